@@ -1,0 +1,42 @@
+#pragma once
+// The Wine prefix the program works on: which one, opening it (registry
+// files and drives), saving registry changes, and the program folder.
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+// WINEPREFIX from the environment, else ~/.wine (Wine's own rule).
+QString defaultPrefixPath();
+
+struct PrefixError {
+    bool ok = true;
+    QString message;  // one clear sentence for the user when !ok
+};
+
+// Opens the prefix at `prefixDir` (a Linux path): loads its registry files and
+// its drive map. Fails, with nothing written, when the prefix or system.reg is
+// missing or unreadable, a file does not parse, or a wineserver runs for it.
+PrefixError openPrefix(const QString& prefixDir);
+
+// Writes pending registry changes (atomically) and forgets the prefix.
+PrefixError closePrefix();
+
+bool prefixIsOpen();
+QString prefixPath();  // Linux path of the open prefix, empty when none
+
+// Writes every changed registry file now. Also scheduled automatically after
+// a change, for when control next returns to the event loop.
+PrefixError flushRegistry();
+
+// Called with a sentence when a scheduled save fails (the windows show it).
+void setRegistryErrorHandler(std::function<void(const QString&)> handler);
+
+// The program folder (App.Path) as a Windows path, and App.EXEName. Default:
+// the folder and base name of the running executable. Tests may override.
+QString programFolder();
+QString programExeName();
+void setProgramFolderLinux(const QString& linuxDir);
+
+}  // namespace platform

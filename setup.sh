@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what Velmora needs on Debian 12, builds it, then either starts the
+# program ("run") or runs the tests ("test").
+set -euo pipefail
+cd "$(dirname "$0")"
+
+mode=${1:-}
+case "$mode" in
+  run|test) ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+packages=(cmake ninja-build g++ googletest libgtest-dev
+          qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+          wine64 wine xvfb xauth xdotool imagemagick x11-apps attr xdg-utils)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update
+"${sudo_cmd[@]}" apt-get install -y "${packages[@]}"
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$(nproc)"
+
+if [ "$mode" = test ]; then
+  export WINEDEBUG=-all
+  ctest --test-dir build --output-on-failure -j 4
+else
+  exec ./build/mainwindow/velmora "${@:2}"
+fi
