@@ -1,1 +1,1 @@
-# sources of this area: target_sources(...)
+# mainwindow sources

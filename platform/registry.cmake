@@ -1,1 +1,4 @@
-# sources of this area: target_sources(...)
+# Registry over the prefix's files, the prefix itself, the ANSI code page.
+target_sources(velmora_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/ansi.cpp
+)

@@ -1,0 +1,41 @@
+#include "engine/scanstate.h"
+
+#include <utility>
+
+namespace engine {
+
+bool bCancelScan = false;
+bool bResultsLoaded = false;
+bool bScanAndFixChosen = false;
+int FileLineCount = 0;
+
+namespace {
+std::function<void()>& pump()
+{
+    static std::function<void()> p;
+    return p;
+}
+std::function<void(const QString&)>& display()
+{
+    static std::function<void(const QString&)> d;
+    return d;
+}
+}  // namespace
+
+void DoEvents()
+{
+    if (pump())
+        pump()();
+}
+
+void setMessagePump(std::function<void()> p)
+{
+    pump() = std::move(p);
+}
+
+void setScanPathDisplay(std::function<void(const QString&)> d)
+{
+    display() = std::move(d);
+}
+
+}  // namespace engine
