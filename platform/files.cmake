@@ -1,1 +1,4 @@
-# sources of this area: target_sources(...)
+# Files and folders over the prefix's drives.
+target_sources(velmora_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/files.cpp
+)
