@@ -1,0 +1,24 @@
+#pragma once
+// The registry walk: enumerates keys and values, turns each value's data
+// into text and hands it to the rule of its section.
+#include "platform/wintypes.h"
+
+#include <QString>
+
+namespace engine {
+
+// Every key below keyPath, depth first; the start key's own values are not
+// judged.
+void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);
+// The values of the one key at keyPath.
+void ScanKeyValues(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);
+// The data of a value of an open key as text (REG_SZ, REG_MULTI_SZ first
+// string, REG_DWORD signed decimal; empty otherwise).
+QString GetValueAsString(HKEY key, const QString& valueName);
+// Hands one value to the rule of its section.
+void ScanValueBySection(QString data, const QString& sectionName, const QString& valueName, HKEY root,
+                        const QString& rootName, const QString& keyPath);
+// The abbreviated form ShowScanPath shows.
+QString AbbreviateScanPath(const QString& text);
+
+}  // namespace engine
