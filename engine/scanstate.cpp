@@ -1,5 +1,7 @@
 #include "engine/scanstate.h"
 
+#include "engine/scanwalk.h"
+
 #include <utility>
 
 namespace engine {
@@ -36,6 +38,12 @@ void setMessagePump(std::function<void()> p)
 void setScanPathDisplay(std::function<void(const QString&)> d)
 {
     display() = std::move(d);
+}
+
+void ShowScanPath(const QString& text)
+{
+    if (display())
+        display()(AbbreviateScanPath(text));
 }
 
 }  // namespace engine

@@ -21,4 +21,11 @@ void ScanValueBySection(QString data, const QString& sectionName, const QString&
 // The abbreviated form ShowScanPath shows.
 QString AbbreviateScanPath(const QString& text);
 
+// What the walks have read since the last reset (for the bench and tests).
+struct WalkStats {
+    long long keys = 0;    // keys whose values were enumerated
+    long long values = 0;  // values read and handed on
+};
+WalkStats& walkStats();
+
 }  // namespace engine

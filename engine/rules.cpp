@@ -1,0 +1,449 @@
+#include "engine/rules.h"
+
+#include "engine/pathhelpers.h"
+#include "engine/problemlist.h"
+#include "engine/scanstate.h"
+
+namespace engine {
+
+namespace {
+
+const RuleEnvironment* g_environment = nullptr;
+
+const RuleEnvironment& env()
+{
+    static const RuleEnvironment real{
+        [](const QString& path) { return FileExists(path); },
+        [] { return GetSystemDir(); },
+        [] { return GetWindowsDir(); },
+        [] { return GetProgramFilesDir(); },
+        [] { return GetCommonFilesDir(); },
+        [] { return platform::drives(); },
+    };
+    return g_environment ? *g_environment : real;
+}
+
+const QLatin1String kDefaultName("(Default)");
+
+// Blanks only (code 32), as the rules mean "trimmed".
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool holds(const QString& text, const char* what)
+{
+    return text.contains(QLatin1String(what));
+}
+
+bool holdsNoCase(const QString& text, const char* what)
+{
+    return text.contains(QLatin1String(what), Qt::CaseInsensitive);
+}
+
+QString keyNameOf(const QString& valueName)
+{
+    return trimBlanks(valueName).isEmpty() ? QString(kDefaultName) : valueName;
+}
+
+QString systemFolderPrefix()
+{
+    return AddBackslash(env().systemDir());
+}
+
+// The data from its drive letter on (from the start when ":\" opens it).
+QString fromDriveLetter(const QString& text, qsizetype colon)
+{
+    return text.mid(colon > 0 ? colon - 1 : 0);
+}
+
+// "Cut three past the dot at d": the first d + 3 characters, counted from 1.
+QString cutThreePastDot(const QString& text, qsizetype dot)
+{
+    return text.left(dot + 4);
+}
+
+void addRow(HKEY root, const QString& rootName, const QString& keyName, const QString& keyValue,
+            const QString& sectionName, const QString& keyPath, bool yes)
+{
+    ProblemRow row;
+    row.MainKey = QString::number(static_cast<qint32>(root));
+    row.KeyName = keyName;
+    row.KeyValue = keyValue;
+    row.RegistryScanners = sectionName;
+    row.FullKeyPath = keyPath;
+    row.mainkeyname = rootName;
+    if (yes)
+        row.DefaultOrNot = QStringLiteral("Yes");
+    lvwErrors().add(row);
+}
+
+bool missing(const QString& path)
+{
+    return !env().fileExists(path);
+}
+
+// A bare name that is not in the system folder: Windows searches the Windows
+// folder too before it gives up on such a name, so a name found there is not
+// missing.
+bool bareNameMissing(const QString& systemPath, const QString& bareName)
+{
+    if (!missing(systemPath))
+        return false;
+    const QString windows = env().windowsDir();
+    if (trimBlanks(windows).isEmpty())
+        return true;
+    return missing(AddBackslash(windows) + bareName);
+}
+
+// A command text whose program path holds a blank or a dotted folder is cut
+// in the wrong place by the text rules ("C:\My.Apps\un.exe -u"). Before such
+// a path is called missing, every prefix of the command that ends before a
+// blank is looked for too: when one names an existing file, the command does
+// name a file on disk and nothing is reported.
+bool commandNamesExistingFile(const QString& command, const QString& alreadyLookedFor)
+{
+    const QString text = TrimQuotesAndBlanks(command);
+    auto exists = [&alreadyLookedFor](const QString& candidate) {
+        return candidate != alreadyLookedFor && holds(candidate, ":\\") && !missing(candidate);
+    };
+    if (exists(text))
+        return true;
+    for (qsizetype i = text.indexOf(QLatin1Char(' ')); i >= 0; i = text.indexOf(QLatin1Char(' '), i + 1)) {
+        if (exists(TrimQuotesAndBlanks(text.left(i))))
+            return true;
+    }
+    return false;
+}
+
+bool commandPathMissing(const QString& path, const QString& command)
+{
+    return missing(path) && !commandNamesExistingFile(command, path);
+}
+
+}  // namespace
+
+void setRuleEnvironment(const RuleEnvironment* environment)
+{
+    g_environment = environment;
+}
+
+// ---- Files and folders ----------------------------------------------------
+
+void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                      const QString& sectionName, const QString& keyPath)
+{
+    if (trimBlanks(data).isEmpty())
+        return;
+    data = TrimQuotesAndBlanks(data);
+    if (!data.contains(QLatin1Char('.')))
+        return;
+    const QString ext = trimBlanks(GetFileExtension(data)).toUpper();
+    if (ext != QLatin1String("OCX") && ext != QLatin1String("AX") && ext != QLatin1String("EXE")
+        && ext != QLatin1String("DLL"))
+        return;
+    if (holdsNoCase(data, "%Systemroot%") || holdsNoCase(data, "%Sysroot%") || holdsNoCase(data, "%ProgramFiles%")
+        || holdsNoCase(data, "%commonprogramfiles%")) {
+        CheckExpandedPath(root, rootName, valueName, data, sectionName, keyPath);
+        return;
+    }
+    if (data.contains(QLatin1Char('\\'))) {
+        if (IsOnFixedDrive(data) && missing(data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    const QString full = systemFolderPrefix() + data;
+    if (data.indexOf(QLatin1Char('.')) == 0)
+        return;
+    if (bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                      const QString& sectionName, const QString& keyPath)
+{
+    if (trimBlanks(data).isEmpty())
+        return;
+    data = TrimQuotesAndBlanks(data);
+    const QString ext = trimBlanks(GetFileExtension(data)).toUpper();
+    if (ext != QLatin1String("EXE") && ext != QLatin1String("DLL") && ext != QLatin1String("OCX"))
+        return;
+    if (holdsNoCase(data, "%Systemroot%") || holdsNoCase(data, "%ProgramFiles%")
+        || holdsNoCase(data, "%commonprogramfiles%")) {
+        CheckExpandedPath(root, rootName, valueName, data, sectionName, keyPath);
+        return;
+    }
+    if (data.contains(QLatin1Char('\\'))) {
+        if (missing(data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    const QString full = systemFolderPrefix() + data;
+    if (bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                   const QString& sectionName, const QString& keyPath)
+{
+    if (data.isEmpty())
+        return;
+    if (data.contains(QLatin1Char('\\'))) {
+        if (missing(data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    const QString full = AddBackslash(env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
+    if (missing(full))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false);
+}
+
+void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                       const QString& sectionName, const QString& keyPath)
+{
+    if (data.isEmpty())
+        return;
+    const QString path =
+        data.endsWith(QLatin1Char('\\')) ? data + valueName : AddBackslash(data) + valueName;
+    if (path.contains(QLatin1Char('\\'))) {
+        if (missing(path))
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+        return;
+    }
+    const QString full = systemFolderPrefix() + path;
+    if (bareNameMissing(full, path))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                         const QString& sectionName, const QString& keyPath)
+{
+    if (trimBlanks(data).isEmpty())
+        return;
+    if (!data.contains(QLatin1Char('.')))
+        return;
+    if (data.contains(QLatin1Char('\\'))) {
+        const qsizetype colon = data.indexOf(QLatin1String(":\\"));
+        if (colon < 0)
+            return;
+        data = fromDriveLetter(data, colon);
+        if (GetFileExtension(data).size() == 3 && missing(data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    if (data.contains(QLatin1Char('*')))
+        return;
+    const QString full = systemFolderPrefix() + data;
+    if (GetFileExtension(data).size() == 3 && bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                       const QString& sectionName, const QString& keyPath)
+{
+    QString path;
+    QString keyName = keyNameOf(valueName);
+    if (holdsNoCase(data, "%Systemroot%")) {
+        path = env().windowsDir() + StripRootPlaceholder(data);
+        keyName = valueName.isEmpty() ? QString(kDefaultName) : valueName;
+    } else if (holdsNoCase(data, "%ProgramFiles%")) {
+        path = env().programFilesDir() + StripRootPlaceholder(data);
+        keyName = valueName.isEmpty() ? QString(kDefaultName) : valueName;
+    } else if (const qsizetype at = data.indexOf(QLatin1String("%Sysroot%"), 0, Qt::CaseInsensitive);
+               at >= 0 && !holdsNoCase(data, "%commonprogramfiles%")) {
+        // "%Sysroot%" (Active X only): read as the Windows folder, the root
+        // it abbreviates, rather than as the Common Files folder itself.
+        path = env().windowsDir() + data.mid(at + 9);
+    } else {
+        path = env().commonFilesDir() + StripCommonFilesPlaceholder(data);
+    }
+    if (missing(path))
+        addRow(root, rootName, keyName, path, sectionName, keyPath, false);
+}
+
+bool IsOnFixedDrive(const QString& path)
+{
+    const QString letter = trimBlanks(path.left(1)).toUpper();
+    for (const platform::DriveInfo& drive : env().drives()) {
+        const int type = static_cast<int>(drive.type);
+        if (type >= 0 && type <= 5 && QString(drive.letter).trimmed().toUpper() == letter)
+            return drive.type == platform::DriveType::Fixed;
+        DoEvents();
+    }
+    return false;
+}
+
+// ---- Command lines --------------------------------------------------------
+
+void ScanUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                        const QString& sectionName, const QString& keyPath)
+{
+    const QString name = valueName.toUpper();
+    if (name == QLatin1String("UNINSTALLSTRING") || name == QLatin1String("UNINSTALLPATH"))
+        ScanCommandLineValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+    else if (name == QLatin1String("QUIETUNINSTALLSTRING"))
+        ScanQuietUninstallValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+    else if (name == QLatin1String("INSTALLSOURCE") || name == QLatin1String("MODIFYPATH")
+             || name == QLatin1String("DISPLAYICON"))
+        ScanInstallPathValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+}
+
+void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                          const QString& sectionName, const QString& keyPath)
+{
+    if (trimBlanks(data).isEmpty())
+        return;
+    data = TrimQuotesAndBlanks(data);
+    const qsizetype p = data.indexOf(QLatin1Char('.'));
+    if (p < 0)
+        return;
+    const qsizetype b = data.indexOf(QLatin1Char('\\'), p + 1);
+    if (b >= 0) {
+        if (data.indexOf(QLatin1Char('.'), b + 1) >= 0)
+            CheckFullCommandPath(root, rootName, valueName, data, sectionName, keyPath);
+        return;
+    }
+    QString e = CutAtSwitches(data);
+    const qsizetype dash = e.indexOf(QLatin1Char('-'));
+    if (dash >= 0 && e.indexOf(QLatin1Char('\\'), dash + 1) < 0)
+        e = e.left(dash);
+    e = TrimQuotesAndBlanks(e);
+    const QString command = e;
+    const qsizetype blank = e.indexOf(QLatin1Char(' '));
+    if (blank >= 0 && e.indexOf(QLatin1Char('\\'), blank + 1) < 0)
+        e = e.mid(blank + 1);
+    const qsizetype dot = e.indexOf(QLatin1Char('.'));
+    const QString extension = dot >= 0 ? trimBlanks(e.mid(dot + 1)) : QString();
+    if (extension.size() != 3)
+        return;
+    if (!holds(e, ":\\")) {
+        const QString full = systemFolderPrefix() + e;
+        if (bareNameMissing(full, e) && !commandNamesExistingFile(command, full))
+            addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        return;
+    }
+    if (commandPathMissing(e, command))
+        addRow(root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false);
+}
+
+void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                          const QString& sectionName, const QString& keyPath)
+{
+    const qsizetype p1 = data.indexOf(QLatin1String(":\\"));
+    if (p1 < 0)
+        return;
+    const qsizetype p2 = data.indexOf(QLatin1String(":\\"), p1 + 1);
+    if (p2 < 0) {
+        // One drive path: looked for whole after the switch cut.
+        const QString path = CutAtSwitches(fromDriveLetter(data, p1));
+        if (commandPathMissing(path, path))
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+        return;
+    }
+    // Two drive paths (a program and its argument file), each on its own.
+    const qsizetype start1 = p1 > 0 ? p1 - 1 : 0;
+    const QStringList pieces{data.mid(start1, (p2 - 1) - start1), data.mid(p2 - 1)};
+    for (const QString& piece : pieces) {
+        const QString cut = CutAtSwitches(piece);
+        QString path = cut;
+        const qsizetype d = path.indexOf(QLatin1Char('.'));
+        if (d >= 0 && TrimQuotesAndBlanks(path.mid(d + 1)).size() != 3)
+            path = cutThreePastDot(path, d);
+        if (commandPathMissing(path, cut))
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+    }
+}
+
+void ScanQuietUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                             const QString& sectionName, const QString& keyPath)
+{
+    const qsizetype d1 = data.indexOf(QLatin1Char('.'));
+    if (d1 < 0)
+        return;
+    const QString a = cutThreePastDot(data, d1);
+    if (!holds(a, ":\\"))
+        CheckBareCommandFile(root, rootName, valueName, a, sectionName, keyPath);
+    const qsizetype d2 = data.indexOf(QLatin1Char('.'), d1 + 1);
+    qsizetype s = -1;
+    if (d2 >= 0) {
+        const QString b = cutThreePastDot(data, d2);
+        s = b.indexOf(QLatin1Char(' '));
+        QString w;
+        if (s >= 0)
+            w = b.indexOf(QLatin1Char('\\'), s + 1) < 0 ? TrimQuotesAndBlanks(b.mid(s + 1)) : TrimQuotesAndBlanks(b);
+        if (!w.contains(QLatin1Char('\\')))
+            CheckBareCommandFile(root, rootName, valueName, w, sectionName, keyPath);
+    }
+    const qsizetype k = d2 >= 0 ? s : d1;
+    if (k >= 0) {
+        const qsizetype backslash = data.indexOf(QLatin1Char('\\'), k + 1);
+        if (backslash >= 0 && data.indexOf(QLatin1Char('.'), backslash + 1) >= 0)
+            CheckFullCommandPath(root, rootName, valueName, data, sectionName, keyPath);
+    }
+}
+
+void CheckBareCommandFile(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                          const QString& sectionName, const QString& keyPath)
+{
+    const qsizetype d = data.indexOf(QLatin1Char('.'));
+    if (d < 0 || data.size() - d - 1 != 3)
+        return;
+    const qsizetype blank = data.indexOf(QLatin1Char(' '));
+    if (blank >= 0)
+        data = data.mid(blank + 1);
+    const QString full = env().systemDir() + QLatin1Char('\\') + data;
+    if (bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                          const QString& sectionName, const QString& keyPath)
+{
+    if (data.isEmpty())
+        return;
+    data = TrimQuotesAndBlanks(data);
+    if (!data.contains(QLatin1Char('.')))
+        return;
+    if (data.contains(QLatin1Char('\\'))) {
+        const qsizetype colon = data.indexOf(QLatin1String(":\\"));
+        if (colon < 0)
+            return;
+        data = CutAtSwitches(fromDriveLetter(data, colon));
+        if (commandPathMissing(data, data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    if (holds(data, ":/"))
+        return;
+    data = CutAtSwitches(data);
+    const QString full = systemFolderPrefix() + data;
+    if (bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+                          const QString& sectionName, const QString& keyPath)
+{
+    if (trimBlanks(data).isEmpty() || !data.contains(QLatin1Char('.')))
+        return;
+    if (data.contains(QLatin1Char('\\'))) {
+        const qsizetype colon = data.indexOf(QLatin1String(":\\"));
+        if (colon < 0)
+            return;
+        data = fromDriveLetter(data, colon);
+        if (commandPathMissing(data, data))
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+        return;
+    }
+    const QString full = systemFolderPrefix() + data;
+    if (bareNameMissing(full, data))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+}
+
+}  // namespace engine
