@@ -1,1 +1,5 @@
-# sources of this area: target_sources(...)
+# Backups and their restore, text scrambling, window and shell services.
+target_sources(velmora_engine PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/backup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/services.cpp
+)

@@ -3,4 +3,5 @@
 target_sources(velmora_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/shell.cpp
 )

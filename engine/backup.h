@@ -1,0 +1,79 @@
+#pragma once
+// Backup files of the fix and their restore, and the scrambling of the
+// program's own text files.
+//
+// A backup file lives in the folder "Restore" of the program folder, named
+// "Backup", the long date, " --- " and the time as hh-mm-ss. Each line is
+// one scrambled record: "R", root name, key path, the path looked for,
+// value name and the "Yes" flag, joined by "^", then a seventh field with
+// the value as the registry held it: its type number, ":" and its data
+// bytes in lower-case hex. Files written without the seventh field restore
+// the path that was looked for.
+#include "engine/problemlist.h"
+#include "platform/wintypes.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace engine {
+
+// Every character code (Windows-1252) plus 10, codes 246..255 wrapping to
+// 0..9; DecodeText undoes it. No character is lost either way.
+QString EncodeText(QString text);
+QString DecodeText(QString text);
+
+// The clock that names backup files; tests replace it (empty: the system's).
+void setBackupClock(std::function<QDateTime()> clock);
+QDateTime backupClockNow();
+
+// "Backup" + long date + " --- " + "hh-mm-ss".
+QString BackupFileName(const QDateTime& when);
+// The program folder & "\Restore\" & BackupFileName(now).
+QString NewBackupFilePath();
+
+// A registry value as the registry holds it.
+struct RegistryValueData {
+    DWORD type = REG_NONE;
+    QByteArray bytes;
+    bool operator==(const RegistryValueData&) const = default;
+};
+
+// Reads a value's type and bytes; "(Default)" reads the key's unnamed value.
+std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName);
+
+// The seventh field and its reading back (empty when not well formed).
+QString EncodeValueField(const RegistryValueData& value);
+std::optional<RegistryValueData> DecodeValueField(const QString& field);
+
+// The plain record line of a row; with `value`, the seventh field too.
+// Empty when a field holds what the line cannot carry ("^", or a
+// character that would scramble into a line end): such a record would not
+// restore the same value, so the fix must not rely on it.
+QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value);
+
+// The record line the fix writes for a checked row under `root`, with the
+// value as it stands now. Empty as above.
+QString BuildBackupRecord(HKEY root, const ProblemRow& row);
+
+// Appends one record to a backup file (scrambled, CR LF), opening and
+// closing the file. A missing file is created; a missing folder is not.
+bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine);
+
+struct RestoreResult {
+    bool readable = false;  // the file could be opened and read
+    int restored = 0;       // records written back
+    int failed = 0;         // records that could not be read or written
+};
+
+// Writes every record of a backup file back into the registry, in file
+// order. Records with the seventh field give back the value exactly, type
+// and bytes, into the named value or, for "(Default)", the key's unnamed
+// value, creating the key when missing. Lines of fewer than six fields are
+// skipped. Reports nothing to the user.
+RestoreResult RestoreBackupFile(const QString& path);
+
+}  // namespace engine

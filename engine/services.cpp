@@ -1,0 +1,165 @@
+#include "engine/services.h"
+
+#include "engine/scanstate.h"
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "platform/winfile.h"
+
+#include <QFile>
+
+namespace engine {
+
+namespace {
+
+constexpr int kNormalAttributes = 0;
+
+bool listedAsNormalFile(const QString& path)
+{
+    int error = 0;
+    return !platform::Dir(path, kNormalAttributes, &error).isEmpty() && error == 0;
+}
+
+// Lines end at CR or CR LF, as the runtime's line input reads them.
+int countLines(const QByteArray& bytes)
+{
+    int lines = 0;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    qsizetype lineStart = 0;
+    while (i < n) {
+        if (bytes[i] == '\r') {
+            ++lines;
+            DoEvents();
+            ++i;
+            if (i < n && bytes[i] == '\n')
+                ++i;
+            lineStart = i;
+        } else {
+            ++i;
+        }
+    }
+    if (lineStart < n) {
+        ++lines;
+        DoEvents();
+    }
+    return lines;
+}
+
+}  // namespace
+
+QString linuxPathForWrite(const QString& windowsPath)
+{
+    if (windowsPath.isEmpty())
+        return {};
+    const QString existing = platform::toLinuxPath(windowsPath);
+    if (!existing.isEmpty())
+        return existing;
+    const qsizetype cut = std::max(windowsPath.lastIndexOf(QLatin1Char('\\')), windowsPath.lastIndexOf(QLatin1Char('/')));
+    if (cut < 0)
+        return {};
+    const QString name = windowsPath.mid(cut + 1);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return {};
+    QString folder = windowsPath.left(cut);
+    if (folder.size() == 2 && folder[1] == QLatin1Char(':'))
+        folder += QLatin1Char('\\');  // "C:\name": the folder is the drive's root
+    const QString folderOnDisk = platform::toLinuxPath(folder);
+    if (folderOnDisk.isEmpty())
+        return {};
+    return folderOnDisk + (folderOnDisk.endsWith(QLatin1Char('/')) ? QString() : QStringLiteral("/")) + name;
+}
+
+QString BrowseForFolder()
+{
+    const QString chosen = platform::desktop().browseForFolder(QStringLiteral("Choose directory..."));
+    if (chosen.isEmpty())
+        return {};
+    return platform::toWindowsPath(chosen);
+}
+
+void PlayAlertSound()
+{
+    const QString path = platform::programFolder() + QStringLiteral("\\Alert.wav");
+    if (!listedAsNormalFile(path))
+        return;
+    const QString onDisk = platform::toLinuxPath(path);
+    if (!onDisk.isEmpty())
+        platform::desktop().playSound(onDisk);
+}
+
+int CountFileLines(const QString& path)
+{
+    FileLineCount = 0;
+    if (!listedAsNormalFile(path))
+        return 0;
+    QFile file(platform::toLinuxPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray bytes = file.readAll();
+    file.close();
+    FileLineCount = countLines(bytes);
+    return FileLineCount;
+}
+
+void SetWindowAlpha(QObject* window, int alpha)
+{
+    if (alpha < 0 || alpha > 255)
+        return;
+    platform::desktop().setWindowAlpha(window, alpha);
+}
+
+void OpenWebPage(QObject* window, const QString& address, const QString& extension)
+{
+    const QString trimmedAddress = address.trimmed();
+    char tempFolder[256] = {};
+    const DWORD length = GetTempPathA(255, tempFolder);
+    // 0 is a failure; more than the buffer means the folder did not fit.
+    if (length == 0 || length >= 255)
+        return;
+    const QString probe = platform::fromAnsi(tempFolder, static_cast<int>(length)) + QStringLiteral("temphtm.")
+        + extension;
+
+    const QString probeOnDisk = linuxPathForWrite(probe);
+    if (probeOnDisk.isEmpty())
+        return;
+    {
+        QFile f(probeOnDisk);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return;
+        f.write("\"\"\r\n");
+    }
+
+    char program[MAX_PATH + 1] = {};
+    const long found = platform::FindExecutableA(platform::toAnsi(probe).constData(), "", program);
+    if (found > 32) {
+        QString answer = platform::fromAnsi(QByteArray(program));
+        // A Windows answer may carry arguments after the program file.
+        const qsizetype exe = answer.indexOf(QLatin1String(".EXE"), 0, Qt::CaseInsensitive);
+        if (exe >= 0)
+            answer = answer.left(exe + 4);
+        answer = answer.trimmed();
+        const QString quoted = QLatin1Char('"') + trimmedAddress + QLatin1Char('"');
+        platform::ShellExecuteA(window, "open", platform::toAnsi(answer).constData(),
+                                platform::toAnsi(quoted).constData(), "", platform::SW_SHOWMAXIMIZED);
+    }
+    QFile::remove(probeOnDisk);
+}
+
+QString SupportPageAddress()
+{
+    return QStringLiteral("https://www.example.com/velmora/support.htm");
+}
+
+QString ProductPageAddress()
+{
+    return QStringLiteral("https://www.example.com/velmora/products.htm");
+}
+
+QString HomePageAddress()
+{
+    return QStringLiteral("https://www.example.com/velmora/");
+}
+
+}  // namespace engine

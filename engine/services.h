@@ -1,0 +1,41 @@
+#pragma once
+// Small services the windows call: folder browser, click sound, line count,
+// window transparency and the web-page opener. None reports an error: a
+// failure leaves the result empty or zero and the caller goes on.
+#include <QString>
+
+class QObject;
+
+namespace engine {
+
+// The folder the user picks in the desktop's folder dialog, as a Windows
+// path through the drive map; empty when cancelled.
+QString BrowseForFolder();
+
+// Starts "Alert.wav" of the program folder playing, when that file is there.
+void PlayAlertSound();
+
+// The number of lines of a text file (a line ends at CR or CR LF; a last
+// line without an end counts), also left in FileLineCount. A missing,
+// hidden or unreadable file counts 0.
+int CountFileLines(const QString& path);
+
+// Whole-window opacity, 0 (clear) to 255 (opaque); other values change nothing.
+void SetWindowAlpha(QObject* window, int alpha);
+
+// Opens `address` with the desktop's program for files of `extension`
+// ("htm"), found through a probe file "temphtm.<extension>" in the temporary
+// folder, which is deleted again. Nothing is started when none is registered.
+void OpenWebPage(QObject* window, const QString& address, const QString& extension);
+
+// The maker's pages.
+QString SupportPageAddress();
+QString ProductPageAddress();
+QString HomePageAddress();
+
+// The Linux path for writing the file a Windows path names: the existing
+// file when there is one, else the new name inside its existing folder.
+// Empty when the folder cannot be found.
+QString linuxPathForWrite(const QString& windowsPath);
+
+}  // namespace engine
