@@ -1,0 +1,64 @@
+#pragma once
+// Small controls of the main window: a picture and a picture box that report
+// mouse moves and presses, the three-picture button built from pictures, and
+// a status bar of three text panels.
+#include <QFrame>
+#include <QLabel>
+
+class QMouseEvent;
+
+// A picture that reports every mouse move over it and every press on it.
+// It takes the events for itself, so its page does not see them.
+class PictureImage : public QLabel {
+    Q_OBJECT
+public:
+    explicit PictureImage(QWidget* parent = nullptr);
+
+signals:
+    void mouseMoved();
+    void mousePressed();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+// A page or panel: reports mouse moves over its background (and over
+// children that do not take them).
+class PictureBox : public QFrame {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+signals:
+    void mouseMoved();
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// Three pictures stacked at one place, one of them seen: normal, hover and
+// pressed.
+struct PictureButton {
+    PictureImage* normal = nullptr;
+    PictureImage* hover = nullptr;
+    PictureImage* pressed = nullptr;
+
+    void showNormal();
+    void showHover();
+    void showPressed();
+    // Which picture is seen: 0 normal, 1 hover, 2 pressed, -1 none or several.
+    int state() const;
+};
+
+// The status bar: three sunken text panels, numbered from 1.
+class StatusPanels : public QFrame {
+    Q_OBJECT
+public:
+    explicit StatusPanels(QWidget* parent = nullptr);
+    void setPanelText(int panel, const QString& text);
+    QString panelText(int panel) const;
+
+private:
+    QLabel* m_panels[3];
+};

@@ -1,0 +1,213 @@
+#pragma once
+// The main window: the Registry Cleaner page (section choice, scanning page,
+// problem page), the Rescue Center page, menus, tool bar and status bar.
+// Handlers carry the names of their control and event; the registry and file
+// work is the engine's.
+#include "engine/problemlist.h"
+#include "mainwindow/controls.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+class FrmStart : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit FrmStart(QWidget* parent = nullptr);
+    ~FrmStart() override;
+
+    static QString productName() { return QStringLiteral("Velmora 2007"); }
+
+    // --- pages -------------------------------------------------------------
+    PictureBox* PicRegistryCleaner;
+    PictureBox* Picture10;  // the section choice panel
+    PictureBox* PicScanning;
+    PictureBox* PicShowError;
+    PictureBox* PicRescuCenter;
+
+    // --- menus, tool bar, status bar ----------------------------------------
+    QMenu* mnuFile;
+    QMenu* mnuCleaning;
+    QMenu* mnuView;
+    QMenu* mnuHelp;
+    QAction* mnuFileLoadScanResults;
+    QAction* mnuFileSaveScanResults;
+    QAction* mnuline1;
+    QAction* mnuFileRegistryCleaner;
+    QAction* mnuFileRescueCenter;
+    QAction* mnuFileShowScanResultsonStartup;
+    QAction* mnuline4;
+    QAction* mnuFileRegistryEditor;
+    QAction* mnuline3;
+    QAction* mnuFileExit;
+    QAction* mnuCleaningScanRegitry;
+    QAction* mnuCleaningFindMissingFiles;
+    QAction* mnuCleaningFixProblems;
+    QAction* mnuViewToolbar;
+    QAction* mnuViewStatusbar;
+    QAction* mnuHelpVelmora;
+    QAction* mnuHelpVelmoraWebsite;
+    QAction* mnuline5;
+    QAction* mnuHelpAboutVelmora;
+    QToolBar* ToolBar;
+    StatusPanels* StatusBar1;
+
+    // --- section choice and scanning page -------------------------------------
+    std::array<QCheckBox*, 9> sectionBoxes{};   // in the order of the scan sections
+    std::array<QLabel*, 9> sectionCounters{};   // lblActiveX .. lblStartupProg
+    QLabel* lblRegistryFilesScan;
+    QLabel* lblProblemsFound;
+    PictureImage* Image22;  // the section marker
+    PictureImage* imgHoldingRotation;
+    QTimer* tmrRotateImage;
+    std::array<QPixmap, 4> ImglstRotate;
+
+    // --- problem page and Rescue Center -----------------------------------------
+    QTreeWidget* lvwProblem;
+    QLabel* lblShowProblems;
+    QTreeWidget* lvwBackUp;
+
+    // --- the ten picture buttons ------------------------------------------------
+    PictureButton btnScan, btnFindMissingFiles, btnFixProblems, btnHelp, btnSupport;
+    PictureButton btnCancel, btnFixProblems2, btnReturn, btnRestore, btnDeleteBackUp;
+
+    // The hidden problem list.
+    engine::ProblemList& lvwErrors() { return m_errors; }
+    bool bScanning = false;
+
+    // --- start ------------------------------------------------------------------
+    void Form_Load();
+    void ApplySavedSettings();
+
+    // --- pages, menus, tool bar -------------------------------------------------
+    void mnuFileRegistryCleaner_Click();
+    void mnuFileRescueCenter_Click();
+    void SetPagesVisible(bool scanningPage, bool problemPage);
+    void SetMenusEnabled(bool load, bool save, bool registryCleaner, bool rescueCenter, bool exit, bool scan,
+                         bool findMissingFiles, bool fixProblems);
+    void ToolBar_ButtonClick(int index);
+    void ToolBar_MouseDown();
+    void mnuFileRegistryEditor_Click();
+    void mnuCleaningFindMissingFiles_Click();
+    void ImgFindMissingFilesClick_MouseMove();
+    void mnuFileExit_Click();
+
+    // --- scan -------------------------------------------------------------------
+    void mnuCleaningScanRegitry_Click();
+    void ImgScanClick_MouseMove();
+    void ImgCancelClick_MouseMove();
+    void tmrRotateImage_Timer();
+    void ScanSelectedSections();
+    int CountSectionProblems(const QString& sectionName);
+
+    // --- section check boxes ------------------------------------------------------
+    void ChkChosseSettingsActiveXProgramID_Click();
+    void ChkChosseSettingsApplicationPaths_Click();
+    void ChkeFilePathsAndHistory_Click();
+    void ChkFileTypes_Click();
+    void ChkChosseSettingsInstalledHelpFiles_Click();
+    void ChkChosseSettingsInstalledFiles_Click();
+    void ChkChosseSettingsSharedProgramFiles_Click();
+    void ChkStartupMenu_Click();
+    void ChkChosseSettingsStartupPrograms_Click();
+
+    // --- problem list ---------------------------------------------------------------
+    void FillProblemList();
+    void lvwProblem_ItemCheck(QTreeWidgetItem* item);
+    void lvwProblem_MouseMove();
+
+    // --- picture buttons: hover, press, page resets ------------------------------------
+    void ImgScanNormal_MouseMove();
+    void ImgFindMissingFilesNormal_MouseMove();
+    void ImfFixProblemsNormal_MouseMove();
+    void ImgHelpNormal_MouseMove();
+    void ImgSupportNormal_MouseMove();
+    void ImgCancelNormal_MouseMove();
+    void ImgFixProblemsNormal2_MouseMove();
+    void ImgReturnNormal_MouseMove();
+    void ImgRestoreNormal_MouseMove();
+    void ImgDeleteBackUpNormal_MouseMove();
+
+    void ImgScanMouseMove_MouseDown();
+    void ImgFindMissingFilesMouseMove_MouseDown();
+    void ImfFixProblemsMouseMove_MouseDown();
+    void ImgHelpMouseMove_MouseDown();
+    void ImgSupportMoseMove_MouseDown();
+    void ImgCancelMouseMove_MouseDown();
+    void ImgFixProblemsMouseMove2_MouseDown();
+    void ImgReturnMouseMove_MouseDown();
+    void ImgRestoreMouseMove_MouseDown();
+    void ImgDeleteBackUpMouseMove_MouseDown();
+
+    void PicRegistryCleaner_MouseMove();
+    void PicRescuCenter_MouseMove();
+    void PicScanning_MouseMove();
+    void PicShowError_MouseMove();
+    void Picture10_MouseMove();
+
+    // --- actions of buttons whose work is not built yet: fix, return, help,
+    //     support, restore and delete of backups ----------------------------------------
+    void ImgFixProblemsClick_MouseMove();
+    void ImgFixProblemsClick2_MouseMove();
+    void ImgReturnClick_MouseMove();
+    void ImgHelpClick_MouseMove();
+    void ImgSupportClick_MouseMove();
+    void ImgRestoringClick_MouseMove();
+    void ImgDeleteBackUpClick_MouseMove();
+    void ShowMissingFilesWizard();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the window (frmstart_layout.cpp).
+    void buildMenus();
+    void buildToolBar(QWidget* client);
+    void buildRegistryCleanerPage();
+    void buildSectionPanel();
+    void buildScanningPage();
+    void buildProblemPage();
+    void buildRescueCenterPage();
+    PictureButton makeButton(QWidget* page, const QString& normalName, const QString& hoverName,
+                             const QString& pressedName, const QString& picture, int left, int top);
+    void connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
+                       void (FrmStart::*action)());
+
+    // The engine's message pump, scan-position display and problem list.
+    void installEngineSeams();
+    void removeEngineSeams();
+
+    // Shared steps.
+    void setStatusHint(const QString& text) { StatusBar1->setPanelText(1, text); }
+    void showBackupCountInStatus();
+    void hoverOver(PictureButton& b, const QString& hint);
+    bool problemsListed() const { return m_errors.count() > 0; }
+    bool sectionChosen(int index) const;
+    bool anySectionChosen() const;
+    void resetScanCounters();
+    void moveMarkerToSection(int index);
+    void runSectionWalks(int index);
+    void showRotationFrame(int frame);
+    void showProblemsFoundInStatus();
+    void showCompletionBox();
+    void clearProblemPage();
+    void copyProblemRows();
+    void startRegistryEditor();
+    void saveSectionChoice(int index);
+    QString resultsFilePath() const;
+
+    engine::ProblemList m_errors;
+    int m_rotateFrame = 1;
+    bool m_fillingProblems = false;
+    bool m_closing = false;
+};

@@ -1,0 +1,134 @@
+// The picture buttons: hover, press, and the page handlers that put them
+// back to normal. Each button's action is its pressed picture's mouse move.
+#include "mainwindow/frmstart.h"
+
+#include <QTreeWidget>
+
+void FrmStart::hoverOver(PictureButton& b, const QString& hint)
+{
+    b.showHover();
+    setStatusHint(hint);
+}
+
+void FrmStart::showBackupCountInStatus()
+{
+    StatusBar1->setPanelText(3, QString::number(lvwBackUp->topLevelItemCount()) + QStringLiteral(" backup(s)"));
+}
+
+// --- hover --------------------------------------------------------------------
+
+void FrmStart::ImgScanNormal_MouseMove()
+{
+    hoverOver(btnScan, QStringLiteral(" Scan registry for invalid entires"));
+}
+
+void FrmStart::ImgFindMissingFilesNormal_MouseMove()
+{
+    if (problemsListed())
+        hoverOver(btnFindMissingFiles, QStringLiteral(" Find Missing Files"));
+}
+
+void FrmStart::ImfFixProblemsNormal_MouseMove()
+{
+    if (problemsListed())
+        hoverOver(btnFixProblems, QStringLiteral(" Correct Invalid Registry Entries"));
+}
+
+void FrmStart::ImgHelpNormal_MouseMove()
+{
+    hoverOver(btnHelp, QStringLiteral(" Read Program Help"));
+}
+
+void FrmStart::ImgSupportNormal_MouseMove()
+{
+    hoverOver(btnSupport, QStringLiteral(" Get Online Support"));
+}
+
+void FrmStart::ImgCancelNormal_MouseMove()
+{
+    // No hint: the status bar keeps telling that the scan runs.
+    btnCancel.showHover();
+}
+
+void FrmStart::ImgFixProblemsNormal2_MouseMove()
+{
+    hoverOver(btnFixProblems2, QStringLiteral(" Correct Invalid Registry Entries"));
+}
+
+void FrmStart::ImgReturnNormal_MouseMove()
+{
+    hoverOver(btnReturn, QStringLiteral(" Return To Main Page"));
+}
+
+void FrmStart::ImgRestoreNormal_MouseMove()
+{
+    btnRestore.showHover();
+    showBackupCountInStatus();
+    setStatusHint(QStringLiteral(" Restore from selected backup"));
+}
+
+void FrmStart::ImgDeleteBackUpNormal_MouseMove()
+{
+    btnDeleteBackUp.showHover();
+    showBackupCountInStatus();
+    setStatusHint(QStringLiteral(" Delete the selected backup"));
+}
+
+// --- press --------------------------------------------------------------------
+
+void FrmStart::ImgScanMouseMove_MouseDown() { btnScan.showPressed(); }
+void FrmStart::ImgFindMissingFilesMouseMove_MouseDown() { btnFindMissingFiles.showPressed(); }
+void FrmStart::ImfFixProblemsMouseMove_MouseDown() { btnFixProblems.showPressed(); }
+void FrmStart::ImgHelpMouseMove_MouseDown() { btnHelp.showPressed(); }
+void FrmStart::ImgSupportMoseMove_MouseDown() { btnSupport.showPressed(); }
+void FrmStart::ImgCancelMouseMove_MouseDown() { btnCancel.showPressed(); }
+void FrmStart::ImgFixProblemsMouseMove2_MouseDown() { btnFixProblems2.showPressed(); }
+void FrmStart::ImgReturnMouseMove_MouseDown() { btnReturn.showPressed(); }
+void FrmStart::ImgRestoreMouseMove_MouseDown() { btnRestore.showPressed(); }
+void FrmStart::ImgDeleteBackUpMouseMove_MouseDown() { btnDeleteBackUp.showPressed(); }
+
+// --- page resets ------------------------------------------------------------------
+
+void FrmStart::PicRegistryCleaner_MouseMove()
+{
+    if (bScanning)
+        return;
+    setStatusHint(QString());
+    for (PictureButton* b : {&btnScan, &btnFindMissingFiles, &btnFixProblems, &btnSupport, &btnHelp})
+        b->showNormal();
+}
+
+void FrmStart::PicRescuCenter_MouseMove()
+{
+    btnDeleteBackUp.showNormal();
+    btnRestore.showNormal();
+    setStatusHint(QString());
+}
+
+void FrmStart::PicScanning_MouseMove()
+{
+    btnCancel.showNormal();
+    setStatusHint(QStringLiteral(" Scanning ..."));
+}
+
+void FrmStart::PicShowError_MouseMove()
+{
+    btnFixProblems2.showNormal();
+    btnReturn.showNormal();
+    setStatusHint(QString());
+}
+
+void FrmStart::Picture10_MouseMove()
+{
+    setStatusHint(QString());
+}
+
+// --- actions whose work is not built yet ------------------------------------------------
+
+void FrmStart::ImgFixProblemsClick_MouseMove() {}
+void FrmStart::ImgFixProblemsClick2_MouseMove() {}
+void FrmStart::ImgReturnClick_MouseMove() {}
+void FrmStart::ImgHelpClick_MouseMove() {}
+void FrmStart::ImgSupportClick_MouseMove() {}
+void FrmStart::ImgRestoringClick_MouseMove() {}
+void FrmStart::ImgDeleteBackUpClick_MouseMove() {}

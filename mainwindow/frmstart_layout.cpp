@@ -1,0 +1,432 @@
+// Building the main window: its controls, their names and places (in twips).
+#include "engine/scansections.h"
+#include "mainwindow/frmstart.h"
+#include "mainwindow/pictures.h"
+#include "mainwindow/twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Client area of the window and the bars, in twips.
+constexpr int kClientWidth = 10500;
+constexpr int kClientHeight = 7665;
+constexpr int kToolBarHeight = 660;
+constexpr int kStatusBarTop = 7335;
+constexpr int kStatusBarHeight = 330;
+constexpr int kRegistryCleanerTop = 645;
+constexpr int kRescueCenterTop = 660;
+
+// Scanning-page counters: Left and Top of each, in the order of the sections.
+struct CounterPlace {
+    int left;
+    int top;
+};
+constexpr CounterPlace kCounterPlaces[9] = {
+    {1290, 1800}, {1290, 2160}, {1290, 2520}, {1290, 2880}, {4245, 1725},
+    {4245, 2070}, {4245, 2370}, {4245, 2700}, {4245, 3000},
+};
+constexpr int kSectionBoxTops[9] = {630, 1196, 1762, 2328, 2894, 3460, 4026, 4592, 5160};
+// The problem-list picture shown beside each section on the section panel.
+constexpr int kSectionIcons[9] = {1, 2, 4, 3, 5, 6, 7, 8, 9};
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place, bool bold = false,
+                  bool wrap = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(place);
+    label->setWordWrap(wrap);
+    label->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
+    if (bold) {
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+    }
+    return label;
+}
+
+PictureBox* makePage(QWidget* parent, const QString& name, const QRect& place)
+{
+    auto* page = new PictureBox(parent);
+    page->setObjectName(name);
+    page->setGeometry(place);
+    page->setAutoFillBackground(true);
+    return page;
+}
+
+QAction* makeItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* item = menu->addAction(caption);
+    item->setObjectName(name);
+    return item;
+}
+
+QAction* makeSeparator(QMenu* menu, const QString& name)
+{
+    QAction* line = menu->addSeparator();
+    line->setObjectName(name);
+    return line;
+}
+
+}  // namespace
+
+FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FrmStart"));
+    setWindowTitle(productName());
+    setWindowIcon(QIcon(pictures::picture(QStringLiteral("AppIcon"))));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("FrmStartClient"));
+    client->setFixedSize(twips::px(kClientWidth), twips::px(kClientHeight));
+    setCentralWidget(client);
+
+    PicRegistryCleaner = makePage(client, QStringLiteral("PicRegistryCleaner"),
+                                  twips::rect(0, kRegistryCleanerTop, kClientWidth, kStatusBarTop - kRegistryCleanerTop));
+    PicRescuCenter = makePage(client, QStringLiteral("PicRescuCenter"),
+                              twips::rect(0, kRescueCenterTop, kClientWidth, kStatusBarTop - kRescueCenterTop));
+    buildMenus();
+    buildToolBar(client);
+    buildRegistryCleanerPage();
+    buildScanningPage();
+    buildProblemPage();
+    buildRescueCenterPage();
+
+    StatusBar1 = new StatusPanels(client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(twips::rect(0, kStatusBarTop, kClientWidth, kStatusBarHeight));
+
+    tmrRotateImage = new QTimer(this);
+    tmrRotateImage->setObjectName(QStringLiteral("tmrRotateImage"));
+    tmrRotateImage->setInterval(500);
+    connect(tmrRotateImage, &QTimer::timeout, this, &FrmStart::tmrRotateImage_Timer);
+    // Enabled at design; the load stops it.
+    tmrRotateImage->start();
+
+    installEngineSeams();
+}
+
+void FrmStart::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileLoadScanResults = makeItem(mnuFile, QStringLiteral("mnuFileLoadScanResults"), QStringLiteral("&Load Scan Results"));
+    mnuFileSaveScanResults = makeItem(mnuFile, QStringLiteral("mnuFileSaveScanResults"), QStringLiteral("Save Scan Results"));
+    mnuline1 = makeSeparator(mnuFile, QStringLiteral("mnuline1"));
+    mnuFileRegistryCleaner = makeItem(mnuFile, QStringLiteral("mnuFileRegistryCleaner"), QStringLiteral("Registry Cleaner"));
+    mnuFileRegistryCleaner->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuFileRescueCenter = makeItem(mnuFile, QStringLiteral("mnuFileRescueCenter"), QStringLiteral("Rescue Center"));
+    mnuFileRescueCenter->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuFileShowScanResultsonStartup = makeItem(mnuFile, QStringLiteral("mnuFileShowScanResultsonStartup"),
+                                               QStringLiteral("Show Scan Results on Startup"));
+    mnuFileShowScanResultsonStartup->setCheckable(true);
+    mnuFileShowScanResultsonStartup->setChecked(true);
+    mnuline4 = makeSeparator(mnuFile, QStringLiteral("mnuline4"));
+    mnuFileRegistryEditor = makeItem(mnuFile, QStringLiteral("mnuFileRegistryEditor"), QStringLiteral("Registry Editor"));
+    mnuFileRegistryEditor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    mnuline3 = makeSeparator(mnuFile, QStringLiteral("mnuline3"));
+    mnuFileExit = makeItem(mnuFile, QStringLiteral("mnuFileExit"), QStringLiteral("Exit"));
+
+    mnuCleaning = menuBar()->addMenu(QStringLiteral("Cleaning"));
+    mnuCleaning->setObjectName(QStringLiteral("mnuCleaning"));
+    mnuCleaningScanRegitry = makeItem(mnuCleaning, QStringLiteral("mnuCleaningScanRegitry"), QStringLiteral("Scan Registry"));
+    mnuCleaningFindMissingFiles =
+        makeItem(mnuCleaning, QStringLiteral("mnuCleaningFindMissingFiles"), QStringLiteral("Find Missing Files"));
+    mnuCleaningFixProblems = makeItem(mnuCleaning, QStringLiteral("mnuCleaningFixProblems"), QStringLiteral("Fix Problems"));
+
+    mnuView = menuBar()->addMenu(QStringLiteral("View"));
+    mnuView->setObjectName(QStringLiteral("mnuView"));
+    mnuViewToolbar = makeItem(mnuView, QStringLiteral("mnuViewToolbar"), QStringLiteral("Tool Bar"));
+    mnuViewToolbar->setCheckable(true);
+    mnuViewToolbar->setChecked(true);
+    mnuViewStatusbar = makeItem(mnuView, QStringLiteral("mnuViewStatusbar"), QStringLiteral("Status Bar"));
+    mnuViewStatusbar->setCheckable(true);
+    mnuViewStatusbar->setChecked(true);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelpVelmora = makeItem(mnuHelp, QStringLiteral("mnuHelpVelmora"), QStringLiteral("Velmora 2007 Help"));
+    mnuHelpVelmoraWebsite = makeItem(mnuHelp, QStringLiteral("mnuHelpVelmoraWebsite"), QStringLiteral("Velmora 2007 Website"));
+    mnuline5 = makeSeparator(mnuHelp, QStringLiteral("mnuline5"));
+    mnuHelpAboutVelmora = makeItem(mnuHelp, QStringLiteral("mnuHelpAboutVelmora"), QStringLiteral("About Velmora 2007 ..."));
+
+    connect(mnuFileRegistryCleaner, &QAction::triggered, this, &FrmStart::mnuFileRegistryCleaner_Click);
+    connect(mnuFileRescueCenter, &QAction::triggered, this, &FrmStart::mnuFileRescueCenter_Click);
+    connect(mnuFileRegistryEditor, &QAction::triggered, this, &FrmStart::mnuFileRegistryEditor_Click);
+    connect(mnuFileExit, &QAction::triggered, this, &FrmStart::mnuFileExit_Click);
+    connect(mnuCleaningScanRegitry, &QAction::triggered, this, &FrmStart::mnuCleaningScanRegitry_Click);
+    connect(mnuCleaningFindMissingFiles, &QAction::triggered, this, &FrmStart::mnuCleaningFindMissingFiles_Click);
+}
+
+void FrmStart::buildToolBar(QWidget* client)
+{
+    ToolBar = new QToolBar(client);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setIconSize(QSize(32, 32));
+    ToolBar->setGeometry(twips::rect(0, 0, kClientWidth, kToolBarHeight));
+
+    struct ToolButton {
+        const char* picture;
+        const char* text;
+        const char* tooltip;
+    };
+    const ToolButton buttons[3] = {
+        {"ToolRegistryCleaner", "Registry Cleaner", "Registry Cleaner   (Ctrl + C) "},
+        {"ToolRescueCenter", "Rescue Center", "Rescue Center   (Ctrl + R)"},
+        {"ToolRegistryEditor", "Registry Editor", "Runs Windows Registry Editor (Ctrl + D)"},
+    };
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) {
+            QAction* separator = ToolBar->addSeparator();
+            separator->setObjectName(QStringLiteral("ToolBarButton%1").arg(2 * i));
+        }
+        const int index = 2 * i + 1;
+        QAction* button = ToolBar->addAction(QIcon(pictures::picture(QLatin1String(buttons[i].picture))),
+                                             QLatin1String(buttons[i].text));
+        button->setObjectName(QStringLiteral("ToolBarButton%1").arg(index));
+        button->setToolTip(QLatin1String(buttons[i].tooltip));
+        if (QWidget* w = ToolBar->widgetForAction(button))
+            w->setObjectName(QStringLiteral("ToolBarButton%1").arg(index));
+        connect(button, &QAction::triggered, this, [this, index] { ToolBar_ButtonClick(index); });
+    }
+    // Every press on the bar, separators included, is heard.
+    ToolBar->installEventFilter(this);
+    for (QWidget* child : ToolBar->findChildren<QWidget*>())
+        child->installEventFilter(this);
+}
+
+PictureButton FrmStart::makeButton(QWidget* page, const QString& normalName, const QString& hoverName,
+                                   const QString& pressedName, const QString& picture, int left, int top)
+{
+    PictureButton b;
+    const QString names[3] = {normalName, hoverName, pressedName};
+    const char* faces[3] = {"Normal", "Hover", "Pressed"};
+    PictureImage** parts[3] = {&b.normal, &b.hover, &b.pressed};
+    for (int i = 0; i < 3; ++i) {
+        auto* image = new PictureImage(page);
+        image->setObjectName(names[i]);
+        const QPixmap pm = pictures::picture(picture + QLatin1String(faces[i]));
+        image->setPixmap(pm);
+        image->setGeometry(twips::px(left), twips::px(top), pm.width(), pm.height());
+        image->setCursor(Qt::PointingHandCursor);
+        *parts[i] = image;
+    }
+    b.showNormal();
+    return b;
+}
+
+void FrmStart::connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
+                             void (FrmStart::*action)())
+{
+    connect(b.normal, &PictureImage::mouseMoved, this, hover);
+    connect(b.hover, &PictureImage::mousePressed, this, press);
+    connect(b.pressed, &PictureImage::mouseMoved, this, action);
+}
+
+void FrmStart::buildRegistryCleanerPage()
+{
+    QWidget* page = PicRegistryCleaner;
+    connect(PicRegistryCleaner, &PictureBox::mouseMoved, this, &FrmStart::PicRegistryCleaner_MouseMove);
+    buildSectionPanel();
+
+    makeLabel(page, QStringLiteral("Label4"),
+              QStringLiteral("Your registry has not yet been scanned for errors. Velmora 2007 is ready to begin, so "
+                             "simply click \"Scan\" below to get started!"),
+              twips::rect(3660, 240, 6600, 900), true, true);
+    struct Step {
+        const char* name;
+        const char* text;
+        const char* detailName;
+        const char* detail;
+        int top;
+    };
+    const Step steps[3] = {
+        {"Label5", "Step 1", "Label7", " - Click Scan Registry button to identify problems", 1665},
+        {"Label17", "Step 2", "Label12", " - Click Find Missing Files button to find missing files", 2400},
+        {"Label18", "Step 3", "Label16", " - Click Fix Problems button to connect invalid Registry entries", 3165},
+    };
+    for (const Step& s : steps) {
+        makeLabel(page, QLatin1String(s.name), QLatin1String(s.text), twips::rect(3660, s.top, 2400, 270), true);
+        makeLabel(page, QLatin1String(s.detailName), QLatin1String(s.detail), twips::rect(3660, s.top + 270, 2460, 480),
+                  false, true);
+    }
+    makeLabel(page, QStringLiteral("Label21"), QStringLiteral("Version 3.0.0"), twips::rect(8700, 6240, 1650, 255));
+
+    btnScan = makeButton(page, QStringLiteral("ImgScanNormal"), QStringLiteral("ImgScanMouseMove"),
+                         QStringLiteral("ImgScanClick"), QStringLiteral("Scan"), 6195, 1665);
+    btnFindMissingFiles = makeButton(page, QStringLiteral("ImgFindMissingFilesNormal"),
+                                     QStringLiteral("ImgFindMissingFilesMouseMove"),
+                                     QStringLiteral("ImgFindMissingFilesClick"), QStringLiteral("FindMissingFiles"), 6195, 2400);
+    btnFixProblems = makeButton(page, QStringLiteral("ImfFixProblemsNormal"), QStringLiteral("ImfFixProblemsMouseMove"),
+                                QStringLiteral("ImgFixProblemsClick"), QStringLiteral("FixProblems"), 6195, 3165);
+    btnHelp = makeButton(page, QStringLiteral("ImgHelpNormal"), QStringLiteral("ImgHelpMouseMove"),
+                         QStringLiteral("ImgHelpClick"), QStringLiteral("Help"), 3540, 5535);
+    btnSupport = makeButton(page, QStringLiteral("ImgSupportNormal"), QStringLiteral("ImgSupportMoseMove"),
+                            QStringLiteral("ImgSupportClick"), QStringLiteral("Support"), 5415, 5535);
+    connectButton(btnScan, &FrmStart::ImgScanNormal_MouseMove, &FrmStart::ImgScanMouseMove_MouseDown,
+                  &FrmStart::ImgScanClick_MouseMove);
+    connectButton(btnFindMissingFiles, &FrmStart::ImgFindMissingFilesNormal_MouseMove,
+                  &FrmStart::ImgFindMissingFilesMouseMove_MouseDown, &FrmStart::ImgFindMissingFilesClick_MouseMove);
+    connectButton(btnFixProblems, &FrmStart::ImfFixProblemsNormal_MouseMove, &FrmStart::ImfFixProblemsMouseMove_MouseDown,
+                  &FrmStart::ImgFixProblemsClick_MouseMove);
+    connectButton(btnHelp, &FrmStart::ImgHelpNormal_MouseMove, &FrmStart::ImgHelpMouseMove_MouseDown,
+                  &FrmStart::ImgHelpClick_MouseMove);
+    connectButton(btnSupport, &FrmStart::ImgSupportNormal_MouseMove, &FrmStart::ImgSupportMoseMove_MouseDown,
+                  &FrmStart::ImgSupportClick_MouseMove);
+}
+
+void FrmStart::buildSectionPanel()
+{
+    Picture10 = makePage(PicRegistryCleaner, QStringLiteral("Picture10"), twips::rect(90, 90, 3390, 5760));
+    Picture10->setFrameShape(QFrame::StyledPanel);
+    connect(Picture10, &PictureBox::mouseMoved, this, &FrmStart::Picture10_MouseMove);
+    makeLabel(Picture10, QStringLiteral("Label2"), QStringLiteral("Registry Sections"), twips::rect(195, 150, 3000, 300),
+              true);
+
+    using Handler = void (FrmStart::*)();
+    const Handler handlers[9] = {
+        &FrmStart::ChkChosseSettingsActiveXProgramID_Click, &FrmStart::ChkChosseSettingsApplicationPaths_Click,
+        &FrmStart::ChkeFilePathsAndHistory_Click,           &FrmStart::ChkFileTypes_Click,
+        &FrmStart::ChkChosseSettingsInstalledHelpFiles_Click, &FrmStart::ChkChosseSettingsInstalledFiles_Click,
+        &FrmStart::ChkChosseSettingsSharedProgramFiles_Click, &FrmStart::ChkStartupMenu_Click,
+        &FrmStart::ChkChosseSettingsStartupPrograms_Click,
+    };
+    const auto& sections = engine::scanSections();
+    for (int i = 0; i < 9; ++i) {
+        const int top = kSectionBoxTops[i];
+        auto* box = new QCheckBox(Picture10);
+        box->setObjectName(sections[i].checkBoxName);
+        box->setGeometry(twips::px(195), twips::px(top), 18, 18);
+        // A value set by code runs the handler too, as the stored choice relies on.
+        connect(box, &QCheckBox::stateChanged, this, handlers[i]);
+        sectionBoxes[i] = box;
+
+        auto* icon = new QLabel(Picture10);
+        icon->setObjectName(QStringLiteral("imgSection%1").arg(i + 1));
+        icon->setPixmap(pictures::picture(QStringLiteral("Section%1").arg(kSectionIcons[i])));
+        icon->setGeometry(twips::px(510), twips::px(top) - 2, 22, 22);
+        makeLabel(Picture10, QStringLiteral("lblSection%1").arg(i + 1), sections[i].caption,
+                  QRect(twips::px(900), twips::px(top) - 1, twips::px(2400), 20));
+    }
+}
+
+void FrmStart::buildScanningPage()
+{
+    PicScanning = makePage(PicRegistryCleaner, QStringLiteral("PicScanning"), PicRegistryCleaner->rect());
+    QWidget* page = PicScanning;
+    connect(PicScanning, &PictureBox::mouseMoved, this, &FrmStart::PicScanning_MouseMove);
+
+    makeLabel(page, QStringLiteral("Label22"), QStringLiteral("Registry Scan Summary"), twips::rect(240, 150, 6000, 300),
+              true);
+    makeLabel(page, QStringLiteral("Label23"),
+              QStringLiteral("Velmora 2007 is now scanning for problems in all the selected areas. This process can "
+                             "take several minutes, and you will be presented with a list of results when it is completed"),
+              twips::rect(240, 480, 9900, 600), false, true);
+    lblRegistryFilesScan = makeLabel(page, QStringLiteral("lblRegistryFilesScan"), QString(),
+                                     twips::rect(240, 1200, 9900, 270));
+    lblRegistryFilesScan->setFrameShape(QFrame::StyledPanel);
+
+    const auto& sections = engine::scanSections();
+    for (int i = 0; i < 9; ++i) {
+        const CounterPlace place = kCounterPlaces[i];
+        QLabel* counter = makeLabel(page, sections[i].counterName, QStringLiteral("0"),
+                                    twips::rect(place.left, place.top, 480, 255), true);
+        counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        sectionCounters[i] = counter;
+        makeLabel(page, QStringLiteral("lblScanSection%1").arg(i + 1), sections[i].caption,
+                  twips::rect(place.left + 600, place.top, 2400, 255));
+    }
+    Image22 = new PictureImage(page);
+    Image22->setObjectName(QStringLiteral("Image22"));
+    Image22->setPixmap(pictures::picture(QStringLiteral("Marker")));
+    Image22->setGeometry(twips::rect(990, 1785, 240, 240));
+
+    for (int i = 0; i < 4; ++i)
+        ImglstRotate[i] = pictures::picture(QStringLiteral("Busy%1").arg(i + 1));
+    imgHoldingRotation = new PictureImage(page);
+    imgHoldingRotation->setObjectName(QStringLiteral("imgHoldingRotation"));
+    imgHoldingRotation->setGeometry(twips::rect(8160, 1800, 960, 960));
+    showRotationFrame(1);
+
+    makeLabel(page, QStringLiteral("Label3"), QStringLiteral("Problems found"), twips::rect(990, 3600, 1800, 300), true);
+    lblProblemsFound = makeLabel(page, QStringLiteral("lblProblemsFound"), QStringLiteral("0"),
+                                 twips::rect(2850, 3600, 1200, 300), true);
+
+    btnCancel = makeButton(page, QStringLiteral("ImgCancelNormal"), QStringLiteral("ImgCancelMouseMove"),
+                           QStringLiteral("ImgCancelClick"), QStringLiteral("Cancel"), 5355, 4290);
+    connectButton(btnCancel, &FrmStart::ImgCancelNormal_MouseMove, &FrmStart::ImgCancelMouseMove_MouseDown,
+                  &FrmStart::ImgCancelClick_MouseMove);
+}
+
+void FrmStart::buildProblemPage()
+{
+    PicShowError = makePage(PicRegistryCleaner, QStringLiteral("PicShowError"), PicRegistryCleaner->rect());
+    QWidget* page = PicShowError;
+    connect(PicShowError, &PictureBox::mouseMoved, this, &FrmStart::PicShowError_MouseMove);
+
+    lblShowProblems = makeLabel(page, QStringLiteral("lblShowProblems"),
+                                QStringLiteral("All Errors : 0 Problems Detected  (0 selected for Fixing)"),
+                                twips::rect(120, 120, 10200, 300), true);
+    lvwProblem = new QTreeWidget(page);
+    lvwProblem->setObjectName(QStringLiteral("lvwProblem"));
+    lvwProblem->setGeometry(twips::rect(120, 480, 10260, 5280));
+    lvwProblem->setRootIsDecorated(false);
+    lvwProblem->setUniformRowHeights(true);
+    lvwProblem->setIconSize(QSize(22, 22));
+    lvwProblem->setHeaderLabels({QStringLiteral("Registry Section name"), QStringLiteral("Error Type "),
+                                 QStringLiteral("Key Path"), QStringLiteral("Value / Data")});
+    const int widths[4] = {3000, 2000, 3000, 8000};
+    for (int c = 0; c < 4; ++c)
+        lvwProblem->setColumnWidth(c, twips::px(widths[c]));
+    lvwProblem->viewport()->setMouseTracking(true);
+    lvwProblem->viewport()->installEventFilter(this);
+    connect(lvwProblem, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (!m_fillingProblems && column == 0)
+            lvwProblem_ItemCheck(item);
+    });
+
+    btnFixProblems2 = makeButton(page, QStringLiteral("ImgFixProblemsNormal2"), QStringLiteral("ImgFixProblemsMouseMove2"),
+                                 QStringLiteral("ImgFixProblemsClick2"), QStringLiteral("FixProblems"), 3795, 5880);
+    btnReturn = makeButton(page, QStringLiteral("ImgReturnNormal"), QStringLiteral("ImgReturnMouseMove"),
+                           QStringLiteral("ImgReturnClick"), QStringLiteral("Return"), 5625, 5880);
+    connectButton(btnFixProblems2, &FrmStart::ImgFixProblemsNormal2_MouseMove, &FrmStart::ImgFixProblemsMouseMove2_MouseDown,
+                  &FrmStart::ImgFixProblemsClick2_MouseMove);
+    connectButton(btnReturn, &FrmStart::ImgReturnNormal_MouseMove, &FrmStart::ImgReturnMouseMove_MouseDown,
+                  &FrmStart::ImgReturnClick_MouseMove);
+}
+
+void FrmStart::buildRescueCenterPage()
+{
+    QWidget* page = PicRescuCenter;
+    connect(PicRescuCenter, &PictureBox::mouseMoved, this, &FrmStart::PicRescuCenter_MouseMove);
+    makeLabel(page, QStringLiteral("Label26"), QStringLiteral("Tasks"), twips::rect(165, 90, 2550, 300), true);
+    makeLabel(page, QStringLiteral("Label25"), QStringLiteral("Registry Backups"), twips::rect(3105, 90, 4000, 300), true);
+
+    lvwBackUp = new QTreeWidget(page);
+    lvwBackUp->setObjectName(QStringLiteral("lvwBackUp"));
+    lvwBackUp->setGeometry(twips::rect(3060, 525, 7200, 5910));
+    lvwBackUp->setRootIsDecorated(false);
+    lvwBackUp->setIconSize(QSize(22, 22));
+    lvwBackUp->setHeaderLabels({QStringLiteral("Backup Date and Time"), QStringLiteral("No of Keys ")});
+    lvwBackUp->setColumnWidth(0, twips::px(4200));
+
+    btnRestore = makeButton(page, QStringLiteral("ImgRestoreNormal"), QStringLiteral("ImgRestoreMouseMove"),
+                            QStringLiteral("ImgRestoringClick"), QStringLiteral("Restore"), 165, 525);
+    btnDeleteBackUp = makeButton(page, QStringLiteral("ImgDeleteBackUpNormal"), QStringLiteral("ImgDeleteBackUpMouseMove"),
+                                 QStringLiteral("ImgDeleteBackUpClick"), QStringLiteral("DeleteBackup"), 165, 1020);
+    connectButton(btnRestore, &FrmStart::ImgRestoreNormal_MouseMove, &FrmStart::ImgRestoreMouseMove_MouseDown,
+                  &FrmStart::ImgRestoringClick_MouseMove);
+    connectButton(btnDeleteBackUp, &FrmStart::ImgDeleteBackUpNormal_MouseMove,
+                  &FrmStart::ImgDeleteBackUpMouseMove_MouseDown, &FrmStart::ImgDeleteBackUpClick_MouseMove);
+}

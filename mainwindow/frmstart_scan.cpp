@@ -1,0 +1,179 @@
+// The scan: the Scan and Cancel actions, the section driver, the counters and
+// the busy animation.
+#include "engine/registryaccess.h"
+#include "engine/scansections.h"
+#include "engine/scanstate.h"
+#include "engine/services.h"
+#include "mainwindow/frmnextmessagebox.h"
+#include "mainwindow/frmstart.h"
+#include "mainwindow/twips.h"
+#include "platform/desktop.h"
+#include "platform/winfile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kFontsSection = 5;
+const QString kScanningText = QStringLiteral(" Scanning ...");
+}  // namespace
+
+void FrmStart::mnuCleaningScanRegitry_Click()
+{
+    ImgScanClick_MouseMove();
+}
+
+void FrmStart::ImgScanClick_MouseMove()
+{
+    btnScan.pressed->setEnabled(false);
+    PicRegistryCleaner_MouseMove();
+    btnScan.showNormal();
+    engine::PlayAlertSound();
+    mnuFileRegistryCleaner_Click();
+    if (!anySectionChosen()) {
+        platform::MsgBox(QStringLiteral("Please select the Section you want to scan."), 64, productName());
+        btnScan.pressed->setEnabled(true);
+        return;
+    }
+    engine::bResultsLoaded = false;
+    m_errors.clear();
+    resetScanCounters();
+    engine::bCancelScan = false;
+    Image22->move(twips::px(990), twips::px(1785));
+    SetPagesVisible(true, false);
+    SetMenusEnabled(false, false, false, false, false, false, false, false);
+    bScanning = true;
+    StatusBar1->setPanelText(1, kScanningText);
+    StatusBar1->setPanelText(3, QString());
+    Picture10->setEnabled(false);
+    {
+        platform::LookupCacheScope cache;
+        ScanSelectedSections();
+    }
+    if (m_closing)
+        return;
+    Picture10->setEnabled(true);
+    StatusBar1->setPanelText(1, QString());
+    bScanning = false;
+    SetMenusEnabled(true, true, false, true, true, true, true, true);
+    clearProblemPage();
+    mnuFileSaveScanResults->setEnabled(true);
+    copyProblemRows();
+    showCompletionBox();
+    if (m_closing)
+        return;
+    SetMenusEnabled(true, true, false, true, true, true, true, problemsListed());
+    SetPagesVisible(false, true);
+    btnScan.pressed->setEnabled(true);
+}
+
+bool FrmStart::sectionChosen(int index) const
+{
+    return sectionBoxes[index]->checkState() == Qt::Checked;
+}
+
+bool FrmStart::anySectionChosen() const
+{
+    for (int i = 0; i < 9; ++i) {
+        if (sectionChosen(i))
+            return true;
+    }
+    return false;
+}
+
+void FrmStart::resetScanCounters()
+{
+    lblProblemsFound->setText(QStringLiteral("0"));
+    for (QLabel* counter : sectionCounters)
+        counter->setText(QStringLiteral("0"));
+}
+
+void FrmStart::showCompletionBox()
+{
+    FrmNextMessageBox box(this);
+    box.lblprob->setText(QStringLiteral("Scanning is complete : %1 problems found.").arg(m_errors.count()));
+    box.exec();
+}
+
+void FrmStart::ImgCancelClick_MouseMove()
+{
+    PicScanning_MouseMove();
+    bScanning = false;
+    engine::bCancelScan = true;
+    engine::PlayAlertSound();
+    btnCancel.normal->setEnabled(false);
+    showRotationFrame(1);
+    tmrRotateImage->stop();
+}
+
+void FrmStart::ScanSelectedSections()
+{
+    Picture10->setEnabled(false);
+    showRotationFrame(1);
+    mnuFileSaveScanResults->setEnabled(true);
+    tmrRotateImage->start();
+    btnCancel.normal->setEnabled(true);
+
+    const auto& sections = engine::scanSections();
+    for (int i = 0; i < 9; ++i) {
+        const engine::ScanSection& section = sections[i];
+        if (sectionChosen(i)) {
+            StatusBar1->setPanelText(1, kScanningText);
+            moveMarkerToSection(i);
+            if (section.cancelTestBefore && engine::bCancelScan)
+                return;
+            const DWORD platformId = i == kFontsSection ? engine::GetPlatformId() : 0;
+            const std::vector<engine::ScanWalk> walks = engine::sectionWalks(i, platformId);
+            if (!walks.empty())
+                engine::runWalk(walks[0], section.sectionName);
+            if (walks.size() > 1) {
+                if (section.cancelTestBetween && engine::bCancelScan)
+                    return;
+                engine::runWalk(walks[1], section.sectionName);
+            }
+            sectionCounters[i]->setText(section.counted ? QString::number(CountSectionProblems(section.sectionName))
+                                                        : QStringLiteral("0"));
+            lblProblemsFound->setText(QString::number(m_errors.count()));
+        }
+        if (section.cancelTestAfter) {
+            showProblemsFoundInStatus();
+            if (engine::bCancelScan)
+                return;
+        }
+    }
+    tmrRotateImage->stop();
+    Picture10->setEnabled(true);
+}
+
+// The marker goes to the section's column, one pixel above its counter.
+void FrmStart::moveMarkerToSection(int index)
+{
+    const int left = engine::scanSections()[index].markerLeft;
+    Image22->move(twips::px(left), sectionCounters[index]->y() - twips::px(15));
+}
+
+int FrmStart::CountSectionProblems(const QString& sectionName)
+{
+    // Counted in full width: a list can hold more rows than a 16-bit count.
+    int n = 0;
+    const int rows = m_errors.count();
+    for (int i = 1; i <= rows && i <= m_errors.count(); ++i) {
+        if (m_errors.row(i).RegistryScanners == sectionName)
+            ++n;
+        engine::DoEvents();
+    }
+    return n;
+}
+
+void FrmStart::tmrRotateImage_Timer()
+{
+    showRotationFrame(m_rotateFrame % 4 + 1);
+}
+
+void FrmStart::showRotationFrame(int frame)
+{
+    m_rotateFrame = frame;
+    imgHoldingRotation->setPixmap(ImglstRotate[frame - 1]);
+}
