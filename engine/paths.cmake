@@ -1,1 +1,4 @@
-# sources of this area: target_sources(...)
+# Path and file helpers.
+target_sources(velmora_engine PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/pathhelpers.cpp
+)

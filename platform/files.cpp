@@ -1,9 +1,826 @@
-// Placeholder until the drive map lands: no drives.
-#include "platform/winfile.h"
+// Files and folders of the prefix's drives, looked up the way Windows (as
+// Wine runs it) looks them up: Windows paths in, Linux paths only in here.
+#include "platform/ansi.h"
+#include "platform/files_internal.h"
+#include "platform/prefix.h"
+#include "platform/shortname.h"
+#include "platform/winreg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+DWORD g_lastError = 0;
+}  // namespace
+
+DWORD GetLastError()
+{
+    return g_lastError;
+}
+
+void SetLastError(DWORD dwErrCode)
+{
+    g_lastError = dwErrCode;
+}
+
+namespace platform::files {
+
+namespace {
+
+constexpr DWORD kBadNetPath = 53;
+constexpr DWORD kFilenameTooLong = 206;
+
+// Run-time error numbers the runtime's Dir raises.
+constexpr int kErrBadFileName = 52;
+constexpr int kErrDeviceUnavailable = 68;
+
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('\\') || c == QLatin1Char('/');
+}
+
+QString joinLinux(const QString& dir, const QString& name)
+{
+    if (dir.endsWith(QLatin1Char('/')))
+        return dir + name;
+    return dir + QLatin1Char('/') + name;
+}
+
+// ---- what a folder holds ----------------------------------------------
+
+struct Folder {
+    bool readable = false;
+    std::vector<QString> names;  // in the order the file system gives them
+    QHash<QString, int> exact;
+    QHash<QString, int> folded;  // first entry for each folded name
+    bool shortsBuilt = false;
+    QHash<QString, int> shorts;  // first entry for each generated short name
+
+    void buildShorts()
+    {
+        if (shortsBuilt)
+            return;
+        shortsBuilt = true;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+            const QString s = shortNameOf(names[i]);
+            if (!s.isEmpty() && !shorts.contains(s))
+                shorts.insert(s, i);
+        }
+    }
+};
+
+struct EntryInfo {
+    DWORD attributes = 0;
+    qint64 size = 0;
+    struct timespec written {};
+    struct timespec accessed {};
+    struct timespec changed {};
+};
+
+struct Cache {
+    QHash<QString, std::shared_ptr<Folder>> folders;
+    QHash<QString, std::optional<EntryInfo>> entries;
+    ScopeCache other;
+};
+
+int g_scopeDepth = 0;
+
+Cache& cache()
+{
+    static Cache c;
+    return c;
+}
+
+std::shared_ptr<Folder> readFolder(const QString& dir)
+{
+    auto folder = std::make_shared<Folder>();
+    const QByteArray path = QFile::encodeName(dir);
+    DIR* d = ::opendir(path.constData());
+    if (!d)
+        return folder;
+    folder->readable = true;
+    while (const struct dirent* e = ::readdir(d)) {
+        const char* raw = e->d_name;
+        if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0)
+            continue;
+        const QString name = QString::fromUtf8(raw);
+        if (name.toUtf8() != QByteArray(raw))
+            continue;  // not valid UTF-8: Windows cannot name it
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            const QByteArray full = path + '/' + raw;
+            if (::stat(full.constData(), &st) != 0)
+                continue;  // broken link: does not exist
+        }
+        const int index = static_cast<int>(folder->names.size());
+        folder->names.push_back(name);
+        folder->exact.insert(name, index);
+        const QString f = foldName(name);
+        if (!folder->folded.contains(f))
+            folder->folded.insert(f, index);
+    }
+    ::closedir(d);
+    return folder;
+}
+
+std::shared_ptr<Folder> folderOf(const QString& dir)
+{
+    if (!cacheActive())
+        return readFolder(dir);
+    auto& slot = cache().folders[dir];
+    if (!slot)
+        slot = readFolder(dir);
+    return slot;
+}
+
+bool showDotFiles()
+{
+    const auto read = [] {
+        const auto v = readRegistryString(HKEY_CURRENT_USER, "Software\\Wine", "ShowDotFiles");
+        if (!v || v->isEmpty())
+            return false;
+        const QChar c = v->at(0);
+        return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') || c == QLatin1Char('t')
+               || c == QLatin1Char('1');
+    };
+    if (!cacheActive())
+        return read();
+    auto& slot = scopeCache().showDotFiles;
+    if (!slot)
+        slot = read();
+    return *slot;
+}
+
+// The DOS attributes Wine keeps in an extended attribute ("0x<hex>").
+DWORD dosAttributes(const QByteArray& path)
+{
+    char buffer[64];
+    const ssize_t n = ::getxattr(path.constData(), "user.DOSATTRIB", buffer, sizeof(buffer) - 1);
+    if (n <= 2)
+        return 0;
+    buffer[n] = 0;
+    if (buffer[0] != '0' || (buffer[1] != 'x' && buffer[1] != 'X'))
+        return 0;
+    bool ok = false;
+    const uint value = QByteArray(buffer + 2).trimmed().toUInt(&ok, 16);
+    if (!ok)
+        return 0;
+    return value & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+}
+
+std::optional<EntryInfo> readEntryInfo(const QString& linuxPath, const QString& name)
+{
+    const QByteArray path = QFile::encodeName(linuxPath);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return std::nullopt;
+    EntryInfo info;
+    if (S_ISDIR(st.st_mode)) {
+        info.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        struct stat lst {};
+        if (::lstat(path.constData(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            info.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    } else {
+        info.attributes = FILE_ATTRIBUTE_ARCHIVE;
+        info.size = st.st_size;
+    }
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        info.attributes |= FILE_ATTRIBUTE_READONLY;
+    if (name.size() > 1 && name.startsWith(QLatin1Char('.')) && name != QLatin1String("..") && !showDotFiles())
+        info.attributes |= FILE_ATTRIBUTE_HIDDEN;
+    info.attributes |= dosAttributes(path);
+    info.written = st.st_mtim;
+    info.accessed = st.st_atim;
+    info.changed = st.st_ctim;
+    return info;
+}
+
+std::optional<EntryInfo> entryInfo(const QString& linuxPath, const QString& name)
+{
+    if (!cacheActive())
+        return readEntryInfo(linuxPath, name);
+    const auto it = cache().entries.constFind(linuxPath);
+    if (it != cache().entries.cend())
+        return *it;
+    const auto info = readEntryInfo(linuxPath, name);
+    cache().entries.insert(linuxPath, info);
+    return info;
+}
+
+// The entry of `dir` that the Windows name `name` finds: the exact name
+// first, else the first entry equal without regard to case or, for a legal
+// 8.3 name, by its generated short name. Empty when none.
+QString findEntry(const QString& dir, const QString& name)
+{
+    std::shared_ptr<Folder> folder;
+    if (cacheActive()) {
+        folder = folderOf(dir);
+        if (folder->exact.contains(name))
+            return name;
+        if (!folder->readable) {
+            // A folder we may pass through but not list still finds exact names.
+            struct stat st {};
+            if (::stat(QFile::encodeName(joinLinux(dir, name)).constData(), &st) == 0)
+                return name;
+        }
+    } else {
+        struct stat st {};
+        if (::stat(QFile::encodeName(joinLinux(dir, name)).constData(), &st) == 0)
+            return name;
+        folder = readFolder(dir);
+    }
+    int index = folder->folded.value(foldName(name), -1);
+    if (isLegalShortName(name)) {
+        folder->buildShorts();
+        const int s = folder->shorts.value(name.toUpper(), -1);
+        if (s >= 0 && (index < 0 || s < index))
+            index = s;
+    }
+    return index >= 0 ? folder->names[static_cast<size_t>(index)] : QString();
+}
+
+// ---- Windows paths ------------------------------------------------------
+
+struct WinPath {
+    DWORD error = 0;
+    int drive = -1;
+    QString driveText;  // the drive as written ("c:"), for short paths
+    QStringList parts;  // after ".", ".." and trailing blanks and dots
+    bool trailingSeparator = false;
+};
+
+WinPath parseWindowsPath(const QString& input, bool wildcardsInLast, int depth = 0);
+
+WinPath currentFolder(int depth)
+{
+    if (depth > 0) {
+        WinPath p;
+        p.error = ERROR_PATH_NOT_FOUND;
+        return p;
+    }
+    return parseWindowsPath(programFolder(), false, depth + 1);
+}
+
+WinPath parseWindowsPath(const QString& input, bool wildcardsInLast, int depth)
+{
+    WinPath p;
+    QString s = input;
+    if (s.startsWith(QLatin1String("\\\\?\\"))) {
+        s = s.mid(4);
+        if (s.startsWith(QLatin1String("UNC\\"), Qt::CaseInsensitive)) {
+            p.error = kBadNetPath;
+            return p;
+        }
+    }
+    if (s.size() >= 2 && isSeparator(s.at(0)) && isSeparator(s.at(1))) {
+        p.error = kBadNetPath;  // \\server\share and device paths
+        return p;
+    }
+    if (s.isEmpty()) {
+        p.error = ERROR_PATH_NOT_FOUND;
+        return p;
+    }
+    const bool hasDrive = s.size() >= 2 && s.at(1) == QLatin1Char(':') && s.at(0).unicode() < 0x80
+                          && s.at(0).isLetter();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s.at(i).unicode();
+        const bool bad = c < 32 || c == u'<' || c == u'>' || c == u'"' || c == u'|'
+                         || (c == u':' && !(i == 1 && hasDrive));
+        if (bad) {
+            p.error = ERROR_INVALID_NAME;
+            return p;
+        }
+    }
+
+    QStringList base;
+    QString rest;
+    if (hasDrive) {
+        p.drive = s.at(0).toUpper().unicode() - u'A';
+        p.driveText = s.left(2);
+        rest = s.mid(2);
+        if (rest.isEmpty() || !isSeparator(rest.at(0))) {
+            // "C:name" is relative to the drive's current folder: the program
+            // folder when it lies on that drive, else the root.
+            const WinPath cwd = currentFolder(depth);
+            if (cwd.error == 0 && cwd.drive == p.drive)
+                base = cwd.parts;
+        }
+    } else {
+        const WinPath cwd = currentFolder(depth);
+        if (cwd.error != 0) {
+            p.error = cwd.error;
+            return p;
+        }
+        p.drive = cwd.drive;
+        p.driveText = QString(QChar(u'A' + p.drive)) + QLatin1Char(':');
+        if (!isSeparator(s.at(0)))
+            base = cwd.parts;
+        rest = s;
+    }
+
+    QStringList segments;
+    {
+        QString current;
+        for (const QChar c : rest) {
+            if (isSeparator(c)) {
+                segments.append(current);
+                current.clear();
+            } else {
+                current.append(c);
+            }
+        }
+        segments.append(current);
+    }
+    p.trailingSeparator = !rest.isEmpty() && isSeparator(rest.back());
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        const bool last = i + 1 == segments.size();
+        if (hasWildcards(segments[i]) && (!last || !wildcardsInLast)) {
+            p.error = ERROR_INVALID_NAME;
+            return p;
+        }
+    }
+    if (!p.trailingSeparator) {
+        QString& last = segments.last();
+        if (last != QLatin1String(".") && last != QLatin1String("..")) {
+            while (!last.isEmpty() && (last.back() == QLatin1Char(' ') || last.back() == QLatin1Char('.')))
+                last.chop(1);
+        }
+    }
+    p.parts = base;
+    for (const QString& seg : segments) {
+        if (seg.isEmpty() || seg == QLatin1String("."))
+            continue;
+        if (seg == QLatin1String("..")) {
+            if (!p.parts.isEmpty())
+                p.parts.removeLast();
+            continue;
+        }
+        p.parts.append(seg);
+    }
+
+    if (driveRoot(p.drive).isEmpty()) {
+        p.error = ERROR_PATH_NOT_FOUND;
+        return p;
+    }
+    if (!driveReady(p.drive)) {
+        p.error = ERROR_NOT_READY;
+        return p;
+    }
+    return p;
+}
+
+struct Resolved {
+    bool found = false;
+    QString unixPath;
+    QString name;  // the last name as it is on disk
+    qsizetype failedAt = -1;
+};
+
+Resolved resolve(const WinPath& p, qsizetype count)
+{
+    Resolved r;
+    r.unixPath = driveRoot(p.drive);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString real = findEntry(r.unixPath, p.parts.at(i));
+        if (real.isEmpty()) {
+            r.failedAt = i;
+            return r;
+        }
+        r.unixPath = joinLinux(r.unixPath, real);
+        r.name = real;
+    }
+    r.found = true;
+    return r;
+}
+
+// ---- listings -----------------------------------------------------------
+
+struct Listed {
+    QString name;
+    EntryInfo info;
+};
+
+bool hiddenFromListings(const QString& linuxPath)
+{
+    return linuxPath == QLatin1String("/dev") || linuxPath == QLatin1String("/proc")
+           || linuxPath == QLatin1String("/sys") || (!prefixDir().isEmpty() && linuxPath == prefixDir());
+}
+
+std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& mask)
+{
+    std::vector<Listed> out;
+    const auto self = entryInfo(dir, QString());
+    if (!self)
+        return out;
+    if (!isRoot) {
+        for (const QString& dots : {QStringLiteral("."), QStringLiteral("..")}) {
+            if (matchesMask(mask, dots))
+                out.push_back(Listed{dots, *self});
+        }
+    }
+    const auto folder = folderOf(dir);
+    for (const QString& name : folder->names) {
+        if (!matchesMask(mask, name)) {
+            const QString s = shortNameOf(name);
+            if (s.isEmpty() || !matchesMask(mask, s))
+                continue;
+        }
+        const QString path = joinLinux(dir, name);
+        if (hiddenFromListings(path))
+            continue;
+        if (const auto info = entryInfo(path, name))
+            out.push_back(Listed{name, *info});
+    }
+    return out;
+}
+
+// Names as the ANSI functions hand them over (characters the code page
+// lacks become "?").
+QString ansiName(const QString& name)
+{
+    return fromAnsi(toAnsi(name));
+}
+
+struct DirState {
+    QStringList names;
+    qsizetype next = 0;
+};
+
+DirState& dirState()
+{
+    static DirState state;
+    return state;
+}
+
+struct FindState {
+    std::vector<Listed> entries;
+    size_t next = 0;
+};
+
+std::map<HANDLE, FindState>& findStates()
+{
+    static std::map<HANDLE, FindState> states;
+    return states;
+}
+
+void toFileTime(const struct timespec& t, DWORD out[2])
+{
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(t.tv_sec) + 11644473600ULL) * 10000000ULL
+                                + static_cast<std::uint64_t>(t.tv_nsec) / 100;
+    out[0] = static_cast<DWORD>(ticks & 0xFFFFFFFFu);
+    out[1] = static_cast<DWORD>(ticks >> 32);
+}
+
+void fillFindData(const Listed& entry, WIN32_FIND_DATAA* data)
+{
+    std::memset(data, 0, sizeof(*data));
+    data->dwFileAttributes = entry.info.attributes;
+    toFileTime(entry.info.changed, data->ftCreationTime);
+    toFileTime(entry.info.accessed, data->ftLastAccessTime);
+    toFileTime(entry.info.written, data->ftLastWriteTime);
+    data->nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(entry.info.size) >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(entry.info.size & 0xFFFFFFFF);
+    const QByteArray name = toAnsi(entry.name).left(MAX_PATH - 1);
+    std::memcpy(data->cFileName, name.constData(), static_cast<size_t>(name.size()));
+    const QByteArray alt = toAnsi(shortNameOf(entry.name)).left(13);
+    std::memcpy(data->cAlternateFileName, alt.constData(), static_cast<size_t>(alt.size()));
+}
+
+bool tooLong(const char* path)
+{
+    return std::strlen(path) >= static_cast<size_t>(MAX_PATH);
+}
+
+QString windowsDirectory()
+{
+    const auto read = [] {
+        const auto v = readRegistryString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                                          "SystemRoot");
+        QString dir = v ? v->trimmed() : QString();
+        const bool absolute = dir.size() >= 3 && dir.at(0).unicode() < 0x80 && dir.at(0).isLetter()
+                              && dir.at(1) == QLatin1Char(':') && isSeparator(dir.at(2));
+        if (!absolute)
+            return QStringLiteral("C:\\windows");
+        while (dir.size() > 3 && isSeparator(dir.back()))
+            dir.chop(1);
+        return dir;
+    };
+    if (!cacheActive())
+        return read();
+    auto& slot = scopeCache().windowsDir;
+    if (!slot)
+        slot = read();
+    return *slot;
+}
+
+// Copies `text` as ANSI with its NUL when it fits; the Windows rule for the
+// result: the length without NUL, or the size needed (NUL included).
+DWORD copyOut(const QString& text, char* buffer, DWORD size)
+{
+    const QByteArray bytes = toAnsi(text);
+    const DWORD length = static_cast<DWORD>(bytes.size());
+    if (buffer && length < size) {
+        std::memcpy(buffer, bytes.constData(), length);
+        buffer[length] = 0;
+        return length;
+    }
+    return length + 1;
+}
+
+}  // namespace
+
+bool cacheActive()
+{
+    return g_scopeDepth > 0;
+}
+
+ScopeCache& scopeCache()
+{
+    return cache().other;
+}
+
+void clearLookupCache()
+{
+    cache() = Cache{};
+}
+
+}  // namespace platform::files
 
 namespace platform {
 
-void attachDrives(const QString&) {}
-void detachDrives() {}
+using namespace files;
+
+LookupCacheScope::LookupCacheScope()
+{
+    ++g_scopeDepth;
+}
+
+LookupCacheScope::~LookupCacheScope()
+{
+    if (--g_scopeDepth == 0)
+        clearLookupCache();
+}
+
+QString toLinuxPath(const QString& windowsPath)
+{
+    const WinPath p = parseWindowsPath(windowsPath, false);
+    if (p.error != 0)
+        return {};
+    const Resolved r = resolve(p, p.parts.size());
+    if (!r.found)
+        return {};
+    if (p.trailingSeparator && !p.parts.isEmpty()) {
+        const auto info = entryInfo(r.unixPath, r.name);
+        if (!info || !(info->attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {};
+    }
+    return r.unixPath;
+}
+
+QString Dir(const QString& pattern, int attributes, int* error)
+{
+    DirState& state = dirState();
+    state = DirState{};
+    if (error)
+        *error = 0;
+    const auto raise = [error](int code) {
+        if (error)
+            *error = code;
+        return QString();
+    };
+    if (pattern.isEmpty())
+        return {};
+    if (toAnsi(pattern).size() >= MAX_PATH)
+        return raise(kErrBadFileName);
+    const WinPath p = parseWindowsPath(pattern, true);
+    if (p.error == ERROR_PATH_NOT_FOUND || p.error == ERROR_FILE_NOT_FOUND)
+        return {};
+    if (p.error == ERROR_NOT_READY)
+        return raise(kErrDeviceUnavailable);
+    if (p.error != 0)
+        return raise(kErrBadFileName);
+
+    const auto admits = [attributes](DWORD a) {
+        if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return false;
+        return (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) & ~static_cast<DWORD>(attributes)) == 0;
+    };
+
+    const bool listing = p.trailingSeparator || p.parts.isEmpty();
+    const qsizetype folderParts = listing ? p.parts.size() : p.parts.size() - 1;
+    const QString mask = listing ? QStringLiteral("*") : p.parts.last();
+    const Resolved folder = resolve(p, folderParts);
+    if (!folder.found)
+        return {};
+
+    if (!hasWildcards(mask)) {
+        const QString real = findEntry(folder.unixPath, mask);
+        if (real.isEmpty())
+            return {};
+        const auto info = entryInfo(joinLinux(folder.unixPath, real), real);
+        if (!info || !admits(info->attributes))
+            return {};
+        state.names.append(ansiName(real));
+    } else {
+        for (const Listed& e : listFolder(folder.unixPath, folderParts == 0, mask)) {
+            if (admits(e.info.attributes))
+                state.names.append(ansiName(e.name));
+        }
+    }
+    return DirNext();
+}
+
+QString DirNext()
+{
+    DirState& state = dirState();
+    if (state.next >= state.names.size())
+        return {};
+    return state.names.at(state.next++);
+}
 
 }  // namespace platform
+
+using namespace platform;
+using namespace platform::files;
+
+DWORD GetFileAttributesA(const char* lpFileName)
+{
+    if (!lpFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (tooLong(lpFileName)) {
+        SetLastError(kFilenameTooLong);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const WinPath p = parseWindowsPath(fromAnsi(QByteArray(lpFileName)), false);
+    if (p.error != 0) {
+        SetLastError(p.error);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const Resolved r = resolve(p, p.parts.size());
+    if (!r.found) {
+        SetLastError(r.failedAt + 1 == p.parts.size() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    const auto info = entryInfo(r.unixPath, r.name);
+    if (!info) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    if (p.trailingSeparator && !(info->attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return info->attributes;
+}
+
+HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData)
+{
+    if (!lpFileName || !lpFindFileData) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (tooLong(lpFileName)) {
+        SetLastError(kFilenameTooLong);
+        return INVALID_HANDLE_VALUE;
+    }
+    const WinPath p = parseWindowsPath(fromAnsi(QByteArray(lpFileName)), true);
+    if (p.error != 0) {
+        SetLastError(p.error);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (p.trailingSeparator || p.parts.isEmpty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    const qsizetype folderParts = p.parts.size() - 1;
+    const Resolved folder = resolve(p, folderParts);
+    if (!folder.found) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    const QString mask = p.parts.last();
+    FindState state;
+    if (!hasWildcards(mask)) {
+        const QString real = findEntry(folder.unixPath, mask);
+        if (!real.isEmpty()) {
+            if (const auto info = entryInfo(joinLinux(folder.unixPath, real), real))
+                state.entries.push_back(Listed{real, *info});
+        }
+    } else {
+        state.entries = listFolder(folder.unixPath, folderParts == 0, mask);
+    }
+    if (state.entries.empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    static HANDLE nextHandle = 0x100;
+    const HANDLE handle = nextHandle++;
+    fillFindData(state.entries.front(), lpFindFileData);
+    state.next = 1;
+    findStates().emplace(handle, std::move(state));
+    SetLastError(ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData)
+{
+    auto& states = findStates();
+    const auto it = states.find(hFindFile);
+    if (it == states.end() || !lpFindFileData) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    FindState& state = it->second;
+    if (state.next >= state.entries.size()) {
+        SetLastError(ERROR_NO_MORE_FILES);
+        return 0;
+    }
+    fillFindData(state.entries[state.next++], lpFindFileData);
+    SetLastError(ERROR_SUCCESS);
+    return 1;
+}
+
+BOOL FindClose(HANDLE hFindFile)
+{
+    if (findStates().erase(hFindFile) == 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    return 1;
+}
+
+DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath, DWORD cchBuffer)
+{
+    if (!lpszLongPath) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (tooLong(lpszLongPath)) {
+        SetLastError(kFilenameTooLong);
+        return 0;
+    }
+    const WinPath p = parseWindowsPath(fromAnsi(QByteArray(lpszLongPath)), false);
+    if (p.error != 0) {
+        SetLastError(p.error);
+        return 0;
+    }
+    QString out = p.driveText + QLatin1Char('\\');
+    QString dir = driveRoot(p.drive);
+    for (qsizetype i = 0; i < p.parts.size(); ++i) {
+        const QString& part = p.parts.at(i);
+        const QString real = findEntry(dir, part);
+        if (real.isEmpty()) {
+            SetLastError(i + 1 == p.parts.size() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+            return 0;
+        }
+        dir = joinLinux(dir, real);
+        if (i > 0)
+            out.append(QLatin1Char('\\'));
+        if (isLegalShortName(part)) {
+            out.append(part);  // already short: kept as written
+        } else {
+            const QString s = shortNameOf(real);
+            out.append(s.isEmpty() ? real : s);
+        }
+    }
+    if (p.trailingSeparator && !p.parts.isEmpty())
+        out.append(QLatin1Char('\\'));
+    SetLastError(ERROR_SUCCESS);
+    return copyOut(out, lpszShortPath, cchBuffer);
+}
+
+unsigned GetWindowsDirectoryA(char* lpBuffer, unsigned uSize)
+{
+    return copyOut(windowsDirectory(), lpBuffer, uSize);
+}
+
+unsigned GetSystemDirectoryA(char* lpBuffer, unsigned uSize)
+{
+    QString dir = windowsDirectory();
+    if (!dir.endsWith(QLatin1Char('\\')))
+        dir.append(QLatin1Char('\\'));
+    return copyOut(dir + QStringLiteral("system32"), lpBuffer, uSize);
+}
+
+DWORD GetTempPathA(DWORD nBufferLength, char* lpBuffer)
+{
+    QString path = toWindowsPath(QDir::tempPath());
+    if (path.isEmpty())
+        path = windowsDirectory();
+    if (!path.endsWith(QLatin1Char('\\')))
+        path.append(QLatin1Char('\\'));
+    return copyOut(path, lpBuffer, nBufferLength);
+}

@@ -30,6 +30,7 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindNextFileA(HANDLE hFindFile, WIN32_FIND_DATAA* lpFindFileData);
 BOOL FindClose(HANDLE hFindFile);
 DWORD GetLastError();
+void SetLastError(DWORD dwErrCode);
 // Results are lengths without the NUL; a too small buffer gets the size needed.
 DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath, DWORD cchBuffer);
 unsigned GetWindowsDirectoryA(char* lpBuffer, unsigned uSize);

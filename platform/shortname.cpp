@@ -1,0 +1,155 @@
+#include "platform/shortname.h"
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+// Characters a short name cannot hold (besides control and non-ASCII ones).
+bool isShortNameForbidden(char16_t c)
+{
+    switch (c) {
+    case u'*': case u'?': case u'<': case u'>': case u'|': case u'"':
+    case u'+': case u'=': case u',': case u';': case u'[': case u']':
+    case u' ': case u':': case u'/': case u'\\':
+        return true;
+    default:
+        return c < 0x20 || c >= 0x7F;
+    }
+}
+
+// What the hashed short name puts in place of a character.
+char16_t shortNameChar(char16_t c)
+{
+    if (c == u'.' || c == u'~' || isShortNameForbidden(c))
+        return u'_';
+    return c;
+}
+
+char16_t lowerUnit(char16_t c)
+{
+    return QChar::isSurrogate(c) ? c : static_cast<char16_t>(QChar::toLower(c));
+}
+
+char16_t upperUnit(char16_t c)
+{
+    return QChar::isSurrogate(c) ? c : static_cast<char16_t>(QChar::toUpper(c));
+}
+
+bool sameFolded(char16_t a, char16_t b)
+{
+    return a == b || upperUnit(a) == upperUnit(b);
+}
+
+}  // namespace
+
+QString foldName(const QString& name)
+{
+    QString out(name);
+    for (qsizetype i = 0; i < out.size(); ++i)
+        out[i] = QChar(upperUnit(out.at(i).unicode()));
+    return out;
+}
+
+bool hasWildcards(const QString& text)
+{
+    return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?'));
+}
+
+bool isLegalShortName(const QString& name)
+{
+    if (name.isEmpty() || name.size() > 12)
+        return false;
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return true;
+    if (name.at(0) == QLatin1Char('.'))
+        return false;
+    qsizetype dot = -1;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (c == u'.') {
+            if (dot >= 0)
+                return false;
+            dot = i;
+        } else if (isShortNameForbidden(c)) {
+            return false;
+        }
+    }
+    if (dot < 0)
+        return name.size() <= 8;
+    const qsizetype ext = name.size() - dot - 1;
+    return dot <= 8 && ext >= 1 && ext <= 3;
+}
+
+QString shortNameOf(const QString& name)
+{
+    if (name.isEmpty() || isLegalShortName(name))
+        return {};
+    const qsizetype len = name.size();
+
+    std::uint16_t hash = 0xBEEF;
+    for (qsizetype i = 0; i < len; ++i) {
+        const std::uint16_t c = lowerUnit(name.at(i).unicode());
+        std::uint16_t next = 0;
+        if (i + 1 < len)
+            next = static_cast<std::uint16_t>(lowerUnit(name.at(i + 1).unicode()) << 8);
+        hash = static_cast<std::uint16_t>((hash << 3) ^ (hash >> 5) ^ c ^ next);
+    }
+
+    // The extension begins at the last dot after the first character that is
+    // not the last character.
+    qsizetype ext = -1;
+    for (qsizetype i = 1; i < len - 1; ++i) {
+        if (name.at(i) == QLatin1Char('.'))
+            ext = i;
+    }
+
+    static const char kHashChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    QString out;
+    for (qsizetype i = 0; i < 4 && i < len && i != ext; ++i)
+        out.append(QChar(shortNameChar(name.at(i).unicode())));
+    do
+        out.append(QLatin1Char('~'));
+    while (out.size() < 5);
+    out.append(QLatin1Char(kHashChars[(hash >> 10) & 0x1F]));
+    out.append(QLatin1Char(kHashChars[(hash >> 5) & 0x1F]));
+    out.append(QLatin1Char(kHashChars[hash & 0x1F]));
+    if (ext >= 0) {
+        out.append(QLatin1Char('.'));
+        for (qsizetype i = ext + 1; i < len && i <= ext + 3; ++i)
+            out.append(QChar(shortNameChar(name.at(i).unicode())));
+    }
+    return out.toUpper();
+}
+
+bool matchesMask(const QString& mask, const QString& name)
+{
+    const qsizetype m = mask.size();
+    const qsizetype n = name.size();
+    qsizetype i = 0;
+    qsizetype j = 0;
+    qsizetype star = -1;
+    qsizetype mark = 0;
+    while (j < n) {
+        const char16_t mc = i < m ? mask.at(i).unicode() : 0;
+        if (i < m && mc == u'*') {
+            star = i++;
+            mark = j;
+        } else if (i < m && (mc == u'?' || sameFolded(mc, name.at(j).unicode()))) {
+            ++i;
+            ++j;
+        } else if (star >= 0) {
+            i = star + 1;
+            j = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (i < m && (mask.at(i) == QLatin1Char('*') || mask.at(i) == QLatin1Char('?')
+                     || mask.at(i) == QLatin1Char('.')))
+        ++i;
+    return i == m;
+}
+
+}  // namespace platform
