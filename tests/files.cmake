@@ -1,0 +1,2 @@
+# Files over the prefix and the path helpers.
+velmora_add_test(files_names_test SOURCES files_names.cpp LIBS velmora_platform TIMEOUT 60)
