@@ -26,7 +26,11 @@ QString shiftText(const QString& text, int shift)
 {
     QString out;
     out.reserve(text.size());
-    for (const QChar ch : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
+        // A character outside the code page is one '?', a surrogate pair too.
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
         const int code = platform::unicodeToAnsi(ch.unicode());
         out += QChar(platform::ansiToUnicode(static_cast<unsigned char>((code + shift) & 0xFF)));
         DoEvents();

@@ -1,0 +1,425 @@
+// Backups, restore and the window and shell services on a small prefix made
+// by hand (no Wine needed): registry files, drive C: and drive Z:.
+#include "engine/backup.h"
+#include "engine/registryaccess.h"
+#include "engine/scanstate.h"
+#include "engine/services.h"
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/prefix.h"
+#include "platform/shell.h"
+#include "platform/winfile.h"
+#include "platform/winreg.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <optional>
+#include <vector>
+
+using namespace engine;
+
+namespace {
+
+QString g_prefix;
+QString g_driveC;
+
+const QByteArray kSystemReg =
+    "WINE REGISTRY Version 2\n"
+    ";; All keys relative to REGISTRY\\\\Machine\n"
+    "\n"
+    "#arch=win64\n"
+    "\n"
+    "[Software\\\\Classes\\\\Velmora.Test\\\\DefaultIcon] 1700000000\n"
+    "@=\"C:\\\\icons\\\\app.ico\"\n"
+    "\n"
+    "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
+    "\"SystemRoot\"=\"C:\\\\windows\"\n"
+    "\n"
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n";
+
+QByteArray userReg(const char* root)
+{
+    return QByteArray("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\") + root
+        + "\n\n#arch=win64\n\n[Software\\\\Velmora Test] 1700000000\n";
+}
+
+// Records what the windows would have been asked to do.
+class RecordingDesktop : public platform::Desktop {
+public:
+    int messageBox(const QString&, int, const QString&) override { return 1; }
+    QString browseForFolder(const QString& title) override
+    {
+        titles << title;
+        return folderAnswer;
+    }
+    void playSound(const QString& path) override { sounds << path; }
+    void setWindowAlpha(QObject* w, int alpha) override { alphas.push_back({w, alpha}); }
+
+    QString folderAnswer;
+    QStringList titles;
+    QStringList sounds;
+    std::vector<std::pair<QObject*, int>> alphas;
+};
+
+std::optional<RegistryValueData> readValue(HKEY root, const char* key, const char* name)
+{
+    return ReadValueForBackup(root, QString::fromLatin1(key), QString::fromLatin1(name));
+}
+
+void setValue(HKEY root, const char* key, const char* name, DWORD type, const QByteArray& bytes)
+{
+    HKEY k = 0;
+    ASSERT_EQ(RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(bytes.constData()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
+QByteArray sz(const char* text)
+{
+    return QByteArray(text, static_cast<qsizetype>(qstrlen(text)) + 1);
+}
+
+class ServicesOnPrefix : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        g_prefix = testenv::makeTempDir(QStringLiteral("prefix"));
+        g_driveC = g_prefix + QStringLiteral("/drive_c");
+        QDir().mkpath(g_driveC + QStringLiteral("/windows/system32"));
+        QDir().mkpath(g_driveC + QStringLiteral("/users/me/Temp"));
+        QDir().mkpath(g_prefix + QStringLiteral("/dosdevices"));
+        QFile::link(QStringLiteral("../drive_c"), g_prefix + QStringLiteral("/dosdevices/c:"));
+        QFile::link(QStringLiteral("/"), g_prefix + QStringLiteral("/dosdevices/z:"));
+        testenv::writeFile(g_prefix + QStringLiteral("/system.reg"), kSystemReg);
+        testenv::writeFile(g_prefix + QStringLiteral("/user.reg"), userReg("S-1-5-21-0-0-0-1000"));
+        testenv::writeFile(g_prefix + QStringLiteral("/userdef.reg"), userReg(".Default"));
+        const platform::PrefixError opened = platform::openPrefix(g_prefix);
+        ASSERT_TRUE(opened.ok) << qPrintable(opened.message);
+        QDir().mkpath(g_driveC + QStringLiteral("/velmora"));
+        platform::setProgramFolderLinux(g_driveC + QStringLiteral("/velmora"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(testenv::makeTempDir(QStringLiteral("xdgdata"))));
+    }
+    static void TearDownTestSuite()
+    {
+        platform::closePrefix();
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(platform::prefixIsOpen());
+        platform::setDesktop(&desk);
+    }
+    void TearDown() override
+    {
+        platform::setDesktop(nullptr);
+        platform::setDefaultAppQuery({});
+        platform::setProcessStarter({});
+        setBackupClock({});
+    }
+    static QString onC(const QString& rel) { return g_driveC + QLatin1Char('/') + rel; }
+
+    RecordingDesktop desk;
+};
+
+// ---- services -----------------------------------------------------------
+
+TEST_F(ServicesOnPrefix, CountFileLinesCountsCrAndCrLfEndedLines)
+{
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int lines;
+    } cases[] = {
+        {"three.txt", "a\r\nb\r\nc\r\n", 3},
+        {"empty.txt", "", 0},
+        {"noend.txt", "a\r\nb", 2},
+        {"cronly.txt", "a\rb\rc", 3},
+        {"blank.txt", "\r\n\r\n", 2},
+        {"lfonly.txt", "a\nb\n", 1},  // a lone LF does not end a line
+        {"scrambled.txt", QByteArray("\x5c\x68\x52\r\n\x00\x01\r\n", 9), 2},
+    };
+    for (const auto& c : cases) {
+        testenv::writeFile(onC(QStringLiteral("lines/") + QLatin1String(c.name)), c.bytes);
+        FileLineCount = -1;
+        EXPECT_EQ(CountFileLines(QStringLiteral("C:\\lines\\") + QLatin1String(c.name)), c.lines) << c.name;
+        EXPECT_EQ(FileLineCount, c.lines) << c.name;
+    }
+    // Missing and hidden files count 0, as does a folder.
+    testenv::writeFile(onC(QStringLiteral("lines/.hidden")), "a\r\nb\r\n");
+    for (const char* path : {"C:\\lines\\missing.txt", "C:\\lines\\.hidden", "C:\\lines", "Q:\\x.txt"}) {
+        FileLineCount = -1;
+        EXPECT_EQ(CountFileLines(QLatin1String(path)), 0) << path;
+        EXPECT_EQ(FileLineCount, 0) << path;
+    }
+}
+
+TEST_F(ServicesOnPrefix, AlertSoundPlaysOnlyWhenTheFileIsThere)
+{
+    QFile::remove(onC(QStringLiteral("velmora/Alert.wav")));
+    PlayAlertSound();
+    EXPECT_TRUE(desk.sounds.isEmpty());
+    testenv::writeFile(onC(QStringLiteral("velmora/Alert.wav")), "RIFF");
+    PlayAlertSound();
+    ASSERT_EQ(desk.sounds.size(), 1);
+    EXPECT_EQ(QFileInfo(desk.sounds[0]).canonicalFilePath(),
+              QFileInfo(onC(QStringLiteral("velmora/Alert.wav"))).canonicalFilePath());
+}
+
+TEST_F(ServicesOnPrefix, FolderBrowserAnswersWithAWindowsPath)
+{
+    QDir().mkpath(onC(QStringLiteral("Data")));
+    desk.folderAnswer = onC(QStringLiteral("Data"));
+    EXPECT_EQ(BrowseForFolder(), QStringLiteral("C:\\Data"));
+    desk.folderAnswer.clear();
+    EXPECT_EQ(BrowseForFolder(), QString());
+    ASSERT_EQ(desk.titles.size(), 2);
+    EXPECT_EQ(desk.titles[0], QStringLiteral("Choose directory..."));
+}
+
+TEST_F(ServicesOnPrefix, WindowAlphaOnlyWithinRange)
+{
+    QObject window;
+    for (int alpha : {0, 255, 128, -1, 256, 1000})
+        SetWindowAlpha(&window, alpha);
+    ASSERT_EQ(desk.alphas.size(), 3u);
+    EXPECT_EQ(desk.alphas[0].second, 0);
+    EXPECT_EQ(desk.alphas[1].second, 255);
+    EXPECT_EQ(desk.alphas[2].second, 128);
+    EXPECT_EQ(desk.alphas[0].first, &window);
+}
+
+TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
+{
+    const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+    testenv::writeFile(apps + QStringLiteral("/velmora-testbrowser.desktop"),
+                       "[Desktop Entry]\nType=Application\nName=Test\nExec=testbrowser --new-window %u\n");
+
+    char temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const QString probe = platform::fromAnsi(QByteArray(temp)) + QStringLiteral("temphtm.htm");
+
+    QStringList askedTypes;
+    QByteArray probeSeen;
+    platform::setDefaultAppQuery([&](const QString& type) {
+        askedTypes << type;
+        probeSeen = testenv::readFile(platform::toLinuxPath(probe));
+        return QStringLiteral("velmora-testbrowser.desktop");
+    });
+    struct Started {
+        QString program;
+        QStringList args;
+    };
+    std::vector<Started> started;
+    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList&) {
+        started.push_back({p, a});
+        return true;
+    });
+
+    OpenWebPage(nullptr, QStringLiteral("  ") + SupportPageAddress() + QStringLiteral(" "), QStringLiteral("htm"));
+    EXPECT_EQ(askedTypes, QStringList{QStringLiteral("text/html")});
+    EXPECT_EQ(probeSeen, QByteArray("\"\"\r\n"));
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].program, QStringLiteral("testbrowser"));
+    EXPECT_EQ(started[0].args, (QStringList{QStringLiteral("--new-window"), SupportPageAddress()}));
+    EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
+    EXPECT_TRUE(SupportPageAddress().contains(QLatin1String("example.com")));
+
+    // Nothing registered, or a desktop id that names no entry: nothing starts.
+    for (const QString& id : {QString(), QStringLiteral("absent.desktop")}) {
+        started.clear();
+        platform::setDefaultAppQuery([&](const QString&) { return id; });
+        OpenWebPage(nullptr, HomePageAddress(), QStringLiteral("htm"));
+        EXPECT_TRUE(started.empty()) << qPrintable(id);
+        EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
+    }
+}
+
+TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
+{
+    testenv::writeFile(onC(QStringLiteral("windows/regedit.exe")), "MZ");
+    struct Started {
+        QString program;
+        QStringList args;
+        QStringList env;
+    };
+    std::vector<Started> started;
+    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList& e) {
+        started.push_back({p, a, e});
+        return true;
+    });
+    EXPECT_LE(platform::ShellExecuteA(nullptr, "open", "C:\\windows\\missing.exe", "", "", 3), 32);
+    EXPECT_LE(platform::ShellExecuteA(nullptr, "print", "C:\\windows\\regedit.exe", "", "", 3), 32);
+    const long rc = platform::ShellExecuteA(nullptr, "open", "C:\\windows\\regedit.exe", "", "", 3);
+    if (QStandardPaths::findExecutable(QStringLiteral("wine")).isEmpty()) {
+        EXPECT_LE(rc, 32);
+        EXPECT_TRUE(started.empty());
+        return;
+    }
+    EXPECT_GT(rc, 32);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_TRUE(started[0].program.endsWith(QLatin1String("/wine")));
+    EXPECT_EQ(started[0].args, QStringList{QStringLiteral("C:\\windows\\regedit.exe")});
+    EXPECT_EQ(started[0].env, QStringList{QStringLiteral("WINEPREFIX=") + platform::prefixPath()});
+}
+
+// ---- backups ------------------------------------------------------------
+
+TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
+{
+    setBackupClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+    const QString path = NewBackupFilePath();
+    EXPECT_EQ(path, platform::programFolder() + QStringLiteral("\\Restore\\BackupTuesday, March 13, 2007 --- 14-05-09"));
+
+    QDir(onC(QStringLiteral("velmora/Restore"))).removeRecursively();
+    EXPECT_FALSE(AppendBackupRecord(path, QStringLiteral("R^a^b^c^d^")));  // no folder yet
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    EXPECT_TRUE(AppendBackupRecord(path, QStringLiteral("R^a^b^c^d^")));
+    EXPECT_TRUE(AppendBackupRecord(path, QStringLiteral("R^e^f^g^h^Yes")));
+    const QByteArray bytes =
+        testenv::readFile(onC(QStringLiteral("velmora/Restore/BackupTuesday, March 13, 2007 --- 14-05-09")));
+    EXPECT_EQ(bytes, QByteArray("\\hkhlhmhnh\r\n\\hohphqhrhcoy\r\n"));
+    EXPECT_EQ(CountFileLines(path), 2);
+}
+
+TEST_F(ServicesOnPrefix, OldSixFieldFileRestoresTheLookedForPaths)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    QFile::copy(QStringLiteral(VELMORA_TEST_DATA "/services/old-six-field-backup"),
+                onC(QStringLiteral("velmora/Restore/old-six-field-backup")));
+    const RestoreResult r = RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\old-six-field-backup"));
+    EXPECT_TRUE(r.readable);
+    EXPECT_EQ(r.failed, 1);  // the line of three fields
+
+    const char* run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    // "Yes": the bare file name, into the existing key.
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, run, "Tool"), (RegistryValueData{REG_SZ, QByteArray("tool.exe")}));
+    // No flag: the full path, the key created.
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velmora Test\\Created", "Tool"),
+              (RegistryValueData{REG_SZ, sz("C:\\WINDOWS\\system32\\tool.exe")}));
+    // A root name in lower case with a blank still finds its root.
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test", "App"),
+              (RegistryValueData{REG_SZ, sz("C:\\Apps\\app.exe /min")}));
+    // A bare name of digits comes back as a number.
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, run, "Digits"),
+              (RegistryValueData{REG_DWORD, QByteArray("\xd2\x04\x00\x00", 4)}));
+    // "Yes" never creates a key; an unknown root writes nothing.
+    HKEY k = 0;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velmora Test\\Missing", 0, KEY_READ, &k), ERROR_SUCCESS);
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test", "NoRoot").has_value());
+    // "(Default)" of an old file goes into a value of that very name.
+    EXPECT_EQ(readValue(HKEY_CLASSES_ROOT, "Velmora.Test\\DefaultIcon", "(Default)"),
+              (RegistryValueData{REG_SZ, sz("C:\\icons\\app.ico")}));  // unnamed value untouched
+    {
+        HKEY key = 0;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "Velmora.Test\\DefaultIcon", 0, KEY_READ, &key), ERROR_SUCCESS);
+        char buf[64];
+        DWORD size = sizeof buf;
+        DWORD type = 0;
+        EXPECT_EQ(RegQueryValueExA(key, "(Default)", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(QByteArray(buf, static_cast<qsizetype>(size)), sz("C:\\icons\\app.ico"));
+        RegCloseKey(key);
+    }
+}
+
+TEST_F(ServicesOnPrefix, FixThenRestoreGivesBackEveryValueExactly)
+{
+    const char* key = "Software\\Velmora Test\\Values";
+    const struct {
+        const char* name;
+        DWORD type;
+        QByteArray bytes;
+        const char* lookedFor;
+        const char* bare;
+    } values[] = {
+        {"Command", REG_SZ, sz("\"C:\\Program Files\\Tool\\tool.exe\" /background -x %1"),
+         "C:\\Program Files\\Tool\\tool.exe", ""},
+        {"Bare", REG_SZ, sz("gone.exe"), "C:\\windows\\system32\\gone.exe", "Yes"},
+        {"Expand", REG_EXPAND_SZ, sz("%SystemRoot%\\system32\\gone.dll,-5"), "C:\\windows\\system32\\gone.dll", ""},
+        {"Multi", REG_MULTI_SZ, QByteArray("a.dll\0b c.dll\0\0", 15), "a.dll", ""},
+        {"Binary", REG_BINARY, QByteArray("\x00\x5e\x0d\x0a\xff", 5), "x", ""},
+        {"Number", REG_DWORD, QByteArray("\x2a\x00\x00\x00", 4), "42", ""},
+        {"Quad", REG_QWORD, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08", 8), "q", ""},
+        {"Nothing", REG_NONE, QByteArray(), "n", ""},
+        {"Caf\xe9 \xfc", REG_SZ, sz("C:\\caf\xe9\\\xfc.exe"), "C:\\caf\xe9\\\xfc.exe", ""},
+        {"", REG_SZ, sz("C:\\default\\gone.exe -s"), "C:\\default\\gone.exe", ""},
+    };
+    for (const auto& v : values)
+        setValue(HKEY_CURRENT_USER, key, v.name, v.type, v.bytes);
+
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    setBackupClock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
+    const QString backup = NewBackupFilePath();
+    for (const auto& v : values) {
+        ProblemRow row;
+        row.MainKey = QStringLiteral("-2147483647");
+        row.mainkeyname = QStringLiteral("HKEY_CURRENT_USER");
+        row.FullKeyPath = QString::fromLatin1(key);
+        row.KeyName = *v.name ? platform::fromAnsi(QByteArray(v.name)) : QStringLiteral("(Default)");
+        row.KeyValue = platform::fromAnsi(QByteArray(v.lookedFor));
+        row.DefaultOrNot = QLatin1String(v.bare);
+        const QString line = BuildBackupRecord(HKEY_CURRENT_USER, row);
+        ASSERT_EQ(line.count(QLatin1Char('^')), 6) << qPrintable(line);
+        ASSERT_TRUE(AppendBackupRecord(backup, line));
+        // As the fix deletes: the unnamed value is emptied, then "(Default)".
+        if (row.KeyName == QLatin1String("(Default)"))
+            WriteRegistryValue(HKEY_CURRENT_USER, row.FullKeyPath, QString(), QString());
+        DeleteRegistryValue(HKEY_CURRENT_USER, row.FullKeyPath, row.KeyName);
+    }
+    for (const auto& v : values) {
+        if (*v.name)
+            EXPECT_FALSE(readValue(HKEY_CURRENT_USER, key, v.name).has_value()) << v.name;
+    }
+    EXPECT_EQ(CountFileLines(backup), static_cast<int>(std::size(values)));
+
+    const RestoreResult r = RestoreBackupFile(backup);
+    EXPECT_TRUE(r.readable);
+    EXPECT_EQ(r.restored, static_cast<int>(std::size(values)));
+    EXPECT_EQ(r.failed, 0);
+    for (const auto& v : values) {
+        const auto back = readValue(HKEY_CURRENT_USER, key, *v.name ? v.name : "(Default)");
+        ASSERT_TRUE(back.has_value()) << v.name;
+        EXPECT_EQ(back->type, v.type) << v.name;
+        EXPECT_EQ(back->bytes.toHex(), v.bytes.toHex()) << v.name;
+    }
+}
+
+TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString file = platform::programFolder() + QStringLiteral("\\Restore\\Backup mixed");
+    QFile::remove(onC(QStringLiteral("velmora/Restore/Backup mixed")));
+    const QStringList lines = {
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New\\Deep^C:\\a.exe^(Default)^^1:6100"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test"),
+        // A damaged seventh field: restored the old way, from the path.
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New^C:\\b.exe^B^^1:6"),
+        QStringLiteral("R^HKEY_NOWHERE^Software\\Velmora Test\\New^C:\\c.exe^C^^1:6300"),
+    };
+    for (const QString& l : lines)
+        ASSERT_TRUE(AppendBackupRecord(file, l));
+    const RestoreResult r = RestoreBackupFile(file);
+    EXPECT_EQ(r.restored, 2);
+    EXPECT_EQ(r.failed, 2);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New\\Deep", "(Default)"),
+              (RegistryValueData{REG_SZ, QByteArray("a", 2)}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "B"),
+              (RegistryValueData{REG_SZ, sz("C:\\b.exe")}));
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "C").has_value());
+
+    // Empty and unreadable files end the restore without writing anything.
+    testenv::writeFile(onC(QStringLiteral("velmora/Restore/Backup empty")), "");
+    const RestoreResult empty = RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup empty"));
+    EXPECT_TRUE(empty.readable);
+    EXPECT_EQ(empty.restored + empty.failed, 0);
+    EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+}  // namespace

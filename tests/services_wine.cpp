@@ -1,0 +1,187 @@
+// Fix then restore on a real Wine prefix: after the restore, Wine's own
+// "reg query" shows every value exactly as it stood before the deletion.
+#include "engine/backup.h"
+#include "engine/registryaccess.h"
+#include "platform/prefix.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace {
+
+QString g_prefix;
+bool g_ready = false;
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+};
+
+Run run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), g_prefix);
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    p.setProcessEnvironment(env);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForFinished(180000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    Run r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput()).remove(QLatin1Char('\r'));
+    return r;
+}
+
+void waitForServer()
+{
+    run(QStringLiteral("wineserver"), {QStringLiteral("-w")});
+}
+
+QString query(const QString& key)
+{
+    const Run r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("query"), key});
+    waitForServer();
+    return r.exitCode == 0 ? r.out.trimmed() : QStringLiteral("<query failed>");
+}
+
+const QString kUserKey = QStringLiteral("HKCU\\Software\\VelmoraRoundTrip");
+const QString kMachineKey = QStringLiteral("HKLM\\Software\\VelmoraRoundTrip");
+
+struct Planted {
+    const char* key;   // kUserKey or kMachineKey, by root
+    const char* name;  // empty: the default value
+    const char* type;
+    const char* data;
+    const char* lookedFor;
+    const char* bare;
+};
+
+const Planted kValues[] = {
+    {"HKCU", "Command", "REG_SZ", "\"C:\\Program Files\\Tool\\tool.exe\" /background -x",
+     "C:\\Program Files\\Tool\\tool.exe", ""},
+    {"HKCU", "Expand", "REG_EXPAND_SZ", "%SystemRoot%\\system32\\gone.dll,-5", "C:\\windows\\system32\\gone.dll", ""},
+    {"HKCU", "Multi", "REG_MULTI_SZ", "first.dll\\0second one.dll", "first.dll", ""},
+    {"HKCU", "Binary", "REG_BINARY", "00ff5e0d0a", "x", ""},
+    {"HKCU", "Number", "REG_DWORD", "42", "42", ""},
+    {"HKCU", "Quad", "REG_QWORD", "0x0102030405060708", "q", ""},
+    {"HKCU", "Nothing", "REG_NONE", "", "n", ""},
+    {"HKCU", "", "REG_SZ", "C:\\default\\gone.exe -s", "C:\\default\\gone.exe", ""},
+    {"HKLM", "Bare", "REG_SZ", "gone.exe", "C:\\windows\\system32\\gone.exe", "Yes"},
+};
+
+class WineRoundTrip : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!testenv::wineAvailable())
+            return;
+        g_prefix = testenv::makeTempDir(QStringLiteral("wineprefix"));
+        const Run boot = run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")});
+        waitForServer();
+        if (boot.exitCode != 0)
+            return;
+        for (const Planted& v : kValues) {
+            QStringList args{QStringLiteral("reg"), QStringLiteral("add"),
+                             QLatin1String(v.key) + QStringLiteral("\\Software\\VelmoraRoundTrip")};
+            if (*v.name)
+                args << QStringLiteral("/v") << QLatin1String(v.name);
+            else
+                args << QStringLiteral("/ve");
+            args << QStringLiteral("/t") << QLatin1String(v.type);
+            if (*v.data)
+                args << QStringLiteral("/d") << QLatin1String(v.data);
+            args << QStringLiteral("/f");
+            if (run(QStringLiteral("wine"), args).exitCode != 0) {
+                ADD_FAILURE() << "wine reg add failed for " << v.name;
+                return;
+            }
+        }
+        waitForServer();
+        g_ready = true;
+    }
+    static void TearDownTestSuite()
+    {
+        if (platform::prefixIsOpen())
+            platform::closePrefix();
+        if (!g_prefix.isEmpty())
+            run(QStringLiteral("wineserver"), {QStringLiteral("-k")});
+    }
+    void SetUp() override
+    {
+        if (!testenv::wineAvailable()) {
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))
+                FAIL() << "Wine is needed for this test in CI";
+            GTEST_SKIP() << "wine is not installed";
+        }
+        ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
+    }
+};
+
+TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
+{
+    using namespace engine;
+    const QString userBefore = query(kUserKey);
+    const QString machineBefore = query(kMachineKey);
+    for (const Planted& v : kValues) {
+        if (*v.name)
+            ASSERT_TRUE((QLatin1String(v.key) == QLatin1String("HKCU") ? userBefore : machineBefore)
+                            .contains(QLatin1String(v.name)))
+                << v.name;
+    }
+
+    // Fix: one record per value, then the deletion the fix makes.
+    const QString programDir = testenv::makeTempDir(QStringLiteral("program"));
+    QDir().mkpath(programDir + QStringLiteral("/Restore"));
+    ASSERT_TRUE(platform::openPrefix(g_prefix).ok);
+    platform::setProgramFolderLinux(programDir);
+    const QString backup = NewBackupFilePath();
+    for (const Planted& v : kValues) {
+        const bool user = QLatin1String(v.key) == QLatin1String("HKCU");
+        const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        ProblemRow row;
+        row.MainKey = QString::number(static_cast<qint32>(root));
+        row.mainkeyname = user ? QStringLiteral("HKEY_CURRENT_USER") : QStringLiteral("HKEY_LOCAL_MACHINE");
+        row.FullKeyPath = QStringLiteral("Software\\VelmoraRoundTrip");
+        row.KeyName = *v.name ? QLatin1String(v.name) : QStringLiteral("(Default)");
+        row.KeyValue = QLatin1String(v.lookedFor);
+        row.DefaultOrNot = QLatin1String(v.bare);
+        const QString line = BuildBackupRecord(root, row);
+        ASSERT_EQ(line.count(QLatin1Char('^')), 6) << qPrintable(line);
+        ASSERT_TRUE(AppendBackupRecord(backup, line));
+        if (row.KeyName == QLatin1String("(Default)"))
+            WriteRegistryValue(root, row.FullKeyPath, QString(), QString());
+        DeleteRegistryValue(root, row.FullKeyPath, row.KeyName);
+    }
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    ASSERT_TRUE(platform::closePrefix().ok);
+
+    const QString userFixed = query(kUserKey);
+    const QString machineFixed = query(kMachineKey);
+    for (const char* gone : {"Command", "Expand", "Multi", "Binary", "Number", "Quad", "Nothing"})
+        EXPECT_FALSE(userFixed.contains(QLatin1String(gone))) << gone << "\n" << qPrintable(userFixed);
+    EXPECT_FALSE(userFixed.contains(QLatin1String("gone.exe"))) << qPrintable(userFixed);
+    EXPECT_FALSE(machineFixed.contains(QLatin1String("Bare"))) << qPrintable(machineFixed);
+
+    // Restore, in a new session, as the Rescue Center would.
+    ASSERT_TRUE(platform::openPrefix(g_prefix).ok);
+    const RestoreResult result = RestoreBackupFile(backup);
+    EXPECT_TRUE(result.readable);
+    EXPECT_EQ(result.restored, static_cast<int>(std::size(kValues)));
+    EXPECT_EQ(result.failed, 0);
+    ASSERT_TRUE(platform::closePrefix().ok);
+
+    EXPECT_EQ(query(kUserKey), userBefore);
+    EXPECT_EQ(query(kMachineKey), machineBefore);
+}
+
+}  // namespace
