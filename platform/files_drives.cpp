@@ -233,6 +233,7 @@ QString toWindowsPath(const QString& linuxPath)
             rest = tail;
         }
     };
+    // The longest drive root wins, through links or not (C: inside Z:).
     for (const QString& path : {literal, canonical}) {
         if (path.isEmpty())
             continue;
@@ -243,8 +244,6 @@ QString toWindowsPath(const QString& linuxPath)
             if (canonicalRoot != root)
                 consider(path, canonicalRoot, i);
         }
-        if (best >= 0)
-            break;
     }
     if (best < 0)
         return {};

@@ -3,6 +3,14 @@
 // every kind the lookup must tell apart.
 #include <QString>
 
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace filesfixture {
 
 // Builds the prefix once per test program and returns its folder.
