@@ -1,1 +1,4 @@
-# sources of this area: target_sources(...)
+# The registry procedures of the engine.
+target_sources(velmora_engine PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/registryaccess.cpp
+)

@@ -34,6 +34,7 @@ constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 constexpr LONG ERROR_NO_MORE_FILES = 18;
 constexpr LONG ERROR_BAD_PATHNAME = 161;
+constexpr LONG ERROR_NOACCESS = 998;
 
 // Access rights.
 constexpr REGSAM KEY_QUERY_VALUE = 0x0001;

@@ -1,0 +1,140 @@
+#include "platform/prefix.h"
+
+#include "platform/registry.h"
+#include "platform/winfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <csignal>
+
+namespace platform {
+
+namespace {
+
+QString g_prefix;
+bool g_open = false;
+QString g_programFolderOverride;
+
+QString executablePath()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+}
+
+// Temporary files of a save that was killed midway, by a process that is
+// gone: the registry file itself is intact, these are only litter.
+void removeStaleSaveFiles(const QString& prefixDir)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.velmora-save-(\\d+)-[A-Za-z0-9]{6}$"));
+    const QDir dir(prefixDir);
+    const QStringList names = dir.entryList({QStringLiteral(".velmora-save-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (!m.hasMatch())
+            continue;
+        const pid_t pid = static_cast<pid_t>(m.captured(1).toLongLong());
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            QFile::remove(dir.filePath(name));
+    }
+}
+
+}  // namespace
+
+QString defaultPrefixPath()
+{
+    const QString env = qEnvironmentVariable("WINEPREFIX");
+    if (!env.isEmpty())
+        return env;
+    return QDir::homePath() + QStringLiteral("/.wine");
+}
+
+PrefixError openPrefix(const QString& prefixDir)
+{
+    closePrefix();
+    const QFileInfo info(prefixDir);
+    if (prefixDir.isEmpty() || !info.exists())
+        return {false, QStringLiteral("The Wine prefix %1 does not exist.").arg(prefixDir)};
+    if (!info.isDir())
+        return {false, QStringLiteral("%1 is not a folder, so it cannot be a Wine prefix.").arg(prefixDir)};
+    const QString dir = info.absoluteFilePath();
+    if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("system.reg"))))
+        return {false, QStringLiteral("The folder %1 has no system.reg, so it is not a Wine prefix that Velmora can "
+                                      "clean (run wineboot to set one up).")
+                           .arg(dir)};
+    if (registry::serverRunning(dir))
+        return {false, QStringLiteral("A Wine program is running on the prefix %1, and Wine would overwrite any change "
+                                      "made now: close the Wine programs of this prefix, or run wineserver -k, then "
+                                      "start Velmora again.")
+                           .arg(dir)};
+    const PrefixError loaded = registry::load(dir);
+    if (!loaded.ok)
+        return loaded;
+    removeStaleSaveFiles(dir);
+    g_prefix = dir;
+    g_open = true;
+    attachDrives(dir);
+    return {};
+}
+
+PrefixError closePrefix()
+{
+    if (!g_open)
+        return {};
+    const PrefixError saved = registry::save();
+    detachDrives();
+    registry::unload();
+    g_open = false;
+    g_prefix.clear();
+    return saved;
+}
+
+bool prefixIsOpen()
+{
+    return g_open;
+}
+
+QString prefixPath()
+{
+    return g_open ? g_prefix : QString();
+}
+
+PrefixError flushRegistry()
+{
+    if (!g_open)
+        return {};
+    return registry::save();
+}
+
+void setRegistryErrorHandler(std::function<void(const QString&)> handler)
+{
+    registry::setErrorHandler(std::move(handler));
+}
+
+QString programFolder()
+{
+    const QString linuxDir = g_programFolderOverride.isEmpty() ? QFileInfo(executablePath()).absolutePath()
+                                                            : g_programFolderOverride;
+    const QString windows = toWindowsPath(linuxDir);
+    if (!windows.isEmpty())
+        return windows;
+    QString fallback = QStringLiteral("Z:") + linuxDir;
+    fallback.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return fallback;
+}
+
+QString programExeName()
+{
+    return QFileInfo(executablePath()).completeBaseName();
+}
+
+void setProgramFolderLinux(const QString& linuxDir)
+{
+    g_programFolderOverride = linuxDir;
+}
+
+}  // namespace platform

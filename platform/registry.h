@@ -1,0 +1,83 @@
+#pragma once
+// The registry of the open prefix in memory: one tree under \Registry, its
+// three files, lazy reading of values, and saving changed files back the way
+// Wine writes them. Used by winreg.cpp and prefix.cpp only.
+#include "platform/prefix.h"
+#include "platform/wintypes.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace platform::registry {
+
+// Lower-cased name for comparing and ordering (per UTF-16 unit, as Wine).
+QString fold(const QString& name);
+
+struct Value {
+    QString name;  // as first written
+    QString fold;
+    DWORD type = REG_NONE;
+    QByteArray data;  // raw bytes; strings are UTF-16LE
+};
+
+struct Key {
+    QString name;  // as first written
+    QString fold;
+    Key* parent = nullptr;
+    std::vector<std::unique_ptr<Key>> children;  // in Wine's order
+    std::vector<Value> values;                   // in Wine's order, once loaded
+    QString cls;
+    quint64 time = 0;  // last write, 100 ns since 1601
+    int hive = -1;     // file that holds the key, -1 for the roots above them
+    int seg = -1;      // its first block in that file, -1 when it has none
+    bool multiSeg = false;
+    bool hasClass = false;
+    bool link = false;
+    bool valuesLoaded = true;
+    bool dirty = false;
+};
+
+// Loads the three files of `prefixDir` (nothing is written). Replaces any
+// registry loaded before.
+PrefixError load(const QString& prefixDir);
+void unload();
+bool isLoaded();
+// Bumped by every load and unload, so stale handles can be told apart.
+quint32 generation();
+
+// Writes every changed file (atomically). ok when there was nothing to do.
+PrefixError save();
+bool hasUnsavedChanges();
+// Receives the sentence when a save scheduled after a change fails.
+void setErrorHandler(std::function<void(const QString&)> handler);
+
+// A wineserver holds the lock of this prefix.
+bool serverRunning(const QString& prefixDir);
+
+// The key a predefined handle stands for, as components under \Registry.
+bool predefinedPath(quint32 hkey, QStringList* components);
+Key* registryRoot();
+
+// Splits a key path given by a caller: "\" separates, empty parts between
+// separators are skipped. False when it begins with "\".
+bool splitPath(const QString& path, QStringList* components);
+
+// Walks `components` from `start`, following link keys. With `create`,
+// missing keys are made (ERROR_ACCESS_DENIED outside the files or in a file
+// that cannot be written). `created` tells whether the last one was new.
+LONG walk(Key* start, const QStringList& components, bool create, Key** out, bool* created = nullptr);
+
+Key* findChild(Key* parent, const QString& name);
+const std::vector<Value>& values(Key* key);
+const Value* findValue(Key* key, const QString& name);
+LONG setValue(Key* key, const QString& name, DWORD type, const QByteArray& data);
+LONG deleteValue(Key* key, const QString& name);
+// Whether changes to this key can be saved.
+bool isWritable(const Key* key);
+
+}  // namespace platform::registry
