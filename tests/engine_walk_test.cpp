@@ -1,0 +1,381 @@
+// The registry walk, the section table and the headless scan over a small
+// hand-made prefix: order of keys shown and values judged, value types,
+// buffer limits and every cancel point.
+#include "engine/headlessscan.h"
+#include "engine/problemlist.h"
+#include "engine/rules.h"
+#include "engine/scansections.h"
+#include "engine/scanstate.h"
+#include "engine/scanwalk.h"
+#include "platform/prefix.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+using namespace engine;
+
+namespace {
+
+QString regLine(const QString& name, const QString& data)
+{
+    return QStringLiteral("\"%1\"=\"%2\"\n").arg(name, data);
+}
+
+QByteArray systemReg()
+{
+    QString s = QStringLiteral("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n");
+    auto key = [&s](const QString& path) { s += QStringLiteral("\n[%1] 1700000000\n").arg(path); };
+    // Walk order.
+    key("W\\\\K");
+    s += regLine("kv", "C:\\\\k.ttf");
+    key("W\\\\K\\\\L");
+    s += regLine("lv", "C:\\\\l.ttf");
+    key("W\\\\K\\\\L\\\\M");
+    s += regLine("mv", "C:\\\\m.ttf");
+    key("W\\\\K\\\\N");
+    s += regLine("nv", "C:\\\\n.ttf");
+    key("W\\\\Empty");
+    // Value types.
+    key("W\\\\T");
+    s += "@=\"C:\\\\def.ttf\"\n";
+    s += "\"a\"=str(2):\"C:\\\\expand.ttf\"\n";
+    s += "\"b\"=str(7):\"C:\\\\first.ttf\\0C:\\\\second.ttf\\0\"\n";
+    s += "\"c\"=dword:ffffffff\n";
+    s += "\"d\"=hex:43,3a,5c,62,2e,74,74,66,00\n";
+    s += "\"e\"=dword:0000002a\n";
+    // Buffer limits: data of 254 characters fits (255 bytes with its NUL),
+    // 255 do not and end the key's values.
+    key("W\\\\Data");
+    s += regLine("a", "C:\\\\" + QString(247, 'e') + ".ttf");  // 254 characters
+    s += regLine("b", "C:\\\\" + QString(248, 'f') + ".ttf");  // 255 characters
+    s += regLine("c", "C:\\\\c.ttf");
+    key("W\\\\Names");
+    s += regLine("a", "C:\\\\a.ttf");
+    s += regLine(QString(254, 'm'), "C:\\\\m.ttf");
+    s += regLine(QString(255, 'n'), "C:\\\\n.ttf");
+    s += regLine("z", "C:\\\\z.ttf");
+    key("W\\\\Sub\\\\a");
+    s += regLine("v", "C:\\\\sa.ttf");
+    key("W\\\\Sub\\\\" + QString(255, 'b'));
+    s += regLine("v", "C:\\\\sb.ttf");
+    key("W\\\\Sub\\\\c");
+    s += regLine("v", "C:\\\\sc.ttf");
+    // Active X values whose drive test pumps messages.
+    key("W\\\\AX");
+    s += regLine("a", "Z:\\\\gone1.dll");
+    s += regLine("b", "C:\\\\gone2.dll");
+
+    // One entry for every section.
+    key("Software\\\\Classes\\\\CLSID\\\\{A}\\\\InprocServer32");
+    s += "@=\"C:\\\\gone\\\\a.dll\"\n";
+    key("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\x.exe");
+    s += "@=\"C:\\\\gone\\\\x.exe\"\n";
+    key("System\\\\CurrentControlSet\\\\Control\\\\VirtualDeviceDrivers");
+    s += regLine("UninstallString", "C:\\\\gone\\\\u.exe");
+    key("Software\\\\Microsoft\\\\Windows\\\\Help");
+    s += regLine("h.hlp", "C:\\\\gone");
+    key("Software\\\\Microsoft\\\\Windows\\\\HTML Help");
+    s += regLine("c.chm", "C:\\\\gone\\\\");
+    key("Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts");
+    s += regLine("F", "f.ttf");
+    key("Software\\\\Microsoft\\\\Shared Tools\\\\T");
+    s += regLine("Path", "C:\\\\gone\\\\s.dll");
+    key("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run");
+    s += regLine("r", "C:\\\\gone\\\\r.exe");
+    return s.toUtf8();
+}
+
+QByteArray userReg()
+{
+    return QByteArrayLiteral(
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n"
+        "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n"
+        "\"u\"=\"C:\\\\gone\\\\cu.exe\"\n");
+}
+
+// Nothing exists; every lookup is recorded.
+struct NothingExists {
+    QStringList lookups;
+    RuleEnvironment environment{
+        [this](const QString& p) {
+            lookups << p;
+            return false;
+        },
+        [] { return QStringLiteral("C:\\WINDOWS\\system32"); },
+        [] { return QStringLiteral("C:\\WINDOWS"); },
+        [] { return QStringLiteral("C:\\Program Files"); },
+        [] { return QStringLiteral("C:\\Program Files\\Common Files"); },
+        [] {
+            using platform::DriveType;
+            return std::vector<platform::DriveInfo>{{'A', DriveType::Removable, {}},
+                                                    {'C', DriveType::Fixed, {}},
+                                                    {'Z', DriveType::Fixed, {}}};
+        },
+    };
+};
+
+class WalkTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const QString dir = testenv::makeTempDir("walk-prefix");
+        ASSERT_TRUE(testenv::writeFile(dir + "/system.reg", systemReg()));
+        ASSERT_TRUE(testenv::writeFile(dir + "/user.reg", userReg()));
+        ASSERT_TRUE(testenv::writeFile(
+            dir + "/userdef.reg",
+            "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n#arch=win64\n"));
+        QDir().mkpath(dir + "/drive_c/windows/system32");
+        QDir().mkpath(dir + "/dosdevices");
+        QFile::link("../drive_c", dir + "/dosdevices/c:");
+        const platform::PrefixError e = platform::openPrefix(dir);
+        ASSERT_TRUE(e.ok) << e.message.toStdString();
+    }
+    static void TearDownTestSuite() { platform::closePrefix(); }
+
+    void SetUp() override
+    {
+        lvwErrors().clear();
+        bCancelScan = false;
+        setRuleEnvironment(&files.environment);
+        setScanPathDisplay([this](const QString& t) { shown << t; });
+    }
+    void TearDown() override
+    {
+        setRuleEnvironment(nullptr);
+        setScanPathDisplay({});
+        setMessagePump({});
+        bCancelScan = false;
+        lvwErrors().clear();
+    }
+
+    QStringList keyValues() const
+    {
+        QStringList out;
+        for (const ProblemRow& r : lvwErrors().rows())
+            out << r.KeyValue;
+        return out;
+    }
+
+    NothingExists files;
+    QStringList shown;
+};
+
+const QString kFonts = QStringLiteral("Fonts");
+
+}  // namespace
+
+TEST_F(WalkTest, SubKeysShownThenJudgedDepthFirstWithoutTheStartKey)
+{
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
+    EXPECT_EQ(shown, QStringList({"R\\W\\K\\L", "R\\W\\K\\L\\M", "R\\W\\K\\N"}));
+    EXPECT_EQ(keyValues(), QStringList({"C:\\l.ttf", "C:\\m.ttf", "C:\\n.ttf"}));
+    ASSERT_EQ(lvwErrors().count(), 3);
+    const ProblemRow& m = lvwErrors().row(2);
+    EXPECT_EQ(m.FullKeyPath, "W\\K\\L\\M");
+    EXPECT_EQ(m.KeyName, "mv");
+    EXPECT_EQ(m.mainkeyname, "R");
+    EXPECT_EQ(m.MainKey, "-2147483646");
+}
+
+TEST_F(WalkTest, KeyValuesJudgesOnlyTheOneKeyAndShowsNothing)
+{
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "w\\k", kFonts, "R");
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(keyValues(), QStringList({"C:\\k.ttf"}));
+    EXPECT_EQ(lvwErrors().row(1).FullKeyPath, "w\\k");
+}
+
+TEST_F(WalkTest, EmptyOrMissingKeysYieldNothing)
+{
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\Empty", kFonts, "R");
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W", kFonts, "R");  // implied key without values
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(lvwErrors().count(), 0);
+}
+
+TEST_F(WalkTest, ValueTypesAsText)
+{
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\T", kFonts, "R");
+    // Default first; REG_EXPAND_SZ and REG_BINARY never judged; a multi-string
+    // by its first string; numbers as signed decimal.
+    ASSERT_EQ(lvwErrors().count(), 4);
+    EXPECT_EQ(lvwErrors().row(1).KeyName, "(Default)");
+    EXPECT_EQ(lvwErrors().row(1).KeyValue, "C:\\def.ttf");
+    EXPECT_EQ(lvwErrors().row(2).KeyValue, "C:\\first.ttf");
+    EXPECT_EQ(lvwErrors().row(3).KeyValue, "C:\\WINDOWS\\Fonts\\-1");
+    EXPECT_EQ(lvwErrors().row(4).KeyValue, "C:\\WINDOWS\\Fonts\\42");
+    EXPECT_FALSE(files.lookups.contains("C:\\expand.ttf"));
+}
+
+TEST_F(WalkTest, BufferLimitsEndTheEnumeration)
+{
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\Data", kFonts, "R");
+    ASSERT_EQ(lvwErrors().count(), 1);  // 254 characters fit, 255 end the key
+    EXPECT_EQ(lvwErrors().row(1).KeyValue.size(), 254);
+
+    lvwErrors().clear();
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\Names", kFonts, "R");
+    EXPECT_EQ(keyValues(), QStringList({"C:\\a.ttf", "C:\\m.ttf"}));
+
+    lvwErrors().clear();
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\Sub", kFonts, "R");
+    EXPECT_EQ(keyValues(), QStringList({"C:\\sa.ttf"}));
+    EXPECT_EQ(shown.size(), 1);
+}
+
+TEST_F(WalkTest, CancelFromTheDisplayStopsBeforeAnyValue)
+{
+    setScanPathDisplay([](const QString&) { bCancelScan = true; });
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
+    EXPECT_EQ(lvwErrors().count(), 0);
+}
+
+TEST_F(WalkTest, CancelInsideARuleEndsTheKeyAfterThatValue)
+{
+    // The fixed-drive test lets messages run once per drive it passes over.
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
+    EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll", "C:\\gone2.dll"}));
+
+    lvwErrors().clear();
+    setMessagePump([] { bCancelScan = true; });
+    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
+    EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll"}));
+}
+
+TEST_F(WalkTest, CancelAtEveryPumpAddsNoFurtherRow)
+{
+    int total = 0;
+    setMessagePump([&total] { ++total; });
+    ScanSubKeys(HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+    const QStringList all = keyValues();
+    ASSERT_GT(total, 10);
+    ASSERT_GE(all.size(), 10);
+
+    for (int n = 1; n <= total; ++n) {
+        lvwErrors().clear();
+        bCancelScan = false;
+        int calls = 0;
+        int rowsAtCancel = -1;
+        setMessagePump([&] {
+            if (++calls == n) {
+                bCancelScan = true;
+                rowsAtCancel = lvwErrors().count();
+            }
+        });
+        ScanSubKeys(HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+        ASSERT_EQ(lvwErrors().count(), rowsAtCancel) << "cancel at pump " << n;
+        EXPECT_EQ(keyValues(), all.mid(0, rowsAtCancel)) << "cancel at pump " << n;
+        EXPECT_EQ(calls, n) << "no message runs after the cancel";
+    }
+}
+
+TEST(SectionTableTest, ThirteenWalksInOrder)
+{
+    struct W {
+        int section;
+        WalkKind kind;
+        HKEY root;
+        const char* rootName;
+        const char* path;
+    };
+    const auto S = WalkKind::AllSubKeys;
+    const auto V = WalkKind::KeyValues;
+    const W expected[] = {
+        {0, S, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "CLSID"},
+        {1, S, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
+        {2, S, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Classes\\CLSID"},
+        {3, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SYSTEM\\CurrentControlSet\\Control\\VirtualDeviceDrivers"},
+        {4, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\Help"},
+        {4, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\HTML Help"},
+        {5, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"},
+        {6, S, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Shared Tools"},
+        {7, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"},
+        {7, S, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
+        {8, V, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        {8, V, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    };
+    std::vector<W> got;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 9; ++i)
+        for (const ScanWalk& w : sectionWalks(i, 2)) {
+            got.push_back({i, w.kind, w.root, nullptr, nullptr});
+            paths.push_back((w.rootName + "|" + w.keyPath).toStdString());
+        }
+    ASSERT_EQ(got.size(), std::size(expected));
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].section, expected[i].section) << i;
+        EXPECT_EQ(got[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(got[i].root, expected[i].root) << i;
+        EXPECT_EQ(paths[i], std::string(expected[i].rootName) + "|" + expected[i].path) << i;
+    }
+    EXPECT_EQ(sectionWalks(5, 1).at(0).keyPath, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts");
+
+    const auto& t = scanSections();
+    const char* names[] = {"Active X Objects", "Application Paths", "None", "File Types", "Help Files",
+                           "Fonts", "Shared Program Files", "Installed Sound Files", "Startup Programs"};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(t[i].sectionName, names[i]);
+        EXPECT_EQ(t[i].counted, i != 2 && i != 7);
+        EXPECT_EQ(t[i].markerLeft, i < 4 ? 990 : 3885);
+        EXPECT_EQ(t[i].cancelTestBefore, i >= 6);
+        EXPECT_EQ(t[i].cancelTestBetween, i == 4 || i == 8);
+        EXPECT_EQ(t[i].cancelTestAfter, i < 8);
+    }
+    EXPECT_EQ(t[2].caption, "File paths and history list");
+    EXPECT_EQ(t[7].caption, "Startup Menu");
+}
+
+TEST_F(WalkTest, HeadlessScanOfAllSections)
+{
+    const HeadlessScanResult r = runHeadlessScan(2);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(keyValues(), QStringList({"C:\\gone\\a.dll", "C:\\gone\\x.exe", "C:\\gone\\u.exe", "C:\\gone\\h.hlp",
+                                        "C:\\gone\\c.chm", "C:\\WINDOWS\\Fonts\\f.ttf", "C:\\gone\\s.dll",
+                                        "C:\\gone\\r.exe", "C:\\gone\\cu.exe"}));
+    const std::array<QString, 9> counters{"1", "1", "0", "1", "2", "1", "1", "0", "2"};
+    EXPECT_EQ(r.counters, counters);
+    EXPECT_EQ(r.problemsFound, "9");
+    const ProblemRow& ax = lvwErrors().row(1);
+    EXPECT_EQ(ax.fields(), QStringList({"-2147483648", "(Default)", "C:\\gone\\a.dll", "Active X Objects",
+                                        "CLSID\\{A}\\InprocServer32", "HKEY_CLASSES_ROOT", ""}));
+    const ProblemRow& cu = lvwErrors().row(9);
+    EXPECT_EQ(cu.fields(), QStringList({"-2147483647", "u", "C:\\gone\\cu.exe", "Startup Programs",
+                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "HKEY_CURRENT_USER",
+                                        ""}));
+    // The unjudged sections walked their keys too.
+    EXPECT_EQ(shown.count("HKEY_CLASSES_ROOT\\CLSID.....\\{A}"), 1);
+    EXPECT_EQ(shown.count("HKEY_LOCAL_MACHINE\\SOFT.....\\{A}"), 1);
+    EXPECT_EQ(shown.count("HKEY_LOCAL_MACHINE\\SOFT.....\\x.exe"), 2);
+}
+
+TEST_F(WalkTest, HeadlessScanStopsAtTheDriverTestPoints)
+{
+    struct Case {
+        const char* cancelOnRowOf;  // the pump sets the flag once a row of this section is listed
+        int rows;
+        std::array<QString, 9> counters;
+    };
+    const Case cases[] = {
+        {"Active X Objects", 1, {"1", "0", "0", "0", "0", "0", "0", "0", "0"}},
+        {"Help Files", 4, {"1", "1", "0", "1", "0", "0", "0", "0", "0"}},
+        {"Fonts", 6, {"1", "1", "0", "1", "2", "1", "0", "0", "0"}},
+        {"Startup Programs", 8, {"1", "1", "0", "1", "2", "1", "1", "0", "0"}},
+    };
+    for (const Case& c : cases) {
+        setMessagePump([&c] {
+            const int n = lvwErrors().count();
+            if (n > 0 && lvwErrors().row(n).RegistryScanners == c.cancelOnRowOf)
+                bCancelScan = true;
+        });
+        const HeadlessScanResult r = runHeadlessScan(2);
+        EXPECT_TRUE(r.cancelled) << c.cancelOnRowOf;
+        EXPECT_EQ(lvwErrors().count(), c.rows) << c.cancelOnRowOf;
+        EXPECT_EQ(r.counters, c.counters) << c.cancelOnRowOf;
+    }
+}

@@ -1,0 +1,288 @@
+// The nine sections scanned over a real prefix made by wineboot, with entries
+// planted by "wine reg add": every planted stale entry gives its exact row,
+// no planted present entry gives one, and every other row (what a fresh
+// prefix shows) names a file that is truly missing under the prefix.
+#include "engine/headlessscan.h"
+#include "engine/problemlist.h"
+#include "engine/scanstate.h"
+#include "platform/prefix.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <iostream>
+
+using namespace engine;
+
+namespace {
+
+QString g_prefix;
+QString g_skipReason;
+
+QProcessEnvironment wineEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("WINEPREFIX", g_prefix);
+    env.insert("WINEDEBUG", "-all");
+    env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    return env;
+}
+
+bool run(const QString& program, const QStringList& args, int timeoutMs = 120000)
+{
+    QProcess p;
+    p.setProcessEnvironment(wineEnvironment());
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+const QString kRun = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+struct Planted {
+    QString key;  // as reg.exe takes it
+    QString name; // empty: the default value
+    QString data;
+    QString type = "REG_SZ";
+};
+
+QString zPath(const QString& linuxPath)
+{
+    return "Z:" + QString(linuxPath).replace('/', '\\');
+}
+
+std::vector<Planted> plantedEntries()
+{
+    const QString clsid = "HKLM\\Software\\Classes\\CLSID\\";
+    const QString app = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+    const QString vdd = "HKLM\\System\\CurrentControlSet\\Control\\VirtualDeviceDrivers";
+    const QString help = "HKLM\\Software\\Microsoft\\Windows\\Help";
+    const QString html = "HKLM\\Software\\Microsoft\\Windows\\HTML Help";
+    const QString fonts = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+    const QString shared = "HKLM\\Software\\Microsoft\\Shared Tools\\VM";
+    const QString server = "}\\InprocServer32";
+    return {
+        {clsid + "{vm-01" + server, "", "C:\\vm\\present.dll"},
+        {clsid + "{vm-02" + server, "", "c:\\VM\\mixed.dll"},
+        {clsid + "{vm-03" + server, "", "C:\\vm\\gone.dll"},
+        {clsid + "{vm-04" + server, "", "\"C:\\vm\\gone4.ocx\""},
+        {clsid + "{vm-05" + server, "", "%SYSTEMROOT%\\system32\\vmgone5.dll"},
+        {clsid + "{vm-06" + server, "", "%programfiles%\\vm\\pf.dll"},
+        {clsid + "{vm-07" + server, "", "vmbare.dll"},
+        {clsid + "{vm-08" + server, "", "vmgone8.dll"},
+        {clsid + "{vm-09" + server, "", "%SystemRoot%\\vmgone9.dll", "REG_EXPAND_SZ"},
+        {clsid + "{vm-10" + server, "", zPath(g_prefix + "/drive_c/vm/present.dll")},
+        {clsid + "{vm-11" + server, "", "Z:\\nonexistent-vm\\gone11.dll"},
+        {clsid + "{vm-12" + server, "", "C:\\vm\\present.dll  "},
+        {clsid + "{vm-13" + server, "", "%CommonProgramFiles%\\vm\\cf.dll"},
+        {clsid + "{vm-14" + server, "", "C:\\vm\\sub\\..\\present.dll"},
+        {clsid + "{vm-15" + server, "", "C:\\vm/present.dll"},
+        {app + "vm1.exe", "", "C:\\vm\\app.exe"},
+        {app + "vm2.exe", "", "C:\\vm\\gone2.exe"},
+        {app + "vm3.exe", "", "\"C:\\vm\\gone3.exe\""},
+        {vdd, "UninstallString", "C:\\vm\\goneun.exe /x"},
+        {vdd, "QuietUninstallString", "MsiExec.exe /X{1}"},
+        {vdd, "DisplayIcon", "C:\\vm\\app.exe,0"},
+        {vdd, "InstallSource", "C:\\vm\\gonesrc\\setup.exe"},
+        {vdd, "ModifyPath", "vmgonemod.exe /m"},
+        {help, "vmpresent.hlp", "C:\\vm\\help"},
+        {help, "vmgone.hlp", "C:\\vm\\help\\"},
+        {html, "vmgone.chm", "   "},
+        {fonts, "VM Font", "vmfont.ttf"},
+        {fonts, "VM Gone", "vmgone.ttf"},
+        {fonts, "VM Full", "C:\\vm\\gonefont.ttf"},
+        {shared, "Path", "C:\\vm\\shared\\present.dll"},
+        {shared, "Gone", "C:\\vm\\shared\\gone.dll"},
+        {shared, "Bare", "vmgone3.dll"},
+        {shared, "Star", "*.dll"},
+        {kRun, "vmA", "\"C:\\vm\\app.exe\" /min"},
+        {kRun, "vmB", "C:\\vm\\goneB.exe /min"},
+        {kRun, "vmC", "rundll32.exe vmgoneC.dll,Entry"},
+        {kRun, "vmD", "C:\\windows\\system32\\rundll32.exe C:\\vm\\goneD.dll,Run"},
+        {kRun, "vmE", "C:\\vm\\My.Dir\\tool.exe -u"},
+        {kRun, "vmF", "C:\\VM\\APP.EXE"},
+        {kRun, "vmG", "notepad.exe"},
+        {kRun, "vmI", "%SystemRoot%\\vmgoneI.exe", "REG_EXPAND_SZ"},
+        {kRun, "vmJ", "C:\\vm\\app.exe   "},
+        {kRun, "vmK", "C:\\vm\\goneK.exe", "REG_MULTI_SZ"},
+        {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "vmU", "C:\\vm\\goneU.exe"},
+    };
+}
+
+// The rows the planted entries must give, in scan order.
+std::vector<QStringList> expectedRows()
+{
+    const QString hkcr = "-2147483648", hklm = "-2147483646", hkcu = "-2147483647";
+    const QString run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    auto ax = [&](const char* n, const QString& v) {
+        return QStringList{hkcr, "(Default)", v, "Active X Objects", QString("CLSID\\{vm-%1}\\InprocServer32").arg(n),
+                           "HKEY_CLASSES_ROOT", ""};
+    };
+    QStringList ax8 = ax("08", "C:\\windows\\system32\\vmgone8.dll");
+    ax8[6] = "Yes";
+    const QString appPaths = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+    const QString vdd = "SYSTEM\\CurrentControlSet\\Control\\VirtualDeviceDrivers";
+    return {
+        ax("03", "C:\\vm\\gone.dll"),
+        ax("04", "C:\\vm\\gone4.ocx"),
+        ax("05", "C:\\windows\\system32\\vmgone5.dll"),
+        ax8,
+        ax("11", "Z:\\nonexistent-vm\\gone11.dll"),
+        {hklm, "(Default)", "C:\\vm\\gone2.exe", "Application Paths", appPaths + "vm2.exe", "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "(Default)", "C:\\vm\\gone3.exe", "Application Paths", appPaths + "vm3.exe", "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "InstallSource", "C:\\vm\\gonesrc\\setup.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "ModifyPath", "C:\\windows\\system32\\vmgonemod.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", "Yes"},
+        {hklm, "UninstallString", "C:\\vm\\goneun.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmgone.hlp", "C:\\vm\\help\\vmgone.hlp", "Help Files", "SOFTWARE\\Microsoft\\Windows\\Help",
+         "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmgone.chm", "C:\\windows\\system32\\vmgone.chm", "Help Files",
+         "SOFTWARE\\Microsoft\\Windows\\HTML Help", "HKEY_LOCAL_MACHINE", "Yes"},
+        {hklm, "VM Full", "C:\\vm\\gonefont.ttf", "Fonts", "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+         "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "VM Gone", "C:\\windows\\Fonts\\vmgone.ttf", "Fonts",
+         "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "Bare", "C:\\windows\\system32\\vmgone3.dll", "Shared Program Files",
+         "SOFTWARE\\Microsoft\\Shared Tools\\VM", "HKEY_LOCAL_MACHINE", "Yes"},
+        {hklm, "Gone", "C:\\vm\\shared\\gone.dll", "Shared Program Files", "SOFTWARE\\Microsoft\\Shared Tools\\VM",
+         "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmB", "C:\\vm\\goneB.exe", "Startup Programs", run, "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmC", "C:\\windows\\system32\\vmgoneC.dll", "Startup Programs", run, "HKEY_LOCAL_MACHINE", "Yes"},
+        {hklm, "vmD", "C:\\vm\\goneD.dll", "Startup Programs", run, "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmK", "C:\\vm\\goneK.exe", "Startup Programs", run, "HKEY_LOCAL_MACHINE", ""},
+        {hkcu, "vmU", "C:\\vm\\goneU.exe", "Startup Programs", run, "HKEY_CURRENT_USER", ""},
+    };
+}
+
+bool planted(const ProblemRow& r)
+{
+    return r.KeyName.startsWith("vm", Qt::CaseInsensitive) || r.FullKeyPath.contains("\\vm", Qt::CaseInsensitive)
+        || r.FullKeyPath.contains("{vm-") || r.RegistryScanners == "File Types";
+}
+
+// An independent look at the prefix's files: case-insensitive, one segment
+// at a time, C: under drive_c and Z: from "/".
+bool trulyExists(const QString& windowsPath)
+{
+    QString rest = windowsPath;
+    QString dir;
+    if (rest.startsWith("C:\\", Qt::CaseInsensitive))
+        dir = g_prefix + "/drive_c";
+    else if (rest.startsWith("Z:\\", Qt::CaseInsensitive))
+        dir = "/";
+    else
+        return false;
+    const QStringList parts = rest.mid(3).split('\\', Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QString match;
+        for (const QString& e : entries)
+            if (e.compare(part, Qt::CaseInsensitive) == 0)
+                match = e;
+        if (match.isEmpty())
+            return false;
+        dir = QDir(dir).filePath(match);
+    }
+    return QFileInfo(dir).isFile();
+}
+
+class WineScanTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        if (!testenv::wineAvailable()) {
+            g_skipReason = "wine is not installed";
+            return;
+        }
+        g_prefix = testenv::makeTempDir("wine-prefix") + "/pfx";
+        ASSERT_TRUE(run("wine", {"wineboot", "-i"})) << "wineboot failed";
+        ASSERT_TRUE(run("wineserver", {"-p"}));
+        for (const Planted& p : plantedEntries()) {
+            QStringList args{"reg", "add", p.key};
+            if (p.name.isEmpty())
+                args << "/ve";
+            else
+                args << "/v" << p.name;
+            args << "/t" << p.type << "/d" << p.data << "/f";
+            EXPECT_TRUE(run("wine", args)) << p.key.toStdString() << " " << p.name.toStdString();
+        }
+        run("wineserver", {"-k"});
+        ASSERT_TRUE(run("wineserver", {"-w"}));
+
+        const QString c = g_prefix + "/drive_c";
+        for (const char* f : {"vm/present.dll", "vm/Mixed.DLL", "vm/app.exe", "vm/My.Dir/tool.exe",
+                              "vm/help/vmpresent.hlp", "vm/shared/present.dll", "windows/system32/vmbare.dll",
+                              "Program Files/vm/pf.dll", "Program Files/Common Files/vm/cf.dll",
+                              "windows/Fonts/vmfont.ttf"})
+            ASSERT_TRUE(testenv::writeFile(c + "/" + f, "x"));
+        QDir().mkpath(c + "/vm/sub");
+
+        const platform::PrefixError e = platform::openPrefix(g_prefix);
+        ASSERT_TRUE(e.ok) << e.message.toStdString();
+    }
+
+    static void TearDownTestSuite()
+    {
+        if (g_prefix.isEmpty())
+            return;
+        platform::closePrefix();
+        run("wineserver", {"-k"}, 30000);  // only this prefix's server, if any
+    }
+
+    void SetUp() override
+    {
+        if (!g_skipReason.isEmpty()) {
+            if (qEnvironmentVariable("CI") == "true")
+                FAIL() << g_skipReason.toStdString();
+            GTEST_SKIP() << g_skipReason.toStdString();
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(WineScanTest, PlantedEntriesGiveExactlyTheirRowsAndFreshRowsAreTrulyMissing)
+{
+    const HeadlessScanResult result = runHeadlessScan();
+    EXPECT_FALSE(result.cancelled);
+
+    std::vector<QStringList> plantedRows;
+    std::vector<QStringList> freshRows;
+    for (const ProblemRow& r : lvwErrors().rows())
+        (planted(r) ? plantedRows : freshRows).push_back(r.fields());
+
+    const std::vector<QStringList> expected = expectedRows();
+    EXPECT_EQ(plantedRows.size(), expected.size());
+    for (size_t i = 0; i < std::max(plantedRows.size(), expected.size()); ++i) {
+        const QString got = i < plantedRows.size() ? plantedRows[i].join(" | ") : "(none)";
+        const QString want = i < expected.size() ? expected[i].join(" | ") : "(none)";
+        EXPECT_EQ(got.toStdString(), want.toStdString()) << "row " << i;
+    }
+
+    std::cout << "Rows of the fresh prefix: " << freshRows.size() << "\n";
+    for (const QStringList& f : freshRows) {
+        std::cout << "  " << f.join(" | ").toStdString() << "\n";
+        EXPECT_FALSE(trulyExists(f.at(2))) << "reported but present: " << f.at(2).toStdString();
+    }
+
+    // Counters as the scanning page shows them.
+    int counted = 0;
+    for (const QString& c : result.counters)
+        counted += c.toInt();
+    EXPECT_EQ(QString::number(counted), result.problemsFound);
+    EXPECT_EQ(result.counters[2], "0");
+    EXPECT_EQ(result.counters[7], "0");
+    std::cout << "Counters:";
+    for (const QString& c : result.counters)
+        std::cout << " " << c.toStdString();
+    std::cout << "\n";
+}
