@@ -1,3 +1,5 @@
 # Files over the prefix and the path helpers.
 velmora_add_test(files_names_test SOURCES files_names.cpp LIBS velmora_platform TIMEOUT 60)
 velmora_add_test(files_lookup_test SOURCES files_lookup.cpp files_fixture.cpp LIBS velmora_platform TIMEOUT 120)
+velmora_add_test(pathhelpers_test SOURCES pathhelpers_text.cpp pathhelpers_files.cpp files_fixture.cpp
+  LIBS velmora_engine TIMEOUT 120)
