@@ -3,3 +3,4 @@ velmora_add_test(files_names_test SOURCES files_names.cpp LIBS velmora_platform 
 velmora_add_test(files_lookup_test SOURCES files_lookup.cpp files_fixture.cpp LIBS velmora_platform TIMEOUT 120)
 velmora_add_test(pathhelpers_test SOURCES pathhelpers_text.cpp pathhelpers_files.cpp files_fixture.cpp
   LIBS velmora_engine TIMEOUT 120)
+velmora_add_test(files_registry_test SOURCES files_registry.cpp files_fixture.cpp LIBS velmora_engine TIMEOUT 120)
