@@ -703,6 +703,26 @@ bool hasUnsavedChanges()
     return false;
 }
 
+namespace {
+void markTree(Key* key)
+{
+    ensureValues(key);
+    key->dirty = true;
+    for (auto& child : key->children)
+        markTree(child.get());
+}
+}  // namespace
+
+void markAllKeysChanged()
+{
+    if (!g_store)
+        return;
+    for (HiveFile& f : g_store->files) {
+        markTree(f.root);
+        f.dirty = true;
+    }
+}
+
 PrefixError save()
 {
     if (!hasUnsavedChanges())

@@ -53,6 +53,9 @@ quint32 generation();
 // Writes every changed file (atomically). ok when there was nothing to do.
 PrefixError save();
 bool hasUnsavedChanges();
+// Marks every key as changed, its time kept, so that the next save writes
+// every block anew (how the writer is checked against Wine's own files).
+void markAllKeysChanged();
 // Receives the sentence when a save scheduled after a change fails.
 void setErrorHandler(std::function<void(const QString&)> handler);
 
