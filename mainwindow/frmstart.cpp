@@ -24,8 +24,14 @@ FrmStart::~FrmStart()
     removeEngineSeams();
 }
 
+namespace {
+// The window the engine's seams lead to: the latest one built.
+FrmStart* g_seamOwner = nullptr;
+}  // namespace
+
 void FrmStart::installEngineSeams()
 {
+    g_seamOwner = this;
     engine::setCurrentProblemList(&m_errors);
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     engine::setScanPathDisplay([this](const QString& text) { lblRegistryFilesScan->setText(text); });
@@ -33,6 +39,9 @@ void FrmStart::installEngineSeams()
 
 void FrmStart::removeEngineSeams()
 {
+    if (g_seamOwner != this)
+        return;
+    g_seamOwner = nullptr;
     engine::setCurrentProblemList(nullptr);
     engine::setMessagePump(nullptr);
     engine::setScanPathDisplay(nullptr);

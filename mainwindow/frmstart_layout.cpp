@@ -200,9 +200,10 @@ void FrmStart::buildToolBar(QWidget* client)
             w->setObjectName(QStringLiteral("ToolBarButton%1").arg(index));
         connect(button, &QAction::triggered, this, [this, index] { ToolBar_ButtonClick(index); });
     }
-    // Every press on the bar, separators included, is heard.
+    // Every press on the bar is heard: the buttons take their presses, the
+    // rest of the bar (separators included) passes them to the bar.
     ToolBar->installEventFilter(this);
-    for (QWidget* child : ToolBar->findChildren<QWidget*>())
+    for (QToolButton* child : ToolBar->findChildren<QToolButton*>())
         child->installEventFilter(this);
 }
 

@@ -10,3 +10,16 @@ target_sources(velmora_mainwindow PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_problems.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_settings.cpp
 )
+
+add_executable(velmora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(velmora PRIVATE velmora_mainwindow)
+set_target_properties(velmora PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/mainwindow)
+
+# The click sound is made by a target declared after this file; tie the
+# program to it once the whole folder is read.
+function(velmora_tie_alert_sound)
+  if(TARGET velmora_alert_sound)
+    add_dependencies(velmora velmora_alert_sound)
+  endif()
+endfunction()
+cmake_language(DEFER CALL velmora_tie_alert_sound)

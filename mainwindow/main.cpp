@@ -1,0 +1,43 @@
+// Starts the program on the Wine prefix named by WINEPREFIX (else ~/.wine).
+#include "mainwindow/frmstart.h"
+#include "mainwindow/qtdesktop.h"
+#include "platform/desktop.h"
+#include "platform/prefix.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(FrmStart::productName());
+    mainwindow::QtDesktop desktop;
+    platform::setDesktop(&desktop);
+
+    const platform::PrefixError opened = platform::openPrefix(platform::defaultPrefixPath());
+    if (!opened.ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(opened.message));
+        platform::MsgBox(opened.message, 16, FrmStart::productName());
+        platform::setDesktop(nullptr);
+        return 1;
+    }
+    platform::setRegistryErrorHandler(
+        [](const QString& message) { platform::MsgBox(message, 16, FrmStart::productName()); });
+
+    int result = 0;
+    {
+        FrmStart window;
+        window.Form_Load();
+        window.show();
+        result = QApplication::exec();
+    }
+    const platform::PrefixError closed = platform::closePrefix();
+    if (!closed.ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(closed.message));
+        platform::MsgBox(closed.message, 16, FrmStart::productName());
+        result = result ? result : 1;
+    }
+    platform::setDesktop(nullptr);
+    return result;
+}
