@@ -122,6 +122,15 @@ bool commandNamesExistingFile(const QString& command, const QString& alreadyLook
     return false;
 }
 
+// A class's ProgID keys hold programmatic names such as "WMPlayer.OCX",
+// never file names, however they end.
+bool namesAProgId(const QString& keyPath)
+{
+    const QString last = keyPath.mid(keyPath.lastIndexOf(QLatin1Char('\\')) + 1);
+    return last.compare(QLatin1String("ProgID"), Qt::CaseInsensitive) == 0
+        || last.compare(QLatin1String("VersionIndependentProgID"), Qt::CaseInsensitive) == 0;
+}
+
 bool commandPathMissing(const QString& path, const QString& command)
 {
     return missing(path) && !commandNamesExistingFile(command, path);
@@ -140,6 +149,8 @@ void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueNa
                       const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
+        return;
+    if (namesAProgId(keyPath))
         return;
     data = TrimQuotesAndBlanks(data);
     if (!data.contains(QLatin1Char('.')))

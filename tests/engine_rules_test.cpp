@@ -154,6 +154,17 @@ TEST_F(RulesTest, ActiveXObjects)
     });
 }
 
+TEST_F(RulesTest, ActiveXProgIdsAreNoFileNames)
+{
+    const char* keys[] = {"CLSID\\{1}\\ProgID", "CLSID\\{1}\\versionindependentprogid"};
+    for (const char* key : keys)
+        ScanActiveXValue(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects", key);
+    EXPECT_EQ(lvwErrors().count(), 0);
+    ScanActiveXValue(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects",
+                     "CLSID\\{1}\\InprocServer32");
+    EXPECT_EQ(lvwErrors().count(), 1);
+}
+
 TEST_F(RulesTest, ApplicationPaths)
 {
     const Rule r = &ScanAppPathValue;
