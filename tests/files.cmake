@@ -4,3 +4,4 @@ velmora_add_test(files_lookup_test SOURCES files_lookup.cpp files_fixture.cpp LI
 velmora_add_test(pathhelpers_test SOURCES pathhelpers_text.cpp pathhelpers_files.cpp files_fixture.cpp
   LIBS velmora_engine TIMEOUT 120)
 velmora_add_test(files_registry_test SOURCES files_registry.cpp files_fixture.cpp LIBS velmora_engine TIMEOUT 120)
+velmora_add_test(files_wine_test WINE SOURCES files_wine.cpp LIBS velmora_engine TIMEOUT 240)
