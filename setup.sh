@@ -27,5 +27,10 @@ if [ "$mode" = test ]; then
   export WINEDEBUG=-all
   ctest --test-dir build --output-on-failure -j 4
 else
+  # Without a prefix of your own, a demo prefix with a few stale entries.
+  if [ -z "${WINEPREFIX:-}" ]; then
+    export WINEPREFIX="$PWD/build/demo-prefix"
+    ./mainwindow/make-demo-prefix.sh "$WINEPREFIX"
+  fi
   exec ./build/mainwindow/velmora "${@:2}"
 fi

@@ -259,7 +259,7 @@ void FrmStart::buildRegistryCleanerPage()
     };
     for (const Step& s : steps) {
         makeLabel(page, QLatin1String(s.name), QLatin1String(s.text), twips::rect(3660, s.top, 2400, 270), true);
-        makeLabel(page, QLatin1String(s.detailName), QLatin1String(s.detail), twips::rect(3660, s.top + 270, 2460, 480),
+        makeLabel(page, QLatin1String(s.detailName), QLatin1String(s.detail), twips::rect(3660, s.top + 270, 2460, 720),
                   false, true);
     }
     makeLabel(page, QStringLiteral("Label21"), QStringLiteral("Version 3.0.0"), twips::rect(8700, 6240, 1650, 255));

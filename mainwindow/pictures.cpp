@@ -58,6 +58,9 @@ QPixmap buttonFace(const QString& word, Face face, int width)
 
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
+    // Long words are set narrower before they are set smaller.
+    if (QFontMetrics(font).horizontalAdvance(word) > width - 10)
+        font.setStretch(QFont::SemiCondensed);
     int size = 12;
     font.setPixelSize(size);
     while (size > 8 && QFontMetrics(font).horizontalAdvance(word) > width - 10) {

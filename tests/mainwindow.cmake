@@ -3,3 +3,11 @@ velmora_add_test(mainwindow_frmstart GUI
   SOURCES mainwindow_frmstart.cpp mainwindow_fixture.cpp
   LIBS velmora_mainwindow
   TIMEOUT 180)
+
+# The built program under a virtual display, driven with xdotool over the
+# scan road on a demo prefix made with Wine. Screenshots: build/e2e/*.png.
+add_test(NAME mainwindow_e2e
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/scan_e2e.sh $<TARGET_FILE:velmora>
+          ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e)
+set_tests_properties(mainwindow_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
+  ENVIRONMENT "WINEDEBUG=-all")
