@@ -537,6 +537,70 @@ DWORD copyOut(const QString& text, char* buffer, DWORD size)
     return length + 1;
 }
 
+
+// What a Dir pattern finds before the attribute mask is applied: the names
+// (as the ANSI functions give them) with their attributes, or the run-time
+// error the pattern raises.
+struct DirCandidates {
+    int raise = 0;
+    std::vector<std::pair<QString, DWORD>> entries;
+};
+
+QHash<QString, DirCandidates>& dirPatternMemo()
+{
+    static QHash<QString, DirCandidates> memo;
+    return memo;
+}
+
+DirCandidates findDirCandidates(const QString& pattern)
+{
+    DirCandidates out;
+    if (pattern.isEmpty())
+        return out;
+    if (toAnsi(pattern).size() >= MAX_PATH) {
+        out.raise = kErrBadFileName;
+        return out;
+    }
+    const WinPath p = parseWindowsPath(pattern, true);
+    if (p.error == ERROR_PATH_NOT_FOUND || p.error == ERROR_FILE_NOT_FOUND)
+        return out;
+    if (p.error != 0) {
+        out.raise = p.error == ERROR_NOT_READY ? kErrDeviceUnavailable : kErrBadFileName;
+        return out;
+    }
+    const bool listing = p.trailingSeparator || p.parts.isEmpty();
+    const qsizetype folderParts = listing ? p.parts.size() : p.parts.size() - 1;
+    const QString mask = listing ? QStringLiteral("*") : p.parts.last();
+    const Resolved folder = resolve(p, folderParts);
+    if (!folder.found)
+        return out;
+    if (!hasWildcards(mask)) {
+        const QString real = findEntry(folder.unixPath, mask);
+        if (real.isEmpty())
+            return out;
+        if (const auto info = entryInfo(joinLinux(folder.unixPath, real), real))
+            out.entries.emplace_back(ansiName(real), info->attributes);
+    } else {
+        for (const Listed& e : listFolder(folder.unixPath, folderParts == 0, mask))
+            out.entries.emplace_back(ansiName(e.name), e.info.attributes);
+    }
+    return out;
+}
+
+// The existence test asks the same pattern with up to seven masks in a row;
+// within a scope the pattern is looked up once.
+DirCandidates dirCandidates(const QString& pattern)
+{
+    if (!cacheActive())
+        return findDirCandidates(pattern);
+    auto& memo = dirPatternMemo();
+    const auto it = memo.constFind(pattern);
+    if (it != memo.cend())
+        return *it;
+    DirCandidates found = findDirCandidates(pattern);
+    memo.insert(pattern, found);
+    return found;
+}
 }  // namespace
 
 bool cacheActive()
@@ -552,6 +616,7 @@ ScopeCache& scopeCache()
 void clearLookupCache()
 {
     cache() = Cache{};
+    dirPatternMemo().clear();
 }
 
 }  // namespace platform::files
@@ -593,49 +658,18 @@ QString Dir(const QString& pattern, int attributes, int* error)
     state = DirState{};
     if (error)
         *error = 0;
-    const auto raise = [error](int code) {
+    const DirCandidates found = dirCandidates(pattern);
+    if (found.raise != 0) {
         if (error)
-            *error = code;
-        return QString();
-    };
-    if (pattern.isEmpty())
+            *error = found.raise;
         return {};
-    if (toAnsi(pattern).size() >= MAX_PATH)
-        return raise(kErrBadFileName);
-    const WinPath p = parseWindowsPath(pattern, true);
-    if (p.error == ERROR_PATH_NOT_FOUND || p.error == ERROR_FILE_NOT_FOUND)
-        return {};
-    if (p.error == ERROR_NOT_READY)
-        return raise(kErrDeviceUnavailable);
-    if (p.error != 0)
-        return raise(kErrBadFileName);
-
-    const auto admits = [attributes](DWORD a) {
+    }
+    for (const auto& [name, a] : found.entries) {
         if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return false;
-        return (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) & ~static_cast<DWORD>(attributes)) == 0;
-    };
-
-    const bool listing = p.trailingSeparator || p.parts.isEmpty();
-    const qsizetype folderParts = listing ? p.parts.size() : p.parts.size() - 1;
-    const QString mask = listing ? QStringLiteral("*") : p.parts.last();
-    const Resolved folder = resolve(p, folderParts);
-    if (!folder.found)
-        return {};
-
-    if (!hasWildcards(mask)) {
-        const QString real = findEntry(folder.unixPath, mask);
-        if (real.isEmpty())
-            return {};
-        const auto info = entryInfo(joinLinux(folder.unixPath, real), real);
-        if (!info || !admits(info->attributes))
-            return {};
-        state.names.append(ansiName(real));
-    } else {
-        for (const Listed& e : listFolder(folder.unixPath, folderParts == 0, mask)) {
-            if (admits(e.info.attributes))
-                state.names.append(ansiName(e.name));
-        }
+            continue;
+        if ((a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) & ~static_cast<DWORD>(attributes)) != 0)
+            continue;
+        state.names.append(name);
     }
     return DirNext();
 }
