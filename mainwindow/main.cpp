@@ -1,5 +1,6 @@
 // Starts the program on the Wine prefix named by WINEPREFIX (else ~/.wine).
 #include "mainwindow/frmstart.h"
+#include "mainwindow/programstart.h"
 #include "mainwindow/qtdesktop.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
@@ -15,10 +16,7 @@ int main(int argc, char** argv)
     mainwindow::QtDesktop desktop;
     platform::setDesktop(&desktop);
 
-    const platform::PrefixError opened = platform::openPrefix(platform::defaultPrefixPath());
-    if (!opened.ok) {
-        std::fprintf(stderr, "%s\n", qPrintable(opened.message));
-        platform::MsgBox(opened.message, 16, FrmStart::productName());
+    if (!mainwindow::openUsersPrefix()) {
         platform::setDesktop(nullptr);
         return 1;
     }

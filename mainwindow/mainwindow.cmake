@@ -9,6 +9,7 @@ target_sources(velmora_mainwindow PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_problems.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/programstart.cpp
 )
 
 add_executable(velmora ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

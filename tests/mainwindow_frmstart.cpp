@@ -6,6 +6,7 @@
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
+#include "mainwindow/programstart.h"
 #include "mainwindow/twips.h"
 #include "platform/prefix.h"
 #include "platform/settings.h"
@@ -71,6 +72,30 @@ engine::ProblemRow problem(const QString& section, const QString& name, const QS
     r.FullKeyPath = keyPath;
     r.mainkeyname = QStringLiteral("HKEY_LOCAL_MACHINE");
     return r;
+}
+
+// --- start on a prefix that is not there ----------------------------------------
+
+TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
+{
+    const QString missing = testenv::makeTempDir(QStringLiteral("noprefix")) + "/nothing-here";
+    const QByteArray saved = qgetenv("WINEPREFIX");
+    qputenv("WINEPREFIX", QFile::encodeName(missing));
+    FakeDesktop desktop;
+    platform::setDesktop(&desktop);
+    testing::internal::CaptureStderr();
+    const bool opened = mainwindow::openUsersPrefix();
+    const std::string err = testing::internal::GetCapturedStderr();
+    platform::setDesktop(nullptr);
+    qputenv("WINEPREFIX", saved);
+
+    EXPECT_FALSE(opened);
+    EXPECT_FALSE(platform::prefixIsOpen());
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_FALSE(desktop.boxes[0].text.isEmpty());
+    EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
+    EXPECT_EQ(err, desktop.boxes[0].text.toStdString() + "\n");
+    EXPECT_FALSE(QFile::exists(missing));
 }
 
 class FrmStartTest : public ::testing::Test {
