@@ -420,7 +420,7 @@ std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& m
 {
     std::vector<Listed> out;
     const auto self = entryInfo(dir, QString());
-    if (!self)
+    if (!self || !(self->attributes & FILE_ATTRIBUTE_DIRECTORY))
         return out;
     if (!isRoot) {
         for (const QString& dots : {QStringLiteral("."), QStringLiteral("..")}) {

@@ -42,6 +42,7 @@ TEST_F(PathHelpersFiles, FileExists)
         {R"(C:\dir\sub)", false},
         {R"(C:\windows)", false},
         {R"(C:\dir\)", true},
+        {R"(C:\dir\normal.txt\)", false},
         {R"(C:\empty\)", false},
         {R"(C:\onlydirs\)", false},
         {R"(C:\hiddenonly\)", true},
