@@ -289,10 +289,13 @@ void ensureValues(Key* key)
     }
 }
 
+// Which keys Wine writes a block for. The root of a file only for what it
+// holds itself: an empty file stays without blocks.
 bool needsBlock(Key* key)
 {
     ensureValues(key);
-    return !key->values.empty() || key->children.empty() || key->hasClass || key->link;
+    const bool leaf = key->children.empty() && !(hiveOf(key) && hiveOf(key)->root == key);
+    return !key->values.empty() || leaf || key->hasClass || key->link;
 }
 
 QStringList relativePath(const Key* key, const Key* hiveRoot)

@@ -1,0 +1,397 @@
+// Wine's registry files as the layer reads and writes them: every construct
+// round trips, a change rewrites only its own block and puts new keys where
+// Wine would, bad files are refused with their line, and a save is atomic
+// and never overwrites what another program changed.
+#include "engine/registryaccess.h"
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "platform/winreg.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
+const QByteArray kUserHead =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
+const QByteArray kDefHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n#arch=win64\n";
+const QByteArray kTime = "] 1796903249\n#time=1dd889c3bf6fc4a\n";
+
+QByteArray canonical()
+{
+    return testenv::readFile(QStringLiteral(VELMORA_TEST_DATA "/registry/canonical-system.reg"));
+}
+
+QString makePrefix(const QByteArray& system, const QByteArray& user = kUserHead, const QByteArray& userdef = kDefHead)
+{
+    const QString dir = testenv::makeTempDir(QStringLiteral("prefix"));
+    testenv::writeFile(dir + "/system.reg", system);
+    if (!user.isNull())
+        testenv::writeFile(dir + "/user.reg", user);
+    if (!userdef.isNull())
+        testenv::writeFile(dir + "/userdef.reg", userdef);
+    return dir;
+}
+
+QByteArray file(const QString& dir, const char* name = "system.reg")
+{
+    return testenv::readFile(dir + "/" + name);
+}
+
+// The raw bytes of a value, below \Registry.
+QByteArray rawValue(const QStringList& path, const QString& name, DWORD* type = nullptr)
+{
+    platform::registry::Key* key = nullptr;
+    if (platform::registry::walk(platform::registry::registryRoot(), path, false, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    const platform::registry::Value* v = platform::registry::findValue(key, name);
+    if (!v)
+        return "<no value>";
+    if (type)
+        *type = v->type;
+    return v->data;
+}
+
+QByteArray utf16z(const QString& text)
+{
+    QByteArray out(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return out.append(2, '\0');
+}
+
+// New blocks carry the time of the change: make it comparable.
+QByteArray withoutNewTimes(QByteArray text)
+{
+    static const QRegularExpression stamp(QStringLiteral("\\] \\d+\\n#time=[0-9a-f]+\\n"));
+    QString s = QString::fromLatin1(text);
+    s.replace(stamp, QStringLiteral("] T\n"));
+    return s.toLatin1();
+}
+
+class RegistryFile : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        platform::setRegistryErrorHandler({});
+        platform::closePrefix();
+    }
+};
+
+TEST_F(RegistryFile, EveryConstructComesBackAsWineWroteIt)
+{
+    const QString dir = makePrefix(canonical());
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    platform::registry::markAllKeysChanged();
+    const platform::PrefixError saved = platform::closePrefix();
+    ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+    EXPECT_EQ(file(dir), canonical());
+    EXPECT_EQ(file(dir, "user.reg"), kUserHead);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 3) << "a temporary file was left behind";
+}
+
+TEST_F(RegistryFile, EveryConstructReadsBack)
+{
+    ASSERT_TRUE(platform::openPrefix(makePrefix(canonical())).ok);
+    static const QByteArray kLongName(60, 'W');
+    const QStringList esc = {"Machine", "Software", "Escapes"};
+    const QStringList types = {"Machine", "Software", "Types"};
+    struct Case {
+        QStringList key;
+        const char* name;
+        DWORD type;
+        QByteArray data;
+    };
+    const Case table[] = {
+        {{"Machine"}, "RootValue", REG_SZ, utf16z("on the root")},
+        {esc, "", REG_SZ, utf16z("")},
+        {esc, "a\\b", REG_SZ, utf16z("C:\\Program Files\\x.exe")},
+        {esc, "CTL", REG_SZ, utf16z(QString::fromUtf16(u"\a\b\t\n\v\f\r\x1b"))},
+        {esc, "oct", REG_SZ, utf16z(QString::fromUtf16(u"\x01x\x02" u"5\x1f\x7f"))},
+        {esc, "q\"uote", REG_SZ, utf16z("\"C:\\iexplore.exe\" %1")},
+        {esc, "surrogates", REG_SZ, utf16z(QString::fromUtf16(u"\U0001F30E"))},
+        {esc, "uni", REG_SZ, utf16z(QString::fromUtf16(u"caf\u00e9 \u00e9a \u65e5 \u20ac"))},
+        {types, "dword", REG_DWORD, QByteArray("\xff\xff\xff\xff", 4)},
+        {types, "empty", REG_SZ, QByteArray(2, '\0')},
+        {types, "emptybin", REG_BINARY, QByteArray()},
+        {types, "expand", REG_EXPAND_SZ, utf16z("%SystemRoot%\\system32\\b.dll")},
+        {types, "multi", REG_MULTI_SZ, utf16z(QString::fromUtf16(u"one\0two\0", 8))},
+        {types, "none", REG_NONE, QByteArray()},
+        {types, "nonul", REG_SZ, QByteArray("a\0b\0", 4)},
+        {types, "odd", REG_SZ, QByteArray("a\0b", 3)},
+        {types, "props", 0xffff0007u, QByteArray("\x03\0\0\0", 4)},
+        {types, "qword", REG_QWORD, QByteArray("\x01\0\0\0\0\0\0\0", 8)},
+        {types, "shortdword", REG_DWORD, QByteArray("\x01\x02", 2)},
+        {types, "zerosz", REG_SZ, QByteArray()},
+        {types, kLongName.constData(), REG_MULTI_SZ, QByteArray("a\0\0\0b\0", 6)},
+    };
+    for (const Case& c : table) {
+        DWORD type = 12345;
+        EXPECT_EQ(rawValue(c.key, c.name, &type), c.data) << c.name;
+        EXPECT_EQ(type, c.type) << c.name;
+    }
+    QByteArray binary;
+    for (int i = 0; i < 100; ++i)
+        binary.append(static_cast<char>(i));
+    EXPECT_EQ(rawValue(types, "binary"), binary);
+    EXPECT_EQ(rawValue(types, "longstring"), utf16z("C:\\" + QString(300, 'x')));
+    // Key names with escaped brackets, quotes and non-ASCII; the class.
+    platform::registry::Key* k = nullptr;
+    ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), esc + QStringList{"key]with[brackets"}, false, &k), 0);
+    EXPECT_EQ(k->name, "Key]With[Brackets");
+    ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(),
+                                       esc + QStringList{QString::fromUtf16(u"UNI\u00c9KEY \"QUOTED\" =EQ")}, false, &k), 0);
+    EXPECT_EQ(k->cls, QString::fromUtf16(u"My\"Class\u00e9"));
+    // The link leads to its target.
+    EXPECT_EQ(rawValue({"Machine", "Software", "Link"}, "dword"), QByteArray("\xff\xff\xff\xff", 4));
+}
+
+TEST_F(RegistryFile, LenientInputIsReadAndKeptAsItWas)
+{
+    const QByteArray input = kHead + "; a comment\n"
+        "\n[Software\\\\B" + kTime +
+        "  \"z\" = str:\"last\"\r\n"
+        "\"A\"=dword:2a\n"
+        "\"raw\"=\"caf\xc3\xa9\"\n"
+        "\"wrapped\"=hex:01, 02 ,\\\n"
+        "\t03\n"
+        "#unknown option\n"
+        "\n\n[Software\\\\A" + kTime + "\"\"=\"default\"\n"
+        "\n[Software\\\\b" + kTime + "\"y\"=\"second section\"\n";
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "Z"), utf16z("last"));
+    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "Y"), utf16z("second section"));
+    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "raw"), utf16z(QString::fromUtf16(u"caf\u00e9")));
+    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "wrapped"), QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(rawValue({"Machine", "Software", "A"}, ""), utf16z("default"));
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_EQ(file(dir), input);
+
+    // A change to A rewrites A alone; B's odd lines stay as they were.
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\A", "new", "x", REG_SZ);
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    QByteArray expected = input;
+    expected.replace("\n[Software\\\\A" + kTime + "\"\"=\"default\"\n",
+                     "\n[Software\\\\A] T\n@=\"default\"\n\"new\"=\"x\"\n");
+    EXPECT_EQ(withoutNewTimes(file(dir)), withoutNewTimes(expected));
+
+    // B, split over two sections, becomes one block in Wine's form.
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\B", "raw");
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    const QByteArray merged = kHead + "; a comment\n"
+        "\n[Software\\\\B] T\n\"A\"=dword:0000002a\n\"wrapped\"=hex:01,02,03\n\"y\"=\"second section\"\n\"z\"=\"last\"\n"
+        "\n\n[Software\\\\A] T\n@=\"default\"\n\"new\"=\"x\"\n";
+    EXPECT_EQ(withoutNewTimes(file(dir)), merged);
+}
+
+TEST_F(RegistryFile, NewKeysAndValuesGoWhereWineWouldPutThem)
+{
+    const QByteArray input = kHead + "\n[Software\\\\A" + kTime + "\"v\"=\"1\"\n" + "\n[Software\\\\C\\\\D" + kTime +
+                             "\"v\"=\"1\"\n" + "\n[Software\\\\E" + kTime;
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "software\\B");
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\c\\Ca");
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\C", "c", "3", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\A", "a", "0", REG_SZ);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\E\\Sub");
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\Z\\Y");
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\C\\D", "v");
+    ASSERT_TRUE(platform::closePrefix().ok);
+    const QByteArray expected = kHead +
+        "\n[Software\\\\A] T\n\"a\"=\"0\"\n\"v\"=\"1\"\n"
+        "\n[Software\\\\B] T\n"
+        "\n[Software\\\\C] T\n\"c\"=\"3\"\n"
+        "\n[Software\\\\C\\\\Ca] T\n"
+        "\n[Software\\\\C\\\\D] T\n"
+        "\n[Software\\\\E] T\n"
+        "\n[Software\\\\E\\\\Sub] T\n"
+        "\n[Software\\\\Z\\\\Y] T\n";
+    EXPECT_EQ(withoutNewTimes(file(dir)), expected);
+    // The untouched block keeps its own time.
+    EXPECT_TRUE(file(dir).contains("\n[Software\\\\E" + kTime));
+}
+
+TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
+{
+    struct Case {
+        const char* what;
+        QByteArray body;
+        int line;
+    };
+    const Case table[] = {
+        {"header", "WINE REGISTRY Version 1\n", 1},
+        {"value before any key", kHead + "\"a\"=\"b\"\n", 5},
+        {"unterminated string", kHead + "\n[K" + kTime + "\"a\"=\"b\n", 8},
+        {"bad hex", kHead + "\n[K" + kTime + "\"a\"=hex:01,zz\n", 8},
+        {"continuation at the end", kHead + "\n[K" + kTime + "\"a\"=hex:01,\\\n", 8},
+        {"unknown type", kHead + "\n[K" + kTime + "\"a\"=word:1\n", 8},
+        {"text after the string", kHead + "\n[K" + kTime + "\"a\"=\"b\" c\n", 8},
+        {"\\x without digits", kHead + "\n[K" + kTime + "\"a\"=\"\\xg\"\n", 8},
+        {"invalid UTF-8", kHead + "\n[K" + kTime + "\"a\"=\"\xff\"\n", 8},
+        {"unclosed key", kHead + "\n[K\\\\L 17\n", 6},
+        {"empty key name", kHead + "\n[K\\\\\\\\L" + kTime, 6},
+        {"no name", kHead + "\n[K" + kTime + "a=\"b\"\n", 8},
+    };
+    for (const Case& c : table) {
+        const QString dir = makePrefix(c.body);
+        const platform::PrefixError e = platform::openPrefix(dir);
+        EXPECT_FALSE(e.ok) << c.what;
+        EXPECT_TRUE(e.message.contains(dir + "/system.reg")) << c.what << ": " << e.message.toStdString();
+        if (c.line > 1)
+            EXPECT_TRUE(e.message.contains(QStringLiteral("line %1 ").arg(c.line))) << c.what << ": " << e.message.toStdString();
+        EXPECT_FALSE(platform::prefixIsOpen());
+        EXPECT_EQ(file(dir), c.body) << c.what;
+    }
+    // A bad user.reg is refused as well, by its own name.
+    const QString dir = makePrefix(kHead, kUserHead + "\n[K" + kTime + "\"a\"=dword:xyz\n");
+    const platform::PrefixError e = platform::openPrefix(dir);
+    EXPECT_FALSE(e.ok);
+    EXPECT_TRUE(e.message.contains("user.reg")) << e.message.toStdString();
+}
+
+TEST_F(RegistryFile, MissingOrUnreadablePrefixGetsOneClearSentence)
+{
+    const QString base = testenv::makeTempDir(QStringLiteral("missing"));
+    const platform::PrefixError none = platform::openPrefix(base + "/nowhere");
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.message, "The Wine prefix " + base + "/nowhere does not exist.");
+
+    const platform::PrefixError empty = platform::openPrefix(base);
+    EXPECT_FALSE(empty.ok);
+    EXPECT_TRUE(empty.message.contains("has no system.reg")) << empty.message.toStdString();
+
+    const QString odd = testenv::makeTempDir(QStringLiteral("unreadable"));
+    QDir(odd).mkdir("system.reg");  // a folder where the file should be
+    const platform::PrefixError unreadable = platform::openPrefix(odd);
+    EXPECT_FALSE(unreadable.ok);
+    EXPECT_TRUE(unreadable.message.startsWith("The registry file " + odd + "/system.reg cannot be read"))
+        << unreadable.message.toStdString();
+    EXPECT_EQ(QDir(odd).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
+
+    // No user.reg yet: it is made, with Wine's header, when something goes in.
+    const QString fresh = makePrefix(kHead, QByteArray(), QByteArray());
+    ASSERT_TRUE(platform::openPrefix(fresh).ok);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    EXPECT_FALSE(QFile::exists(fresh + "/user.reg"));
+    ASSERT_TRUE(platform::openPrefix(fresh).ok);
+    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\V", "a", "b", REG_SZ);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    EXPECT_EQ(withoutNewTimes(file(fresh, "user.reg")), kUserHead + "\n[Software\\\\V] T\n\"a\"=\"b\"\n");
+}
+
+TEST_F(RegistryFile, AFileChangedOnDiskIsNotOverwritten)
+{
+    const QString dir = makePrefix(canonical());
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "sz", "changed", REG_SZ);
+    const QByteArray theirs = canonical() + "\n[Software\\\\Theirs" + kTime;
+    testenv::writeFile(dir + "/system.reg", theirs);
+    const platform::PrefixError e = platform::flushRegistry();
+    EXPECT_FALSE(e.ok);
+    EXPECT_TRUE(e.message.contains("was changed by another program")) << e.message.toStdString();
+    EXPECT_EQ(file(dir), theirs);
+    // Put back as it was, the pending change goes in.
+    testenv::writeFile(dir + "/system.reg", canonical());
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_TRUE(file(dir).contains("\"sz\"=\"changed\"\n"));
+}
+
+TEST_F(RegistryFile, SaveRunsWhenTheEventLoopIsReachedAndReportsFailure)
+{
+    const QString dir = makePrefix(canonical());
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    QStringList errors;
+    platform::setRegistryErrorHandler([&errors](const QString& m) { errors << m; });
+    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "7");
+    EXPECT_EQ(file(dir), canonical());  // not before control is back in the loop
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(file(dir).contains("\"dword\"=dword:00000007\n"));
+    EXPECT_TRUE(errors.isEmpty());
+
+    testenv::writeFile(dir + "/system.reg", "edited elsewhere");
+    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "8");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("was changed by another program"));
+    EXPECT_EQ(file(dir), "edited elsewhere");
+}
+
+TEST_F(RegistryFile, LinkedFileStaysALinkAndOldTemporaryFilesGo)
+{
+    const QString dir = makePrefix(canonical());
+    const QString elsewhere = testenv::makeTempDir(QStringLiteral("real"));
+    QFile::rename(dir + "/system.reg", elsewhere + "/system.reg");
+    QFile::link(elsewhere + "/system.reg", dir + "/system.reg");
+    // Left by a save that was killed, from a process that is gone.
+    testenv::writeFile(dir + "/.velmora-save-999999999-abcdef", "torn");
+    testenv::writeFile(dir + "/reg1a2b0000.tmp", "Wine's, not ours");
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    EXPECT_FALSE(QFile::exists(dir + "/.velmora-save-999999999-abcdef"));
+    EXPECT_TRUE(QFile::exists(dir + "/reg1a2b0000.tmp"));
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "sz", "via link", REG_SZ);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    EXPECT_TRUE(QFileInfo(dir + "/system.reg").isSymLink());
+    EXPECT_TRUE(file(elsewhere).contains("\"sz\"=\"via link\"\n"));
+}
+
+// A process killed at any moment of a save leaves the old file or the new
+// one, whole.
+TEST_F(RegistryFile, KilledDuringSaveLeavesOldOrNewFile)
+{
+    // Big enough that a save takes a while.
+    QByteArray big = kHead;
+    for (int i = 0; i < 20000; ++i)
+        big += "\n[Software\\\\Bulk\\\\K" + QByteArray::number(i) + kTime + "\"v\"=\"" + QByteArray(100, 'x') + "\"\n";
+    const QString dir = makePrefix(big);
+    int sawOld = 0;
+    int sawNew = 0;
+    for (int round = 0; round < 12; ++round) {
+        const QByteArray before = file(dir);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (!platform::openPrefix(dir).ok)
+                ::_exit(3);
+            for (int n = 0;; ++n) {
+                engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", QString::number(n), REG_SZ);
+                engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", QString::number(n), REG_SZ);
+                platform::flushRegistry();
+            }
+        }
+        ::usleep(static_cast<useconds_t>(100000 + round * 79111 % 700000));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process ended by itself";
+        const QByteArray after = file(dir);
+        if (after == before) {
+            ++sawOld;
+            continue;
+        }
+        ++sawNew;
+        // A whole file: it loads and both markers agree.
+        ASSERT_TRUE(platform::openPrefix(dir).ok);
+        QString n;
+        QString copy;
+        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", n));
+        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", copy));
+        EXPECT_EQ(n, copy);
+        QString bulk;
+        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Bulk\\K19999", "v", bulk));
+        ASSERT_TRUE(platform::closePrefix().ok);
+    }
+    EXPECT_GT(sawNew, 0);
+    std::cout << "killed saves: " << sawOld << " left the old file, " << sawNew << " a new one\n";
+}
+
+}  // namespace
