@@ -566,6 +566,25 @@ TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
     EXPECT_EQ(window->sectionCounters[1]->text(), "0");
 }
 
+TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    bool closed = false;
+    engine::setMessagePump([&] {
+        if (!closed && window->bScanning) {
+            closed = true;
+            window->close();
+        }
+        QCoreApplication::processEvents();
+    });
+    ModalAnswerer answerer([](QDialog* d) { d->reject(); });
+    window->mnuCleaningScanRegitry_Click();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(answerer.answered, 0);
+    EXPECT_TRUE(engine::bCancelScan);
+    EXPECT_EQ(window->sectionCounters[1]->text(), "0") << "no section after the first is walked";
+}
+
 TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
 {
     for (int expected : {2, 3, 4, 1, 2}) {
