@@ -3,12 +3,72 @@
 #include "engine/pathhelpers.h"
 #include "engine/problemlist.h"
 #include "engine/scanstate.h"
+#include "platform/ansi.h"
+#include "platform/winreg.h"
 
 namespace engine {
 
 namespace {
 
 const RuleEnvironment* g_environment = nullptr;
+
+QString readEnvironmentValue(HKEY root, const char* keyPath, const QString& name)
+{
+    HKEY key = 0;
+    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return {};
+    const QByteArray ansiName = platform::toAnsi(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    QString value;
+    if (RegQueryValueExA(key, ansiName.constData(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS
+        && (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
+        QByteArray buffer(static_cast<qsizetype>(size), '\0');
+        if (RegQueryValueExA(key, ansiName.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                             &size)
+            == ERROR_SUCCESS) {
+            const qsizetype nul = buffer.indexOf('\0');
+            value = platform::fromAnsi(nul < 0 ? buffer : buffer.left(nul));
+        }
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+// An environment variable as a program of the prefix sees it: the user's
+// values over the machine's, and the folders Wine always sets.
+QString prefixEnvironmentVariable(const QString& name, int depth = 0)
+{
+    QString value = readEnvironmentValue(HKEY_CURRENT_USER, "Environment", name);
+    if (value.isEmpty())
+        value = readEnvironmentValue(HKEY_CURRENT_USER, "Volatile Environment", name);
+    if (value.isEmpty())
+        value = readEnvironmentValue(HKEY_LOCAL_MACHINE,
+                                     "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name);
+    if (value.isEmpty()) {
+        const QString upper = name.toUpper();
+        if (upper == QLatin1String("SYSTEMROOT") || upper == QLatin1String("WINDIR"))
+            value = GetWindowsDir();
+        else if (upper == QLatin1String("SYSTEMDRIVE"))
+            value = GetWindowsDir().left(2);
+        else if (upper == QLatin1String("PROGRAMFILES"))
+            value = GetProgramFilesDir();
+        else if (upper == QLatin1String("COMMONPROGRAMFILES"))
+            value = GetCommonFilesDir();
+    }
+    // Values may name other variables (%SystemRoot%\temp).
+    for (int guard = 0; depth < 4 && guard < 8 && value.contains(QLatin1Char('%')); ++guard) {
+        const qsizetype open = value.indexOf(QLatin1Char('%'));
+        const qsizetype close = value.indexOf(QLatin1Char('%'), open + 1);
+        if (close < 0)
+            break;
+        const QString inner = prefixEnvironmentVariable(value.mid(open + 1, close - open - 1), depth + 1);
+        if (inner.isEmpty())
+            break;
+        value = value.left(open) + inner + value.mid(close + 1);
+    }
+    return value;
+}
 
 const RuleEnvironment& env()
 {
@@ -19,6 +79,7 @@ const RuleEnvironment& env()
         [] { return GetProgramFilesDir(); },
         [] { return GetCommonFilesDir(); },
         [] { return platform::drives(); },
+        [](const QString& name) { return prefixEnvironmentVariable(name); },
     };
     return g_environment ? *g_environment : real;
 }
@@ -69,9 +130,15 @@ QString cutThreePastDot(const QString& text, qsizetype dot)
     return text.left(dot + 4);
 }
 
+bool expandedNamesExistingFile(const QString& text);
+
+// `named` is the text of the value that names the file (before a folder was
+// put in front of a bare name).
 void addRow(HKEY root, const QString& rootName, const QString& keyName, const QString& keyValue,
-            const QString& sectionName, const QString& keyPath, bool yes)
+            const QString& sectionName, const QString& keyPath, bool yes, const QString& named)
 {
+    if (expandedNamesExistingFile(named))
+        return;
     ProblemRow row;
     row.MainKey = QString::number(static_cast<qint32>(root));
     row.KeyName = keyName;
@@ -131,6 +198,45 @@ bool namesAProgId(const QString& keyPath)
         || last.compare(QLatin1String("VersionIndependentProgID"), Qt::CaseInsensitive) == 0;
 }
 
+// %NAME% parts replaced by the prefix's environment, as Windows expands them:
+// an unknown name stays as it stands.
+QString expandEnvironment(const QString& text)
+{
+    if (!env().environmentVariable)
+        return text;
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype open = text.indexOf(QLatin1Char('%'), i);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char('%'), open + 1);
+        if (close < 0) {
+            out += text.mid(i);
+            break;
+        }
+        const QString name = text.mid(open + 1, close - open - 1);
+        const QString value = name.isEmpty() ? QString() : env().environmentVariable(name);
+        if (value.isEmpty()) {
+            out += text.mid(i, close - i);
+            i = close;
+        } else {
+            out += text.mid(i, open - i) + value;
+            i = close + 1;
+        }
+    }
+    return out;
+}
+
+// A value whose data names its file through an environment variable the
+// program that reads it expands (a plain string in a Run key, say) is not
+// missing when the expanded text names an existing file.
+bool expandedNamesExistingFile(const QString& text)
+{
+    if (!text.contains(QLatin1Char('%')))
+        return false;
+    const QString expanded = expandEnvironment(text);
+    return expanded != text && commandNamesExistingFile(expanded, QString());
+}
+
 bool commandPathMissing(const QString& path, const QString& command)
 {
     return missing(path) && !commandNamesExistingFile(command, path);
@@ -166,14 +272,14 @@ void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueNa
     }
     if (data.contains(QLatin1Char('\\'))) {
         if (IsOnFixedDrive(data) && missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     const QString full = systemFolderPrefix() + data;
     if (data.indexOf(QLatin1Char('.')) == 0)
         return;
     if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -192,12 +298,12 @@ void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueNa
     }
     if (data.contains(QLatin1Char('\\'))) {
         if (missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     const QString full = systemFolderPrefix() + data;
     if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -207,12 +313,12 @@ void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName,
         return;
     if (data.contains(QLatin1Char('\\'))) {
         if (missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     const QString full = AddBackslash(env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
     if (missing(full))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
 }
 
 void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -224,12 +330,12 @@ void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueN
         data.endsWith(QLatin1Char('\\')) ? data + valueName : AddBackslash(data) + valueName;
     if (path.contains(QLatin1Char('\\'))) {
         if (missing(path))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
         return;
     }
     const QString full = systemFolderPrefix() + path;
     if (bareNameMissing(full, path))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, path);
 }
 
 void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -245,14 +351,14 @@ void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valu
             return;
         data = fromDriveLetter(data, colon);
         if (GetFileExtension(data).size() == 3 && missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     if (data.contains(QLatin1Char('*')))
         return;
     const QString full = systemFolderPrefix() + data;
     if (GetFileExtension(data).size() == 3 && bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -275,7 +381,7 @@ void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueN
         path = env().commonFilesDir() + StripCommonFilesPlaceholder(data);
     }
     if (missing(path))
-        addRow(root, rootName, keyName, path, sectionName, keyPath, false);
+        addRow(root, rootName, keyName, path, sectionName, keyPath, false, path);
 }
 
 bool IsOnFixedDrive(const QString& path)
@@ -336,11 +442,11 @@ void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& val
     if (!holds(e, ":\\")) {
         const QString full = systemFolderPrefix() + e;
         if (bareNameMissing(full, e) && !commandNamesExistingFile(command, full))
-            addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+            addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, command);
         return;
     }
     if (commandPathMissing(e, command))
-        addRow(root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false);
+        addRow(root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false, command);
 }
 
 void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -354,7 +460,7 @@ void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& val
         // One drive path: looked for whole after the switch cut.
         const QString path = CutAtSwitches(fromDriveLetter(data, p1));
         if (commandPathMissing(path, path))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
         return;
     }
     // Two drive paths (a program and its argument file), each on its own.
@@ -367,7 +473,7 @@ void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& val
         if (d >= 0 && TrimQuotesAndBlanks(path.mid(d + 1)).size() != 3)
             path = cutThreePastDot(path, d);
         if (commandPathMissing(path, cut))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
     }
 }
 
@@ -410,7 +516,7 @@ void CheckBareCommandFile(HKEY root, const QString& rootName, const QString& val
         data = data.mid(blank + 1);
     const QString full = env().systemDir() + QLatin1Char('\\') + data;
     if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -427,7 +533,7 @@ void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& val
             return;
         data = CutAtSwitches(fromDriveLetter(data, colon));
         if (commandPathMissing(data, data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     if (holds(data, ":/"))
@@ -435,7 +541,7 @@ void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& val
     data = CutAtSwitches(data);
     const QString full = systemFolderPrefix() + data;
     if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -449,12 +555,12 @@ void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& val
             return;
         data = fromDriveLetter(data, colon);
         if (commandPathMissing(data, data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false);
+            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     const QString full = systemFolderPrefix() + data;
     if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true);
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
 }  // namespace engine

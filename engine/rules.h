@@ -54,6 +54,8 @@ struct RuleEnvironment {
     std::function<QString()> programFilesDir;
     std::function<QString()> commonFilesDir;
     std::function<std::vector<platform::DriveInfo>()> drives;
+    // An environment variable of the prefix by name, empty when unknown.
+    std::function<QString(const QString&)> environmentVariable;
 };
 // nullptr: back to the real helpers. The environment must outlive its use.
 void setRuleEnvironment(const RuleEnvironment* environment);

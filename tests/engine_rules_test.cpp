@@ -58,6 +58,15 @@ struct FakeMachine {
                                                     {'F', DriveType::RamDisk, {}},
                                                     {'Z', DriveType::Fixed, {}}};
         };
+        environment.environmentVariable = [](const QString& name) {
+            if (name.compare("windir", Qt::CaseInsensitive) == 0)
+                return QStringLiteral("C:\\WINDOWS");
+            if (name.compare("AppRoot", Qt::CaseInsensitive) == 0)
+                return QStringLiteral("C:\\Program Files\\App");
+            if (name.compare("ProgramFiles", Qt::CaseInsensitive) == 0)
+                return QStringLiteral("C:\\Program Files");
+            return QString();
+        };
     }
 };
 
@@ -253,6 +262,23 @@ TEST_F(RulesTest, StartupCommandLines)
     });
 }
 
+TEST_F(RulesTest, EnvironmentVariablesInPlainStrings)
+{
+    // A file named through a variable the reading program expands is not
+    // reported when it exists; otherwise the row is the one the text rules give.
+    runTable(*this, machine, {
+        {"app path present", &ScanAppPathValue, "", "%windir%\\regedit.exe", {}},
+        {"app path missing", &ScanAppPathValue, "", "%windir%\\gone.exe", {{"(Default)", "%windir%\\gone.exe", false}}},
+        {"unknown variable", &ScanAppPathValue, "", "%NOPE%\\regedit.exe", {{"(Default)", "%NOPE%\\regedit.exe", false}}},
+        {"font present", &ScanFontValue, "f", "%WINDIR%\\Fonts\\cour.ttf", {}},
+        {"help present", &ScanHelpFileValue, "present.hlp", "%SystemDrive%\\Help", {{"present.hlp", "%SystemDrive%\\Help\\present.hlp", false}}},
+        {"startup present with switch", &ScanCommandLineValue, "s", "%ProgramFiles%\\App\\present.exe /s", {}},
+        {"startup present, quoted with a dash", &ScanCommandLineValue, "s", "\"%AppRoot%\\present.exe\" -x", {}},
+        {"startup missing", &ScanCommandLineValue, "s", "%ProgramFiles%\\App\\gone.exe /s",
+         {{"s", "C:\\WINDOWS\\system32\\%ProgramFiles%\\App\\gone.exe", true}}},
+    });
+}
+
 TEST_F(RulesTest, FileTypesByValueName)
 {
     const Rule r = &ScanUninstallValue;
@@ -345,8 +371,9 @@ TEST_F(RulesTest, DispatchBySectionNameExactly)
         lvwErrors().clear();
         ScanValueBySection(c.data, c.section, "UninstallString", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "K");
         EXPECT_EQ(lvwErrors().count(), c.row ? 1 : 0) << c.section;
-        if (c.row)
+        if (c.row) {
             EXPECT_EQ(lvwErrors().row(1).RegistryScanners, c.section);
+        }
     }
     // A cancel set before the rule runs keeps it from running.
     lvwErrors().clear();

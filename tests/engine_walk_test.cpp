@@ -115,6 +115,7 @@ struct NothingExists {
                                                     {'C', DriveType::Fixed, {}},
                                                     {'Z', DriveType::Fixed, {}}};
         },
+        {},
     };
 };
 

@@ -117,6 +117,8 @@ std::vector<Planted> plantedEntries()
         {kRun, "vmI", "%SystemRoot%\\vmgoneI.exe", "REG_EXPAND_SZ"},
         {kRun, "vmJ", "C:\\vm\\app.exe   "},
         {kRun, "vmK", "C:\\vm\\goneK.exe", "REG_MULTI_SZ"},
+        {kRun, "vmL", "%SystemRoot%\\notepad.exe /x"},
+        {kRun, "vmM", "%windir%\\vmgoneM.exe"},
         {"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "vmU", "C:\\vm\\goneU.exe"},
     };
 }
@@ -161,6 +163,8 @@ std::vector<QStringList> expectedRows()
         {hklm, "vmC", "C:\\windows\\system32\\vmgoneC.dll", "Startup Programs", run, "HKEY_LOCAL_MACHINE", "Yes"},
         {hklm, "vmD", "C:\\vm\\goneD.dll", "Startup Programs", run, "HKEY_LOCAL_MACHINE", ""},
         {hklm, "vmK", "C:\\vm\\goneK.exe", "Startup Programs", run, "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "vmM", "C:\\windows\\system32\\%windir%\\vmgoneM.exe", "Startup Programs", run, "HKEY_LOCAL_MACHINE",
+         "Yes"},
         {hkcu, "vmU", "C:\\vm\\goneU.exe", "Startup Programs", run, "HKEY_CURRENT_USER", ""},
     };
 }
