@@ -537,7 +537,6 @@ DWORD copyOut(const QString& text, char* buffer, DWORD size)
     return length + 1;
 }
 
-
 // What a Dir pattern finds before the attribute mask is applied: the names
 // (as the ANSI functions give them) with their attributes, or the run-time
 // error the pattern raises.

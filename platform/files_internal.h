@@ -40,9 +40,7 @@ struct ScopeCache {
 };
 ScopeCache& scopeCache();
 
-}  // namespace platform::files
-
-namespace platform::files {
 // Forgets everything the lookups remembered (the drive map changed).
 void clearLookupCache();
+
 }  // namespace platform::files
