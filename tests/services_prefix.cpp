@@ -284,7 +284,7 @@ TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
     EXPECT_TRUE(AppendBackupRecord(path, QStringLiteral("R^e^f^g^h^Yes")));
     const QByteArray bytes =
         testenv::readFile(onC(QStringLiteral("velmora/Restore/BackupTuesday, March 13, 2007 --- 14-05-09")));
-    EXPECT_EQ(bytes, QByteArray("\\hkhlhmhnh\r\n\\hohphqhrhcoy\r\n"));
+    EXPECT_EQ(bytes, QByteArray("\\hkhlhmhnh\r\n\\hohphqhrhco}\r\n"));
     EXPECT_EQ(CountFileLines(path), 2);
 }
 

@@ -11,17 +11,19 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <cstdio>
+
 namespace {
 
 QString g_prefix;
 bool g_ready = false;
 
-struct Run {
+struct WineRun {
     int exitCode = -1;
     QString out;
 };
 
-Run run(const QString& program, const QStringList& args)
+WineRun run(const QString& program, const QStringList& args)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -36,7 +38,7 @@ Run run(const QString& program, const QStringList& args)
         p.waitForFinished();
         return {};
     }
-    Run r;
+    WineRun r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput()).remove(QLatin1Char('\r'));
     return r;
@@ -49,9 +51,24 @@ void waitForServer()
 
 QString query(const QString& key)
 {
-    const Run r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("query"), key});
+    const WineRun r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("query"), key});
     waitForServer();
     return r.exitCode == 0 ? r.out.trimmed() : QStringLiteral("<query failed>");
+}
+
+// "reg query" shows no QWORD data; an export shows every value's bytes.
+QString exported(const QString& key)
+{
+    const QString file = testenv::makeTempDir(QStringLiteral("export")) + QStringLiteral("/values.reg");
+    const WineRun r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("export"), key,
+                                                   QStringLiteral("Z:") + QString(file).replace(QLatin1Char('/'), QLatin1Char('\\')),
+                                                   QStringLiteral("/y")});
+    waitForServer();
+    const QByteArray bytes = testenv::readFile(file);
+    if (r.exitCode != 0 || bytes.size() < 2)
+        return QStringLiteral("<export failed>");
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2)
+        .remove(QLatin1Char('\r'));
 }
 
 const QString kUserKey = QStringLiteral("HKCU\\Software\\VelmoraRoundTrip");
@@ -86,7 +103,7 @@ protected:
         if (!testenv::wineAvailable())
             return;
         g_prefix = testenv::makeTempDir(QStringLiteral("wineprefix"));
-        const Run boot = run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")});
+        const WineRun boot = run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")});
         waitForServer();
         if (boot.exitCode != 0)
             return;
@@ -132,12 +149,19 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
     using namespace engine;
     const QString userBefore = query(kUserKey);
     const QString machineBefore = query(kMachineKey);
+    const QString userExport = exported(kUserKey);
+    EXPECT_TRUE(userExport.contains(QLatin1String("\"Quad\"=hex(b):08,07,06,05,04,03,02,01"))) << qPrintable(userExport);
     for (const Planted& v : kValues) {
         if (*v.name)
             ASSERT_TRUE((QLatin1String(v.key) == QLatin1String("HKCU") ? userBefore : machineBefore)
                             .contains(QLatin1String(v.name)))
                 << v.name;
     }
+    for (const char* type : {"REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ", "REG_BINARY", "REG_DWORD", "REG_QWORD",
+                             "REG_NONE", "/background -x"})
+        EXPECT_TRUE(userBefore.contains(QLatin1String(type))) << type << "\n" << qPrintable(userBefore);
+    if (qEnvironmentVariableIsSet("VELMORA_SHOW_QUERIES"))
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(userBefore), qPrintable(machineBefore));
 
     // Fix: one record per value, then the deletion the fix makes.
     const QString programDir = testenv::makeTempDir(QStringLiteral("program"));
@@ -182,6 +206,7 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
 
     EXPECT_EQ(query(kUserKey), userBefore);
     EXPECT_EQ(query(kMachineKey), machineBefore);
+    EXPECT_EQ(exported(kUserKey), userExport);
 }
 
 }  // namespace
