@@ -176,29 +176,43 @@ bool indexFile(HiveFile& f, QString* error)
             continue;
         }
         if (*p == '#') {
-            if (current) {
-                const QByteArray text(p, le - p);
-                if (text.startsWith("#time=")) {
-                    bool ok = false;
-                    const quint64 t = text.mid(6).trimmed().toULongLong(&ok, 16);
-                    if (!ok) {
-                        *error = fileError(f, line, QStringLiteral("bad #time"));
-                        return false;
-                    }
-                    current->time = t;
-                } else if (text.startsWith("#class=")) {
-                    c.pos = p + 7;
-                    if (!regformat::parseClassLine(c, &current->cls, &what)) {
-                        *error = fileError(f, line, what);
-                        return false;
-                    }
-                    current->hasClass = true;
-                    contentEnd = c.pos - base;
-                    continue;
-                } else if (text.trimmed() == "#link") {
-                    current->link = true;
+            const auto starts = [p, le](const char* word) {
+                const size_t n = std::strlen(word);
+                return static_cast<size_t>(le - p) >= n && std::memcmp(p, word, n) == 0;
+            };
+            if (current && starts("#time=")) {
+                quint64 t = 0;
+                const char* q = p + 6;
+                int digits = 0;
+                for (; q < le && digits < 16; ++q, ++digits) {
+                    const char ch = *q;
+                    const int v = ch >= '0' && ch <= '9' ? ch - '0'
+                        : ch >= 'a' && ch <= 'f'         ? ch - 'a' + 10
+                        : ch >= 'A' && ch <= 'F'         ? ch - 'A' + 10
+                                                         : -1;
+                    if (v < 0)
+                        break;
+                    t = t * 16 + static_cast<unsigned>(v);
                 }
-            } else if (QByteArray(p, le - p).startsWith("#arch=")) {
+                while (q < le && (*q == ' ' || *q == '\t'))
+                    ++q;
+                if (digits == 0 || q != le) {
+                    *error = fileError(f, line, QStringLiteral("bad #time"));
+                    return false;
+                }
+                current->time = t;
+            } else if (current && starts("#class=")) {
+                c.pos = p + 7;
+                if (!regformat::parseClassLine(c, &current->cls, &what)) {
+                    *error = fileError(f, line, what);
+                    return false;
+                }
+                current->hasClass = true;
+                contentEnd = c.pos - base;
+                continue;
+            } else if (current && starts("#link") && QByteArray(p + 5, le - p - 5).trimmed().isEmpty()) {
+                current->link = true;
+            } else if (!current && starts("#arch=")) {
                 f.arch = QByteArray(p, le - p).trimmed();
             }
             regformat::nextLine(c);
@@ -615,9 +629,19 @@ void setErrorHandler(std::function<void(const QString&)> handler)
 
 QString fold(const QString& name)
 {
+    // Most names are already lower case: share them rather than copy.
+    qsizetype i = 0;
+    const QChar* s = name.constData();
+    for (; i < name.size(); ++i) {
+        const char16_t u = s[i].unicode();
+        if (u < 0x80 ? (u >= 'A' && u <= 'Z') : QChar::toLower(u) != u)
+            break;
+    }
+    if (i == name.size())
+        return name;
     QString out = name;
     QChar* d = out.data();
-    for (qsizetype i = 0; i < out.size(); ++i) {
+    for (; i < out.size(); ++i) {
         const char16_t u = d[i].unicode();
         if (u < 0x80) {
             if (u >= 'A' && u <= 'Z')
