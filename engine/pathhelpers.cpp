@@ -139,6 +139,9 @@ bool FileExists(const QString& path)
     // The last mask also admits files that are both hidden and system, which
     // the others pass over: such a file is on disk and must not be reported.
     static constexpr int kMasks[] = {0, 2, 32, 1, 0, 4, 2 | 4};
+    // The queries of one test look at one state of the disk: the folder is
+    // read once, not once per mask.
+    const platform::LookupCacheScope oneTest;
     for (const int mask : kMasks) {
         int error = 0;
         const QString name = platform::Dir(path, mask, &error);
