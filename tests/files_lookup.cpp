@@ -279,6 +279,22 @@ TEST_F(FilesLookup, FindFirstAndNext)
     FindClose(h);
 }
 
+TEST_F(FilesLookup, ListingsLeaveOutThePrefixAndSystemFolders)
+{
+    const QStringList root = dirAll(QStringLiteral("Z:\\"), 16 | 2 | 4);
+    EXPECT_TRUE(root.contains(QStringLiteral("usr")));
+    for (const char* hidden : {"dev", "proc", "sys"})
+        EXPECT_FALSE(root.contains(QLatin1String(hidden))) << hidden;
+    // Looked up by name, they are still there.
+    EXPECT_EQ(attributesOf(QStringLiteral(R"(Z:\proc)")) & D, D);
+
+    const QString prefix = filesfixture::prefix();
+    const QString parent = platform::toWindowsPath(prefix.left(prefix.lastIndexOf(QLatin1Char('/'))));
+    const QString name = prefix.mid(prefix.lastIndexOf(QLatin1Char('/')) + 1);
+    EXPECT_FALSE(dirAll(parent + QStringLiteral("\\*"), 16).contains(name));
+    EXPECT_EQ(platform::Dir(parent + QLatin1Char('\\') + name, 16), name);
+}
+
 TEST_F(FilesLookup, ShortPaths)
 {
     const struct {
