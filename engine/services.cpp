@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace engine {
 
 namespace {
