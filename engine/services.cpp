@@ -127,8 +127,12 @@ void OpenWebPage(QObject* window, const QString& address, const QString& extensi
     if (probeOnDisk.isEmpty())
         return;
     {
+        // The temporary folder is shared: an older probe (or a link planted
+        // in its place) is removed, and the new one is created afresh, so
+        // the write never reaches another file.
+        QFile::remove(probeOnDisk);
         QFile f(probeOnDisk);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return;
         f.write("\"\"\r\n");
     }

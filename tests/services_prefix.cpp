@@ -231,6 +231,17 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
     EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
     EXPECT_TRUE(SupportPageAddress().contains(QLatin1String("example.com")));
 
+    // A link standing where the probe goes is replaced, its target untouched.
+    const QString victim = onC(QStringLiteral("victim.txt"));
+    testenv::writeFile(victim, "keep me");
+    const QString probeDir = platform::toLinuxPath(platform::fromAnsi(QByteArray(temp)));
+    ASSERT_TRUE(QFile::link(victim, probeDir + QStringLiteral("/temphtm.htm")));
+    started.clear();
+    OpenWebPage(nullptr, HomePageAddress(), QStringLiteral("htm"));
+    EXPECT_EQ(started.size(), 1u);
+    EXPECT_EQ(testenv::readFile(victim), QByteArray("keep me"));
+    EXPECT_FALSE(QFileInfo::exists(probeDir + QStringLiteral("/temphtm.htm")));
+
     // Nothing registered, or a desktop id that names no entry: nothing starts.
     for (const QString& id : {QString(), QStringLiteral("absent.desktop")}) {
         started.clear();
@@ -374,8 +385,9 @@ TEST_F(ServicesOnPrefix, FixThenRestoreGivesBackEveryValueExactly)
         DeleteRegistryValue(HKEY_CURRENT_USER, row.FullKeyPath, row.KeyName);
     }
     for (const auto& v : values) {
-        if (*v.name)
+        if (*v.name) {
             EXPECT_FALSE(readValue(HKEY_CURRENT_USER, key, v.name).has_value()) << v.name;
+        }
     }
     EXPECT_EQ(CountFileLines(backup), static_cast<int>(std::size(values)));
 

@@ -152,10 +152,11 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
     const QString userExport = exported(kUserKey);
     EXPECT_TRUE(userExport.contains(QLatin1String("\"Quad\"=hex(b):08,07,06,05,04,03,02,01"))) << qPrintable(userExport);
     for (const Planted& v : kValues) {
-        if (*v.name)
+        if (*v.name) {
             ASSERT_TRUE((QLatin1String(v.key) == QLatin1String("HKCU") ? userBefore : machineBefore)
                             .contains(QLatin1String(v.name)))
                 << v.name;
+        }
     }
     for (const char* type : {"REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ", "REG_BINARY", "REG_DWORD", "REG_QWORD",
                              "REG_NONE", "/background -x"})
