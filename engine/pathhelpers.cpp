@@ -1,6 +1,7 @@
 #include "engine/pathhelpers.h"
 
 #include "engine/registryaccess.h"
+#include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/winfile.h"
 
@@ -9,18 +10,6 @@
 namespace engine {
 
 namespace {
-
-// The runtime's Trim: blanks only, tabs and other characters stay.
-QString trimBlanks(const QString& text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text.at(start) == QLatin1Char(' '))
-        ++start;
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(start, end - start);
-}
 
 QString afterPlaceholder(const QString& text, QLatin1String placeholder)
 {

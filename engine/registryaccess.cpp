@@ -1,5 +1,6 @@
 #include "engine/registryaccess.h"
 
+#include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/winreg.h"
 
@@ -13,18 +14,6 @@
 namespace engine {
 
 namespace {
-
-// Blanks in the runtime's sense: spaces only.
-QString trimBlanks(const QString& text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text.at(start) == QLatin1Char(' '))
-        ++start;
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(start, end - start);
-}
 
 // The number a value stands for, when it reads as one: optional blanks and
 // sign, digits, an optional decimal part and exponent. No hexadecimal forms,

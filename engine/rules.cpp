@@ -3,6 +3,7 @@
 #include "engine/pathhelpers.h"
 #include "engine/problemlist.h"
 #include "engine/scanstate.h"
+#include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/winreg.h"
 
@@ -85,18 +86,6 @@ const RuleEnvironment& env()
 }
 
 const QLatin1String kDefaultName("(Default)");
-
-// Blanks only (code 32), as the rules mean "trimmed".
-QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 bool holds(const QString& text, const char* what)
 {
