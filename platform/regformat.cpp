@@ -34,6 +34,27 @@ bool startsWith(const char* p, const char* e, const char* word)
     return static_cast<size_t>(e - p) >= n && std::memcmp(p, word, n) == 0;
 }
 
+}  // namespace
+
+const char* findClose(const char* p, const char* e, char terminator)
+{
+    while (p < e) {
+        const char c = *p;
+        if (c == terminator)
+            return p;
+        if (c == '\\') {
+            if (e - p < 2)
+                return nullptr;
+            p += 2;  // an escape: its second character never ends the text
+            continue;
+        }
+        ++p;
+    }
+    return nullptr;
+}
+
+namespace {
+
 // One UTF-8 sequence starting at p (a byte >= 0x80) to UTF-16 units.
 bool decodeUtf8(const char*& p, const char* e, char16_t units[2], int* count)
 {
@@ -75,16 +96,25 @@ bool decodeUtf8(const char*& p, const char* e, char16_t units[2], int* count)
     return true;
 }
 
-// Reads an escaped text up to the unescaped `terminator`, which is consumed.
-// `out` may be null (syntax check only).
-bool parseText(const char*& p, const char* e, char terminator, QString* out, QString* error)
+// Decodes the escaped text [p, e). `out` may be null (syntax check only).
+bool decodeText(const char* p, const char* e, QString* out, QString* error)
 {
+    // Most names and strings are plain ASCII: one bulk conversion.
+    const char* q = p;
+    while (q < e && *q != '\\' && static_cast<unsigned char>(*q) < 0x80)
+        ++q;
+    if (q == e) {
+        if (out)
+            out->append(QLatin1StringView(p, e - p));
+        return true;
+    }
+    if (out) {
+        out->reserve(out->size() + (e - p));
+        out->append(QLatin1StringView(p, q - p));
+    }
+    p = q;
     while (p < e) {
         const char c = *p;
-        if (c == terminator) {
-            ++p;
-            return true;
-        }
         if (static_cast<unsigned char>(c) >= 0x80) {
             char16_t units[2];
             int n = 0;
@@ -104,7 +134,7 @@ bool parseText(const char*& p, const char* e, char terminator, QString* out, QSt
         }
         ++p;
         if (p >= e)
-            break;
+            break;  // a lone backslash at the end: the caller tells the missing close
         const char x = *p++;
         char16_t unit;
         switch (x) {
@@ -160,8 +190,22 @@ bool parseText(const char*& p, const char* e, char terminator, QString* out, QSt
         if (out)
             out->append(QChar(unit));
     }
-    *error = terminator == ']' ? QStringLiteral("key name without closing ]") : QStringLiteral("text without closing quote");
-    return false;
+    return true;
+}
+
+// Reads an escaped text up to the unescaped `terminator`, which is consumed.
+// `out` may be null (syntax check only).
+bool parseText(const char*& p, const char* e, char terminator, QString* out, QString* error)
+{
+    const char* close = findClose(p, e, terminator);
+    if (!decodeText(p, close ? close : e, out, error))
+        return false;
+    if (!close) {
+        *error = terminator == ']' ? QStringLiteral("key name without closing ]") : QStringLiteral("text without closing quote");
+        return false;
+    }
+    p = close + 1;
+    return true;
 }
 
 bool atLineEnd(const char* p, const char* e)
@@ -372,7 +416,8 @@ bool parseValueLine(Cursor& c, ParsedValue* out, QString* error)
     return parseHexBytes(c, p, le, data, error);
 }
 
-bool parseKeyLine(Cursor& c, QStringList* components, quint64* seconds, bool* hasSeconds, QString* error)
+bool scanKeyLine(Cursor& c, const char** pathBegin, const char** pathEnd, quint64* seconds, bool* hasSeconds,
+                 QString* error)
 {
     const char* p = c.pos;
     const char* le = lineTextEnd(p, c.end);
@@ -382,9 +427,16 @@ bool parseKeyLine(Cursor& c, QStringList* components, quint64* seconds, bool* ha
         return false;
     }
     ++p;
-    QString path;
-    if (!parseText(p, le, ']', &path, error))
+    const char* close = findClose(p, le, ']');
+    if (!close) {
+        // Name the first fault in the text, as a full decode would.
+        if (decodeText(p, le, nullptr, error))
+            *error = QStringLiteral("key name without closing ]");
         return false;
+    }
+    *pathBegin = p;
+    *pathEnd = close;
+    p = close + 1;
     skipBlanks(p, le);
     *hasSeconds = false;
     *seconds = 0;
@@ -399,19 +451,29 @@ bool parseKeyLine(Cursor& c, QStringList* components, quint64* seconds, bool* ha
         *error = QStringLiteral("text after the key name");
         return false;
     }
-    components->clear();
-    if (!path.isEmpty()) {
-        *components = path.split(QLatin1Char('\\'));
-        for (const QString& part : *components) {
-            if (part.isEmpty()) {
-                *error = QStringLiteral("empty key name in path");
-                return false;
-            }
-        }
-    }
     c.pos = le;
     nextLine(c);
     return true;
+}
+
+const char* keyPartEnd(const char* p, const char* e)
+{
+    while (p < e) {
+        if (*p == '\\') {
+            if (e - p >= 2 && p[1] == '\\')
+                return p;
+            p += 2;
+            continue;
+        }
+        ++p;
+    }
+    return e;
+}
+
+bool decodeKeyPart(const char* p, const char* e, QString* out, QString* error)
+{
+    out->clear();
+    return decodeText(p, e, out, error);
 }
 
 bool parseClassLine(Cursor& c, QString* cls, QString* error)

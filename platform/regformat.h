@@ -39,8 +39,18 @@ struct ParsedValue {
 // syntax. On success the cursor is at the start of the next line.
 bool parseValueLine(Cursor& c, ParsedValue* out, QString* error);
 
-// Reads a "[path] seconds" line. `components` gets the decoded key names.
-bool parseKeyLine(Cursor& c, QStringList* components, quint64* seconds, bool* hasSeconds, QString* error);
+// Position of the unescaped `terminator` in [p, e), or null.
+const char* findClose(const char* p, const char* e, char terminator);
+
+// Reads a "[path] seconds" line. The path is left escaped, [pathBegin,
+// pathEnd): consecutive keys share most of it, so the caller decodes only
+// the parts that differ.
+bool scanKeyLine(Cursor& c, const char** pathBegin, const char** pathEnd, quint64* seconds, bool* hasSeconds,
+                 QString* error);
+// End of the escaped key name starting at p: the next "\\" separator or e.
+const char* keyPartEnd(const char* p, const char* e);
+// Decodes one escaped key name into `out`.
+bool decodeKeyPart(const char* p, const char* e, QString* out, QString* error);
 
 // Reads the quoted text of a #class="..." line, `c` just after '='.
 bool parseClassLine(Cursor& c, QString* cls, QString* error);

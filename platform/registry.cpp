@@ -64,42 +64,60 @@ quint64 nowFiletime()
     return static_cast<quint64>(QDateTime::currentMSecsSinceEpoch()) * 10000ull + regformat::kTicks1601To1970;
 }
 
-bool foldLess(const QString& a, const QString& b)
+inline char16_t lowerUnit(char16_t u)
 {
-    return a < b;  // UTF-16 units; a name that begins another sorts first
+    if (u < 0x80)
+        return u >= 'A' && u <= 'Z' ? static_cast<char16_t>(u + 32) : u;
+    return QChar::toLower(u);
 }
 
-Key* addChild(Key* parent, const QString& name, QString folded)
+bool nameLess(const QString& a, QStringView b)
+{
+    return compareNames(a, b) < 0;
+}
+
+// Where a child named `name` is or would go.
+std::vector<std::unique_ptr<Key>>::iterator childSlot(Key* parent, QStringView name, bool* found)
 {
     auto& kids = parent->children;
-    auto it = kids.end();
-    if (!kids.empty() && !foldLess(folded, kids.back()->fold))
-        it = kids.end();
-    else
-        it = std::lower_bound(kids.begin(), kids.end(), folded,
-                              [](const std::unique_ptr<Key>& k, const QString& f) { return foldLess(k->fold, f); });
+    *found = false;
+    if (kids.empty())
+        return kids.end();
+    // Files list siblings in order, so the last one is the usual answer.
+    const int last = compareNames(kids.back()->name, name);
+    if (last <= 0) {
+        *found = last == 0;
+        return last == 0 ? kids.end() - 1 : kids.end();
+    }
+    auto it = std::lower_bound(kids.begin(), kids.end(), name,
+                               [](const std::unique_ptr<Key>& k, QStringView f) { return nameLess(k->name, f); });
+    *found = it != kids.end() && compareNames((*it)->name, name) == 0;
+    return it;
+}
+
+Key* insertChild(Key* parent, std::vector<std::unique_ptr<Key>>::iterator at, const QString& name)
+{
     auto key = std::make_unique<Key>();
     key->name = name;
-    key->fold = std::move(folded);
     key->parent = parent;
     key->hive = parent->hive;
     Key* raw = key.get();
-    kids.insert(it, std::move(key));
+    parent->children.insert(at, std::move(key));
     return raw;
 }
 
-Key* findChildFolded(Key* parent, const QString& folded)
+Key* addChild(Key* parent, const QString& name)
 {
-    auto& kids = parent->children;
-    if (kids.empty())
-        return nullptr;
-    if (kids.back()->fold == folded)
-        return kids.back().get();
-    auto it = std::lower_bound(kids.begin(), kids.end(), folded,
-                               [](const std::unique_ptr<Key>& k, const QString& f) { return foldLess(k->fold, f); });
-    if (it != kids.end() && (*it)->fold == folded)
-        return it->get();
-    return nullptr;
+    bool found = false;
+    const auto at = childSlot(parent, name, &found);
+    return insertChild(parent, at, name);
+}
+
+Key* findChildNamed(Key* parent, QStringView name)
+{
+    bool found = false;
+    const auto at = childSlot(parent, name, &found);
+    return found ? at->get() : nullptr;
 }
 
 QString fileError(const HiveFile& f, int line, const QString& what)
@@ -110,6 +128,85 @@ QString fileError(const HiveFile& f, int line, const QString& what)
         .arg(what);
 }
 
+// One name of the previous key line, still escaped: where its text ends
+// (after the separator that follows it) and the key it led to.
+struct PathStep {
+    qsizetype end;
+    Key* key;
+};
+
+// The key of one "[path]" line. Consecutive lines mostly share their
+// leading names, so those are taken from `steps` (the previous line's
+// walk) without decoding them again.
+bool walkKeyLine(HiveFile& f, const char* path, const char* pathEnd, std::vector<PathStep>& steps, QByteArrayView& prev,
+                 quint64 loadTime, Key** out, QString* error)
+{
+    const qsizetype len = pathEnd - path;
+    const qsizetype prevLen = prev.size();
+    qsizetype same = 0;
+    const qsizetype most = std::min(len, prevLen);
+    while (same < most && path[same] == prev[same])
+        ++same;
+    // Names ending before a separator both lines share are the same keys.
+    // The previous line's last name ends at its end instead: it is shared
+    // when this line is the same, or goes on with a separator there.
+    size_t keep = 0;
+    while (keep < steps.size() && steps[keep].end < prevLen && steps[keep].end <= same)
+        ++keep;
+    if (keep + 1 == steps.size() && same == prevLen
+        && (len == prevLen || (len - prevLen >= 2 && path[prevLen] == '\\' && path[prevLen + 1] == '\\'))) {
+        ++keep;
+        if (len > prevLen) {
+            steps.back().end = prevLen + 2;
+            if (prevLen + 2 == len) {
+                *error = QStringLiteral("empty key name in path");
+                return false;
+            }
+        }
+    }
+    steps.resize(keep);
+    Key* k = keep ? steps.back().key : f.root;
+    const char* p = path + (keep ? steps.back().end : 0);
+    QString name;
+    while (p < pathEnd) {
+        const char* partEnd = regformat::keyPartEnd(p, pathEnd);
+        if (partEnd == p) {
+            *error = QStringLiteral("empty key name in path");
+            return false;
+        }
+        if (!regformat::decodeKeyPart(p, partEnd, &name, error))
+            return false;
+        // A backslash written as \x5c or \134 separates names too.
+        const QStringList parts = name.contains(QLatin1Char('\\')) ? name.split(QLatin1Char('\\')) : QStringList{name};
+        for (const QString& part : parts) {
+            if (part.isEmpty()) {
+                *error = QStringLiteral("empty key name in path");
+                return false;
+            }
+            bool found = false;
+            const auto at = childSlot(k, part, &found);
+            if (found) {
+                k = at->get();
+            } else {
+                k = insertChild(k, at, part);
+                k->time = loadTime;
+            }
+        }
+        p = partEnd;
+        if (p < pathEnd) {
+            p += 2;  // the separator
+            if (p == pathEnd) {
+                *error = QStringLiteral("empty key name in path");
+                return false;
+            }
+        }
+        steps.push_back({p - path, k});
+    }
+    prev = QByteArrayView(path, len);
+    *out = k;
+    return true;
+}
+
 // Reads the layout of a file: key blocks, their times, classes and links.
 // Value lines are checked now and read later, when first needed.
 bool indexFile(HiveFile& f, QString* error)
@@ -117,7 +214,7 @@ bool indexFile(HiveFile& f, QString* error)
     const char* base = f.bytes.constData();
     Cursor c{base, base + f.bytes.size(), 1};
     const char* le = regformat::lineTextEnd(c.pos, c.end);
-    if (QByteArray(c.pos, le - c.pos) != regformat::kHeaderLine) {
+    if (QByteArrayView(c.pos, le - c.pos) != QByteArrayView(regformat::kHeaderLine)) {
         *error = QStringLiteral("The registry file %1 is not a Wine registry file (its first line is not \"%2\"), so Velmora "
                                 "changes nothing in it.")
                      .arg(f.path, QLatin1String(regformat::kHeaderLine));
@@ -126,7 +223,8 @@ bool indexFile(HiveFile& f, QString* error)
     regformat::nextLine(c);
     qsizetype contentEnd = c.pos - base;
     Key* current = nullptr;
-    QStringList path;
+    std::vector<PathStep> steps;
+    QByteArrayView prevPath;
     QString what;
     const quint64 loadTime = nowFiletime();
     while (c.pos < c.end) {
@@ -148,25 +246,18 @@ bool indexFile(HiveFile& f, QString* error)
             Segment seg{nullptr, contentEnd, c.pos - base};
             quint64 seconds = 0;
             bool hasSeconds = false;
-            if (!regformat::parseKeyLine(c, &path, &seconds, &hasSeconds, &what)) {
+            const char* pathBegin = nullptr;
+            const char* pathEnd = nullptr;
+            Key* k = nullptr;
+            if (!regformat::scanKeyLine(c, &pathBegin, &pathEnd, &seconds, &hasSeconds, &what)
+                || !walkKeyLine(f, pathBegin, pathEnd, steps, prevPath, loadTime, &k, &what)) {
                 *error = fileError(f, line, what);
                 return false;
-            }
-            Key* k = f.root;
-            for (const QString& part : path) {
-                const QString folded = fold(part);
-                Key* child = findChildFolded(k, folded);
-                if (!child) {
-                    child = addChild(k, part, folded);
-                    child->time = loadTime;
-                }
-                k = child;
             }
             if (k->seg >= 0)
                 k->multiSeg = true;
             else
                 k->seg = static_cast<int>(f.segments.size());
-            k->valuesLoaded = false;
             if (hasSeconds)
                 k->time = seconds * regformat::kTicksPerSecond + regformat::kTicks1601To1970;
             seg.key = k;
@@ -203,14 +294,15 @@ bool indexFile(HiveFile& f, QString* error)
                 current->time = t;
             } else if (current && starts("#class=")) {
                 c.pos = p + 7;
-                if (!regformat::parseClassLine(c, &current->cls, &what)) {
+                QString cls;
+                if (!regformat::parseClassLine(c, &cls, &what)) {
                     *error = fileError(f, line, what);
                     return false;
                 }
-                current->hasClass = true;
+                current->cls = std::make_unique<QString>(std::move(cls));
                 contentEnd = c.pos - base;
                 continue;
-            } else if (current && starts("#link") && QByteArray(p + 5, le - p - 5).trimmed().isEmpty()) {
+            } else if (current && starts("#link") && QByteArrayView(p + 5, le - p - 5).trimmed().isEmpty()) {
                 current->link = true;
             } else if (!current && starts("#arch=")) {
                 f.arch = QByteArray(p, le - p).trimmed();
@@ -228,6 +320,7 @@ bool indexFile(HiveFile& f, QString* error)
             *error = fileError(f, line, what);
             return false;
         }
+        current->fileValues = true;
         contentEnd = c.pos - base;
     }
     return true;
@@ -240,12 +333,11 @@ HiveFile* hiveOf(const Key* key)
     return &g_store->files[key->hive];
 }
 
-void insertValue(Key* key, Value v)
+void insertValue(std::vector<Value>& vals, Value v)
 {
-    auto& vals = key->values;
-    auto it = std::lower_bound(vals.begin(), vals.end(), v.fold,
-                               [](const Value& a, const QString& f) { return foldLess(a.fold, f); });
-    if (it != vals.end() && it->fold == v.fold) {
+    auto it = std::lower_bound(vals.begin(), vals.end(), v.name,
+                               [](const Value& a, const QString& n) { return nameLess(a.name, n); });
+    if (it != vals.end() && compareNames(it->name, v.name) == 0) {
         it->type = v.type;  // a repeated name keeps its first spelling
         it->data = std::move(v.data);
         return;
@@ -253,7 +345,7 @@ void insertValue(Key* key, Value v)
     vals.insert(it, std::move(v));
 }
 
-void parseSegmentValues(Key* key, const HiveFile& f, const Segment& seg)
+void parseSegmentValues(std::vector<Value>& vals, const HiveFile& f, const Segment& seg)
 {
     const char* base = f.bytes.constData();
     Cursor c{base + seg.keyLine, base + f.bytes.size(), 0};
@@ -276,40 +368,92 @@ void parseSegmentValues(Key* key, const HiveFile& f, const Segment& seg)
             regformat::nextLine(c);  // checked at load; cannot happen
             continue;
         }
-        Value v;
-        v.fold = fold(pv.name);
-        v.name = std::move(pv.name);
-        v.type = pv.type;
-        v.data = std::move(pv.data);
-        insertValue(key, std::move(v));
+        insertValue(vals, Value{std::move(pv.name), pv.type, std::move(pv.data)});
     }
 }
 
-void ensureValues(Key* key)
+// The values of a key as its blocks in the file hold them.
+std::vector<Value> decodeValues(const Key* key)
 {
-    if (key->valuesLoaded)
-        return;
-    key->valuesLoaded = true;
+    std::vector<Value> vals;
     const HiveFile* f = hiveOf(key);
-    if (!f || key->seg < 0)
-        return;
+    if (!f || key->seg < 0 || !key->fileValues)
+        return vals;
     if (!key->multiSeg) {
-        parseSegmentValues(key, *f, f->segments[key->seg]);
-        return;
+        parseSegmentValues(vals, *f, f->segments[static_cast<size_t>(key->seg)]);
+        return vals;
     }
     for (const Segment& s : f->segments) {
         if (s.key == key)
-            parseSegmentValues(key, *f, s);
+            parseSegmentValues(vals, *f, s);
     }
+    return vals;
+}
+
+// Decoded values of the keys read last. Bounded, so that a walk over the
+// whole registry does not keep every value in memory twice.
+struct CachedValues {
+    const Key* key = nullptr;
+    std::vector<Value> values;
+};
+constexpr size_t kCachedKeys = 8;
+CachedValues g_cache[kCachedKeys];
+
+void clearCache()
+{
+    for (CachedValues& c : g_cache)
+        c = CachedValues{};
+}
+
+const std::vector<Value>& valuesOf(Key* key)
+{
+    if (key->own)
+        return *key->own;
+    static const std::vector<Value> none;
+    if (key->seg < 0 || !key->fileValues)
+        return none;
+    // Most recent first: a hit moves to the front, a miss evicts the last.
+    size_t i = 0;
+    while (i < kCachedKeys && g_cache[i].key != key)
+        ++i;
+    if (i == kCachedKeys) {
+        i = kCachedKeys - 1;
+        g_cache[i].key = key;
+        g_cache[i].values = decodeValues(key);
+    }
+    if (i > 0)
+        std::rotate(g_cache, g_cache + i, g_cache + i + 1);
+    return g_cache[0].values;
+}
+
+// The key's values, made its own so they can change.
+std::vector<Value>& ownValues(Key* key)
+{
+    if (key->own)
+        return *key->own;
+    key->own = std::make_unique<std::vector<Value>>();
+    for (CachedValues& c : g_cache) {
+        if (c.key == key) {
+            *key->own = std::move(c.values);
+            c = CachedValues{};
+            return *key->own;
+        }
+    }
+    *key->own = decodeValues(key);
+    return *key->own;
+}
+
+bool hasValues(const Key* key)
+{
+    return key->own ? !key->own->empty() : key->seg >= 0 && key->fileValues;
 }
 
 // Which keys Wine writes a block for. The root of a file only for what it
 // holds itself: an empty file stays without blocks.
 bool needsBlock(Key* key)
 {
-    ensureValues(key);
     const bool leaf = key->children.empty() && !(hiveOf(key) && hiveOf(key)->root == key);
-    return !key->values.empty() || leaf || key->hasClass || key->link;
+    return hasValues(key) || leaf || key->cls || key->link;
 }
 
 QStringList relativePath(const Key* key, const Key* hiveRoot)
@@ -322,22 +466,60 @@ QStringList relativePath(const Key* key, const Key* hiveRoot)
 
 void appendBlock(QByteArray& out, Key* key, const Key* hiveRoot)
 {
-    ensureValues(key);
-    regformat::appendKeyHeader(out, relativePath(key, hiveRoot), key->time, key->hasClass ? &key->cls : nullptr,
-                               key->link);
-    for (const Value& v : key->values)
+    regformat::appendKeyHeader(out, relativePath(key, hiveRoot), key->time, key->cls.get(), key->link);
+    // A key marked changed without a change is rewritten from its file
+    // text, decoded for this once only.
+    const std::vector<Value> decoded = key->own ? std::vector<Value>() : decodeValues(key);
+    for (const Value& v : key->own ? *key->own : decoded)
         regformat::appendValue(out, v.name, v.type, v.data);
 }
 
-void collectInsertions(Key* key, int& anchor, std::vector<std::vector<Key*>>& inserts)
+// New keys that need a block, each after the block of the key before it
+// in Wine's order (`anchor`: that block's index plus one).
+void collectInsertions(Key* key, int& anchor, std::vector<std::pair<int, Key*>>& inserts)
 {
     if (key->seg >= 0)
         anchor = key->seg + 1;
     else if (needsBlock(key))
-        inserts[static_cast<size_t>(anchor)].push_back(key);
+        inserts.emplace_back(anchor, key);
     for (auto& child : key->children)
         collectInsertions(child.get(), anchor, inserts);
 }
+
+bool writeAll(int fd, const char* data, qsizetype size);
+
+// Where a file's new text goes: written out in pieces, so that it is never
+// held in memory beside the old one.
+struct Sink {
+    int fd = -1;
+    QByteArray buf;
+    qsizetype written = 0;  // bytes already in the file
+    bool ok = true;
+    int error = 0;
+
+    qsizetype pos() const { return written + buf.size(); }
+    void put(const char* data, qsizetype size)
+    {
+        if (!ok)
+            return;
+        if (!writeAll(fd, data, size)) {
+            ok = false;
+            error = errno;
+            return;
+        }
+        written += size;
+    }
+    void flush()
+    {
+        put(buf.constData(), buf.size());
+        buf.resize(0);  // keeps its room for the next blocks
+    }
+    void flushIfFull()
+    {
+        if (buf.size() >= 64 * 1024)
+            flush();
+    }
+};
 
 QByteArray defaultHeader(const HiveFile& f, int index)
 {
@@ -352,27 +534,51 @@ QByteArray defaultHeader(const HiveFile& f, int index)
     return h;
 }
 
-// The file's new bytes: unchanged blocks as they were, changed ones
-// rewritten, new ones where Wine would write them.
-QByteArray render(HiveFile& f, int index, std::vector<Segment>* newSegs)
+// The file's new text: unchanged blocks as they were, changed ones
+// rewritten, new ones where Wine would write them. `newSegs` gets the
+// blocks' places in it.
+void render(HiveFile& f, int index, std::vector<Segment>* newSegs, Sink& out)
 {
-    std::vector<std::vector<Key*>> inserts(f.segments.size() + 1);
+    std::vector<std::pair<int, Key*>> inserts;
     int anchor = 0;
     collectInsertions(f.root, anchor, inserts);
+    std::stable_sort(inserts.begin(), inserts.end(),
+                     [](const std::pair<int, Key*>& a, const std::pair<int, Key*>& b) { return a.first < b.first; });
+    newSegs->reserve(f.segments.size() + inserts.size());
 
-    QByteArray out;
-    out.reserve(f.bytes.size() + 4096);
+    const char* bytes = f.bytes.constData();
+    // Unchanged text is written straight from the old bytes, in runs.
+    qsizetype runBegin = 0;
+    qsizetype runEnd = 0;
+    const auto endRun = [&] {
+        if (runEnd > runBegin) {
+            out.flush();
+            out.put(bytes + runBegin, runEnd - runBegin);
+        }
+        runBegin = runEnd = 0;
+    };
+    const auto copy = [&](qsizetype begin, qsizetype end) {
+        if (runEnd != begin || runEnd == runBegin) {
+            endRun();
+            runBegin = begin;
+        }
+        runEnd = end;
+    };
     const qsizetype headerEnd = f.segments.empty() ? f.bytes.size() : f.segments[0].begin;
     if (f.existed)
-        out.append(f.bytes.constData(), headerEnd);
+        copy(0, headerEnd);
     else
-        out = defaultHeader(f, index);
-    auto emitInserts = [&](size_t at) {
-        for (Key* k : inserts[at]) {
-            const qsizetype begin = out.size();
-            out.append('\n');
-            newSegs->push_back({k, begin, out.size()});
-            appendBlock(out, k, f.root);
+        out.buf.append(defaultHeader(f, index));
+    size_t next = 0;
+    const auto emitInserts = [&](int at) {
+        for (; next < inserts.size() && inserts[next].first == at; ++next) {
+            endRun();
+            Key* k = inserts[next].second;
+            const qsizetype begin = out.pos();
+            out.buf.append('\n');
+            newSegs->push_back({k, begin, out.pos()});
+            appendBlock(out.buf, k, f.root);
+            out.flushIfFull();
         }
     };
     emitInserts(0);
@@ -381,17 +587,26 @@ QByteArray render(HiveFile& f, int index, std::vector<Segment>* newSegs)
         const qsizetype end = i + 1 < f.segments.size() ? f.segments[i + 1].begin : f.bytes.size();
         Key* k = s.key;
         if (!k->dirty) {
-            newSegs->push_back({k, out.size(), out.size() + (s.keyLine - s.begin)});
-            out.append(f.bytes.constData() + s.begin, end - s.begin);
+            const qsizetype at = runEnd == s.begin && runEnd > runBegin ? out.pos() + (runEnd - runBegin) : -1;
+            if (at >= 0) {
+                newSegs->push_back({k, at, at + (s.keyLine - s.begin)});
+            } else {
+                endRun();
+                newSegs->push_back({k, out.pos(), out.pos() + (s.keyLine - s.begin)});
+            }
+            copy(s.begin, end);
         } else if (k->seg == static_cast<int>(i) && needsBlock(k)) {
-            const qsizetype begin = out.size();
-            out.append(f.bytes.constData() + s.begin, s.keyLine - s.begin);
-            newSegs->push_back({k, begin, out.size()});
-            appendBlock(out, k, f.root);
+            endRun();
+            const qsizetype begin = out.pos();
+            out.buf.append(bytes + s.begin, s.keyLine - s.begin);
+            newSegs->push_back({k, begin, out.pos()});
+            appendBlock(out.buf, k, f.root);
+            out.flushIfFull();
         }
-        emitInserts(i + 1);
+        emitInserts(static_cast<int>(i) + 1);
     }
-    return out;
+    endRun();
+    out.flush();
 }
 
 void resetSegments(Key* key)
@@ -437,58 +652,135 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
-// New file beside the old one, flushed, then renamed over it: a crash
-// leaves the old file or the new one. Our temporary names start with
-// ".velmora-save-", never Wine's "reg<hex>.tmp".
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
+// Whether the file on disk still holds `bytes` (or is still missing),
+// compared a piece at a time.
+bool sameAsOnDisk(const QString& path, bool existed, const QByteArray& bytes)
 {
-    QString target = path;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return !existed && errno == ENOENT;
+    bool same = existed;
+    struct stat st;
+    if (same && (::fstat(fd, &st) != 0 || st.st_size != bytes.size()))
+        same = false;
+    std::vector<char> chunk(same ? 64 * 1024 : 0);
+    qsizetype at = 0;
+    while (same) {
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            same = n == 0 && at == bytes.size();
+            break;
+        }
+        if (n > bytes.size() - at || std::memcmp(chunk.data(), bytes.constData() + at, static_cast<size_t>(n)) != 0)
+            same = false;
+        at += n;
+    }
+    ::close(fd);
+    return same;
+}
+
+// The `size` bytes of an open file, from its start.
+bool readBack(int fd, qsizetype size, QByteArray* out)
+{
+    out->resize(size);
+    qsizetype at = 0;
+    while (at < size) {
+        const ssize_t n = ::pread(fd, out->data() + at, static_cast<size_t>(size - at), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+    }
+    char extra;
+    return ::pread(fd, &extra, 1, at) == 0;
+}
+
+// A new file beside the old one, written, flushed, then renamed over it: a
+// crash leaves the old file or the new one. Our temporary names start with
+// ".velmora-save-", never Wine's "reg<hex>.tmp".
+struct SaveFile {
+    QString target;
+    QByteArray targetName;
+    QByteArray tmp;
+    QString dir;
+    mode_t mode = 0666;
+    int fd = -1;
+};
+
+bool beginSave(const QString& path, SaveFile* sf, QString* error)
+{
+    sf->target = path;
     const QFileInfo info(path);
     if (info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty()) {
+        sf->target = info.canonicalFilePath();
+        if (sf->target.isEmpty()) {
             *error = QStringLiteral("%1 is a broken link").arg(path);
             return false;
         }
     }
-    const QByteArray targetName = QFile::encodeName(target);
-    mode_t mode = 0666;
+    sf->targetName = QFile::encodeName(sf->target);
     struct stat st;
-    if (::stat(targetName.constData(), &st) == 0) {
+    if (::stat(sf->targetName.constData(), &st) == 0) {
         if (st.st_nlink > 1) {
-            *error = QStringLiteral("%1 has more than one hard link, and replacing it would break them").arg(target);
+            *error = QStringLiteral("%1 has more than one hard link, and replacing it would break them").arg(sf->target);
             return false;
         }
-        mode = st.st_mode & 07777;
+        sf->mode = st.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        sf->mode = 0666 & ~mask;
     }
-    const QString dir = QFileInfo(target).absolutePath();
-    QByteArray tmpl =
-        QFile::encodeName(dir + QStringLiteral("/.velmora-save-%1-XXXXXX").arg(static_cast<qint64>(::getpid())));
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) {
-        *error = QStringLiteral("cannot create a file in %1: %2").arg(dir, QString::fromLocal8Bit(std::strerror(errno)));
+    sf->dir = QFileInfo(sf->target).absolutePath();
+    sf->tmp = QFile::encodeName(sf->dir + QStringLiteral("/.velmora-save-%1-XXXXXX").arg(static_cast<qint64>(::getpid())));
+    sf->fd = ::mkstemp(sf->tmp.data());
+    if (sf->fd < 0) {
+        *error = QStringLiteral("cannot create a file in %1: %2").arg(sf->dir, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    bool ok = writeAll(fd, bytes.constData(), bytes.size()) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(tmpl.constData(), targetName.constData()) != 0)
-        ok = false;
-    if (!ok) {
-        *error = QStringLiteral("cannot write %1: %2").arg(target, QString::fromLocal8Bit(std::strerror(savedErrno ? savedErrno : errno)));
-        ::unlink(tmpl.constData());
+    return true;
+}
+
+void abandonSave(SaveFile& sf, int savedErrno, QString* error)
+{
+    *error = QStringLiteral("cannot write %1: %2").arg(sf.target, QString::fromLocal8Bit(std::strerror(savedErrno)));
+    if (sf.fd >= 0)
+        ::close(sf.fd);
+    sf.fd = -1;
+    ::unlink(sf.tmp.constData());
+}
+
+// Flushes the written file and puts it in place. On success `kept` is a
+// descriptor of it, open for reading it back.
+bool finishSave(SaveFile& sf, int* kept, QString* error)
+{
+    *kept = -1;
+    if (::fchmod(sf.fd, sf.mode) != 0 || ::fsync(sf.fd) != 0) {
+        abandonSave(sf, errno, error);
         return false;
     }
-    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY);
+    const int copy = ::fcntl(sf.fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        abandonSave(sf, errno, error);
+        return false;
+    }
+    const int closed = ::close(sf.fd);
+    sf.fd = -1;
+    if (closed != 0 || ::rename(sf.tmp.constData(), sf.targetName.constData()) != 0) {
+        const int savedErrno = errno;
+        ::close(copy);
+        abandonSave(sf, savedErrno, error);
+        return false;
+    }
+    const int dfd = ::open(QFile::encodeName(sf.dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
+    *kept = copy;
     return true;
 }
 
@@ -551,8 +843,7 @@ LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out,
     if (created)
         *created = false;
     for (qsizetype i = 0; i < components.size(); ++i) {
-        const QString folded = fold(components[i]);
-        Key* child = findChildFolded(k, folded);
+        Key* child = findChildNamed(k, components[i]);
         if (!child) {
             if (!create)
                 return ERROR_FILE_NOT_FOUND;
@@ -563,7 +854,7 @@ LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out,
             if (!isWritable(k))
                 return ERROR_ACCESS_DENIED;
             for (; i < components.size(); ++i) {
-                k = addChild(k, components[i], fold(components[i]));
+                k = addChild(k, components[i]);
                 touch(k);
             }
             if (created)
@@ -584,7 +875,7 @@ LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out,
 Key* walkAbsolute(const QString& ntPath, int depth)
 {
     QStringList parts = ntPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    if (parts.isEmpty() || fold(parts.front()) != QLatin1String("registry"))
+    if (parts.isEmpty() || compareNames(parts.front(), u"registry") != 0)
         return nullptr;
     parts.removeFirst();
     Key* out = nullptr;
@@ -627,30 +918,20 @@ void setErrorHandler(std::function<void(const QString&)> handler)
     g_errorHandler = std::move(handler);
 }
 
-QString fold(const QString& name)
+int compareNames(QStringView a, QStringView b)
 {
-    // Most names are already lower case: share them rather than copy.
-    qsizetype i = 0;
-    const QChar* s = name.constData();
-    for (; i < name.size(); ++i) {
-        const char16_t u = s[i].unicode();
-        if (u < 0x80 ? (u >= 'A' && u <= 'Z') : QChar::toLower(u) != u)
-            break;
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t* x = a.utf16();
+    const char16_t* y = b.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (x[i] == y[i])
+            continue;
+        const char16_t lx = lowerUnit(x[i]);
+        const char16_t ly = lowerUnit(y[i]);
+        if (lx != ly)
+            return lx < ly ? -1 : 1;
     }
-    if (i == name.size())
-        return name;
-    QString out = name;
-    QChar* d = out.data();
-    for (; i < out.size(); ++i) {
-        const char16_t u = d[i].unicode();
-        if (u < 0x80) {
-            if (u >= 'A' && u <= 'Z')
-                d[i] = QChar(static_cast<char16_t>(u + 32));
-        } else {
-            d[i] = QChar(QChar::toLower(u));
-        }
-    }
-    return out;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
 PrefixError load(const QString& prefixDir)
@@ -675,11 +956,10 @@ PrefixError load(const QString& prefixDir)
 
     store->root = std::make_unique<Key>();
     store->root->name = QStringLiteral("Registry");
-    store->root->fold = fold(store->root->name);
-    Key* machine = addChild(store->root.get(), QStringLiteral("Machine"), QStringLiteral("machine"));
-    Key* users = addChild(store->root.get(), QStringLiteral("User"), QStringLiteral("user"));
-    Key* def = addChild(users, QStringLiteral(".Default"), QStringLiteral(".default"));
-    Key* cur = addChild(users, store->userSid, fold(store->userSid));
+    Key* machine = addChild(store->root.get(), QStringLiteral("Machine"));
+    Key* users = addChild(store->root.get(), QStringLiteral("User"));
+    Key* def = addChild(users, QStringLiteral(".Default"));
+    Key* cur = addChild(users, store->userSid);
     Key* roots[3] = {machine, cur, def};
     for (int i = 0; i < 3; ++i) {
         roots[i]->hive = i;
@@ -706,6 +986,7 @@ void unload()
 {
     if (g_store)
         ++g_generation;
+    clearCache();
     g_store.reset();
 }
 
@@ -733,12 +1014,19 @@ bool hasUnsavedChanges()
 namespace {
 void markTree(Key* key)
 {
-    ensureValues(key);
     key->dirty = true;
     for (auto& child : key->children)
         markTree(child.get());
 }
 }  // namespace
+
+void markAllFilesChanged()
+{
+    if (!g_store)
+        return;
+    for (HiveFile& f : g_store->files)
+        f.dirty = true;
+}
 
 void markAllKeysChanged()
 {
@@ -763,10 +1051,7 @@ PrefixError save()
         HiveFile& f = g_store->files[i];
         if (!f.dirty)
             continue;
-        QByteArray onDisk;
-        bool exists = false;
-        QString why;
-        if (!readWhole(f.path, &onDisk, &exists, &why) || exists != f.existed || onDisk != f.bytes) {
+        if (!sameAsOnDisk(f.path, f.existed, f.bytes)) {
             if (result.ok)
                 result = {false, QStringLiteral("The registry file %1 was changed by another program since Velmora "
                                                 "read it, so Velmora did not overwrite it and its changes were not "
@@ -774,15 +1059,45 @@ PrefixError save()
                                      .arg(f.path)};
             continue;
         }
-        std::vector<Segment> segs;
-        QByteArray bytes = render(f, i, &segs);
-        if (!writeAtomically(f.path, bytes, &why)) {
+        QString why;
+        SaveFile sf;
+        if (!beginSave(f.path, &sf, &why)) {
             if (result.ok)
                 result = {false, QStringLiteral("The registry changes could not be saved: %1.").arg(why)};
             continue;
         }
-        f.bytes = std::move(bytes);
+        std::vector<Segment> segs;
+        Sink sink;
+        sink.fd = sf.fd;
+        render(f, i, &segs, sink);
+        int kept = -1;
+        if (!sink.ok)
+            abandonSave(sf, sink.error, &why);
+        if (!sink.ok || !finishSave(sf, &kept, &why)) {
+            if (result.ok)
+                result = {false, QStringLiteral("The registry changes could not be saved: %1.").arg(why)};
+            continue;
+        }
+        // The file now holds the new text. Read it back rather than build
+        // it in memory beside the old one: that would double the memory.
+        f.bytes = QByteArray();
+        const bool readOk = readBack(kept, sink.written, &f.bytes);
+        ::close(kept);
         f.existed = true;
+        if (!readOk) {
+            // Saved, but its text is not at hand for reading values or
+            // copying blocks: keep away from the file until it is reopened.
+            f.bytes = QByteArray();
+            f.segments.clear();
+            f.writable = false;
+            f.dirty = false;
+            resetSegments(f.root);
+            if (result.ok)
+                result = {false, QStringLiteral("The registry file %1 was saved but could not be read again: start "
+                                                "Velmora again before making other changes.")
+                                     .arg(f.path)};
+            continue;
+        }
         resetSegments(f.root);
         for (size_t s = 0; s < segs.size(); ++s) {
             Key* k = segs[s].key;
@@ -891,25 +1206,30 @@ LONG walk(Key* start, const QStringList& components, bool create, Key** out, boo
 
 Key* findChild(Key* parent, const QString& name)
 {
-    return findChildFolded(parent, fold(name));
+    return findChildNamed(parent, name);
 }
 
 const std::vector<Value>& values(Key* key)
 {
-    ensureValues(key);
-    return key->values;
+    return valuesOf(key);
 }
+
+namespace {
+std::vector<Value>::const_iterator valueSlot(const std::vector<Value>& vals, QStringView name, bool* found)
+{
+    auto it = std::lower_bound(vals.begin(), vals.end(), name,
+                               [](const Value& a, QStringView n) { return nameLess(a.name, n); });
+    *found = it != vals.end() && compareNames(it->name, name) == 0;
+    return it;
+}
+}  // namespace
 
 const Value* findValue(Key* key, const QString& name)
 {
-    ensureValues(key);
-    const QString folded = fold(name);
-    auto& vals = key->values;
-    auto it = std::lower_bound(vals.begin(), vals.end(), folded,
-                               [](const Value& a, const QString& f) { return foldLess(a.fold, f); });
-    if (it != vals.end() && it->fold == folded)
-        return &*it;
-    return nullptr;
+    const std::vector<Value>& vals = valuesOf(key);
+    bool found = false;
+    const auto it = valueSlot(vals, name, &found);
+    return found ? &*it : nullptr;
 }
 
 LONG setValue(Key* key, const QString& name, DWORD type, const QByteArray& data)
@@ -918,16 +1238,10 @@ LONG setValue(Key* key, const QString& name, DWORD type, const QByteArray& data)
         return ERROR_ACCESS_DENIED;
     if (name.size() > 16383)
         return ERROR_INVALID_PARAMETER;
-    ensureValues(key);
     const Value* old = findValue(key, name);
     if (old && old->type == type && old->data == data)
         return ERROR_SUCCESS;  // nothing changes, nothing to save
-    Value v;
-    v.name = name;
-    v.fold = fold(name);
-    v.type = type;
-    v.data = data;
-    insertValue(key, std::move(v));
+    insertValue(ownValues(key), Value{name, type, data});
     touch(key);
     return ERROR_SUCCESS;
 }
@@ -936,14 +1250,13 @@ LONG deleteValue(Key* key, const QString& name)
 {
     if (!isWritable(key))
         return ERROR_ACCESS_DENIED;
-    ensureValues(key);
-    const QString folded = fold(name);
-    auto& vals = key->values;
-    auto it = std::lower_bound(vals.begin(), vals.end(), folded,
-                               [](const Value& a, const QString& f) { return foldLess(a.fold, f); });
-    if (it == vals.end() || it->fold != folded)
+    bool found = false;
+    valueSlot(valuesOf(key), name, &found);
+    if (!found)
         return ERROR_FILE_NOT_FOUND;
-    vals.erase(it);
+    std::vector<Value>& vals = ownValues(key);
+    const auto it = valueSlot(vals, name, &found);
+    vals.erase(vals.begin() + (it - vals.cbegin()));
     touch(key);
     return ERROR_SUCCESS;
 }

@@ -15,30 +15,31 @@
 
 namespace platform::registry {
 
-// Lower-cased name for comparing and ordering (per UTF-16 unit, as Wine).
-QString fold(const QString& name);
+// Names are compared as Wine does: lower-cased UTF-16 units, and on a tie
+// the shorter name first. Negative, zero or positive.
+int compareNames(QStringView a, QStringView b);
 
 struct Value {
     QString name;  // as first written
-    QString fold;
     DWORD type = REG_NONE;
     QByteArray data;  // raw bytes; strings are UTF-16LE
 };
 
+// One key. Kept small: a prefix has tens of thousands of them. A key read
+// from a file leaves its values there and decodes them when asked (a few
+// keys' worth stay decoded); a key changed or made here holds its own.
 struct Key {
     QString name;  // as first written
-    QString fold;
     Key* parent = nullptr;
     std::vector<std::unique_ptr<Key>> children;  // in Wine's order
-    std::vector<Value> values;                   // in Wine's order, once loaded
-    QString cls;
+    std::unique_ptr<std::vector<Value>> own;     // in Wine's order; null: as in the file
+    std::unique_ptr<QString> cls;                // null: no class
     quint64 time = 0;  // last write, 100 ns since 1601
-    int hive = -1;     // file that holds the key, -1 for the roots above them
-    int seg = -1;      // its first block in that file, -1 when it has none
+    int seg = -1;      // its first block in its file, -1 when it has none
+    qint8 hive = -1;   // file that holds the key, -1 for the roots above them
     bool multiSeg = false;
-    bool hasClass = false;
+    bool fileValues = false;  // its blocks in the file hold value lines
     bool link = false;
-    bool valuesLoaded = true;
     bool dirty = false;
 };
 
@@ -56,6 +57,9 @@ bool hasUnsavedChanges();
 // Marks every key as changed, its time kept, so that the next save writes
 // every block anew (how the writer is checked against Wine's own files).
 void markAllKeysChanged();
+// Marks every file as changed and no key, so that the next save writes each
+// file anew with every block copied as it is (how the bench times a save).
+void markAllFilesChanged();
 // Receives the sentence when a save scheduled after a change fails.
 void setErrorHandler(std::function<void(const QString&)> handler);
 
@@ -76,6 +80,8 @@ bool splitPath(const QString& path, QStringList* components);
 LONG walk(Key* start, const QStringList& components, bool create, Key** out, bool* created = nullptr);
 
 Key* findChild(Key* parent, const QString& name);
+// The reference and pointer stay good until the values of some other keys
+// are asked for (a few keys' values are kept decoded) or this key changes.
 const std::vector<Value>& values(Key* key);
 const Value* findValue(Key* key, const QString& name);
 LONG setValue(Key* key, const QString& name, DWORD type, const QByteArray& data);

@@ -177,8 +177,7 @@ LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, const char* lpClass
     if ((samDesired & kWriteRights) && !platform::registry::isWritable(key))
         return ERROR_ACCESS_DENIED;
     if (created && lpClass && *lpClass) {
-        key->cls = platform::fromAnsi(QByteArray(lpClass));
-        key->hasClass = true;
+        key->cls = std::make_unique<QString>(platform::fromAnsi(QByteArray(lpClass)));
     }
     if (lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -202,7 +201,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWO
         return ERROR_NO_MORE_ITEMS;
     const Key* child = key->children[dwIndex].get();
     const QByteArray name = platform::toAnsi(child->name);
-    const QByteArray cls = platform::toAnsi(child->cls);
+    const QByteArray cls = child->cls ? platform::toAnsi(*child->cls) : QByteArray();
     if (static_cast<DWORD>(name.size()) >= *lpcchName)
         return ERROR_MORE_DATA;
     if (lpClass && lpcchClass && static_cast<DWORD>(cls.size()) >= *lpcchClass)

@@ -149,7 +149,8 @@ TEST_F(RegistryFile, EveryConstructReadsBack)
     EXPECT_EQ(k->name, "Key]With[Brackets");
     ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(),
                                        esc + QStringList{QString::fromUtf16(u"UNI\u00c9KEY \"QUOTED\" =EQ")}, false, &k), 0);
-    EXPECT_EQ(k->cls, QString::fromUtf16(u"My\"Class\u00e9"));
+    ASSERT_TRUE(k->cls);
+    EXPECT_EQ(*k->cls, QString::fromUtf16(u"My\"Class\u00e9"));
     // The link leads to its target.
     EXPECT_EQ(rawValue({"Machine", "Software", "Link"}, "dword"), QByteArray("\xff\xff\xff\xff", 4));
 }
