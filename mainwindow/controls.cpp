@@ -63,6 +63,11 @@ int PictureButton::state() const
     return n ? 0 : h ? 1 : 2;
 }
 
+void SectionCheckBox::nextCheckState()
+{
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
 StatusPanels::StatusPanels(QWidget* parent) : QFrame(parent)
 {
     auto* layout = new QHBoxLayout(this);

@@ -1,7 +1,8 @@
 #pragma once
 // Small controls of the main window: a picture and a picture box that report
-// mouse moves and presses, the three-picture button built from pictures, and
-// a status bar of three text panels.
+// mouse moves and presses, the three-picture button built from pictures, the
+// section check box and a status bar of three text panels.
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 
@@ -49,6 +50,17 @@ struct PictureButton {
     void showPressed();
     // Which picture is seen: 0 normal, 1 hover, 2 pressed, -1 none or several.
     int state() const;
+};
+
+// A section check box. Grayed comes only from the stored choice; a click
+// always gives checked or unchecked, never grayed.
+class SectionCheckBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override;
 };
 
 // The status bar: three sunken text panels, numbered from 1.

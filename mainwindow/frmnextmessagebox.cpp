@@ -11,7 +11,8 @@ FrmNextMessageBox::FrmNextMessageBox(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("FrmNextMessageBox"));
     setWindowTitle(QStringLiteral("Velmora 2007"));
     setModal(true);
-    setFixedSize(twips::px(6000), twips::px(1950));
+    // Wide enough for a seven-digit count on one line.
+    setFixedSize(twips::px(6900), twips::px(1950));
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("Image1"));
@@ -24,18 +25,18 @@ FrmNextMessageBox::FrmNextMessageBox(QWidget* parent) : QDialog(parent)
     QFont bold = lblprob->font();
     bold.setBold(true);
     lblprob->setFont(bold);
-    lblprob->setGeometry(twips::rect(900, 240, 4860, 300));
+    lblprob->setGeometry(twips::rect(900, 240, 5760, 300));
 
     Label1 = new QLabel(QStringLiteral("In the next step you will have the option of reparing these problems."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setTextFormat(Qt::PlainText);
     Label1->setWordWrap(true);
-    Label1->setGeometry(twips::rect(900, 600, 4860, 600));
+    Label1->setGeometry(twips::rect(900, 600, 5760, 600));
 
     Command1 = new QPushButton(QStringLiteral("&Next"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setDefault(true);
-    Command1->setGeometry(twips::rect(4500, 1380, 1230, 375));
+    Command1->setGeometry(twips::rect(5400, 1380, 1230, 375));
     connect(Command1, &QPushButton::clicked, this, &FrmNextMessageBox::Command1_Click);
 }
 

@@ -194,6 +194,8 @@ private:
     bool problemsListed() const { return m_errors.count() > 0; }
     bool sectionChosen(int index) const;
     bool anySectionChosen() const;
+    void startScan();
+    void listScanResults();
     void resetScanCounters();
     void moveMarkerToSection(int index);
     void runSectionWalks(int index);
@@ -210,4 +212,5 @@ private:
     int m_rotateFrame = 1;
     bool m_fillingProblems = false;
     bool m_closing = false;
+    bool m_scanActionRunning = false;
 };

@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 // Client area of the window and the bars, in twips.
@@ -33,7 +35,10 @@ constexpr CounterPlace kCounterPlaces[9] = {
     {1290, 1800}, {1290, 2160}, {1290, 2520}, {1290, 2880}, {4245, 1725},
     {4245, 2070}, {4245, 2370}, {4245, 2700}, {4245, 3000},
 };
+constexpr int kCounterWidth = 660;
 constexpr int kSectionBoxTops[9] = {630, 1196, 1762, 2328, 2894, 3460, 4026, 4592, 5160};
+constexpr int kSectionBoxWidth = 195;
+constexpr int kSectionBoxHeight = 225;
 // The problem-list picture shown beside each section on the section panel.
 constexpr int kSectionIcons[9] = {1, 2, 4, 3, 5, 6, 7, 8, 9};
 
@@ -251,16 +256,17 @@ void FrmStart::buildRegistryCleanerPage()
         const char* detailName;
         const char* detail;
         int top;
+        int detailHeight;  // down to the next step
     };
     const Step steps[3] = {
-        {"Label5", "Step 1", "Label7", " - Click Scan Registry button to identify problems", 1665},
-        {"Label17", "Step 2", "Label12", " - Click Find Missing Files button to find missing files", 2400},
-        {"Label18", "Step 3", "Label16", " - Click Fix Problems button to connect invalid Registry entries", 3165},
+        {"Label5", "Step 1", "Label7", " - Click Scan Registry button to identify problems", 1665, 465},
+        {"Label17", "Step 2", "Label12", " - Click Find Missing Files button to find missing files", 2400, 495},
+        {"Label18", "Step 3", "Label16", " - Click Fix Problems button to connect invalid Registry entries", 3165, 720},
     };
     for (const Step& s : steps) {
         makeLabel(page, QLatin1String(s.name), QLatin1String(s.text), twips::rect(3660, s.top, 2400, 270), true);
-        makeLabel(page, QLatin1String(s.detailName), QLatin1String(s.detail), twips::rect(3660, s.top + 270, 2460, 720),
-                  false, true);
+        makeLabel(page, QLatin1String(s.detailName), QLatin1String(s.detail),
+                  twips::rect(3660, s.top + 270, 2460, s.detailHeight), false, true);
     }
     makeLabel(page, QStringLiteral("Label21"), QStringLiteral("Version 3.0.0"), twips::rect(8700, 6240, 1650, 255));
 
@@ -306,9 +312,12 @@ void FrmStart::buildSectionPanel()
     const auto& sections = engine::scanSections();
     for (int i = 0; i < 9; ++i) {
         const int top = kSectionBoxTops[i];
-        auto* box = new QCheckBox(Picture10);
+        auto* box = new SectionCheckBox(Picture10);
         box->setObjectName(sections[i].checkBoxName);
-        box->setGeometry(twips::px(195), twips::px(top), 18, 18);
+        // Never smaller than the style draws its box, or its edge is cut.
+        const QSize indicator = box->sizeHint();
+        box->setGeometry(twips::px(195), twips::px(top), std::max(twips::px(kSectionBoxWidth), indicator.width()),
+                         std::max(twips::px(kSectionBoxHeight), indicator.height()));
         // A value set by code runs the handler too, as the stored choice relies on.
         connect(box, &QCheckBox::stateChanged, this, handlers[i]);
         sectionBoxes[i] = box;
@@ -316,9 +325,11 @@ void FrmStart::buildSectionPanel()
         auto* icon = new QLabel(Picture10);
         icon->setObjectName(QStringLiteral("imgSection%1").arg(i + 1));
         icon->setPixmap(pictures::picture(QStringLiteral("Section%1").arg(kSectionIcons[i])));
-        icon->setGeometry(twips::px(510), twips::px(top) - 2, 22, 22);
+        // Icon and caption centred on the box's row.
+        const int middle = box->geometry().center().y();
+        icon->setGeometry(twips::px(510), middle - 11, 22, 22);
         makeLabel(Picture10, QStringLiteral("lblSection%1").arg(i + 1), sections[i].caption,
-                  QRect(twips::px(900), twips::px(top) - 1, twips::px(2400), 20));
+                  QRect(twips::px(900), middle - 10, twips::px(2400), 20));
     }
 }
 
@@ -338,15 +349,20 @@ void FrmStart::buildScanningPage()
                                      twips::rect(240, 1200, 9900, 270));
     lblRegistryFilesScan->setFrameShape(QFrame::StyledPanel);
 
+    // A counter holds five digits; the captions are a size smaller so that
+    // the left column ends before the right one begins.
     const auto& sections = engine::scanSections();
     for (int i = 0; i < 9; ++i) {
         const CounterPlace place = kCounterPlaces[i];
         QLabel* counter = makeLabel(page, sections[i].counterName, QStringLiteral("0"),
-                                    twips::rect(place.left, place.top, 480, 255), true);
+                                    twips::rect(place.left, place.top, kCounterWidth, 255), true);
         counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         sectionCounters[i] = counter;
-        makeLabel(page, QStringLiteral("lblScanSection%1").arg(i + 1), sections[i].caption,
-                  twips::rect(place.left + 600, place.top, 2400, 255));
+        QLabel* caption = makeLabel(page, QStringLiteral("lblScanSection%1").arg(i + 1), sections[i].caption,
+                                    twips::rect(place.left + kCounterWidth + 60, place.top, 2100, 255));
+        QFont small = caption->font();
+        small.setPointSizeF(small.pointSizeF() - 1);
+        caption->setFont(small);
     }
     Image22 = new PictureImage(page);
     Image22->setObjectName(QStringLiteral("Image22"));

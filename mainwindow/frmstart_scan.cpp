@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -25,8 +26,13 @@ void FrmStart::mnuCleaningScanRegitry_Click()
     ImgScanClick_MouseMove();
 }
 
+// The menu's Scan Registry is on again while the rows are being listed; a
+// Scan chosen then waits for this one to end instead of clearing its lists.
 void FrmStart::ImgScanClick_MouseMove()
 {
+    if (m_scanActionRunning)
+        return;
+    const QScopedValueRollback running(m_scanActionRunning, true);
     btnScan.pressed->setEnabled(false);
     PicRegistryCleaner_MouseMove();
     btnScan.showNormal();
@@ -37,6 +43,17 @@ void FrmStart::ImgScanClick_MouseMove()
         btnScan.pressed->setEnabled(true);
         return;
     }
+    startScan();
+    {
+        platform::LookupCacheScope cache;
+        ScanSelectedSections();
+    }
+    if (!m_closing)
+        listScanResults();
+}
+
+void FrmStart::startScan()
+{
     engine::bResultsLoaded = false;
     m_errors.clear();
     resetScanCounters();
@@ -48,12 +65,12 @@ void FrmStart::ImgScanClick_MouseMove()
     StatusBar1->setPanelText(1, kScanningText);
     StatusBar1->setPanelText(3, QString());
     Picture10->setEnabled(false);
-    {
-        platform::LookupCacheScope cache;
-        ScanSelectedSections();
-    }
-    if (m_closing)
-        return;
+}
+
+// After the scan, ended or cancelled: the rows found, all checked, the
+// completion box, then the problem page.
+void FrmStart::listScanResults()
+{
     Picture10->setEnabled(true);
     StatusBar1->setPanelText(1, QString());
     bScanning = false;

@@ -21,6 +21,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -211,7 +212,9 @@ TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
         {"Label2", "Registry Sections"},
         {"Label5", "Step 1"},
         {"Label7", " - Click Scan Registry button to identify problems"},
+        {"Label17", "Step 2"},
         {"Label12", " - Click Find Missing Files button to find missing files"},
+        {"Label18", "Step 3"},
         {"Label16", " - Click Fix Problems button to connect invalid Registry entries"},
         {"Label4", "Your registry has not yet been scanned for errors. Velmora 2007 is ready to begin, so simply "
                    "click \"Scan\" below to get started!"},
@@ -242,6 +245,44 @@ TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
     EXPECT_EQ(window->centralWidget()->size(), QSize(700, 511));
 }
 
+// Every text is whole on screen, also with large counts, and no two controls
+// of a page cover each other (the three pictures of a button excepted).
+bool textFits(const QLabel* l)
+{
+    if (l->wordWrap())
+        return l->heightForWidth(l->width()) <= l->height();
+    return l->text().isEmpty() || l->sizeHint().width() <= l->width();
+}
+
+TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
+{
+    for (QLabel* counter : window->sectionCounters)
+        counter->setText("99999");
+    window->lblProblemsFound->setText("999999");
+    for (const QLabel* l : window->findChildren<QLabel*>())
+        EXPECT_TRUE(textFits(l)) << l->objectName().toStdString() << ": " << l->text().toStdString();
+
+    FrmNextMessageBox box;
+    box.lblprob->setText("Scanning is complete : 1234567 problems found.");
+    for (const QLabel* l : box.findChildren<QLabel*>())
+        EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
+
+    for (const QWidget* page : {static_cast<QWidget*>(window->PicRegistryCleaner), static_cast<QWidget*>(window->Picture10),
+                                static_cast<QWidget*>(window->PicScanning), static_cast<QWidget*>(window->PicShowError),
+                                static_cast<QWidget*>(window->PicRescuCenter)}) {
+        QList<const QWidget*> parts;
+        for (const QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!qobject_cast<const PictureImage*>(w) && !qobject_cast<const PictureBox*>(w))
+                parts << w;
+        }
+        for (int i = 0; i < parts.size(); ++i) {
+            for (int j = i + 1; j < parts.size(); ++j)
+                EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+                    << parts[i]->objectName().toStdString() << " and " << parts[j]->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(FrmStartTest, LoadOffersLoadScanResultsOnlyWhenTheResultsFileExists)
 {
     ASSERT_TRUE(testenv::writeFile(*s_program + "/Scan.ocx", "x"));
@@ -253,12 +294,30 @@ TEST_F(FrmStartTest, LoadOffersLoadScanResultsOnlyWhenTheResultsFileExists)
 TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
 {
     const std::pair<const char*, const char*> captions[] = {
-        {"mnuFileLoadScanResults", "&Load Scan Results"}, {"mnuFileRegistryCleaner", "Registry Cleaner"},
-        {"mnuFileShowScanResultsonStartup", "Show Scan Results on Startup"}, {"mnuCleaningScanRegitry", "Scan Registry"},
-        {"mnuViewToolbar", "Tool Bar"}, {"mnuHelpAboutVelmora", "About Velmora 2007 ..."},
+        {"mnuFileLoadScanResults", "&Load Scan Results"},
+        {"mnuFileSaveScanResults", "Save Scan Results"},
+        {"mnuFileRegistryCleaner", "Registry Cleaner"},
+        {"mnuFileRescueCenter", "Rescue Center"},
+        {"mnuFileShowScanResultsonStartup", "Show Scan Results on Startup"},
+        {"mnuFileRegistryEditor", "Registry Editor"},
+        {"mnuFileExit", "Exit"},
+        {"mnuCleaningScanRegitry", "Scan Registry"},
+        {"mnuCleaningFindMissingFiles", "Find Missing Files"},
+        {"mnuCleaningFixProblems", "Fix Problems"},
+        {"mnuViewToolbar", "Tool Bar"},
+        {"mnuViewStatusbar", "Status Bar"},
+        {"mnuHelpVelmora", "Velmora 2007 Help"},
+        {"mnuHelpVelmoraWebsite", "Velmora 2007 Website"},
+        {"mnuHelpAboutVelmora", "About Velmora 2007 ..."},
     };
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(window->findChild<QAction*>(name)->text(), caption) << name;
+    const std::pair<QMenu*, const char*> menus[] = {
+        {window->mnuFile, "File"}, {window->mnuCleaning, "Cleaning"}, {window->mnuView, "View"}, {window->mnuHelp, "Help"}};
+    for (const auto& [menu, title] : menus)
+        EXPECT_EQ(menu->title(), title);
+    for (const char* line : {"mnuline1", "mnuline3", "mnuline4", "mnuline5"})
+        EXPECT_TRUE(window->findChild<QAction*>(line)->isSeparator()) << line;
     EXPECT_EQ(window->mnuFileRegistryCleaner->shortcut(), QKeySequence("Ctrl+C"));
     EXPECT_EQ(window->mnuFileRescueCenter->shortcut(), QKeySequence("Ctrl+R"));
     EXPECT_EQ(window->mnuFileRegistryEditor->shortcut(), QKeySequence("Ctrl+D"));
@@ -535,8 +594,9 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         for (int i = c.zeroFrom; i < 9; ++i)
             EXPECT_EQ(window->sectionCounters[i]->text(), "0") << "counter " << i;
         for (const engine::ProblemRow& r : window->lvwErrors().rows()) {
-            if (c.section == 4)
+            if (c.section == 4) {
                 EXPECT_NE(r.KeyValue, "C:\\windows\\help\\gone.chm") << "the HTML Help walk must not run";
+            }
             EXPECT_NE(r.mainkeyname, "HKEY_CURRENT_USER") << "the user's Run walk must not run";
         }
         EXPECT_EQ(window->lvwProblem->topLevelItemCount(), rows);
@@ -583,6 +643,32 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
     EXPECT_EQ(answerer.answered, 0);
     EXPECT_TRUE(engine::bCancelScan);
     EXPECT_EQ(window->sectionCounters[1]->text(), "0") << "no section after the first is walked";
+}
+
+TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
+{
+    // Scan Registry is on again while the rows are copied; a second scan
+    // inside the first would clear and refill the lists under it.
+    bool chosen = false;
+    engine::setMessagePump([&] {
+        if (!chosen && !window->bScanning && window->lvwProblem->topLevelItemCount() == 1) {
+            chosen = true;
+            EXPECT_TRUE(window->mnuCleaningScanRegitry->isEnabled());
+            window->mnuCleaningScanRegitry->trigger();
+        }
+        QCoreApplication::processEvents();
+    });
+    scanAndAnswer();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(window->lvwErrors().count(), windowtest::kFixtureProblems);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+
+    // Afterwards the menu scans again as usual.
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    ModalAnswerer answerer([](QDialog* d) { d->accept(); });
+    window->mnuCleaningScanRegitry->trigger();
+    EXPECT_EQ(answerer.answered, 1);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
 }
 
 TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
@@ -742,6 +828,13 @@ TEST_F(FrmStartTest, StoredChoicesComeBackAndClicksAreSaved)
     EXPECT_EQ(platform::GetSetting(kApp, kSection, box->objectName()), "0");
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(platform::GetSetting(kApp, kSection, box->objectName()), "1");
+
+    // Grayed comes only from the store: clicks then go between 1 and 0.
+    QCheckBox* grayed = second.sectionBoxes[5];
+    for (const char* stored : {"1", "0", "1"}) {
+        QTest::mouseClick(grayed, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(platform::GetSetting(kApp, kSection, grayed->objectName()), stored);
+    }
 }
 
 // --- the scan-complete box ------------------------------------------------------------------------

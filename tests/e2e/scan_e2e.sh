@@ -83,8 +83,8 @@ box=$(wait_window '^Velmora 2007$' 120) || fail "the scan-complete box did not a
 sleep 0.5
 shot 4-scan-complete
 eval "$(xdotool getwindowgeometry --shell "$box")"
-# "&Next" sits at 300,92 (82 x 25) in the box.
-xdotool mousemove $((X + 341)) $((Y + 104)) click 1
+# "&Next" sits at 360,92 (82 x 25) in the box.
+xdotool mousemove $((X + 401)) $((Y + 104)) click 1
 for ((i = 0; i < 50; i++)); do
   xdotool search --onlyvisible --name '^Velmora 2007$' >/dev/null 2>&1 || break
   sleep 0.1
