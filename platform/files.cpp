@@ -222,6 +222,9 @@ std::optional<EntryInfo> entryInfo(const QString& linuxPath, const QString& name
 // 8.3 name, by its generated short name. Empty when none.
 QString findEntry(const QString& dir, const QString& name)
 {
+    // What is left of a name such as "..." is a name, never a step up.
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return {};
     std::shared_ptr<Folder> folder;
     if (cacheActive()) {
         folder = folderOf(dir);
@@ -349,21 +352,27 @@ WinPath parseWindowsPath(const QString& input, bool wildcardsInLast, int depth)
             return p;
         }
     }
-    if (!p.trailingSeparator) {
-        QString& last = segments.last();
-        if (last != QLatin1String(".") && last != QLatin1String("..")) {
-            while (!last.isEmpty() && (last.back() == QLatin1Char(' ') || last.back() == QLatin1Char('.')))
-                last.chop(1);
-        }
-    }
     p.parts = base;
-    for (const QString& seg : segments) {
+    for (qsizetype i = 0; i < segments.size(); ++i) {
+        QString seg = segments[i];
         if (seg.isEmpty() || seg == QLatin1String("."))
             continue;
         if (seg == QLatin1String("..")) {
             if (!p.parts.isEmpty())
                 p.parts.removeLast();
             continue;
+        }
+        if (i + 1 < segments.size()) {
+            // A folder name followed by a separator loses one trailing dot
+            // ("C:\app.\x.exe" is C:\app\x.exe); blanks stay.
+            if (seg.back() == QLatin1Char('.'))
+                seg.chop(1);
+        } else {
+            // The end of the path loses all its trailing blanks and dots.
+            while (!seg.isEmpty() && (seg.back() == QLatin1Char(' ') || seg.back() == QLatin1Char('.')))
+                seg.chop(1);
+            if (seg.isEmpty())
+                continue;
         }
         p.parts.append(seg);
     }

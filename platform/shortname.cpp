@@ -1,6 +1,7 @@
 #include "platform/shortname.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -127,29 +128,35 @@ bool matchesMask(const QString& mask, const QString& name)
 {
     const qsizetype m = mask.size();
     const qsizetype n = name.size();
-    qsizetype i = 0;
-    qsizetype j = 0;
-    qsizetype star = -1;
-    qsizetype mark = 0;
-    while (j < n) {
-        const char16_t mc = i < m ? mask.at(i).unicode() : 0;
-        if (i < m && mc == u'*') {
-            star = i++;
-            mark = j;
-        } else if (i < m && (mc == u'?' || sameFolded(mc, name.at(j).unicode()))) {
-            ++i;
-            ++j;
-        } else if (star >= 0) {
-            i = star + 1;
-            j = ++mark;
-        } else {
-            return false;
+    // can[i * (n + 1) + j]: mask from i matches name from j. Filled from the
+    // ends, so each cell needs only cells already known.
+    std::vector<char> can(static_cast<size_t>((m + 1) * (n + 1)), 0);
+    const auto at = [n](qsizetype i, qsizetype j) { return static_cast<size_t>(i * (n + 1) + j); };
+    // Once the name is used up, trailing "*", "?" and "." may match nothing.
+    can[at(m, n)] = 1;
+    for (qsizetype i = m - 1; i >= 0; --i) {
+        const char16_t mc = mask.at(i).unicode();
+        can[at(i, n)] = (mc == u'*' || mc == u'?' || mc == u'.') && can[at(i + 1, n)];
+    }
+    for (qsizetype i = m - 1; i >= 0; --i) {
+        const char16_t mc = mask.at(i).unicode();
+        for (qsizetype j = n - 1; j >= 0; --j) {
+            bool ok;
+            if (mc == u'*') {
+                ok = can[at(i + 1, j)] || can[at(i, j + 1)];
+            } else if (mc == u'?') {
+                // A character the ANSI code page lacks reaches us as one "?",
+                // even when it takes two code units: let "?" take the pair.
+                ok = can[at(i + 1, j + 1)]
+                     || (j + 1 < n && name.at(j).isHighSurrogate() && name.at(j + 1).isLowSurrogate()
+                         && can[at(i + 1, j + 2)]);
+            } else {
+                ok = sameFolded(mc, name.at(j).unicode()) && can[at(i + 1, j + 1)];
+            }
+            can[at(i, j)] = ok;
         }
     }
-    while (i < m && (mask.at(i) == QLatin1Char('*') || mask.at(i) == QLatin1Char('?')
-                     || mask.at(i) == QLatin1Char('.')))
-        ++i;
-    return i == m;
+    return can[at(0, 0)] != 0;
 }
 
 }  // namespace platform

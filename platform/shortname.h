@@ -17,6 +17,8 @@ QString shortNameOf(const QString& name);
 // True when `name` matches `mask` ("*" and "?") as a Windows listing matches
 // it: without regard to case, and trailing "*", "?" and "." of the mask may
 // match nothing once the name is used up (so "*.*" takes names without a dot).
+// A "?" also takes a whole surrogate pair: a character the ANSI code page
+// lacks reaches the program as one "?".
 bool matchesMask(const QString& mask, const QString& name);
 
 // True when the text holds "*" or "?".

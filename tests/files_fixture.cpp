@@ -70,6 +70,8 @@ QString build()
     QDir().mkpath(c + QStringLiteral("/empty"));
     QDir().mkpath(c + QStringLiteral("/onlydirs/inner"));
     touch(c + QStringLiteral("/hiddenonly/.profile"));
+    touch(c + QStringLiteral("/dotted./in.txt"));  // a folder whose name ends in a dot
+    touch(c + QString::fromUtf8("/wide/x\xf0\x9f\x98\x80.dll"));  // x and a character outside the BMP
     return p;
 }
 

@@ -62,6 +62,15 @@ TEST_F(FilesLookup, PathsFoundAsWindowsFindsThem)
         {R"(C:\windows\system32\notepad.exe..)", A, 0},
         {R"(C:\windows\system32\notepad.exe. .)", A, 0},
         {R"(\\?\C:\windows\system32\notepad.exe)", A, 0},
+        // A folder name before a separator loses one trailing dot, as in
+        // Wine; its blanks stay.
+        {R"(C:\windows.\system32\notepad.exe)", A, 0},
+        {R"(C:\windows\system32.\)", D, 0},
+        {R"(C:\dotted..\in.txt)", A, 0},
+        {R"(C:\dotted.\in.txt)", BAD, ERROR_PATH_NOT_FOUND},
+        {R"(C:\windows..\system32\notepad.exe)", BAD, ERROR_PATH_NOT_FOUND},
+        {R"(C:\windows \system32\notepad.exe)", BAD, ERROR_PATH_NOT_FOUND},
+        {R"(C:\windows\...\windows\system32\notepad.exe)", BAD, ERROR_PATH_NOT_FOUND},
         {R"(C:\PROG~FBU\LONG~1ZR.HTM)", A, 0},
         {R"(c:\prog~fbu\comm~cp1\SHARED.DLL)", A, 0},
         {R"(C:\PROGRA~1)", BAD, ERROR_FILE_NOT_FOUND},  // no "~1" names under Wine

@@ -88,3 +88,26 @@ TEST(ListingMasks, MatchAsAWindowsListing)
             << c.mask << " vs " << c.name;
     }
 }
+
+// A character the ANSI code page lacks reaches a lookup as "?"; one that takes
+// two code units (a surrogate pair) comes as a single "?" and must still find
+// its file, else a file on disk would be reported missing.
+TEST(ListingMasks, QuestionMarkTakesAWholeCharacter)
+{
+    const QString smiley = QString::fromUtf8("x\xf0\x9f\x98\x80.txt");  // x, U+1F600, .txt
+    const struct {
+        const char* mask;
+        bool match;
+    } cases[] = {
+        {"x?.txt", true},   // one "?" for the pair
+        {"x??.txt", true},  // or one for each code unit
+        {"?.txt", false},
+        {"x?.tx", false},
+        {"*?.txt", true},
+        {"X?.TXT", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(matchesMask(QString::fromLatin1(c.mask), smiley), c.match) << c.mask;
+    EXPECT_TRUE(matchesMask(QStringLiteral("caf?.txt"), QString::fromUtf8("caf\xc3\xa9.txt")));
+    EXPECT_FALSE(matchesMask(QStringLiteral("caf?.txt"), QStringLiteral("cafe.dll")));
+}

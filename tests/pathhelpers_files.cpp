@@ -37,6 +37,13 @@ TEST_F(PathHelpersFiles, FileExists)
         {R"(C:\dir\archive.txt)", true},
         {R"(C:\dir\link.txt)", true},
         {R"(C:\dir\broken.txt)", false},
+        {R"(C:\windows.\system32\notepad.exe)", true},
+        {R"(C:\dotted..\in.txt)", true},
+        // "?" stands for a character the ANSI code page lacks, even one
+        // outside the BMP; a folder part with "?" cannot be checked.
+        {R"(C:\wide\x?.dll)", true},
+        {R"(C:\wide\y?.dll)", false},
+        {R"(C:\wid?\x.dll)", true},
         // A folder is not a file; a folder with a trailing backslash stands
         // for its files.
         {R"(C:\dir\sub)", false},
