@@ -222,6 +222,98 @@ TEST_F(RegistryFile, NewKeysAndValuesGoWhereWineWouldPutThem)
     EXPECT_TRUE(file(dir).contains("\n[Software\\\\E" + kTime));
 }
 
+TEST_F(RegistryFile, KeyLinesSharingTheirStartFindTheirOwnKeys)
+{
+    // Consecutive key lines that begin alike: a longer name, a child, the
+    // same key again, another spelling, escapes and a backslash written as \x5c.
+    const QByteArray input = kHead +
+        "\n[Software\\\\Ab" + kTime + "\"v\"=\"ab\"\n"
+        "\n[Software\\\\Ab\\\\C" + kTime + "\"v\"=\"ab c\"\n"
+        "\n[Software\\\\AbC" + kTime + "\"v\"=\"abc\"\n"
+        "\n[Software\\\\AbC\\\\C" + kTime + "\"v\"=\"abc c\"\n"
+        "\n[Software\\\\AbC\\\\C" + kTime + "\"w\"=\"abc c again\"\n"
+        "\n[software\\\\ab\\\\c" + kTime + "\"w\"=\"ab c again\"\n"
+        "\n[Software\\\\Q\\]" + kTime + "\"v\"=\"q\"\n"
+        "\n[Software\\\\Q\\]\\\\R" + kTime + "\"v\"=\"q r\"\n"
+        "\n[Software\\\\x\\x5cy" + kTime + "\"v\"=\"x y\"\n"
+        "\n[Software\\\\x\\\\y\\\\z" + kTime + "\"v\"=\"x y z\"\n"
+        "\n[Software\\\\x\\xe9" + kTime + "\"v\"=\"x e\"\n";
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    const QStringList sw = {"Machine", "Software"};
+    struct Case {
+        QStringList key;
+        const char* name;
+        const char* text;
+    };
+    const Case table[] = {
+        {{"Ab"}, "v", "ab"},
+        {{"Ab", "C"}, "v", "ab c"},
+        {{"Ab", "C"}, "w", "ab c again"},
+        {{"AbC"}, "v", "abc"},
+        {{"AbC", "C"}, "v", "abc c"},
+        {{"AbC", "C"}, "w", "abc c again"},
+        {{"Q]"}, "v", "q"},
+        {{"Q]", "R"}, "v", "q r"},
+        {{"x", "y"}, "v", "x y"},
+        {{"x", "y", "z"}, "v", "x y z"},
+        {{QString::fromUtf16(u"x\u00e9")}, "v", "x e"},
+    };
+    for (const Case& c : table)
+        EXPECT_EQ(rawValue(sw + c.key, c.name), utf16z(c.text)) << c.key.join('\\').toStdString() << " " << c.name;
+    platform::registry::Key* software = nullptr;
+    ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), sw, false, &software), 0);
+    QStringList names;
+    for (const auto& child : software->children)
+        names << child->name;
+    EXPECT_EQ(names, QStringList({"Ab", "AbC", "Q]", "x", QString::fromUtf16(u"x\u00e9")}));
+    platform::registry::markAllFilesChanged();
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_EQ(file(dir), input);
+}
+
+TEST_F(RegistryFile, ValuesStayRightWhileManyKeysAreReadAndSomeChange)
+{
+    // More keys than the layer keeps decoded at once, so reads and changes
+    // meet keys whose values were dropped and decoded again.
+    QByteArray input = kHead;
+    for (int i = 0; i < 40; ++i)
+        input += "\n[Bulk\\\\K" + QByteArray::number(i).rightJustified(2, '0') + kTime + "\"a\"=\"" +
+                 QByteArray::number(i) + "\"\n\"b\"=dword:" + QByteArray::number(i, 16).rightJustified(8, '0') + "\n";
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    const auto key = [](int i) { return QStringList{"Machine", "Bulk", QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0'))}; };
+    const auto dword = [](int i) { return QByteArray(reinterpret_cast<const char*>(&i), 4); };
+    const auto check = [&](const char* when) {
+        for (int i = 0; i < 40; ++i) {
+            const QByteArray a = rawValue(key(i), "a");
+            if (i % 10 == 3)
+                EXPECT_EQ(a, "<no value>") << when << " " << i;
+            else
+                EXPECT_EQ(a, utf16z(QString::number(i))) << when << " " << i;
+            EXPECT_EQ(rawValue(key(i), "b"), dword(i)) << when << " " << i;
+            EXPECT_EQ(rawValue(key(i), "c"), i % 10 == 7 ? utf16z("new") : QByteArray("<no value>")) << when << " " << i;
+        }
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            rawValue(key(i), "a");
+            platform::registry::Key* k = nullptr;
+            ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), key(i), false, &k), 0);
+            if (round == 0 && i % 10 == 3)
+                EXPECT_EQ(platform::registry::deleteValue(k, "A"), ERROR_SUCCESS);
+            if (round == 0 && i % 10 == 7)
+                EXPECT_EQ(platform::registry::setValue(k, "c", REG_SZ, utf16z("new")), ERROR_SUCCESS);
+        }
+    }
+    check("before saving");
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    check("after saving");
+    ASSERT_TRUE(platform::closePrefix().ok);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    check("read again");
+}
+
 TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
 {
     struct Case {
