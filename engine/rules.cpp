@@ -40,12 +40,17 @@ QString readEnvironmentValue(HKEY root, const char* keyPath, const QString& name
 // values over the machine's, and the folders Wine always sets.
 QString prefixEnvironmentVariable(const QString& name, int depth = 0)
 {
+    const char* machineKey = "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
     QString value = readEnvironmentValue(HKEY_CURRENT_USER, "Environment", name);
+    if (name.compare(QLatin1String("PATH"), Qt::CaseInsensitive) == 0) {
+        // The user's PATH is added to the machine's, not put in its place.
+        const QString machine = readEnvironmentValue(HKEY_LOCAL_MACHINE, machineKey, name);
+        value = value.isEmpty() ? machine : machine.isEmpty() ? value : machine + QLatin1Char(';') + value;
+    }
     if (value.isEmpty())
         value = readEnvironmentValue(HKEY_CURRENT_USER, "Volatile Environment", name);
     if (value.isEmpty())
-        value = readEnvironmentValue(HKEY_LOCAL_MACHINE,
-                                     "System\\CurrentControlSet\\Control\\Session Manager\\Environment", name);
+        value = readEnvironmentValue(HKEY_LOCAL_MACHINE, machineKey, name);
     if (value.isEmpty()) {
         const QString upper = name.toUpper();
         if (upper == QLatin1String("SYSTEMROOT") || upper == QLatin1String("WINDIR"))
@@ -81,6 +86,7 @@ const RuleEnvironment& env()
         [] { return GetCommonFilesDir(); },
         [] { return platform::drives(); },
         [](const QString& name) { return prefixEnvironmentVariable(name); },
+        [] { return platform::wineFontFolders(); },
     };
     return g_environment ? *g_environment : real;
 }
@@ -153,9 +159,22 @@ bool bareNameMissing(const QString& systemPath, const QString& bareName)
     if (!missing(systemPath))
         return false;
     const QString windows = env().windowsDir();
-    if (trimBlanks(windows).isEmpty())
+    if (!trimBlanks(windows).isEmpty() && !missing(AddBackslash(windows) + bareName))
+        return false;
+    // Programs and libraries named bare are also searched along the PATH.
+    if (!env().environmentVariable)
         return true;
-    return missing(AddBackslash(windows) + bareName);
+    const QStringList folders = env().environmentVariable(QStringLiteral("PATH")).split(QLatin1Char(';'));
+    for (const QString& folder : folders) {
+        const QString dir = TrimQuotesAndBlanks(folder);
+        // Only absolute folders: a relative one depends on a current folder
+        // we do not know, and an unexpanded one names nothing.
+        if (!holds(dir, ":\\") || dir.contains(QLatin1Char('%')))
+            continue;
+        if (!missing(AddBackslash(dir) + bareName))
+            return false;
+    }
+    return true;
 }
 
 // A command text whose program path holds a blank or a dotted folder is cut
@@ -306,8 +325,17 @@ void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName,
         return;
     }
     const QString full = AddBackslash(env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
-    if (missing(full))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
+    if (!missing(full))
+        return;
+    // Wine serves the fonts it ships (coure.fon, ...) from its own folder and
+    // names them bare: they are not missing.
+    if (env().wineFontFolders) {
+        for (const QString& folder : env().wineFontFolders()) {
+            if (!missing(AddBackslash(folder) + data))
+                return;
+        }
+    }
+    addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
 }
 
 void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,

@@ -8,6 +8,7 @@
 #include "platform/wintypes.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -56,6 +57,9 @@ struct RuleEnvironment {
     std::function<std::vector<platform::DriveInfo>()> drives;
     // An environment variable of the prefix by name, empty when unknown.
     std::function<QString(const QString&)> environmentVariable;
+    // Folders (Windows paths) where Wine finds fonts besides the Windows
+    // Fonts folder; unset: none.
+    std::function<QStringList()> wineFontFolders;
 };
 // nullptr: back to the real helpers. The environment must outlive its use.
 void setRuleEnvironment(const RuleEnvironment* environment);

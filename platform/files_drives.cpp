@@ -204,6 +204,31 @@ std::vector<DriveInfo> drives()
     return files::readDrives();
 }
 
+QStringList wineFontFolders()
+{
+    // Wine keeps its fonts in share/wine/fonts beside the bin folder that
+    // holds "wine"; packaged builds put them under /usr or /usr/local.
+    QStringList candidates;
+    const QString path = QString::fromLocal8Bit(qgetenv("PATH"));
+    for (const QString& dir : path.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        const QFileInfo wine(QDir(dir).filePath(QStringLiteral("wine")));
+        if (!wine.exists())
+            continue;
+        for (const QString& bin : {wine.absolutePath(), QFileInfo(wine.canonicalFilePath()).absolutePath()})
+            candidates << QDir::cleanPath(bin + QStringLiteral("/../share/wine/fonts"));
+    }
+    candidates << QStringLiteral("/usr/share/wine/fonts") << QStringLiteral("/usr/local/share/wine/fonts");
+    QStringList out;
+    for (const QString& folder : candidates) {
+        if (!QFileInfo(folder).isDir())
+            continue;
+        const QString windows = toWindowsPath(folder);
+        if (!windows.isEmpty() && !out.contains(windows, Qt::CaseInsensitive))
+            out << windows;
+    }
+    return out;
+}
+
 QString toWindowsPath(const QString& linuxPath)
 {
     if (linuxPath.isEmpty())

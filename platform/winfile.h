@@ -62,6 +62,11 @@ QString toLinuxPath(const QString& windowsPath);
 // root that holds it; normally Z: for "/"). Empty when no drive holds it.
 QString toWindowsPath(const QString& linuxPath);
 
+// Windows paths of the folders Wine serves its own fonts from (beside the
+// Windows Fonts folder), for the Wine installed on this machine; the ones
+// that exist, each once.
+QStringList wineFontFolders();
+
 // The runtime's Dir: a first call with a pattern and an attribute mask starts
 // the one program-wide listing and returns its first name (empty when none);
 // DirNext() returns the next name. `error` is set non-zero where the runtime

@@ -26,6 +26,8 @@ const QStringList kExisting = {
     "C:\\Apps\\My App.exe",
     "C:\\Program Files\\App\\present.exe",
     "C:\\Program Files\\Common Files\\Sys\\present.dll",
+    "C:\\Tools\\onpath.exe",
+    "Z:\\usr\\share\\wine\\fonts\\coure.fon",
 };
 
 struct FakeMachine {
@@ -277,6 +279,42 @@ TEST_F(RulesTest, EnvironmentVariablesInPlainStrings)
         {"startup missing", &ScanCommandLineValue, "s", "%ProgramFiles%\\App\\gone.exe /s",
          {{"s", "C:\\WINDOWS\\system32\\%ProgramFiles%\\App\\gone.exe", true}}},
     });
+}
+
+// A bare name that Windows or Wine would still find (along the PATH, or a
+// font Wine ships in its own folder) is not missing.
+TEST_F(RulesTest, BareNamesFoundWhereTheSystemLooksForThem)
+{
+    const auto judge = [](Rule rule, const QString& valueName, const QString& data) {
+        lvwErrors().clear();
+        rule(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", valueName, data, "Section", "Key\\Path");
+        return lvwErrors().count();
+    };
+    const struct {
+        Rule rule;
+        const char* data;
+    } onPath[] = {
+        {&ScanCommandLineValue, "onpath.exe -q"},
+        {&ScanActiveXValue, "onpath.exe"},
+        {&ScanInstallPathValue, "onpath.exe,0"},
+    };
+    for (const auto& c : onPath)
+        EXPECT_EQ(judge(c.rule, "v", c.data), 1) << c.data << ": no PATH known";
+    machine.environment.environmentVariable = [](const QString& name) {
+        return name == "PATH" ? QStringLiteral("C:\\WINDOWS\\system32;%Unset%\\bin;relative;\"C:\\Tools\";")
+                              : QString();
+    };
+    for (const auto& c : onPath)
+        EXPECT_EQ(judge(c.rule, "v", c.data), 0) << c.data;
+    EXPECT_EQ(judge(&ScanCommandLineValue, "v", "offpath.exe"), 1);
+
+    EXPECT_EQ(judge(&ScanFontValue, "Courier", "coure.fon"), 1) << "no Wine font folder known";
+    machine.environment.wineFontFolders = [] { return QStringList{"Z:\\usr\\share\\wine\\fonts"}; };
+    EXPECT_EQ(judge(&ScanFontValue, "Courier", "coure.fon"), 0);
+    EXPECT_EQ(judge(&ScanFontValue, "MS Serif", "serife.fon"), 1);
+    ASSERT_EQ(lvwErrors().count(), 1);
+    EXPECT_EQ(lvwErrors().row(1).KeyValue, "C:\\WINDOWS\\Fonts\\serife.fon");
+    EXPECT_EQ(judge(&ScanFontValue, "Courier", "C:\\gone\\coure.fon"), 1) << "a full path stays as written";
 }
 
 TEST_F(RulesTest, FileTypesByValueName)

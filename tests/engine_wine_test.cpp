@@ -6,6 +6,7 @@
 #include "engine/problemlist.h"
 #include "engine/scanstate.h"
 #include "platform/prefix.h"
+#include "platform/winfile.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +279,13 @@ TEST_F(WineScanTest, PlantedEntriesGiveExactlyTheirRowsAndFreshRowsAreTrulyMissi
         std::cout << "  " << f.join(" | ").toStdString() << "\n";
         EXPECT_FALSE(trulyExists(f.at(2))) << "reported but present: " << f.at(2).toStdString();
         EXPECT_FALSE(f.at(4).endsWith("ProgID", Qt::CaseInsensitive)) << f.at(4).toStdString();
+        // Wine ships fonts such as coure.fon in its own folder and registers
+        // them by bare name: those are on disk.
+        if (f.at(3) == "Fonts") {
+            const QString bare = f.at(2).mid(f.at(2).lastIndexOf('\\') + 1);
+            for (const QString& folder : platform::wineFontFolders())
+                EXPECT_FALSE(trulyExists(folder + "\\" + bare)) << "served by Wine: " << bare.toStdString();
+        }
     }
 
     // Counters as the scanning page shows them.
