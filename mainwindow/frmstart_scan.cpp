@@ -78,6 +78,8 @@ void FrmStart::listScanResults()
     clearProblemPage();
     mnuFileSaveScanResults->setEnabled(true);
     copyProblemRows();
+    if (m_closing)
+        return;
     showCompletionBox();
     if (m_closing)
         return;

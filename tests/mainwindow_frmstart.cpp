@@ -629,20 +629,34 @@ TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
 TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
 {
     QApplication::setQuitOnLastWindowClosed(false);
-    bool closed = false;
-    engine::setMessagePump([&] {
-        if (!closed && window->bScanning) {
-            closed = true;
-            window->close();
-        }
-        QCoreApplication::processEvents();
-    });
-    ModalAnswerer answerer([](QDialog* d) { d->reject(); });
-    window->mnuCleaningScanRegitry_Click();
-    EXPECT_TRUE(closed);
-    EXPECT_EQ(answerer.answered, 0);
-    EXPECT_TRUE(engine::bCancelScan);
-    EXPECT_EQ(window->sectionCounters[1]->text(), "0") << "no section after the first is walked";
+    const struct {
+        const char* name;
+        std::function<bool(FrmStart&)> moment;
+        const char* secondCounter;  // "0": no section after the first is walked
+    } cases[] = {
+        {"during the walk", [](FrmStart& w) { return w.bScanning; }, "0"},
+        {"while the rows are listed",
+         [](FrmStart& w) { return !w.bScanning && w.lvwProblem->topLevelItemCount() == 1; }, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        window = std::make_unique<FrmStart>();
+        window->Form_Load();
+        bool closed = false;
+        engine::setMessagePump([&] {
+            if (!closed && c.moment(*window)) {
+                closed = true;
+                window->close();
+            }
+            QCoreApplication::processEvents();
+        });
+        ModalAnswerer answerer([](QDialog* d) { d->reject(); });
+        window->mnuCleaningScanRegitry_Click();
+        EXPECT_TRUE(closed);
+        EXPECT_EQ(answerer.answered, 0);
+        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_EQ(window->sectionCounters[1]->text(), c.secondCounter);
+    }
 }
 
 TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
