@@ -528,7 +528,23 @@ bool isAsciiHex(char16_t u)
 int appendEscaped(QByteArray& out, const QChar* text, qsizetype length, const char* extraEscapes)
 {
     const qsizetype before = out.size();
+    const auto plain = [extraEscapes](char16_t u) {
+        return u >= 32 && u < 127 && u != '\\' && !((u == '"' || u == '[' || u == ']') && std::strchr(extraEscapes, u));
+    };
     for (qsizetype i = 0; i < length; ++i) {
+        // Runs that need no escape are copied in one go.
+        if (plain(text[i].unicode())) {
+            qsizetype j = i + 1;
+            while (j < length && plain(text[j].unicode()))
+                ++j;
+            const qsizetype at = out.size();
+            out.resize(at + (j - i));
+            char* d = out.data() + at;
+            for (qsizetype k = i; k < j; ++k)
+                *d++ = static_cast<char>(text[k].unicode());
+            i = j - 1;
+            continue;
+        }
         const char16_t u = text[i].unicode();
         const char16_t next = i + 1 < length ? text[i + 1].unicode() : 0;
         if (u > 127) {
@@ -637,13 +653,14 @@ void appendValue(QByteArray& out, const QString& name, DWORD type, const QByteAr
     out.append('\n');
 }
 
-void appendKeyHeader(QByteArray& out, const QStringList& path, quint64 filetime, const QString* cls, bool link)
+void appendKeyHeader(QByteArray& out, const std::vector<const QString*>& path, quint64 filetime, const QString* cls,
+                     bool link)
 {
     out.append('[');
-    for (qsizetype i = 0; i < path.size(); ++i) {
+    for (size_t i = 0; i < path.size(); ++i) {
         if (i)
             out.append("\\\\");
-        appendEscaped(out, path[i].constData(), path[i].size(), "[]");
+        appendEscaped(out, path[i]->constData(), path[i]->size(), "[]");
     }
     out.append("] ");
     const quint64 secs = filetime >= kTicks1601To1970 ? (filetime - kTicks1601To1970) / kTicksPerSecond : 0;

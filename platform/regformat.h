@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace platform::regformat {
 
 inline constexpr char kHeaderLine[] = "WINE REGISTRY Version 2";
@@ -60,6 +62,7 @@ bool parseClassLine(Cursor& c, QString* cls, QString* error);
 int appendEscaped(QByteArray& out, const QChar* text, qsizetype length, const char* extraEscapes);
 void appendValue(QByteArray& out, const QString& name, DWORD type, const QByteArray& data);
 // The "[path] seconds" and "#time=" lines, then "#class" and "#link" when set.
-void appendKeyHeader(QByteArray& out, const QStringList& path, quint64 filetime, const QString* cls, bool link);
+void appendKeyHeader(QByteArray& out, const std::vector<const QString*>& path, quint64 filetime, const QString* cls,
+                     bool link);
 
 }  // namespace platform::regformat

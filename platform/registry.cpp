@@ -456,11 +456,12 @@ bool needsBlock(Key* key)
     return hasValues(key) || leaf || key->cls || key->link;
 }
 
-QStringList relativePath(const Key* key, const Key* hiveRoot)
+std::vector<const QString*> relativePath(const Key* key, const Key* hiveRoot)
 {
-    QStringList parts;
+    std::vector<const QString*> parts;
     for (const Key* k = key; k && k != hiveRoot; k = k->parent)
-        parts.prepend(k->name);
+        parts.push_back(&k->name);
+    std::reverse(parts.begin(), parts.end());
     return parts;
 }
 
