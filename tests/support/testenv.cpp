@@ -23,6 +23,11 @@ QString scratchRoot()
     return root().path();
 }
 
+void removeScratch()
+{
+    root().remove();
+}
+
 QString makeTempDir(const QString& tag)
 {
     static int counter = 0;

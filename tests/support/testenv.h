@@ -7,6 +7,9 @@ namespace testenv {
 // A private temporary folder for the whole test program (removed at exit).
 QString scratchRoot();
 
+// Removes scratchRoot() and everything in it.
+void removeScratch();
+
 // A new empty folder below scratchRoot().
 QString makeTempDir(const QString& tag);
 
