@@ -8,13 +8,12 @@
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/support/testenv.h"
+#include "tests/support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <iostream>
 
@@ -22,31 +21,7 @@ using namespace engine;
 
 namespace {
 
-QString g_prefix;
-QString g_skipReason;
-
-QProcessEnvironment wineEnvironment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("WINEPREFIX", g_prefix);
-    env.insert("WINEDEBUG", "-all");
-    env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
-    return env;
-}
-
-bool run(const QString& program, const QStringList& args, int timeoutMs = 120000)
-{
-    QProcess p;
-    p.setProcessEnvironment(wineEnvironment());
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return false;
-    }
-    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
+testenv::WinePrefix g_wine;
 
 const QString kRun = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -56,11 +31,6 @@ struct Planted {
     QString data;
     QString type = "REG_SZ";
 };
-
-QString zPath(const QString& linuxPath)
-{
-    return "Z:" + QString(linuxPath).replace('/', '\\');
-}
 
 std::vector<Planted> plantedEntries()
 {
@@ -82,7 +52,7 @@ std::vector<Planted> plantedEntries()
         {clsid + "{vm-07" + server, "", "vmbare.dll"},
         {clsid + "{vm-08" + server, "", "vmgone8.dll"},
         {clsid + "{vm-09" + server, "", "%SystemRoot%\\vmgone9.dll", "REG_EXPAND_SZ"},
-        {clsid + "{vm-10" + server, "", zPath(g_prefix + "/drive_c/vm/present.dll")},
+        {clsid + "{vm-10" + server, "", testenv::WinePrefix::windowsPath(g_wine.path() + "/drive_c/vm/present.dll")},
         {clsid + "{vm-11" + server, "", "Z:\\nonexistent-vm\\gone11.dll"},
         {clsid + "{vm-12" + server, "", "C:\\vm\\present.dll  "},
         {clsid + "{vm-13" + server, "", "%CommonProgramFiles%\\vm\\cf.dll"},
@@ -183,7 +153,7 @@ bool trulyExists(const QString& windowsPath)
     QString rest = windowsPath;
     QString dir;
     if (rest.startsWith("C:\\", Qt::CaseInsensitive))
-        dir = g_prefix + "/drive_c";
+        dir = g_wine.path() + "/drive_c";
     else if (rest.startsWith("Z:\\", Qt::CaseInsensitive))
         dir = "/";
     else
@@ -206,25 +176,16 @@ class WineScanTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (!testenv::wineAvailable()) {
-            g_skipReason = "wine is not installed";
+        if (!testenv::wineAvailable())
             return;
-        }
-        g_prefix = testenv::makeTempDir("wine-prefix") + "/pfx";
-        ASSERT_TRUE(run("wine", {"wineboot", "-i"})) << "wineboot failed";
+        ASSERT_TRUE(g_wine.boot()) << "wineboot failed";
         for (const Planted& p : plantedEntries()) {
-            QStringList args{"reg", "add", p.key};
-            if (p.name.isEmpty())
-                args << "/ve";
-            else
-                args << "/v" << p.name;
-            args << "/t" << p.type << "/d" << p.data << "/f";
-            EXPECT_TRUE(run("wine", args)) << p.key.toStdString() << " " << p.name.toStdString();
+            EXPECT_TRUE(g_wine.regAdd(p.key, p.name, p.data, p.type).ok())
+                << p.key.toStdString() << " " << p.name.toStdString();
         }
-        run("wineserver", {"-k"});
-        ASSERT_TRUE(run("wineserver", {"-w"}));
+        ASSERT_TRUE(g_wine.stopServer());
 
-        const QString c = g_prefix + "/drive_c";
+        const QString c = g_wine.path() + "/drive_c";
         for (const char* f : {"vm/present.dll", "vm/Mixed.DLL", "vm/app.exe", "vm/My.Dir/tool.exe",
                               "vm/help/vmpresent.hlp", "vm/shared/present.dll", "windows/system32/vmbare.dll",
                               "Program Files/vm/pf.dll", "Program Files/Common Files/vm/cf.dll",
@@ -232,25 +193,21 @@ protected:
             ASSERT_TRUE(testenv::writeFile(c + "/" + f, "x"));
         QDir().mkpath(c + "/vm/sub");
 
-        const platform::PrefixError e = platform::openPrefix(g_prefix);
+        const platform::PrefixError e = platform::openPrefix(g_wine.path());
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }
 
     static void TearDownTestSuite()
     {
-        if (g_prefix.isEmpty())
+        if (g_wine.path().isEmpty())
             return;
         platform::closePrefix();
-        run("wineserver", {"-k"}, 30000);  // only this prefix's server, if any
+        g_wine.stopServer();
     }
 
     void SetUp() override
     {
-        if (!g_skipReason.isEmpty()) {
-            if (qEnvironmentVariable("CI") == "true")
-                FAIL() << g_skipReason.toStdString();
-            GTEST_SKIP() << g_skipReason.toStdString();
-        }
+        VELMORA_REQUIRE_WINE();
     }
 };
 

@@ -8,13 +8,12 @@
 #include "platform/winfile.h"
 #include "tests/files_fixture.h"
 #include "tests/support/testenv.h"
+#include "tests/support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QMap>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 namespace {
 
@@ -50,38 +49,15 @@ const char* const kPlanted[] = {
 
 class FilesWine : public ::testing::Test {
 protected:
-    static QString s_prefix;
+    static testenv::WinePrefix s_wine;
     static QString s_output;  // what Wine's cmd printed
-
-    static QProcessEnvironment wineEnv()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("WINEPREFIX"), s_prefix);
-        env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-        env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-        return env;
-    }
-
-    static QByteArray run(const QString& program, const QStringList& args, int timeoutMs = 120000)
-    {
-        QProcess p;
-        p.setProcessEnvironment(wineEnv());
-        p.setProcessChannelMode(QProcess::SeparateChannels);
-        p.start(program, args);
-        if (!p.waitForFinished(timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-        }
-        return p.readAllStandardOutput();
-    }
 
     static void SetUpTestSuite()
     {
         if (!testenv::wineAvailable())
             return;
-        s_prefix = testenv::makeTempDir(QStringLiteral("wineprefix"));
-        run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")});
-        const QString t = s_prefix + QStringLiteral("/drive_c/t");
+        s_wine.boot();
+        const QString t = s_wine.path() + QStringLiteral("/drive_c/t");
         for (const char* name : kPlanted)
             testenv::writeFile(t + QLatin1Char('/') + QString::fromUtf8(name), "x");
         QFile::link(QStringLiteral("nowhere"), t + QStringLiteral("/broken.txt"));
@@ -105,27 +81,22 @@ protected:
                    + QByteArray::number(i) + ")\r\n", ++i;
         testenv::writeFile(t + QStringLiteral("/check.bat"), bat);
         s_output = platform::fromAnsi(
-            run(QStringLiteral("wine"), {QStringLiteral("cmd"), QStringLiteral("/c"), QStringLiteral("C:\\t\\check.bat")}));
+            s_wine.wine({QStringLiteral("cmd"), QStringLiteral("/c"), QStringLiteral("C:\\t\\check.bat")}).out);
         // Let this prefix's server save and leave before we read its files.
-        run(QStringLiteral("wineserver"), {QStringLiteral("-w")});
-        const auto opened = platform::openPrefix(s_prefix);
+        s_wine.waitForServer();
+        const auto opened = platform::openPrefix(s_wine.path());
         EXPECT_TRUE(opened.ok) << opened.message.toStdString();
     }
 
     static void TearDownTestSuite()
     {
         platform::closePrefix();
-        if (!s_prefix.isEmpty())
-            run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, 20000);
+        s_wine.stopServer();
     }
 
     void SetUp() override
     {
-        if (!testenv::wineAvailable()) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                FAIL() << "Wine is needed in CI";
-            GTEST_SKIP() << "Wine is not installed";
-        }
+        VELMORA_REQUIRE_WINE();
         ASSERT_TRUE(platform::prefixIsOpen());
         ASSERT_TRUE(s_output.contains(QLatin1String("[exist]"))) << s_output.toStdString();
     }
@@ -148,7 +119,7 @@ protected:
     }
 };
 
-QString FilesWine::s_prefix;
+testenv::WinePrefix FilesWine::s_wine;
 QString FilesWine::s_output;
 
 TEST_F(FilesWine, ShortNamesAreWines)

@@ -7,59 +7,17 @@
 #include "platform/registry.h"
 #include "platform/winreg.h"
 #include "tests/support/testenv.h"
+#include "tests/support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringDecoder>
 
 namespace {
 
 const char* const kFiles[] = {"system.reg", "user.reg", "userdef.reg"};
-
-struct ProcResult {
-    int code = -1;
-    QByteArray out;
-};
-
-ProcResult runIn(const QString& prefix, const QString& program, const QStringList& args, int timeoutMs = 120000)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), prefix);
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::SeparateChannels);
-    p.start(program, args);
-    ProcResult r;
-    if (!p.waitForStarted(30000))
-        return r;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    return r;
-}
-
-// Stops the server of this prefix only (it saves the registry first).
-void stopServer(const QString& prefix)
-{
-    runIn(prefix, QStringLiteral("wineserver"), {QStringLiteral("-k")});
-    runIn(prefix, QStringLiteral("wineserver"), {QStringLiteral("-w")});
-}
-
-ProcResult reg(const QString& prefix, const QStringList& args)
-{
-    return runIn(prefix, QStringLiteral("wine"), QStringList{QStringLiteral("reg")} + args);
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -84,14 +42,10 @@ QByteArray queryRaw(HKEY key, const char* name, DWORD* type)
 }
 
 // `reg export` writes UTF-16: the one way to see non-ASCII text as Wine has it.
-QString exportKey(const QString& prefix, const QString& key)
+QString exportKey(const testenv::WinePrefix& wine, const QString& key)
 {
-    const QString file = testenv::makeTempDir(QStringLiteral("export")) + QStringLiteral("/out.reg");
-    const QString winFile = QStringLiteral("Z:") + QString(file).replace(QLatin1Char('/'), QLatin1Char('\\'));
-    reg(prefix, {QStringLiteral("export"), key, winFile, QStringLiteral("/y")});
-    QByteArray bytes = testenv::readFile(file);
     auto decode = QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
-    return decode(bytes);
+    return decode(wine.regExport(key));
 }
 
 class RegistryWine : public ::testing::Test {
@@ -100,12 +54,11 @@ protected:
     {
         if (!testenv::wineAvailable())
             return;
-        s_prefix = testenv::makeTempDir(QStringLiteral("wineprefix"));
-        const ProcResult boot = runIn(s_prefix, QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, 240000);
-        stopServer(s_prefix);
-        s_ready = boot.code == 0 && QFile::exists(QDir(s_prefix).filePath(QStringLiteral("system.reg")));
+        const bool booted = s_wine.boot();
+        s_wine.stopServer();
+        s_ready = booted && QFile::exists(QDir(s_wine.path()).filePath(QStringLiteral("system.reg")));
         for (const char* f : kFiles)
-            s_fresh[f] = readFile(QDir(s_prefix).filePath(QLatin1String(f)));
+            s_fresh[f] = readFile(QDir(s_wine.path()).filePath(QLatin1String(f)));
     }
     // The fresh files, in a folder of their own (no server is ever started there).
     static QString freshCopy(const QString& tag)
@@ -118,21 +71,16 @@ protected:
     static void TearDownTestSuite()
     {
         platform::closePrefix();
-        if (!s_prefix.isEmpty())
-            stopServer(s_prefix);
+        s_wine.stopServer();
     }
     void SetUp() override
     {
-        if (!testenv::wineAvailable()) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                FAIL() << "Wine is not installed";
-            GTEST_SKIP() << "Wine is not installed";
-        }
+        VELMORA_REQUIRE_WINE();
         ASSERT_TRUE(s_ready) << "wineboot -i did not make a prefix";
     }
     void TearDown() override { platform::closePrefix(); }
 
-    static inline QString s_prefix;
+    static inline testenv::WinePrefix s_wine;
     static inline bool s_ready = false;
     static inline std::map<std::string, QByteArray> s_fresh;
 };
@@ -184,21 +132,20 @@ TEST_F(RegistryWine, ChangeRewritesOnlyItsOwnBlock)
 TEST_F(RegistryWine, WhatWineWroteReadsBackThroughOurFunctions)
 {
     const QString key = QStringLiteral("HKCU\\Software\\Velmora In");
-    auto add = [&](const QStringList& args) {
-        ASSERT_EQ(reg(s_prefix, QStringList{QStringLiteral("add"), key} + args + QStringList{QStringLiteral("/f")}).code, 0)
-            << args.join(QLatin1Char(' ')).toStdString();
+    auto add = [&](const QString& name, const QString& data, const QString& type = QString()) {
+        ASSERT_EQ(s_wine.regAdd(key, name, data, type).exitCode, 0) << name.toStdString();
     };
-    add({"/v", "Plain", "/d", "C:\\windows\\notepad.exe"});
-    add({"/v", "Expand", "/t", "REG_EXPAND_SZ", "/d", "%SystemRoot%\\x.dll"});
-    add({"/v", "Multi", "/t", "REG_MULTI_SZ", "/d", "one\\0two"});
-    add({"/v", "Num", "/t", "REG_DWORD", "/d", "42"});
-    add({"/v", "Bin", "/t", "REG_BINARY", "/d", "00ff10"});
-    add({"/ve", "/d", "default text"});
-    add({"/v", "name with blanks", "/d", "value with blanks"});
-    add({"/v", QString::fromUtf8("caf\u00e9"), "/d", QString::fromUtf8("cr\u00e8me \u03a9")});
-    stopServer(s_prefix);
+    add("Plain", "C:\\windows\\notepad.exe");
+    add("Expand", "%SystemRoot%\\x.dll", "REG_EXPAND_SZ");
+    add("Multi", "one\\0two", "REG_MULTI_SZ");
+    add("Num", "42", "REG_DWORD");
+    add("Bin", "00ff10", "REG_BINARY");
+    add("", "default text");
+    add("name with blanks", "value with blanks");
+    add(QString::fromUtf8("caf\u00e9"), QString::fromUtf8("cr\u00e8me \u03a9"));
+    s_wine.stopServer();
 
-    ASSERT_TRUE(platform::openPrefix(s_prefix).ok);
+    ASSERT_TRUE(platform::openPrefix(s_wine.path()).ok);
     const HKEY k = openKey(HKEY_CURRENT_USER, "SOFTWARE\\VELMORA IN");
     struct Expect {
         const char* name;
@@ -242,11 +189,11 @@ TEST_F(RegistryWine, WhatWineWroteReadsBackThroughOurFunctions)
 
 TEST_F(RegistryWine, WhatWeWriteWineSees)
 {
-    ASSERT_EQ(reg(s_prefix, {"add", "HKCU\\Software\\Velmora Out", "/v", "ToDelete", "/d", "x", "/f"}).code, 0);
-    ASSERT_EQ(reg(s_prefix, {"add", "HKLM\\Software\\Velmora Out", "/ve", "/d", "old default", "/f"}).code, 0);
-    stopServer(s_prefix);
+    ASSERT_EQ(s_wine.reg({"add", "HKCU\\Software\\Velmora Out", "/v", "ToDelete", "/d", "x", "/f"}).exitCode, 0);
+    ASSERT_EQ(s_wine.reg({"add", "HKLM\\Software\\Velmora Out", "/ve", "/d", "old default", "/f"}).exitCode, 0);
+    s_wine.stopServer();
 
-    ASSERT_TRUE(platform::openPrefix(s_prefix).ok);
+    ASSERT_TRUE(platform::openPrefix(s_wine.path()).ok);
     engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out\\Deep", "Path", "C:\\x y\\z.exe", REG_SZ);
     engine::WriteRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out\\Deep", "Count", "42");
     engine::CreateRegistryKey(HKEY_CURRENT_USER, "Software\\Velmora Out\\Empty\\Leaf");
@@ -260,40 +207,40 @@ TEST_F(RegistryWine, WhatWeWriteWineSees)
     const platform::PrefixError closed = platform::closePrefix();
     ASSERT_TRUE(closed.ok) << closed.message.toStdString();
 
-    const ProcResult deep = reg(s_prefix, {"query", "HKCU\\Software\\Velmora Out\\Deep"});
-    EXPECT_EQ(deep.code, 0);
+    const testenv::WineResult deep = s_wine.reg({"query", "HKCU\\Software\\Velmora Out\\Deep"});
+    EXPECT_EQ(deep.exitCode, 0);
     EXPECT_TRUE(deep.out.contains("Path    REG_SZ    C:\\x y\\z.exe")) << deep.out.toStdString();
     EXPECT_TRUE(deep.out.contains("Count    REG_DWORD    0x2a")) << deep.out.toStdString();
-    EXPECT_EQ(reg(s_prefix, {"query", "HKCU\\Software\\Velmora Out\\Empty\\Leaf"}).code, 0);
-    EXPECT_NE(reg(s_prefix, {"query", "HKCU\\Software\\Velmora Out", "/v", "ToDelete"}).code, 0);
-    EXPECT_FALSE(reg(s_prefix, {"query", "HKLM\\Software\\Velmora Out", "/ve"}).out.contains("old default"));
-    const ProcResult cls = reg(s_prefix, {"query", "HKLM\\Software\\Classes\\.velmoratest", "/ve"});
+    EXPECT_EQ(s_wine.reg({"query", "HKCU\\Software\\Velmora Out\\Empty\\Leaf"}).exitCode, 0);
+    EXPECT_NE(s_wine.reg({"query", "HKCU\\Software\\Velmora Out", "/v", "ToDelete"}).exitCode, 0);
+    EXPECT_FALSE(s_wine.reg({"query", "HKLM\\Software\\Velmora Out", "/ve"}).out.contains("old default"));
+    const testenv::WineResult cls = s_wine.reg({"query", "HKLM\\Software\\Classes\\.velmoratest", "/ve"});
     EXPECT_TRUE(cls.out.contains("velmorafile")) << cls.out.toStdString();
-    EXPECT_TRUE(exportKey(s_prefix, "HKCU\\Software\\Velmora Out").contains(QString::fromUtf8("\"Cr\u00e8me\"=\"\u00e9t\u00e9\"")));
-    stopServer(s_prefix);
+    EXPECT_TRUE(exportKey(s_wine, "HKCU\\Software\\Velmora Out").contains(QString::fromUtf8("\"Cr\u00e8me\"=\"\u00e9t\u00e9\"")));
+    s_wine.stopServer();
 }
 
 TEST_F(RegistryWine, NothingChangesWhileAServerRuns)
 {
-    ASSERT_EQ(runIn(s_prefix, "wineserver", {"-p"}).code, 0);
-    const platform::PrefixError refused = platform::openPrefix(s_prefix);
+    ASSERT_EQ(s_wine.run("wineserver", {"-p"}).exitCode, 0);
+    const platform::PrefixError refused = platform::openPrefix(s_wine.path());
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.message.contains("wineserver -k")) << refused.message.toStdString();
     EXPECT_FALSE(platform::prefixIsOpen());
-    stopServer(s_prefix);
+    s_wine.stopServer();
 
-    ASSERT_TRUE(platform::openPrefix(s_prefix).ok);
-    const QByteArray before = readFile(QDir(s_prefix).filePath("user.reg"));
+    ASSERT_TRUE(platform::openPrefix(s_wine.path()).ok);
+    const QByteArray before = readFile(QDir(s_wine.path()).filePath("user.reg"));
     engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Late", "v", "1", REG_SZ);
-    ASSERT_EQ(runIn(s_prefix, "wineserver", {"-p"}).code, 0);
+    ASSERT_EQ(s_wine.run("wineserver", {"-p"}).exitCode, 0);
     const platform::PrefixError saved = platform::flushRegistry();
     EXPECT_FALSE(saved.ok);
     EXPECT_TRUE(saved.message.contains("wineserver -k")) << saved.message.toStdString();
-    EXPECT_EQ(readFile(QDir(s_prefix).filePath("user.reg")), before);
-    stopServer(s_prefix);
+    EXPECT_EQ(readFile(QDir(s_wine.path()).filePath("user.reg")), before);
+    s_wine.stopServer();
     // Once the server is gone the same change is saved.
     ASSERT_TRUE(platform::flushRegistry().ok);
-    EXPECT_TRUE(readFile(QDir(s_prefix).filePath("user.reg")).contains("[Software\\\\Velmora Late]"));
+    EXPECT_TRUE(readFile(QDir(s_wine.path()).filePath("user.reg")).contains("[Software\\\\Velmora Late]"));
 }
 
 }  // namespace

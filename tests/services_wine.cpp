@@ -4,68 +4,32 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "tests/support/testenv.h"
+#include "tests/support/wineprefix.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include <cstdio>
 
 namespace {
 
-QString g_prefix;
+testenv::WinePrefix g_wine;
 bool g_ready = false;
-
-struct WineRun {
-    int exitCode = -1;
-    QString out;
-};
-
-WineRun run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("WINEPREFIX"), g_prefix);
-    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
-    p.setProcessEnvironment(env);
-    p.setStandardInputFile(QProcess::nullDevice());
-    p.start(program, args);
-    if (!p.waitForFinished(180000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    WineRun r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput()).remove(QLatin1Char('\r'));
-    return r;
-}
-
-void waitForServer()
-{
-    run(QStringLiteral("wineserver"), {QStringLiteral("-w")});
-}
 
 QString query(const QString& key)
 {
-    const WineRun r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("query"), key});
-    waitForServer();
-    return r.exitCode == 0 ? r.out.trimmed() : QStringLiteral("<query failed>");
+    const testenv::WineResult r = g_wine.reg({QStringLiteral("query"), key});
+    g_wine.waitForServer();
+    return r.ok() ? QString::fromLocal8Bit(r.out).remove(QLatin1Char('\r')).trimmed() : QStringLiteral("<query failed>");
 }
 
 // "reg query" shows no QWORD data; an export shows every value's bytes.
 QString exported(const QString& key)
 {
-    const QString file = testenv::makeTempDir(QStringLiteral("export")) + QStringLiteral("/values.reg");
-    const WineRun r = run(QStringLiteral("wine"), {QStringLiteral("reg"), QStringLiteral("export"), key,
-                                                   QStringLiteral("Z:") + QString(file).replace(QLatin1Char('/'), QLatin1Char('\\')),
-                                                   QStringLiteral("/y")});
-    waitForServer();
-    const QByteArray bytes = testenv::readFile(file);
-    if (r.exitCode != 0 || bytes.size() < 2)
+    const QByteArray bytes = g_wine.regExport(key);
+    g_wine.waitForServer();
+    if (bytes.size() < 2)
         return QStringLiteral("<export failed>");
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2)
         .remove(QLatin1Char('\r'));
@@ -102,44 +66,30 @@ protected:
     {
         if (!testenv::wineAvailable())
             return;
-        g_prefix = testenv::makeTempDir(QStringLiteral("wineprefix"));
-        const WineRun boot = run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")});
-        waitForServer();
-        if (boot.exitCode != 0)
+        const bool booted = g_wine.boot();
+        g_wine.waitForServer();
+        if (!booted)
             return;
         for (const Planted& v : kValues) {
-            QStringList args{QStringLiteral("reg"), QStringLiteral("add"),
-                             QLatin1String(v.key) + QStringLiteral("\\Software\\VelmoraRoundTrip")};
-            if (*v.name)
-                args << QStringLiteral("/v") << QLatin1String(v.name);
-            else
-                args << QStringLiteral("/ve");
-            args << QStringLiteral("/t") << QLatin1String(v.type);
-            if (*v.data)
-                args << QStringLiteral("/d") << QLatin1String(v.data);
-            args << QStringLiteral("/f");
-            if (run(QStringLiteral("wine"), args).exitCode != 0) {
+            if (!g_wine.regAdd(QLatin1String(v.key) + QStringLiteral("\\Software\\VelmoraRoundTrip"),
+                               QLatin1String(v.name), QLatin1String(v.data), QLatin1String(v.type))
+                     .ok()) {
                 ADD_FAILURE() << "wine reg add failed for " << v.name;
                 return;
             }
         }
-        waitForServer();
+        g_wine.waitForServer();
         g_ready = true;
     }
     static void TearDownTestSuite()
     {
         if (platform::prefixIsOpen())
             platform::closePrefix();
-        if (!g_prefix.isEmpty())
-            run(QStringLiteral("wineserver"), {QStringLiteral("-k")});
+        g_wine.stopServer();
     }
     void SetUp() override
     {
-        if (!testenv::wineAvailable()) {
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))
-                FAIL() << "Wine is needed for this test in CI";
-            GTEST_SKIP() << "wine is not installed";
-        }
+        VELMORA_REQUIRE_WINE();
         ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
     }
 };
@@ -167,7 +117,7 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
     // Fix: one record per value, then the deletion the fix makes.
     const QString programDir = testenv::makeTempDir(QStringLiteral("program"));
     QDir().mkpath(programDir + QStringLiteral("/Restore"));
-    ASSERT_TRUE(platform::openPrefix(g_prefix).ok);
+    ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     platform::setProgramFolderLinux(programDir);
     const QString backup = NewBackupFilePath();
     for (const Planted& v : kValues) {
@@ -198,7 +148,7 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
     EXPECT_FALSE(machineFixed.contains(QLatin1String("Bare"))) << qPrintable(machineFixed);
 
     // Restore, in a new session, as the Rescue Center would.
-    ASSERT_TRUE(platform::openPrefix(g_prefix).ok);
+    ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     const RestoreResult result = RestoreBackupFile(backup);
     EXPECT_TRUE(result.readable);
     EXPECT_EQ(result.restored, static_cast<int>(std::size(kValues)));

@@ -1,0 +1,102 @@
+#include "tests/support/wineprefix.h"
+
+#include "tests/support/testenv.h"
+
+#include <QProcess>
+
+namespace testenv {
+
+bool WinePrefix::boot(const QString& tag)
+{
+    m_path = makeTempDir(tag);
+    return run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, 240000).ok();
+}
+
+QProcessEnvironment WinePrefix::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("WINEPREFIX"), m_path);
+    env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    return env;
+}
+
+WineResult WinePrefix::run(const QString& program, const QStringList& args, int timeoutMs) const
+{
+    WineResult r;
+    // Without a prefix Wine would fall back to ~/.wine: never touch that.
+    if (m_path.isEmpty())
+        return r;
+    QProcess p;
+    p.setProcessEnvironment(environment());
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForStarted(30000))
+        return r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        r.out = p.readAllStandardOutput();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    return r;
+}
+
+WineResult WinePrefix::wine(const QStringList& args) const
+{
+    return run(QStringLiteral("wine"), args);
+}
+
+WineResult WinePrefix::reg(const QStringList& args) const
+{
+    return wine(QStringList{QStringLiteral("reg")} + args);
+}
+
+WineResult WinePrefix::regAdd(const QString& key, const QString& name, const QString& data, const QString& type) const
+{
+    QStringList args{QStringLiteral("add"), key};
+    if (name.isEmpty())
+        args << QStringLiteral("/ve");
+    else
+        args << QStringLiteral("/v") << name;
+    if (!type.isEmpty())
+        args << QStringLiteral("/t") << type;
+    if (!data.isEmpty())
+        args << QStringLiteral("/d") << data;
+    args << QStringLiteral("/f");
+    return reg(args);
+}
+
+QByteArray WinePrefix::regExport(const QString& key) const
+{
+    const QString file = makeTempDir(QStringLiteral("export")) + QStringLiteral("/out.reg");
+    if (!reg({QStringLiteral("export"), key, windowsPath(file), QStringLiteral("/y")}).ok())
+        return {};
+    return readFile(file);
+}
+
+bool WinePrefix::waitForServer() const
+{
+    return run(QStringLiteral("wineserver"), {QStringLiteral("-w")}).ok();
+}
+
+bool WinePrefix::stopServer() const
+{
+    run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, 30000);
+    return waitForServer();
+}
+
+QString WinePrefix::windowsPath(const QString& linuxPath)
+{
+    return QStringLiteral("Z:") + QString(linuxPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+bool inCi()
+{
+    return qEnvironmentVariable("CI") == QLatin1String("true");
+}
+
+}  // namespace testenv
