@@ -250,6 +250,24 @@ bool commandPathMissing(const QString& path, const QString& command)
     return missing(path) && !commandNamesExistingFile(command, path);
 }
 
+// A path is looked for as it stands and reported as it stands.
+void reportIfMissing(HKEY root, const QString& rootName, const QString& valueName, const QString& path,
+                     const QString& sectionName, const QString& keyPath)
+{
+    if (missing(path))
+        addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
+}
+
+// A bare name is looked for in the system folder (and where Windows searches
+// after it) and reported under the system folder, marked Yes.
+void reportIfBareNameMissing(HKEY root, const QString& rootName, const QString& valueName, const QString& bareName,
+                             const QString& sectionName, const QString& keyPath)
+{
+    const QString full = systemFolderPrefix() + bareName;
+    if (bareNameMissing(full, bareName))
+        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, bareName);
+}
+
 }  // namespace
 
 void setRuleEnvironment(const RuleEnvironment* environment)
@@ -279,15 +297,13 @@ void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueNa
         return;
     }
     if (data.contains(QLatin1Char('\\'))) {
-        if (IsOnFixedDrive(data) && missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
+        if (IsOnFixedDrive(data))
+            reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
-    const QString full = systemFolderPrefix() + data;
     if (data.indexOf(QLatin1Char('.')) == 0)
         return;
-    if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
 }
 
 void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -304,14 +320,10 @@ void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueNa
         CheckExpandedPath(root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
-    if (data.contains(QLatin1Char('\\'))) {
-        if (missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
-        return;
-    }
-    const QString full = systemFolderPrefix() + data;
-    if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    if (data.contains(QLatin1Char('\\')))
+        reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
+    else
+        reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
 }
 
 void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -320,8 +332,7 @@ void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName,
     if (data.isEmpty())
         return;
     if (data.contains(QLatin1Char('\\'))) {
-        if (missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
+        reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     const QString full = AddBackslash(env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
@@ -345,14 +356,10 @@ void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueN
         return;
     const QString path =
         data.endsWith(QLatin1Char('\\')) ? data + valueName : AddBackslash(data) + valueName;
-    if (path.contains(QLatin1Char('\\'))) {
-        if (missing(path))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
-        return;
-    }
-    const QString full = systemFolderPrefix() + path;
-    if (bareNameMissing(full, path))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, path);
+    if (path.contains(QLatin1Char('\\')))
+        reportIfMissing(root, rootName, valueName, path, sectionName, keyPath);
+    else
+        reportIfBareNameMissing(root, rootName, valueName, path, sectionName, keyPath);
 }
 
 void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -367,15 +374,14 @@ void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valu
         if (colon < 0)
             return;
         data = fromDriveLetter(data, colon);
-        if (GetFileExtension(data).size() == 3 && missing(data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
+        if (GetFileExtension(data).size() == 3)
+            reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     if (data.contains(QLatin1Char('*')))
         return;
-    const QString full = systemFolderPrefix() + data;
-    if (GetFileExtension(data).size() == 3 && bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    if (GetFileExtension(data).size() == 3)
+        reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
 }
 
 void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -555,10 +561,7 @@ void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& val
     }
     if (holds(data, ":/"))
         return;
-    data = CutAtSwitches(data);
-    const QString full = systemFolderPrefix() + data;
-    if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    reportIfBareNameMissing(root, rootName, valueName, CutAtSwitches(data), sectionName, keyPath);
 }
 
 void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
@@ -575,9 +578,7 @@ void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& val
             addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
-    const QString full = systemFolderPrefix() + data;
-    if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
 }
 
 }  // namespace engine
