@@ -71,6 +71,16 @@ LONG resolve(HKEY h, Key** key, REGSAM* access)
     return ERROR_SUCCESS;
 }
 
+// The key behind a handle opened with at least the rights `needed`.
+LONG resolveWithAccess(HKEY h, REGSAM needed, Key** key)
+{
+    REGSAM access = 0;
+    const LONG rc = resolve(h, key, &access);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    return (access & needed) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 // The key named by a handle and a subkey path. Predefined roots are walked
 // from \Registry with the subkey in one go, so that a create under
 // HKEY_CLASSES_ROOT makes Software\Classes when it is missing.
@@ -191,12 +201,8 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWO
     if (!lpName || !lpcchName)
         return ERROR_INVALID_PARAMETER;
     Key* key = nullptr;
-    REGSAM access = 0;
-    const LONG rc = resolve(hKey, &key, &access);
-    if (rc != ERROR_SUCCESS)
+    if (const LONG rc = resolveWithAccess(hKey, KEY_ENUMERATE_SUB_KEYS, &key); rc != ERROR_SUCCESS)
         return rc;
-    if (!(access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
     if (dwIndex >= key->children.size())
         return ERROR_NO_MORE_ITEMS;
     const Key* child = key->children[dwIndex].get();
@@ -225,12 +231,8 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValu
     if (!lpValueName || !lpcchValueName || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
     Key* key = nullptr;
-    REGSAM access = 0;
-    const LONG rc = resolve(hKey, &key, &access);
-    if (rc != ERROR_SUCCESS)
+    if (const LONG rc = resolveWithAccess(hKey, KEY_QUERY_VALUE, &key); rc != ERROR_SUCCESS)
         return rc;
-    if (!(access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     const auto& vals = platform::registry::values(key);
     if (dwIndex >= vals.size())
         return ERROR_NO_MORE_ITEMS;
@@ -259,12 +261,8 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType,
     if (lpData && !lpcbData)
         return ERROR_INVALID_PARAMETER;
     Key* key = nullptr;
-    REGSAM access = 0;
-    const LONG rc = resolve(hKey, &key, &access);
-    if (rc != ERROR_SUCCESS)
+    if (const LONG rc = resolveWithAccess(hKey, KEY_QUERY_VALUE, &key); rc != ERROR_SUCCESS)
         return rc;
-    if (!(access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     const Value* v = platform::registry::findValue(key, valueName(lpValueName));
     if (!v)
         return ERROR_FILE_NOT_FOUND;
@@ -285,12 +283,8 @@ LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType,
 LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData)
 {
     Key* key = nullptr;
-    REGSAM access = 0;
-    const LONG rc = resolve(hKey, &key, &access);
-    if (rc != ERROR_SUCCESS)
+    if (const LONG rc = resolveWithAccess(hKey, KEY_SET_VALUE, &key); rc != ERROR_SUCCESS)
         return rc;
-    if (!(access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     if (!lpData && cbData)
         return ERROR_NOACCESS;
     const QString name = valueName(lpValueName);
@@ -313,12 +307,8 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, con
 LONG RegDeleteValueA(HKEY hKey, const char* lpValueName)
 {
     Key* key = nullptr;
-    REGSAM access = 0;
-    const LONG rc = resolve(hKey, &key, &access);
-    if (rc != ERROR_SUCCESS)
+    if (const LONG rc = resolveWithAccess(hKey, KEY_SET_VALUE, &key); rc != ERROR_SUCCESS)
         return rc;
-    if (!(access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     return platform::registry::deleteValue(key, valueName(lpValueName));
 }
 
