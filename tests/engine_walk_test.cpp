@@ -116,6 +116,7 @@ struct NothingExists {
                                                     {'Z', DriveType::Fixed, {}}};
         },
         {},
+        {},
     };
 };
 

@@ -106,8 +106,9 @@ TEST_F(FilesLookup, PathsFoundAsWindowsFindsThem)
     for (const auto& c : cases) {
         SetLastError(0);
         EXPECT_EQ(GetFileAttributesA(c.path), c.attributes) << c.path;
-        if (c.attributes == BAD)
+        if (c.attributes == BAD) {
             EXPECT_EQ(GetLastError(), c.error) << c.path;
+        }
     }
 }
 
@@ -156,8 +157,9 @@ TEST_F(FilesLookup, DirAdmitsByMask)
             const QString got = platform::Dir(path, masks[i], &error);
             EXPECT_EQ(error, 0);
             EXPECT_EQ(!got.isEmpty(), expected[i]) << c.name << " mask " << masks[i];
-            if (!got.isEmpty())
+            if (!got.isEmpty()) {
                 EXPECT_EQ(got, QLatin1String(c.name));
+            }
         }
     }
     EXPECT_EQ(platform::Dir(QStringLiteral(R"(C:\dir\.hiddendir)"), 16 | 2), QStringLiteral(".hiddendir"));
@@ -342,12 +344,15 @@ TEST_F(FilesLookup, DrivesAndTheWayBack)
         letters.append(d.letter);
     EXPECT_EQ(letters, QStringLiteral("ACDEZ"));
     for (const auto& d : platform::drives()) {
-        if (d.letter == QLatin1Char('A'))
+        if (d.letter == QLatin1Char('A')) {
             EXPECT_EQ(d.type, platform::DriveType::Removable);
-        if (d.letter == QLatin1Char('D'))
+        }
+        if (d.letter == QLatin1Char('D')) {
             EXPECT_EQ(d.type, platform::DriveType::Unknown) << "a root that is not there tells nothing";
-        if (d.letter == QLatin1Char('C'))
+        }
+        if (d.letter == QLatin1Char('C')) {
             EXPECT_NE(d.type, platform::DriveType::Unknown);
+        }
     }
 
     const QString prefix = filesfixture::prefix();

@@ -52,8 +52,9 @@ TEST(ShortNames, LegalNamesHaveNone)
     for (const auto& c : cases) {
         const QString name = QString::fromLatin1(c.name);
         EXPECT_EQ(isLegalShortName(name), c.legal) << c.name;
-        if (c.legal)
+        if (c.legal) {
             EXPECT_TRUE(shortNameOf(name).isEmpty()) << c.name;
+        }
     }
     EXPECT_FALSE(isLegalShortName(QString::fromUtf8("caf\xc3\xa9.txt")));
 }

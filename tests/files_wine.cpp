@@ -141,9 +141,10 @@ TEST_F(FilesWine, ShortNamesAreWines)
         char buffer[MAX_PATH] = {};
         const QByteArray path =
             platform::toAnsi(QStringLiteral("C:\\t\\") + (byShortName ? shortName : longName));
-        if (byShortName)
+        if (byShortName) {
             EXPECT_EQ(GetFileAttributesA(platform::toAnsi(QStringLiteral("C:\\t\\") + longName).constData()),
                       INVALID_FILE_ATTRIBUTES);
+        }
         ASSERT_GT(GetShortPathNameA(path.constData(), buffer, MAX_PATH), 0u) << line.toStdString();
         EXPECT_EQ(QString::fromLatin1(buffer),
                   QStringLiteral("C:\\t\\") + (shortName.isEmpty() ? longName : shortName));

@@ -300,10 +300,12 @@ TEST_F(RegistryFile, ValuesStayRightWhileManyKeysAreReadAndSomeChange)
             rawValue(key(i), "a");
             platform::registry::Key* k = nullptr;
             ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), key(i), false, &k), 0);
-            if (round == 0 && i % 10 == 3)
+            if (round == 0 && i % 10 == 3) {
                 EXPECT_EQ(platform::registry::deleteValue(k, "A"), ERROR_SUCCESS);
-            if (round == 0 && i % 10 == 7)
+            }
+            if (round == 0 && i % 10 == 7) {
                 EXPECT_EQ(platform::registry::setValue(k, "c", REG_SZ, utf16z("new")), ERROR_SUCCESS);
+            }
         }
     }
     check("before saving");
@@ -340,8 +342,9 @@ TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
         const platform::PrefixError e = platform::openPrefix(dir);
         EXPECT_FALSE(e.ok) << c.what;
         EXPECT_TRUE(e.message.contains(dir + "/system.reg")) << c.what << ": " << e.message.toStdString();
-        if (c.line > 1)
+        if (c.line > 1) {
             EXPECT_TRUE(e.message.contains(QStringLiteral("line %1 ").arg(c.line))) << c.what << ": " << e.message.toStdString();
+        }
         EXPECT_FALSE(platform::prefixIsOpen());
         EXPECT_EQ(file(dir), c.body) << c.what;
     }
