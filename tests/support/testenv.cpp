@@ -8,6 +8,9 @@
 
 #include <memory>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace testenv {
 
 namespace {
@@ -23,8 +26,34 @@ QString scratchRoot()
     return root().path();
 }
 
+void stopWineProcessesUnder(const QString& folder)
+{
+    if (folder.isEmpty() || !folder.startsWith(QLatin1Char('/')))
+        return;
+    const QByteArray wanted = "WINEPREFIX=" + QFile::encodeName(folder);
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& name : pids) {
+        bool isPid = false;
+        const int pid = name.toInt(&isPid);
+        if (!isPid || pid == static_cast<int>(::getpid()))
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!environ.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& entry : environ.readAll().split('\0')) {
+            // Only a prefix inside `folder`: never another prefix's processes.
+            if (entry.startsWith(wanted) && (entry.size() == wanted.size() || entry.at(wanted.size()) == '/')) {
+                ::kill(pid, SIGKILL);
+                break;
+            }
+        }
+    }
+}
+
 void removeScratch()
 {
+    // A Wine program or server a test left behind would outlive its prefix.
+    stopWineProcessesUnder(scratchRoot());
     root().remove();
 }
 

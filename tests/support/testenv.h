@@ -7,7 +7,11 @@ namespace testenv {
 // A private temporary folder for the whole test program (removed at exit).
 QString scratchRoot();
 
-// Removes scratchRoot() and everything in it.
+// Ends every process whose WINEPREFIX lies inside `folder`.
+void stopWineProcessesUnder(const QString& folder);
+
+// Removes scratchRoot() and everything in it, after ending the Wine
+// processes of the prefixes made there.
 void removeScratch();
 
 // A new empty folder below scratchRoot().

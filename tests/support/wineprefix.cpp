@@ -86,7 +86,11 @@ bool WinePrefix::waitForServer() const
 bool WinePrefix::stopServer() const
 {
     run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, 30000);
-    return waitForServer();
+    const bool left = waitForServer();
+    // Anything of this prefix still running (a service the server started)
+    // would outlive the prefix.
+    stopWineProcessesUnder(m_path);
+    return left;
 }
 
 QString WinePrefix::windowsPath(const QString& linuxPath)
