@@ -46,7 +46,7 @@ const char* findClose(const char* p, const char* e, char terminator);
 
 // Reads a "[path] seconds" line. The path is left escaped, [pathBegin,
 // pathEnd): consecutive keys share most of it, so the caller decodes only
-// the parts that differ.
+// the names that differ.
 bool scanKeyLine(Cursor& c, const char** pathBegin, const char** pathEnd, quint64* seconds, bool* hasSeconds,
                  QString* error);
 // End of the escaped key name starting at p: the next "\\" separator or e.
