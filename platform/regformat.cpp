@@ -239,6 +239,19 @@ bool parseHexNumber(const char*& p, const char* e, int maxDigits, quint64* value
     return digits > 0;
 }
 
+// The "N):" after "str(" or "hex(": a value type in hex.
+bool parseTypeNumber(const char*& p, const char* e, DWORD* type, QString* error)
+{
+    quint64 t = 0;
+    if (!parseHexNumber(p, e, 8, &t) || !startsWith(p, e, "):")) {
+        *error = QStringLiteral("malformed value type");
+        return false;
+    }
+    p += 2;
+    *type = static_cast<DWORD>(t);
+    return true;
+}
+
 // Comma-separated hex bytes; a line ending in "\" goes on on the next line.
 bool parseHexBytes(Cursor& c, const char* p, const char* le, QByteArray* out, QString* error)
 {
@@ -345,13 +358,8 @@ bool parseValueLine(Cursor& c, ParsedValue* out, QString* error)
         isString = true;
     } else if (startsWith(p, le, "str(")) {
         p += 4;
-        quint64 t = 0;
-        if (!parseHexNumber(p, le, 8, &t) || !startsWith(p, le, "):")) {
-            *error = QStringLiteral("malformed str() type");
+        if (!parseTypeNumber(p, le, &type, error))
             return false;
-        }
-        p += 2;
-        type = static_cast<DWORD>(t);
         isString = true;
     }
     if (isString) {
@@ -400,13 +408,8 @@ bool parseValueLine(Cursor& c, ParsedValue* out, QString* error)
         type = REG_BINARY;
     } else if (startsWith(p, le, "hex(")) {
         p += 4;
-        quint64 t = 0;
-        if (!parseHexNumber(p, le, 8, &t) || !startsWith(p, le, "):")) {
-            *error = QStringLiteral("malformed hex() type");
+        if (!parseTypeNumber(p, le, &type, error))
             return false;
-        }
-        p += 2;
-        type = static_cast<DWORD>(t);
     } else {
         *error = QStringLiteral("unknown value type");
         return false;
