@@ -4,6 +4,7 @@
 #include "engine/scanstate.h"
 #include "engine/services.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
@@ -19,8 +20,6 @@ namespace {
 
 constexpr int kShift = 10;
 const QString kDefaultValueName = QStringLiteral("(Default)");
-
-std::function<QDateTime()> g_clock;
 
 QString shiftText(const QString& text, int shift)
 {
@@ -132,16 +131,6 @@ QString DecodeText(QString text)
     return shiftText(text, 256 - kShift);
 }
 
-void setBackupClock(std::function<QDateTime()> clock)
-{
-    g_clock = std::move(clock);
-}
-
-QDateTime backupClockNow()
-{
-    return g_clock ? g_clock() : QDateTime::currentDateTime();
-}
-
 QString BackupFileName(const QDateTime& when)
 {
     // One fixed long-date form, so that names never hold characters a file
@@ -153,7 +142,7 @@ QString BackupFileName(const QDateTime& when)
 
 QString NewBackupFilePath()
 {
-    return platform::programFolder() + QStringLiteral("\\Restore\\") + BackupFileName(backupClockNow());
+    return platform::programFolder() + QStringLiteral("\\Restore\\") + BackupFileName(platform::currentDateTime());
 }
 
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName)

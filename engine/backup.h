@@ -26,13 +26,10 @@ namespace engine {
 QString EncodeText(QString text);
 QString DecodeText(QString text);
 
-// The clock that names backup files; tests replace it (empty: the system's).
-void setBackupClock(std::function<QDateTime()> clock);
-QDateTime backupClockNow();
-
 // "Backup" + long date + " --- " + "hh-mm-ss".
 QString BackupFileName(const QDateTime& when);
-// The program folder & "\Restore\" & BackupFileName(now).
+// The program folder & "\Restore\" & BackupFileName(now), now read
+// from the program's clock (platform/clock.h).
 QString NewBackupFilePath();
 
 // A registry value as the registry holds it.

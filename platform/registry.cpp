@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/clock.h"
 #include "platform/regformat.h"
 
 #include <QCoreApplication>
@@ -61,7 +62,8 @@ std::function<void(const QString&)> g_errorHandler;
 
 quint64 nowFiletime()
 {
-    return static_cast<quint64>(QDateTime::currentMSecsSinceEpoch()) * 10000ull + regformat::kTicks1601To1970;
+    return static_cast<quint64>(platform::currentDateTime().toMSecsSinceEpoch()) * 10000ull
+        + regformat::kTicks1601To1970;
 }
 
 inline char16_t lowerUnit(char16_t u)

@@ -337,3 +337,16 @@ BOOL GetVersionExA(OSVERSIONINFOA* info)
     std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
     return 1;
 }
+
+namespace platform {
+
+quintptr RegKeyIdentity(HKEY hKey)
+{
+    Key* key = nullptr;
+    REGSAM access = 0;
+    if (resolve(hKey, &key, &access) != ERROR_SUCCESS || !key)
+        return 0;
+    return reinterpret_cast<quintptr>(key);
+}
+
+}  // namespace platform

@@ -7,6 +7,8 @@
 // open and create functions are valid until RegCloseKey.
 #include "platform/wintypes.h"
 
+#include <QtGlobal>
+
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
@@ -39,3 +41,12 @@ LONG RegDeleteValueA(HKEY hKey, const char* lpValueName);
 LONG RegCloseKey(HKEY hKey);
 
 BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation);
+
+namespace platform {
+
+// What an open key handle stands for, the same number for every handle of
+// one key (links followed) while the registry stays loaded; 0 for a handle
+// that is not open. Lets a walk tell a key it has already been in.
+quintptr RegKeyIdentity(HKEY hKey);
+
+}  // namespace platform

@@ -5,6 +5,7 @@
 #include "engine/scanstate.h"
 #include "engine/services.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
@@ -121,7 +122,7 @@ protected:
         platform::setDesktop(nullptr);
         platform::setDefaultAppQuery({});
         platform::setProcessStarter({});
-        setBackupClock({});
+        platform::setClock({});
     }
     static QString onC(const QString& rel) { return g_driveC + QLatin1Char('/') + rel; }
 
@@ -284,7 +285,7 @@ TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
 
 TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
 {
-    setBackupClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
     const QString path = NewBackupFilePath();
     EXPECT_EQ(path, platform::programFolder() + QStringLiteral("\\Restore\\BackupTuesday, March 13, 2007 --- 14-05-09"));
 
@@ -366,7 +367,7 @@ TEST_F(ServicesOnPrefix, FixThenRestoreGivesBackEveryValueExactly)
         setValue(HKEY_CURRENT_USER, key, v.name, v.type, v.bytes);
 
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
-    setBackupClock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
+    platform::setClock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
     const QString backup = NewBackupFilePath();
     for (const auto& v : values) {
         ProblemRow row;

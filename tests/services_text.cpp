@@ -2,6 +2,7 @@
 // silent desktop: everything that needs no prefix.
 #include "engine/backup.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
@@ -72,12 +73,12 @@ TEST(Scrambling, AllCodesRoundTripThroughTheFileBytes)
 
 TEST(BackupName, DateAndTimeFromTheClock)
 {
-    setBackupClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
-    EXPECT_EQ(BackupFileName(backupClockNow()), QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
+    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+    EXPECT_EQ(BackupFileName(platform::currentDateTime()), QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
     EXPECT_EQ(BackupFileName(QDateTime(QDate(2031, 12, 1), QTime(0, 0, 0))),
               QStringLiteral("BackupMonday, December 1, 2031 --- 00-00-00"));
-    setBackupClock({});
-    EXPECT_LE(qAbs(backupClockNow().secsTo(QDateTime::currentDateTime())), 5);
+    platform::setClock({});
+    EXPECT_LE(qAbs(platform::currentDateTime().secsTo(QDateTime::currentDateTime())), 5);
 }
 
 TEST(BackupName, SurvivesTheRescueCentersRowText)
