@@ -1,12 +1,12 @@
-// Loads a prefix and scans all nine sections headless, printing one
-// "name: value" line per figure. With --scale N it first builds, in a
-// temporary folder, a copy of the prefix's registry whose scanned keys and
-// values are N times as many (the drives still point at the original files).
+// Loads a prefix and scans all nine sections through the program's scan
+// driver, printing one "name: value" line per figure. With --scale N it
+// first builds, in a temporary folder, a copy of the prefix's registry whose
+// scanned keys and values are N times as many (the drives still point at the
+// original files).
 // The prefix given is only read.
 #include "engine/backup.h"
-#include "engine/headlessscan.h"
 #include "engine/problemlist.h"
-#include "engine/scansections.h"
+#include "engine/scandriver.h"
 #include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "platform/ansi.h"
@@ -38,6 +38,13 @@ const char* const kValueKeys[] = {
     "Software\\\\Microsoft\\\\Windows\\\\HTML Help",
     "Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts",
     "Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run",
+};
+
+// The figures of the counters carry the names of the scanning page's labels,
+// so that runs of different versions compare line by line.
+const char* const kCounterNames[engine::kSectionCount] = {
+    "lblActiveX",   "lblApplicationPath", "lblFilepathsandhistorylist", "lblFileTypes",   "lblHelpFiles",
+    "lblFonts",     "lblSharedProgFiles", "lblStartupMenu",             "lblStartupProg",
 };
 
 struct Block {
@@ -214,7 +221,7 @@ int main(int argc, char** argv)
 
     long long pumps = 0;
     engine::setMessagePump([&pumps] { ++pumps; });
-    engine::HeadlessScanResult result;
+    engine::ScanSummary result;
     double best = 0, first = 0;
     engine::WalkStats stats;
     long long pumpsPerScan = 0;
@@ -222,7 +229,7 @@ int main(int argc, char** argv)
         engine::walkStats() = {};
         pumps = 0;
         timer.restart();
-        result = engine::runHeadlessScan();
+        result = engine::scanAllSections();
         const double ms = timer.nsecsElapsed() / 1e6;
         if (run == 0)
             first = ms;
@@ -241,9 +248,8 @@ int main(int argc, char** argv)
     print("scan_ms", QString::number(best, 'f', 1));
     print("scan_first_ms", QString::number(first, 'f', 1));
     print("values_per_s", QString::number(best > 0 ? stats.values / (best / 1000.0) : 0.0, 'f', 0));
-    const auto& sections = engine::scanSections();
-    for (size_t i = 0; i < sections.size(); ++i)
-        print(sections[i].counterName.toUtf8().constData(), result.counters[i]);
+    for (size_t i = 0; i < result.counters.size(); ++i)
+        print(kCounterNames[i], result.counters[i]);
     print("lblProblemsFound", result.problemsFound);
 
     int status = 0;

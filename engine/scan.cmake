@@ -5,5 +5,5 @@ target_sources(velmora_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/scanwalk.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scansections.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rules.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/headlessscan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scandriver.cpp
 )

@@ -13,30 +13,19 @@ const QString kNtFonts = QStringLiteral("SOFTWARE\\Microsoft\\Windows NT\\Curren
 const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
 }  // namespace
 
-const std::array<ScanSection, 9>& scanSections()
+const std::array<ScanSection, kSectionCount>& scanSections()
 {
-    // check box, caption, section name, counter, counted, marker Left,
-    // cancel test before, between, after.
-    static const std::array<ScanSection, 9> table{{
-        {QStringLiteral("ChkChosseSettingsActiveXProgramID"), QStringLiteral("Active X Objects"),
-         QStringLiteral("Active X Objects"), QStringLiteral("lblActiveX"), true, 990, false, false, true},
-        {QStringLiteral("ChkChosseSettingsApplicationPaths"), QStringLiteral("Application Paths"),
-         QStringLiteral("Application Paths"), QStringLiteral("lblApplicationPath"), true, 990, false, false, true},
-        {QStringLiteral("ChkeFilePathsAndHistory"), QStringLiteral("File paths and history list"),
-         QStringLiteral("None"), QStringLiteral("lblFilepathsandhistorylist"), false, 990, false, false, true},
-        {QStringLiteral("ChkFileTypes"), QStringLiteral("File Types"), QStringLiteral("File Types"),
-         QStringLiteral("lblFileTypes"), true, 990, false, false, true},
-        {QStringLiteral("ChkChosseSettingsInstalledHelpFiles"), QStringLiteral("Help Files"),
-         QStringLiteral("Help Files"), QStringLiteral("lblHelpFiles"), true, 3885, false, true, true},
-        {QStringLiteral("ChkChosseSettingsInstalledFiles"), QStringLiteral("Fonts"), QStringLiteral("Fonts"),
-         QStringLiteral("lblFonts"), true, 3885, false, false, true},
-        {QStringLiteral("ChkChosseSettingsSharedProgramFiles"), QStringLiteral("Shared Program Files"),
-         QStringLiteral("Shared Program Files"), QStringLiteral("lblSharedProgFiles"), true, 3885, true, false,
-         true},
-        {QStringLiteral("ChkStartupMenu"), QStringLiteral("Startup Menu"), QStringLiteral("Installed Sound Files"),
-         QStringLiteral("lblStartupMenu"), false, 3885, true, false, true},
-        {QStringLiteral("ChkChosseSettingsStartupPrograms"), QStringLiteral("Startup Programs"),
-         QStringLiteral("Startup Programs"), QStringLiteral("lblStartupProg"), true, 3885, true, true, false},
+    // section name, counted, key by platform, cancel test before, between, after.
+    static const std::array<ScanSection, kSectionCount> table{{
+        {QStringLiteral("Active X Objects"), true, false, false, false, true},
+        {QStringLiteral("Application Paths"), true, false, false, false, true},
+        {QStringLiteral("None"), false, false, false, false, true},
+        {QStringLiteral("File Types"), true, false, false, false, true},
+        {QStringLiteral("Help Files"), true, false, false, true, true},
+        {QStringLiteral("Fonts"), true, true, false, false, true},
+        {QStringLiteral("Shared Program Files"), true, false, true, false, true},
+        {QStringLiteral("Installed Sound Files"), false, false, true, false, true},
+        {QStringLiteral("Startup Programs"), true, false, true, true, false},
     }};
     return table;
 }

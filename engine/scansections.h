@@ -1,6 +1,7 @@
 #pragma once
 // The fixed table of the nine scan sections, in the driver's order, and the
-// walks each hands to the engine.
+// walks each hands to the engine. How a section is shown (its check box,
+// caption, counter and marker place) is the main window's.
 #include "platform/wintypes.h"
 
 #include <QString>
@@ -20,19 +21,18 @@ struct ScanWalk {
 };
 
 struct ScanSection {
-    QString checkBoxName;  // the FrmStart check box, also its settings key
-    QString caption;       // text beside the box and the counter
-    QString sectionName;   // handed to the rules, stored in the rows
-    QString counterName;   // the scanning page's counter label
-    bool counted;          // false: the counter always reads "0"
-    int markerLeft;        // twips: 990 left column, 3885 right column
+    QString sectionName;     // handed to the rules, stored in the rows
+    bool counted;            // false: the counter always reads "0"
+    bool keyByPlatform;      // the key path depends on the platform id (Fonts)
     bool cancelTestBefore;   // test bCancelScan before the first walk
     bool cancelTestBetween;  // test bCancelScan between the two walks
-    bool cancelTestAfter;    // sections 1 to 8: panel 3 update and test after
+    bool cancelTestAfter;    // sections 1 to 8: total shown and test after
 };
 
+constexpr int kSectionCount = 9;
+
 // The nine sections in order.
-const std::array<ScanSection, 9>& scanSections();
+const std::array<ScanSection, kSectionCount>& scanSections();
 
 // The walks of section `index` (0-based); the Fonts path depends on the
 // platform id (2: the "Windows NT" key).

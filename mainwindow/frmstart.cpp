@@ -1,20 +1,14 @@
-// The main window's frame: start, pages, menus, tool bar and the commands
-// that only switch between them.
+// The main window's frame: start, the page switch to the Registry Cleaner,
+// pages, menus, and closing.
 #include "mainwindow/frmstart.h"
 
-#include "engine/pathhelpers.h"
 #include "engine/scanstate.h"
-#include "engine/services.h"
-#include "platform/ansi.h"
-#include "platform/prefix.h"
-#include "platform/shell.h"
 #include "platform/winfile.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -60,11 +54,6 @@ void FrmStart::Form_Load()
     PicRegistryCleaner_MouseMove();
 }
 
-QString FrmStart::resultsFilePath() const
-{
-    return platform::programFolder() + QStringLiteral("/Scan.ocx");
-}
-
 void FrmStart::mnuFileRegistryCleaner_Click()
 {
     PicRescuCenter->hide();
@@ -87,11 +76,6 @@ void FrmStart::showProblemsFoundInStatus()
     StatusBar1->setPanelText(3, QStringLiteral(" Problems Found  ") + lblProblemsFound->text());
 }
 
-void FrmStart::mnuFileRescueCenter_Click()
-{
-    // The Rescue Center page comes with the backup list.
-}
-
 void FrmStart::SetPagesVisible(bool scanningPage, bool problemPage)
 {
     PicScanning->setVisible(scanningPage);
@@ -111,30 +95,6 @@ void FrmStart::SetMenusEnabled(bool load, bool save, bool registryCleaner, bool 
     mnuCleaningFixProblems->setEnabled(fixProblems);
 }
 
-void FrmStart::ToolBar_ButtonClick(int index)
-{
-    switch (index) {
-    case 1:
-        if (!bScanning)
-            mnuFileRegistryCleaner_Click();
-        break;
-    case 3:
-        if (!bScanning)
-            mnuFileRescueCenter_Click();
-        break;
-    case 5:
-        startRegistryEditor();
-        break;
-    default:
-        break;
-    }
-}
-
-void FrmStart::ToolBar_MouseDown()
-{
-    engine::PlayAlertSound();
-}
-
 bool FrmStart::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType()) {
@@ -145,45 +105,6 @@ bool FrmStart::eventFilter(QObject* watched, QEvent* event)
         lvwProblem_MouseMove();
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void FrmStart::mnuFileRegistryEditor_Click()
-{
-    startRegistryEditor();
-}
-
-// Starts the registry editor of the prefix's Windows folder, maximised. A
-// failure to start is not reported and changes nothing in the window.
-void FrmStart::startRegistryEditor()
-{
-    const QString dir = engine::GetWindowsDir();
-    const QString file = dir + QStringLiteral("\\regedit.exe");
-    platform::ShellExecuteA(this, "open", platform::toAnsi(file).constData(), "", platform::toAnsi(dir).constData(),
-                            platform::SW_SHOWMAXIMIZED);
-}
-
-void FrmStart::mnuCleaningFindMissingFiles_Click()
-{
-    ImgFindMissingFilesClick_MouseMove();
-}
-
-void FrmStart::ImgFindMissingFilesClick_MouseMove()
-{
-    PicRegistryCleaner_MouseMove();
-    engine::PlayAlertSound();
-    if (problemsListed()) {
-        btnFindMissingFiles.pressed->setEnabled(false);
-        ShowMissingFilesWizard();
-        SetMenusEnabled(false, true, false, true, true, true, true, true);
-        btnFindMissingFiles.pressed->setEnabled(true);
-    } else {
-        mnuCleaningFindMissingFiles->setEnabled(false);
-    }
-}
-
-void FrmStart::ShowMissingFilesWizard()
-{
-    // The missing-files wizard is shown here, modally, once it exists.
 }
 
 void FrmStart::mnuFileExit_Click()

@@ -2,7 +2,8 @@
 // The main window: the Registry Cleaner page (section choice, scanning page,
 // problem page), the Rescue Center page, menus, tool bar and status bar.
 // Handlers carry the names of their control and event; the registry and file
-// work is the engine's.
+// work is the engine's. The implementation is split by feature, one file
+// each (frmstart_<feature>.cpp), as the groups below are.
 #include "engine/problemlist.h"
 #include "mainwindow/controls.h"
 
@@ -26,6 +27,8 @@ public:
     ~FrmStart() override;
 
     static QString productName() { return QStringLiteral("Velmora 2007"); }
+
+    // === Controls (built in frmstart_layout.cpp) ==================================
 
     // --- pages -------------------------------------------------------------
     PictureBox* PicRegistryCleaner;
@@ -84,24 +87,20 @@ public:
     engine::ProblemList& lvwErrors() { return m_errors; }
     bool bScanning = false;
 
-    // --- start ------------------------------------------------------------------
+    // === Frame: start, pages, menus (frmstart.cpp) ===================================
     void Form_Load();
-    void ApplySavedSettings();
-
-    // --- pages, menus, tool bar -------------------------------------------------
     void mnuFileRegistryCleaner_Click();
-    void mnuFileRescueCenter_Click();
     void SetPagesVisible(bool scanningPage, bool problemPage);
     void SetMenusEnabled(bool load, bool save, bool registryCleaner, bool rescueCenter, bool exit, bool scan,
                          bool findMissingFiles, bool fixProblems);
+    void mnuFileExit_Click();
+
+    // === View: tool bar and registry editor (frmstart_view.cpp) =======================
     void ToolBar_ButtonClick(int index);
     void ToolBar_MouseDown();
     void mnuFileRegistryEditor_Click();
-    void mnuCleaningFindMissingFiles_Click();
-    void ImgFindMissingFilesClick_MouseMove();
-    void mnuFileExit_Click();
 
-    // --- scan -------------------------------------------------------------------
+    // === Scan (frmstart_scan.cpp) ======================================================
     void mnuCleaningScanRegitry_Click();
     void ImgScanClick_MouseMove();
     void ImgCancelClick_MouseMove();
@@ -109,7 +108,8 @@ public:
     void ScanSelectedSections();
     int CountSectionProblems(const QString& sectionName);
 
-    // --- section check boxes ------------------------------------------------------
+    // === Section choices and saved settings (frmstart_settings.cpp) ====================
+    void ApplySavedSettings();
     void ChkChosseSettingsActiveXProgramID_Click();
     void ChkChosseSettingsApplicationPaths_Click();
     void ChkeFilePathsAndHistory_Click();
@@ -120,12 +120,31 @@ public:
     void ChkStartupMenu_Click();
     void ChkChosseSettingsStartupPrograms_Click();
 
-    // --- problem list ---------------------------------------------------------------
+    // === Problem page (frmstart_problems.cpp) ==========================================
     void FillProblemList();
     void lvwProblem_ItemCheck(QTreeWidgetItem* item);
     void lvwProblem_MouseMove();
 
-    // --- picture buttons: hover, press, page resets ------------------------------------
+    // === Fix and Return (frmstart_fix.cpp) ==============================================
+    void ImgFixProblemsClick_MouseMove();
+    void ImgFixProblemsClick2_MouseMove();
+    void ImgReturnClick_MouseMove();
+
+    // === Rescue Center (frmstart_rescue.cpp) ============================================
+    void mnuFileRescueCenter_Click();
+    void ImgRestoringClick_MouseMove();
+    void ImgDeleteBackUpClick_MouseMove();
+
+    // === Find Missing Files (frmstart_finder.cpp) ========================================
+    void mnuCleaningFindMissingFiles_Click();
+    void ImgFindMissingFilesClick_MouseMove();
+    void ShowMissingFilesWizard();
+
+    // === Help and support (frmstart_help.cpp) ============================================
+    void ImgHelpClick_MouseMove();
+    void ImgSupportClick_MouseMove();
+
+    // === Picture buttons: hover, press, page resets (frmstart_buttons.cpp) ===============
     void ImgScanNormal_MouseMove();
     void ImgFindMissingFilesNormal_MouseMove();
     void ImfFixProblemsNormal_MouseMove();
@@ -154,23 +173,12 @@ public:
     void PicShowError_MouseMove();
     void Picture10_MouseMove();
 
-    // --- actions of buttons whose work is not built yet: fix, return, help,
-    //     support, restore and delete of backups ----------------------------------------
-    void ImgFixProblemsClick_MouseMove();
-    void ImgFixProblemsClick2_MouseMove();
-    void ImgReturnClick_MouseMove();
-    void ImgHelpClick_MouseMove();
-    void ImgSupportClick_MouseMove();
-    void ImgRestoringClick_MouseMove();
-    void ImgDeleteBackUpClick_MouseMove();
-    void ShowMissingFilesWizard();
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Building the window (frmstart_layout.cpp).
+    // --- building the window (frmstart_layout.cpp) ----------------------------------
     void buildMenus();
     void buildToolBar(QWidget* client);
     void buildRegistryCleanerPage();
@@ -183,30 +191,41 @@ private:
     void connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
                        void (FrmStart::*action)());
 
+    // --- frame (frmstart.cpp) -----------------------------------------------------------
     // The engine's message pump, scan-position display and problem list.
     void installEngineSeams();
     void removeEngineSeams();
-
-    // Shared steps.
     void setStatusHint(const QString& text) { StatusBar1->setPanelText(1, text); }
-    void showBackupCountInStatus();
-    void hoverOver(PictureButton& b, const QString& hint);
+    void showProblemsFoundInStatus();
     bool problemsListed() const { return m_errors.count() > 0; }
+
+    // --- view (frmstart_view.cpp) --------------------------------------------------------
+    void startRegistryEditor();
+
+    // --- scan (frmstart_scan.cpp) --------------------------------------------------------
+    class ScanDisplay;  // what the scan driver reports, shown on the scanning page
     bool sectionChosen(int index) const;
     bool anySectionChosen() const;
     void startScan();
     void listScanResults();
     void resetScanCounters();
     void moveMarkerToSection(int index);
-    void runSectionWalks(int index);
     void showRotationFrame(int frame);
-    void showProblemsFoundInStatus();
     void showCompletionBox();
+
+    // --- problem page (frmstart_problems.cpp) ----------------------------------------------
     void clearProblemPage();
     void copyProblemRows();
-    void startRegistryEditor();
+
+    // --- settings (frmstart_settings.cpp) ----------------------------------------------------
     void saveSectionChoice(int index);
+
+    // --- results file (frmstart_results.cpp) ---------------------------------------------------
     QString resultsFilePath() const;
+
+    // --- buttons and Rescue Center --------------------------------------------------------------
+    void hoverOver(PictureButton& b, const QString& hint);
+    void showBackupCountInStatus();
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;

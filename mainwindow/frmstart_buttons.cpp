@@ -2,17 +2,10 @@
 // back to normal. Each button's action is its pressed picture's mouse move.
 #include "mainwindow/frmstart.h"
 
-#include <QTreeWidget>
-
 void FrmStart::hoverOver(PictureButton& b, const QString& hint)
 {
     b.showHover();
     setStatusHint(hint);
-}
-
-void FrmStart::showBackupCountInStatus()
-{
-    StatusBar1->setPanelText(3, QString::number(lvwBackUp->topLevelItemCount()) + QStringLiteral(" backup(s)"));
 }
 
 // --- hover --------------------------------------------------------------------
@@ -122,13 +115,3 @@ void FrmStart::Picture10_MouseMove()
 {
     setStatusHint(QString());
 }
-
-// --- actions whose work is not built yet ------------------------------------------------
-
-void FrmStart::ImgFixProblemsClick_MouseMove() {}
-void FrmStart::ImgFixProblemsClick2_MouseMove() {}
-void FrmStart::ImgReturnClick_MouseMove() {}
-void FrmStart::ImgHelpClick_MouseMove() {}
-void FrmStart::ImgSupportClick_MouseMove() {}
-void FrmStart::ImgRestoringClick_MouseMove() {}
-void FrmStart::ImgDeleteBackUpClick_MouseMove() {}

@@ -1,7 +1,8 @@
 // Building the main window: its controls, their names and places (in twips).
-#include "engine/scansections.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
+#include "mainwindow/sectionviews.h"
+#include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
 
 #include <QAction>
@@ -26,21 +27,9 @@ constexpr int kStatusBarHeight = 330;
 constexpr int kRegistryCleanerTop = 645;
 constexpr int kRescueCenterTop = 660;
 
-// Scanning-page counters: Left and Top of each, in the order of the sections.
-struct CounterPlace {
-    int left;
-    int top;
-};
-constexpr CounterPlace kCounterPlaces[9] = {
-    {1290, 1800}, {1290, 2160}, {1290, 2520}, {1290, 2880}, {4245, 1725},
-    {4245, 2070}, {4245, 2370}, {4245, 2700}, {4245, 3000},
-};
 constexpr int kCounterWidth = 660;
-constexpr int kSectionBoxTops[9] = {630, 1196, 1762, 2328, 2894, 3460, 4026, 4592, 5160};
 constexpr int kSectionBoxWidth = 195;
 constexpr int kSectionBoxHeight = 225;
-// The problem-list picture shown beside each section on the section panel.
-constexpr int kSectionIcons[9] = {1, 2, 4, 3, 5, 6, 7, 8, 9};
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place, bool bold = false,
                   bool wrap = false)
@@ -110,9 +99,7 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(twips::rect(0, kStatusBarTop, kClientWidth, kStatusBarHeight));
 
-    tmrRotateImage = new QTimer(this);
-    tmrRotateImage->setObjectName(QStringLiteral("tmrRotateImage"));
-    tmrRotateImage->setInterval(500);
+    tmrRotateImage = mainwindow::makeTimer(this, QStringLiteral("tmrRotateImage"), 500);
     connect(tmrRotateImage, &QTimer::timeout, this, &FrmStart::tmrRotateImage_Timer);
     // Enabled at design; the load stops it.
     tmrRotateImage->start();
@@ -309,11 +296,11 @@ void FrmStart::buildSectionPanel()
         &FrmStart::ChkChosseSettingsSharedProgramFiles_Click, &FrmStart::ChkStartupMenu_Click,
         &FrmStart::ChkChosseSettingsStartupPrograms_Click,
     };
-    const auto& sections = engine::scanSections();
     for (int i = 0; i < 9; ++i) {
-        const int top = kSectionBoxTops[i];
+        const mainwindow::SectionView& view = mainwindow::kSectionViews[i];
+        const int top = view.boxTop;
         auto* box = new SectionCheckBox(Picture10);
-        box->setObjectName(sections[i].checkBoxName);
+        box->setObjectName(QLatin1String(view.checkBox));
         // Never smaller than the style draws its box, or its edge is cut.
         const QSize indicator = box->sizeHint();
         box->setGeometry(twips::px(195), twips::px(top), std::max(twips::px(kSectionBoxWidth), indicator.width()),
@@ -324,11 +311,11 @@ void FrmStart::buildSectionPanel()
 
         auto* icon = new QLabel(Picture10);
         icon->setObjectName(QStringLiteral("imgSection%1").arg(i + 1));
-        icon->setPixmap(pictures::picture(QStringLiteral("Section%1").arg(kSectionIcons[i])));
+        icon->setPixmap(pictures::picture(QStringLiteral("Section%1").arg(view.icon)));
         // Icon and caption centred on the box's row.
         const int middle = box->geometry().center().y();
         icon->setGeometry(twips::px(510), middle - 11, 22, 22);
-        makeLabel(Picture10, QStringLiteral("lblSection%1").arg(i + 1), sections[i].caption,
+        makeLabel(Picture10, QStringLiteral("lblSection%1").arg(i + 1), QLatin1String(view.caption),
                   QRect(twips::px(900), middle - 10, twips::px(2400), 20));
     }
 }
@@ -351,15 +338,14 @@ void FrmStart::buildScanningPage()
 
     // A counter holds five digits; the captions are a size smaller so that
     // the left column ends before the right one begins.
-    const auto& sections = engine::scanSections();
     for (int i = 0; i < 9; ++i) {
-        const CounterPlace place = kCounterPlaces[i];
-        QLabel* counter = makeLabel(page, sections[i].counterName, QStringLiteral("0"),
-                                    twips::rect(place.left, place.top, kCounterWidth, 255), true);
+        const mainwindow::SectionView& view = mainwindow::kSectionViews[i];
+        QLabel* counter = makeLabel(page, QLatin1String(view.counter), QStringLiteral("0"),
+                                    twips::rect(view.counterLeft, view.counterTop, kCounterWidth, 255), true);
         counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         sectionCounters[i] = counter;
-        QLabel* caption = makeLabel(page, QStringLiteral("lblScanSection%1").arg(i + 1), sections[i].caption,
-                                    twips::rect(place.left + kCounterWidth + 60, place.top, 2100, 255));
+        QLabel* caption = makeLabel(page, QStringLiteral("lblScanSection%1").arg(i + 1), QLatin1String(view.caption),
+                                    twips::rect(view.counterLeft + kCounterWidth + 60, view.counterTop, 2100, 255));
         QFont small = caption->font();
         small.setPointSizeF(small.pointSizeF() - 1);
         caption->setFont(small);

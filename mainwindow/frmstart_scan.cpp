@@ -1,14 +1,14 @@
-// The scan: the Scan and Cancel actions, the section driver, the counters and
-// the busy animation.
-#include "engine/registryaccess.h"
-#include "engine/scansections.h"
+// The scan: the Scan and Cancel actions, the scanning page as the engine's
+// scan driver reports to it (marker, counters, total), and the busy
+// animation.
+#include "engine/scandriver.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/sectionviews.h"
 #include "mainwindow/twips.h"
 #include "platform/desktop.h"
-#include "platform/winfile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,7 +17,6 @@
 #include <QTreeWidget>
 
 namespace {
-constexpr int kFontsSection = 5;
 const QString kScanningText = QStringLiteral(" Scanning ...");
 }  // namespace
 
@@ -44,10 +43,7 @@ void FrmStart::ImgScanClick_MouseMove()
         return;
     }
     startScan();
-    {
-        platform::LookupCacheScope cache;
-        ScanSelectedSections();
-    }
+    ScanSelectedSections();
     if (!m_closing)
         listScanResults();
 }
@@ -113,7 +109,7 @@ void FrmStart::showCompletionBox()
 {
     FrmNextMessageBox box(this);
     box.lblprob->setText(QStringLiteral("Scanning is complete : %1 problems found.").arg(m_errors.count()));
-    box.exec();
+    platform::ShowModal(&box);
 }
 
 void FrmStart::ImgCancelClick_MouseMove()
@@ -127,6 +123,26 @@ void FrmStart::ImgCancelClick_MouseMove()
     tmrRotateImage->stop();
 }
 
+// What the scan driver reports, shown as the scanning page shows it.
+class FrmStart::ScanDisplay final : public engine::ScanObserver {
+public:
+    explicit ScanDisplay(FrmStart& window) : w(window) {}
+
+    bool sectionChosen(int index) override { return w.sectionChosen(index); }
+    void sectionStarting(int index) override
+    {
+        w.StatusBar1->setPanelText(1, kScanningText);
+        w.moveMarkerToSection(index);
+    }
+    int countSectionProblems(const QString& sectionName) override { return w.CountSectionProblems(sectionName); }
+    void sectionCounted(int index, int count) override { w.sectionCounters[index]->setText(QString::number(count)); }
+    void totalCounted(int total) override { w.lblProblemsFound->setText(QString::number(total)); }
+    void sectionPassed(int) override { w.showProblemsFoundInStatus(); }
+
+private:
+    FrmStart& w;
+};
+
 void FrmStart::ScanSelectedSections()
 {
     Picture10->setEnabled(false);
@@ -135,33 +151,9 @@ void FrmStart::ScanSelectedSections()
     tmrRotateImage->start();
     btnCancel.normal->setEnabled(true);
 
-    const auto& sections = engine::scanSections();
-    for (int i = 0; i < 9; ++i) {
-        const engine::ScanSection& section = sections[i];
-        if (sectionChosen(i)) {
-            StatusBar1->setPanelText(1, kScanningText);
-            moveMarkerToSection(i);
-            if (section.cancelTestBefore && engine::bCancelScan)
-                return;
-            const DWORD platformId = i == kFontsSection ? engine::GetPlatformId() : 0;
-            const std::vector<engine::ScanWalk> walks = engine::sectionWalks(i, platformId);
-            if (!walks.empty())
-                engine::runWalk(walks[0], section.sectionName);
-            if (walks.size() > 1) {
-                if (section.cancelTestBetween && engine::bCancelScan)
-                    return;
-                engine::runWalk(walks[1], section.sectionName);
-            }
-            sectionCounters[i]->setText(section.counted ? QString::number(CountSectionProblems(section.sectionName))
-                                                        : QStringLiteral("0"));
-            lblProblemsFound->setText(QString::number(m_errors.count()));
-        }
-        if (section.cancelTestAfter) {
-            showProblemsFoundInStatus();
-            if (engine::bCancelScan)
-                return;
-        }
-    }
+    ScanDisplay display(*this);
+    if (engine::runScanDriver(display) == engine::ScanEnd::Cancelled)
+        return;
     tmrRotateImage->stop();
     Picture10->setEnabled(true);
 }
@@ -169,21 +161,13 @@ void FrmStart::ScanSelectedSections()
 // The marker goes to the section's column, one pixel above its counter.
 void FrmStart::moveMarkerToSection(int index)
 {
-    const int left = engine::scanSections()[index].markerLeft;
+    const int left = mainwindow::kSectionViews[index].markerLeft;
     Image22->move(twips::px(left), sectionCounters[index]->y() - twips::px(15));
 }
 
 int FrmStart::CountSectionProblems(const QString& sectionName)
 {
-    // Counted in full width: a list can hold more rows than a 16-bit count.
-    int n = 0;
-    const int rows = m_errors.count();
-    for (int i = 1; i <= rows && i <= m_errors.count(); ++i) {
-        if (m_errors.row(i).RegistryScanners == sectionName)
-            ++n;
-        engine::DoEvents();
-    }
-    return n;
+    return engine::CountSectionProblems(m_errors, sectionName);
 }
 
 void FrmStart::tmrRotateImage_Timer()

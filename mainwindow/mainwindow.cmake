@@ -9,6 +9,13 @@ target_sources(velmora_mainwindow PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_problems.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_view.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_help.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_fix.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_results.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_rescue.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmstart_finder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/timing.cpp
   ${CMAKE_CURRENT_LIST_DIR}/programstart.cpp
 )
 

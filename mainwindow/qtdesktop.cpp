@@ -1,6 +1,7 @@
 #include "mainwindow/qtdesktop.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -79,6 +80,12 @@ int QtDesktop::messageBox(const QString& text, int style, const QString& title)
     // Closed by Escape or the close box: the last button's answer (No,
     // Cancel or OK), never Yes.
     return choices.back().answer;
+}
+
+int QtDesktop::runModal(QObject* dialog)
+{
+    auto* d = qobject_cast<QDialog*>(dialog);
+    return d ? d->exec() : 0;
 }
 
 QString QtDesktop::browseForFolder(const QString& title)

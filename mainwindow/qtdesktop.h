@@ -1,6 +1,6 @@
 #pragma once
-// The desktop seam answered by Qt Widgets: message boxes, the folder
-// dialog, the click sound and window opacity.
+// The desktop seam answered by Qt Widgets: message boxes, modal windows, the
+// folder dialog, the click sound and window opacity.
 #include "platform/desktop.h"
 
 #include <memory>
@@ -15,6 +15,7 @@ public:
     ~QtDesktop() override;
 
     int messageBox(const QString& text, int style, const QString& title) override;
+    int runModal(QObject* dialog) override;
     QString browseForFolder(const QString& title) override;
     void playSound(const QString& linuxPath) override;
     void setWindowAlpha(QObject* window, int alpha) override;

@@ -4,6 +4,12 @@
 
 namespace platform {
 
+// Nothing is shown; the window counts as closed without being accepted.
+int Desktop::runModal(QObject*)
+{
+    return 0;
+}
+
 namespace {
 
 // Answers without showing anything: the text goes to standard error and the
@@ -49,6 +55,11 @@ void setDesktop(Desktop* d)
 int MsgBox(const QString& text, int style, const QString& title)
 {
     return desktop().messageBox(text, style, title);
+}
+
+int ShowModal(QObject* dialog)
+{
+    return desktop().runModal(dialog);
 }
 
 }  // namespace platform

@@ -2,8 +2,8 @@
 // planted by "wine reg add": every planted stale entry gives its exact row,
 // no planted present entry gives one, and every other row (what a fresh
 // prefix shows) names a file that is truly missing under the prefix.
-#include "engine/headlessscan.h"
 #include "engine/problemlist.h"
+#include "engine/scandriver.h"
 #include "engine/scanstate.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
@@ -215,7 +215,7 @@ protected:
 
 TEST_F(WineScanTest, PlantedEntriesGiveExactlyTheirRowsAndFreshRowsAreTrulyMissing)
 {
-    const HeadlessScanResult result = runHeadlessScan();
+    const ScanSummary result = scanAllSections();
     EXPECT_FALSE(result.cancelled);
 
     std::vector<QStringList> plantedRows;
