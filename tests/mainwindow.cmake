@@ -1,6 +1,7 @@
 # The main window driven under the offscreen platform.
 velmora_add_test(mainwindow_frmstart GUI
-  SOURCES mainwindow_frmstart.cpp mainwindow_fixture.cpp
+  SOURCES mainwindow_fixture.cpp mainwindow_frmstart.cpp mainwindow_buttons.cpp mainwindow_scan.cpp
+          mainwindow_problems.cpp mainwindow_settings.cpp
   LIBS velmora_mainwindow
   TIMEOUT 180)
 

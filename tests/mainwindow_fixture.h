@@ -1,22 +1,32 @@
 #pragma once
 // Shared by the main-window tests: a small hand-made prefix with stale
-// entries in several sections, a desktop that answers instead of a person,
-// and a helper that answers modal windows as they open.
+// entries in several sections, a desktop that answers message boxes and modal
+// windows instead of a person, and a fixture that gives every test its own
+// fresh prefix, program folder, settings and main window.
+#include "engine/problemlist.h"
+#include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
 
-#include <QApplication>
+#include <gtest/gtest.h>
+
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QObject>
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <ostream>
+
+// Readable failures.
+void PrintTo(const QString& s, std::ostream* os);
 
 namespace windowtest {
 
 // Message boxes are recorded and answered with OK; sounds are counted.
+// Modal windows are recorded with their texts and, unless `onModal` answers
+// them, closed with their default button (rejected when they have none).
 class FakeDesktop : public platform::Desktop {
 public:
     struct Box {
@@ -24,17 +34,29 @@ public:
         int style;
         QString title;
     };
+    struct Modal {
+        QString name;  // the window's object name
+        QString title;
+        QMap<QString, QString> texts;  // named labels and buttons, as shown
+    };
     QList<Box> boxes;
+    QList<Modal> modals;
     QStringList sounds;
+    // Runs while a modal window is open; it may press or close it.
+    std::function<void(QDialog&)> onModal;
 
     int messageBox(const QString& text, int style, const QString& title) override
     {
         boxes.append({text, style, title});
         return 1;
     }
+    int runModal(QObject* dialog) override;
     QString browseForFolder(const QString&) override { return {}; }
     void playSound(const QString& linuxPath) override { sounds << linuxPath; }
     void setWindowAlpha(QObject*, int) override {}
+
+    // Clicks the dialog's default button; false when it has none.
+    static bool pressDefaultButton(QDialog& dialog);
 };
 
 // Writes a prefix under `dir` (a Linux folder): registry files in Wine's
@@ -48,31 +70,50 @@ extern const char* const kFixtureCounters[9];
 // Total rows of a full scan.
 constexpr int kFixtureProblems = 8;
 
-// Answers every modal window that opens, until stopped: `answer` gets the
-// dialog and must close it.
-class ModalAnswerer : public QObject {
-public:
-    explicit ModalAnswerer(std::function<void(QDialog*)> answer) : m_answer(std::move(answer))
-    {
-        connect(&m_timer, &QTimer::timeout, this, &ModalAnswerer::poll);
-        m_timer.start(10);
-    }
-    int answered = 0;
+// The eight switchable menu items as T/F, in SetMenusEnabled's order.
+QString menuStates(const FrmStart& w);
+bool sameImage(const QPixmap& a, const QPixmap& b);
+engine::ProblemRow problem(const QString& section, const QString& name, const QString& value,
+                           const QString& keyPath = QStringLiteral("Software\\Test"));
 
-private:
-    void poll()
+extern const QString kApp;
+extern const QString kSettingsSection;
+
+// Each test: a fresh fixture prefix and program folder, empty settings, the
+// fake desktop, window timers at 1/100 of their time, and a loaded main
+// window. Everything is closed and removed afterwards, so no test sees
+// another's changes.
+class FrmStartTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A new loaded main window in place of the current one.
+    void reopenWindow();
+
+    template <typename T = QWidget>
+    T* find(const QString& name) const
     {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible() && dialog != m_last) {
-            m_last = dialog;
-            ++answered;
-            m_answer(dialog);
-            m_last = nullptr;
-        }
+        T* w = window->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name.toStdString();
+        return w;
     }
-    std::function<void(QDialog*)> m_answer;
-    QTimer m_timer;
-    QDialog* m_last = nullptr;
+    QString panel(int i) const { return window->StatusBar1->panelText(i); }
+    // Sets the section boxes so that only `sections` are checked.
+    void chooseOnly(std::initializer_list<int> sections);
+    // Runs the Scan action and answers the completion box (after `atBox`);
+    // returns the box's text.
+    QString scanAndAnswer(std::function<void()> atBox = {});
+    // Runs the Scan action; at the first message pump while the scan runs,
+    // `act` runs once. Returns whether it ran.
+    bool duringScan(std::function<void()> act);
+    QStringList counters() const;
+    bool markerAtSection(int i) const;
+
+    QString prefixDir;
+    QString programDir;
+    FakeDesktop desktop;
+    std::unique_ptr<FrmStart> window;
 };
 
 }  // namespace windowtest

@@ -1,0 +1,73 @@
+// The problem page: the visible rows built from the hidden list, check
+// boxes carried back by content, and the pointer over the list.
+#include "mainwindow/frmstart.h"
+#include "mainwindow/pictures.h"
+#include "tests/mainwindow_fixture.h"
+
+#include <QLabel>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace windowtest;
+
+namespace {
+
+// --- problem list ----------------------------------------------------------------------------
+
+TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent)
+{
+    engine::ProblemList& hidden = window->lvwErrors();
+    hidden.add(problem("File Types", "x", "C:\\x.exe"));         // no picture of its own, first row: none
+    hidden.add(problem("Active X Objects", "(Default)", "C:\\a.dll"));
+    hidden.add(problem("File Types", "v", "C:\\b.exe"));         // keeps the picture of the row before
+    hidden.add(problem(" help files ", "h", "C:\\h.hlp"));       // case and blanks do not matter
+    hidden.add(problem("Fonts", "F", "   "));
+    hidden.add(problem("Fonts", "dup", "C:\\d.ttf", "K1"));
+    hidden.add(problem("Fonts", "DUP ", "c:\\d.ttf", "K2"));
+    for (int i = 1; i <= hidden.count(); ++i)
+        hidden.row(i).Checked = false;
+
+    window->FillProblemList();
+    QTreeWidget* list = window->lvwProblem;
+    ASSERT_EQ(list->topLevelItemCount(), 7);
+    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 7  Problems Detected  (7 selected for Fixing)");
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Checked);
+        EXPECT_TRUE(hidden.row(i + 1).Checked);
+    }
+    EXPECT_TRUE(list->topLevelItem(0)->icon(0).isNull());
+    const auto iconOf = [&](int i) { return list->topLevelItem(i)->icon(0).pixmap(22, 22); };
+    EXPECT_TRUE(sameImage(iconOf(1), pictures::picture("Section1")));
+    EXPECT_TRUE(sameImage(iconOf(2), pictures::picture("Section1")));
+    EXPECT_TRUE(sameImage(iconOf(3), pictures::picture("Section5")));
+    EXPECT_TRUE(sameImage(iconOf(4), pictures::picture("Section6")));
+    EXPECT_EQ(list->topLevelItem(1)->text(1), " Invalid File Path");
+    EXPECT_EQ(list->topLevelItem(4)->text(1), " Invalid Key Name");
+    EXPECT_EQ(list->topLevelItem(1)->text(2), "(Default)") << "the Key Path column shows the value name";
+    EXPECT_EQ(list->topLevelItem(1)->text(3), "C:\\a.dll");
+
+    list->topLevelItem(6)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(hidden.row(6).Checked);
+    EXPECT_FALSE(hidden.row(7).Checked);
+    EXPECT_TRUE(hidden.row(5).Checked);
+    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 7 Problems Detected  (6 selected for Fixing)");
+    list->topLevelItem(6)->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(hidden.row(6).Checked);
+    EXPECT_TRUE(hidden.row(7).Checked);
+
+    // Visible rows the hidden list no longer has still toggle safely.
+    hidden.remove(1);
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 6 Problems Detected  (6 selected for Fixing)");
+}
+
+TEST_F(FrmStartTest, PointerOverTheProblemListResetsTheFixButton)
+{
+    window->ImgFixProblemsNormal2_MouseMove();
+    window->lvwProblem_MouseMove();
+    EXPECT_EQ(window->btnFixProblems2.state(), 0);
+    EXPECT_EQ(panel(1), "");
+}
+
+}  // namespace

@@ -1,0 +1,322 @@
+// The scan of the small hand-made prefix through the main window: counters,
+// marker, status texts, cancel and close at every kind of moment, the
+// scan-complete box answered through the desktop seam, and the busy
+// animation on the window timing scale.
+#include "engine/scanstate.h"
+#include "mainwindow/frmstart.h"
+#include "mainwindow/timing.h"
+#include "tests/mainwindow_fixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QImage>
+#include <QLabel>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace windowtest;
+
+namespace {
+
+// --- scan ---------------------------------------------------------------------------
+
+TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
+{
+    QString atStart;
+    bool sawScanningPage = false;
+    engine::setMessagePump([&] {
+        if (atStart.isEmpty()) {
+            atStart = menuStates(*window);
+            sawScanningPage = !window->PicScanning->isHidden() && window->bScanning && !window->Picture10->isEnabled()
+                              && window->tmrRotateImage->isActive() && panel(1) == " Scanning ...";
+        }
+        QCoreApplication::processEvents();
+    });
+    QString atBox;
+    const QString text = scanAndAnswer([&] { atBox = menuStates(*window); });
+
+    // All eight off, then the driver offers Save Scan Results at once.
+    EXPECT_EQ(atStart, "FTFFFFFF");
+    EXPECT_TRUE(sawScanningPage);
+    EXPECT_EQ(atBox, "TTFTTTTT");
+    EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(windowtest::kFixtureProblems));
+
+    QStringList expected;
+    for (const char* c : windowtest::kFixtureCounters)
+        expected << c;
+    EXPECT_EQ(counters(), expected);
+    EXPECT_EQ(window->lblProblemsFound->text(), QString::number(windowtest::kFixtureProblems));
+    // Panel 3 was last written after section 8, before the Startup Programs rows.
+    EXPECT_EQ(panel(3), " Problems Found  6");
+    EXPECT_EQ(panel(1), "");
+    EXPECT_TRUE(markerAtSection(8));
+    EXPECT_FALSE(window->lblRegistryFilesScan->text().isEmpty());
+
+    EXPECT_FALSE(window->bScanning);
+    EXPECT_TRUE(window->Picture10->isEnabled());
+    EXPECT_FALSE(window->tmrRotateImage->isActive());
+    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_EQ(menuStates(*window), "TTFTTTTT");
+    EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+
+    ASSERT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+    for (int i = 0; i < windowtest::kFixtureProblems; ++i) {
+        const engine::ProblemRow& hidden = window->lvwErrors().row(i + 1);
+        const QTreeWidgetItem* item = window->lvwProblem->topLevelItem(i);
+        EXPECT_EQ(item->checkState(0), Qt::Checked);
+        EXPECT_TRUE(hidden.Checked);
+        EXPECT_EQ(item->text(0), hidden.RegistryScanners);
+        EXPECT_EQ(item->text(3), hidden.KeyValue);
+    }
+    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+    EXPECT_FALSE(desktop.sounds.isEmpty());
+}
+
+TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
+{
+    chooseOnly({7});  // "Startup Menu": walked, never judged
+    window->lblRegistryFilesScan->setText("before");
+    const QString text = scanAndAnswer();
+    EXPECT_EQ(text, "Scanning is complete : 0 problems found.");
+    EXPECT_EQ(menuStates(*window), "TTFTTTTF");
+    EXPECT_EQ(window->sectionCounters[7]->text(), "0");
+    EXPECT_TRUE(markerAtSection(7));
+    EXPECT_NE(window->lblRegistryFilesScan->text(), "before") << "its App Paths walk shows the keys";
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 0);
+}
+
+TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
+{
+    chooseOnly({8});
+    window->sectionBoxes[0]->setCheckState(Qt::PartiallyChecked);  // a grayed box is not chosen
+    scanAndAnswer();
+    EXPECT_EQ(window->sectionCounters[8]->text(), "2");
+    EXPECT_EQ(window->sectionCounters[0]->text(), "0");
+    EXPECT_EQ(window->lblProblemsFound->text(), "2");
+    EXPECT_EQ(panel(3), " Problems Found  0");
+}
+
+TEST_F(FrmStartTest, ValuesWalksLeaveTheScanPositionAlone)
+{
+    chooseOnly({5});  // Fonts
+    window->lblRegistryFilesScan->setText("before");
+    scanAndAnswer();
+    EXPECT_EQ(window->lblRegistryFilesScan->text(), "before");
+    EXPECT_EQ(window->sectionCounters[5]->text(), "1");
+}
+
+TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
+{
+    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
+    window->sectionCounters[5]->setText("1");
+    window->lblProblemsFound->setText("1");
+    chooseOnly({});
+    window->ImgScanClick_MouseMove();
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
+    EXPECT_EQ(window->lvwErrors().count(), 1);
+    EXPECT_EQ(window->sectionCounters[5]->text(), "1");
+    EXPECT_EQ(window->lblProblemsFound->text(), "1");
+    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_EQ(menuStates(*window), "FFFTTTFF");
+    EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+}
+
+TEST_F(FrmStartTest, ScanClearsTheResultsLoadedFlag)
+{
+    engine::bResultsLoaded = true;
+    chooseOnly({5});
+    scanAndAnswer();
+    EXPECT_FALSE(engine::bResultsLoaded);
+}
+
+struct CancelCase {
+    const char* name;
+    int section;         // cancel at the first pump while the marker stands here
+    int expectedPanel3;  // total shown in panel 3 afterwards (-1: from the rows)
+    int zeroFrom;        // counters from this section on stay "0"
+};
+
+TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
+{
+    const CancelCase cases[] = {
+        {"during Active X Objects", 0, -1, 1},
+        {"during the first Help Files walk", 4, 2, 4},
+        {"during the first Startup Programs walk", 8, 6, 8},
+    };
+    for (const CancelCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        reopenWindow();
+        bool cancelled = false;
+        engine::setMessagePump([&] {
+            if (!cancelled && window->bScanning && markerAtSection(c.section)) {
+                cancelled = true;
+                window->ImgCancelClick_MouseMove();
+            }
+            QCoreApplication::processEvents();
+        });
+        const QString text = scanAndAnswer();
+        ASSERT_TRUE(cancelled);
+
+        const int rows = window->lvwErrors().count();
+        EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(rows));
+        // A cancel between two walks leaves the total as the section before left it.
+        const int shown = c.expectedPanel3 < 0 ? rows : c.expectedPanel3;
+        EXPECT_EQ(window->lblProblemsFound->text(), QString::number(shown));
+        EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(shown));
+        for (int i = c.zeroFrom; i < 9; ++i)
+            EXPECT_EQ(window->sectionCounters[i]->text(), "0") << "counter " << i;
+        for (const engine::ProblemRow& r : window->lvwErrors().rows()) {
+            if (c.section == 4) {
+                EXPECT_NE(r.KeyValue, "C:\\windows\\help\\gone.chm") << "the HTML Help walk must not run";
+            }
+            EXPECT_NE(r.mainkeyname, "HKEY_CURRENT_USER") << "the user's Run walk must not run";
+        }
+        EXPECT_EQ(window->lvwProblem->topLevelItemCount(), rows);
+        EXPECT_FALSE(window->bScanning);
+        EXPECT_TRUE(window->Picture10->isEnabled());
+        EXPECT_FALSE(window->tmrRotateImage->isActive());
+        EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[0]));
+        EXPECT_FALSE(window->btnCancel.normal->isEnabled());
+        EXPECT_FALSE(window->PicShowError->isHidden());
+    }
+}
+
+TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
+{
+    bool cancelled = false;
+    engine::setMessagePump([&] {
+        if (!cancelled && window->bScanning) {
+            cancelled = true;
+            window->ImgCancelClick_MouseMove();
+        }
+        QCoreApplication::processEvents();
+    });
+    scanAndAnswer();
+    const int rows = window->lvwErrors().count();
+    EXPECT_EQ(window->sectionCounters[0]->text(), QString::number(rows));
+    EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(rows));
+    EXPECT_EQ(window->sectionCounters[1]->text(), "0");
+}
+
+TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    const struct {
+        const char* name;
+        std::function<bool(FrmStart&)> moment;
+        const char* secondCounter;  // "0": no section after the first is walked
+    } cases[] = {
+        {"during the walk", [](FrmStart& w) { return w.bScanning; }, "0"},
+        {"while the rows are listed",
+         [](FrmStart& w) { return !w.bScanning && w.lvwProblem->topLevelItemCount() == 1; }, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reopenWindow();
+        bool closed = false;
+        engine::setMessagePump([&] {
+            if (!closed && c.moment(*window)) {
+                closed = true;
+                window->close();
+            }
+            QCoreApplication::processEvents();
+        });
+        window->mnuCleaningScanRegitry_Click();
+        EXPECT_TRUE(closed);
+        EXPECT_TRUE(desktop.modals.isEmpty());
+        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_EQ(window->sectionCounters[1]->text(), c.secondCounter);
+    }
+}
+
+TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
+{
+    // Scan Registry is on again while the rows are copied; a second scan
+    // inside the first would clear and refill the lists under it.
+    bool chosen = false;
+    engine::setMessagePump([&] {
+        if (!chosen && !window->bScanning && window->lvwProblem->topLevelItemCount() == 1) {
+            chosen = true;
+            EXPECT_TRUE(window->mnuCleaningScanRegitry->isEnabled());
+            window->mnuCleaningScanRegitry->trigger();
+        }
+        QCoreApplication::processEvents();
+    });
+    scanAndAnswer();
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(window->lvwErrors().count(), windowtest::kFixtureProblems);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+
+    // Afterwards the menu scans again as usual.
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->mnuCleaningScanRegitry->trigger();
+    EXPECT_EQ(desktop.modals.size(), 2);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+}
+
+TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
+{
+    for (int expected : {2, 3, 4, 1, 2}) {
+        window->tmrRotateImage_Timer();
+        EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[expected - 1])) << expected;
+    }
+}
+
+TEST_F(FrmStartTest, BusyAnimationTurnsOnTheScaledTimerWhileTheScanRuns)
+{
+    EXPECT_EQ(window->tmrRotateImage->interval(), mainwindow::scaledInterval(500));
+    EXPECT_EQ(window->tmrRotateImage->interval(), 5) << "the fixture runs window timers at 1/100";
+    QSet<int> framesSeen;
+    chooseOnly({0});
+    const bool ran = duringScan([&] {
+        // Four ticks turn the picture through every frame and back to the first.
+        for (int tick = 0; tick < 8 && framesSeen.size() < 4; ++tick) {
+            const QImage before = window->imgHoldingRotation->pixmap().toImage();
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return window->imgHoldingRotation->pixmap().toImage() != before; }, 2000));
+            for (int f = 0; f < 4; ++f) {
+                if (sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[f]))
+                    framesSeen.insert(f);
+            }
+        }
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(framesSeen.size(), 4);
+    EXPECT_FALSE(window->tmrRotateImage->isActive()) << "stopped when the scan ends";
+}
+
+TEST(WindowTiming, IntervalsScaleWithAOneMillisecondFloor)
+{
+    const struct {
+        double scale;
+        int ms;
+        int expected;
+    } cases[] = {
+        {1.0, 500, 500}, {1.0, 25, 25}, {0.01, 500, 5}, {0.01, 1000, 10}, {0.01, 11000, 110},
+        {0.01, 25, 1},   {0.5, 25, 13}, {0.0, 500, 1},  {-1.0, 500, 1},   {2.0, 500, 1000},
+    };
+    for (const auto& c : cases) {
+        mainwindow::setTimingScale(c.scale);
+        EXPECT_EQ(mainwindow::scaledInterval(c.ms), c.expected) << c.scale << " x " << c.ms;
+    }
+    mainwindow::setTimingScale(0.01);
+    QObject owner;
+    QTimer* timer = mainwindow::makeTimer(&owner, QStringLiteral("tmrTest"), 1000);
+    EXPECT_EQ(timer->objectName(), "tmrTest");
+    EXPECT_EQ(timer->interval(), 10);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(timer->parent(), &owner);
+    mainwindow::setTimingScale(1.0);
+    EXPECT_EQ(mainwindow::timingScale(), 1.0);
+}
+
+}  // namespace
