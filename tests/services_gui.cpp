@@ -1,5 +1,7 @@
 // The Qt Widgets side of the desktop seam, and the generated click sound.
+#include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/qtdesktop.h"
+#include "platform/desktop.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 #include <QtEndian>
@@ -78,6 +82,38 @@ TEST(QtDesktop, MessageBoxesAnswerAsTheProgramExpects)
     // Escape on a Yes/No question answers No, never Yes.
     whenModal([](QWidget* m) { qobject_cast<QMessageBox*>(m)->reject(); });
     EXPECT_EQ(desk.messageBox(QStringLiteral("Delete?"), 36, QStringLiteral("Velmora 2007")), 7);
+}
+
+TEST(QtDesktop, ModalWindowsRunUntilClosedAndGiveTheirResult)
+{
+    mainwindow::QtDesktop desk;
+    FrmNextMessageBox box;
+    box.lblprob->setText(QStringLiteral("Scanning is complete : 3 problems found."));
+    QString seen;
+    bool wasModal = false;
+    whenModal([&](QWidget* m) {
+        wasModal = m == &box && box.isVisible() && box.isModal();
+        seen = m->findChild<QLabel*>(QStringLiteral("lblprob"))->text();
+        m->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+    });
+    EXPECT_EQ(desk.runModal(&box), QDialog::Accepted);
+    EXPECT_TRUE(wasModal);
+    EXPECT_EQ(seen, QStringLiteral("Scanning is complete : 3 problems found."));
+    EXPECT_FALSE(box.isVisible());
+
+    whenModal([](QWidget* m) { qobject_cast<QDialog*>(m)->reject(); });
+    EXPECT_EQ(desk.runModal(&box), QDialog::Rejected);
+
+    QObject notADialog;
+    EXPECT_EQ(desk.runModal(&notADialog), 0);
+}
+
+TEST(DesktopSeam, WithoutADesktopModalWindowsAreNotShown)
+{
+    platform::setDesktop(nullptr);
+    FrmNextMessageBox box;
+    EXPECT_EQ(platform::ShowModal(&box), 0);
+    EXPECT_FALSE(box.isVisible());
 }
 
 TEST(QtDesktop, FolderDialogIsTitledAndCancelGivesNothing)
