@@ -46,6 +46,10 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     EXPECT_TRUE(sawScanningPage);
     EXPECT_EQ(atBox, "TTFTTTTT");
     EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(windowtest::kFixtureProblems));
+    const FakeDesktop::Modal& box = desktop.modals.last();
+    EXPECT_EQ(box.title, "Velmora 2007");
+    EXPECT_EQ(box.texts.value("Label1"), "In the next step you will have the option of reparing these problems.");
+    EXPECT_EQ(box.texts.value("Command1"), "&Next");
 
     QStringList expected;
     for (const char* c : windowtest::kFixtureCounters)
