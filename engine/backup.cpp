@@ -6,6 +6,7 @@
 #include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/prefix.h"
+#include "platform/regkey.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
 
@@ -70,23 +71,20 @@ bool writeExactly(HKEY root, const QString& keyPath, const QString& valueName, c
 {
     if (root == 0)
         return false;
-    HKEY key = 0;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(root, platform::toAnsi(keyPath).constData(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &key, &disposition)
-        != ERROR_SUCCESS)
+    const platform::RegKey key = platform::RegKey::create(root, keyPath, KEY_SET_VALUE);
+    if (!key.ok())
         return false;
     const QString name = valueName == kDefaultValueName ? QString() : valueName;
-    const LONG rc = RegSetValueExA(key, platform::toAnsi(name).constData(), 0, value.type,
-                                   reinterpret_cast<const BYTE*>(value.bytes.constData()),
-                                   static_cast<DWORD>(value.bytes.size()));
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS;
+    return RegSetValueExA(key.handle(), platform::toAnsi(name).constData(), 0, value.type,
+                          reinterpret_cast<const BYTE*>(value.bytes.constData()),
+                          static_cast<DWORD>(value.bytes.size()))
+        == ERROR_SUCCESS;
 }
 
 // A record from a file without the seventh field: the path that was looked
-// for goes back, or only its bare file name for a "Yes" record.
-void writeLookedForPath(HKEY root, const QStringList& fields)
+// for goes back, or only its bare file name for a "Yes" record. True when
+// the value was written.
+bool writeLookedForPath(HKEY root, const QStringList& fields)
 {
     const QString& keyPath = fields[2];
     const QString& path = fields[3];
@@ -94,10 +92,9 @@ void writeLookedForPath(HKEY root, const QStringList& fields)
     if (fields[5].toUpper().trimmed() == QLatin1String("YES")) {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
         const QString data = slash >= 0 ? path.mid(slash + 1) : path.trimmed();
-        WriteRegistryValue(root, keyPath, valueName, data);
-    } else {
-        SetRegistryValue(root, keyPath, valueName, path, REG_SZ);
+        return WriteRegistryValue(root, keyPath, valueName, data) == ERROR_SUCCESS;
     }
+    return SetRegistryValue(root, keyPath, valueName, path, REG_SZ) == ERROR_SUCCESS;
 }
 
 // Lines end at CR or CR LF.
@@ -147,32 +144,14 @@ QString NewBackupFilePath()
 
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName)
 {
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, platform::toAnsi(keyPath).constData(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_QUERY_VALUE);
+    if (!key.ok())
         return std::nullopt;
-    const QByteArray name = platform::toAnsi(valueName == kDefaultValueName ? QString() : valueName);
-    std::optional<RegistryValueData> result;
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExA(key, name.constData(), nullptr, &type, nullptr, &size);
-    for (int attempt = 0; attempt < 4 && rc == ERROR_SUCCESS; ++attempt) {
-        QByteArray data(static_cast<qsizetype>(size), '\0');
-        DWORD got = size;
-        rc = RegQueryValueExA(key, name.constData(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(data.data()), &got);
-        if (rc == ERROR_MORE_DATA) {  // grew meanwhile
-            size = got > size ? got : size * 2 + 16;
-            rc = ERROR_SUCCESS;
-            continue;
-        }
-        if (rc == ERROR_SUCCESS) {
-            data.truncate(static_cast<qsizetype>(got));
-            result = RegistryValueData{type, data};
-        }
-        break;
-    }
-    RegCloseKey(key);
-    return result;
+    const platform::RegValue value =
+        platform::readRegValue(key.handle(), valueName == kDefaultValueName ? QString() : valueName);
+    if (!value.ok())
+        return std::nullopt;
+    return RegistryValueData{value.type, value.data};
 }
 
 QString EncodeValueField(const RegistryValueData& value)
@@ -271,9 +250,10 @@ RestoreResult RestoreBackupFile(const QString& path)
                 ++result.restored;
             else
                 ++result.failed;
-        } else {
-            writeLookedForPath(root, fields);
+        } else if (writeLookedForPath(root, fields)) {
             ++result.restored;
+        } else {
+            ++result.failed;
         }
         DoEvents();
     }

@@ -2,6 +2,7 @@
 
 #include "engine/trim.h"
 #include "platform/ansi.h"
+#include "platform/regkey.h"
 #include "platform/winreg.h"
 
 #include <QRegularExpression>
@@ -72,38 +73,39 @@ LONG setDword(HKEY key, const QByteArray& name, qint32 number)
 
 }  // namespace
 
-void WriteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value)
+LONG WriteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value)
 {
-    HKEY key = 0;
-    if (RegOpenKeyA(root, platform::toAnsi(keyPath).constData(), &key) != ERROR_SUCCESS)
-        return;
+    const platform::RegKey key = platform::RegKey::openDefault(root, keyPath);
+    if (!key.ok())
+        return key.result();
     const QByteArray name = platform::toAnsi(valueName);
     const std::optional<double> number = numericValue(value);
     const std::optional<qint32> whole = number ? toLong(*number) : std::nullopt;
-    if (whole) {
-        setDword(key, name, *whole);
-    } else {
-        // Text, or a number too large for a REG_DWORD: kept as the text it is
-        // rather than changed into another number. No terminating NUL stored.
-        const QByteArray text = platform::toAnsi(trimBlanks(value.toString()));
-        RegSetValueExA(key, name.constData(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.constData()),
-                       static_cast<DWORD>(text.size()));
-    }
-    RegCloseKey(key);
+    if (whole)
+        return setDword(key.handle(), name, *whole);
+    // Text, or a number too large for a REG_DWORD: kept as the text it is
+    // rather than changed into another number. No terminating NUL stored.
+    const QByteArray text = platform::toAnsi(trimBlanks(value.toString()));
+    return RegSetValueExA(key.handle(), name.constData(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.constData()),
+                          static_cast<DWORD>(text.size()));
 }
 
-void SetRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value,
+LONG SetRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value,
                       DWORD valueType)
 {
-    const QByteArray path = platform::toAnsi(keyPath);
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, path.constData(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-        CreateRegistryKey(root, keyPath);
-        if (RegOpenKeyExA(root, path.constData(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-            return;
+    platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_ALL_ACCESS);
+    if (!key.ok()) {
+        if (const LONG created = CreateRegistryKey(root, keyPath); created != ERROR_SUCCESS)
+            return created;
+        key = platform::RegKey::open(root, keyPath, KEY_ALL_ACCESS);
+        if (!key.ok())
+            return key.result();
     }
-    SetValueEx(key, valueName, valueType, value);
-    RegCloseKey(key);
+    const LONG rc = SetValueEx(key.handle(), valueName, valueType, value);
+    // SetValueEx calls another type fine, but nothing was written.
+    if (rc == ERROR_SUCCESS && valueType != REG_SZ && valueType != REG_DWORD)
+        return ERROR_INVALID_PARAMETER;
+    return rc;
 }
 
 LONG SetValueEx(HKEY key, const QString& valueName, DWORD valueType, const QVariant& value)
@@ -127,68 +129,49 @@ LONG SetValueEx(HKEY key, const QString& valueName, DWORD valueType, const QVari
 
 bool QueryRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, QString& out)
 {
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, platform::toAnsi(keyPath).constData(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_ALL_ACCESS);
+    if (!key.ok())
         return false;
     QVariant value;
-    const bool read = QueryValueEx(key, valueName, value) == 0;
-    if (read)
-        out = value.typeId() == QMetaType::Int ? QString::number(value.toInt()) : value.toString();
-    RegCloseKey(key);
-    return read;
+    if (QueryValueEx(key.handle(), valueName, value) != ERROR_SUCCESS)
+        return false;
+    out = value.typeId() == QMetaType::Int ? QString::number(value.toInt()) : value.toString();
+    return true;
 }
 
 LONG QueryValueEx(HKEY key, const QString& valueName, QVariant& out)
 {
-    const QByteArray name = platform::toAnsi(valueName);
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG rc = RegQueryValueExA(key, name.constData(), nullptr, &type, nullptr, &size);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (type == REG_SZ) {
-        QByteArray buffer(static_cast<qsizetype>(size), '\0');
-        rc = RegQueryValueExA(key, name.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        buffer.truncate(size);
+    const platform::RegValue value = platform::readRegValue(key, valueName);
+    if (!value.ok())
+        return value.result;
+    if (value.type == REG_SZ) {
         // Only a terminating NUL is dropped: a string stored without one
         // keeps its last character.
-        if (buffer.endsWith('\0'))
-            buffer.chop(1);
-        out = platform::fromAnsi(buffer);
+        out = platform::regText(value.data, platform::RegNul::TerminatingNul);
         return ERROR_SUCCESS;
     }
-    if (type == REG_DWORD) {
-        BYTE bytes[4] = {0, 0, 0, 0};
-        DWORD n = sizeof bytes;
-        rc = RegQueryValueExA(key, name.constData(), nullptr, nullptr, bytes, &n);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        const quint32 u = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (quint32(bytes[3]) << 24);
-        out = static_cast<qint32>(u);
+    if (value.type == REG_DWORD) {
+        // Data longer than a number does not fit the 4-byte buffer.
+        const std::optional<qint32> number = platform::regDword(value.data);
+        if (!number)
+            return ERROR_MORE_DATA;
+        out = *number;
         return ERROR_SUCCESS;
     }
     return -1;
 }
 
-void CreateRegistryKey(HKEY root, const QString& keyPath)
+LONG CreateRegistryKey(HKEY root, const QString& keyPath)
 {
-    HKEY key = 0;
-    DWORD disposition = 0;
-    if (RegCreateKeyExA(root, platform::toAnsi(keyPath).constData(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, &disposition)
-        == ERROR_SUCCESS)
-        RegCloseKey(key);
+    return platform::RegKey::create(root, keyPath, KEY_ALL_ACCESS).result();
 }
 
-void DeleteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName)
+LONG DeleteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName)
 {
-    HKEY key = 0;
-    if (RegOpenKeyA(root, platform::toAnsi(keyPath).constData(), &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, platform::toAnsi(valueName).constData());
-    RegCloseKey(key);
+    const platform::RegKey key = platform::RegKey::openDefault(root, keyPath);
+    if (!key.ok())
+        return key.result();
+    return RegDeleteValueA(key.handle(), platform::toAnsi(valueName).constData());
 }
 
 DWORD GetPlatformId()

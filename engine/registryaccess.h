@@ -1,6 +1,7 @@
 #pragma once
 // The program's small layer over the registry: each procedure opens its key,
-// acts and closes it again, and reports no error to the user.
+// acts and closes it again, and reports no error to the user. The writers
+// return the Windows result code (0: done); a caller may ignore it.
 #include "platform/wintypes.h"
 
 #include <QString>
@@ -9,11 +10,13 @@
 namespace engine {
 
 // Writes a value, REG_DWORD when `value` reads as a number, else a trimmed
-// REG_SZ stored without its terminating NUL. The key must exist.
-void WriteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value);
+// REG_SZ stored without its terminating NUL. The key must exist (a missing
+// key gives the open's code and nothing is created).
+LONG WriteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value);
 
 // Writes a REG_SZ (NUL stored) or REG_DWORD, creating the key when missing.
-void SetRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value,
+// Another type writes nothing and gives ERROR_INVALID_PARAMETER.
+LONG SetRegistryValue(HKEY root, const QString& keyPath, const QString& valueName, const QVariant& value,
                       DWORD valueType);
 
 // Writes into an open key; returns the RegSetValueExA result (0 for a type
@@ -29,10 +32,11 @@ bool QueryRegistryValue(HKEY root, const QString& keyPath, const QString& valueN
 LONG QueryValueEx(HKEY key, const QString& valueName, QVariant& out);
 
 // Creates the key and any missing key above it.
-void CreateRegistryKey(HKEY root, const QString& keyPath);
+LONG CreateRegistryKey(HKEY root, const QString& keyPath);
 
-// Deletes one value; a missing key or value changes nothing.
-void DeleteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName);
+// Deletes one value; a missing key or value changes nothing and gives a
+// non-zero code (ERROR_FILE_NOT_FOUND for a value that is not there).
+LONG DeleteRegistryValue(HKEY root, const QString& keyPath, const QString& valueName);
 
 // The Windows platform id (2: the NT family).
 DWORD GetPlatformId();

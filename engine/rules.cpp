@@ -1,80 +1,16 @@
 #include "engine/rules.h"
 
+#include "engine/environment.h"
 #include "engine/pathhelpers.h"
 #include "engine/problemlist.h"
 #include "engine/scanstate.h"
 #include "engine/trim.h"
-#include "platform/ansi.h"
-#include "platform/winreg.h"
 
 namespace engine {
 
 namespace {
 
 const RuleEnvironment* g_environment = nullptr;
-
-QString readEnvironmentValue(HKEY root, const char* keyPath, const QString& name)
-{
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return {};
-    const QByteArray ansiName = platform::toAnsi(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    QString value;
-    if (RegQueryValueExA(key, ansiName.constData(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-        && (type == REG_SZ || type == REG_EXPAND_SZ) && size > 0) {
-        QByteArray buffer(static_cast<qsizetype>(size), '\0');
-        if (RegQueryValueExA(key, ansiName.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                             &size)
-            == ERROR_SUCCESS) {
-            const qsizetype nul = buffer.indexOf('\0');
-            value = platform::fromAnsi(nul < 0 ? buffer : buffer.left(nul));
-        }
-    }
-    RegCloseKey(key);
-    return value;
-}
-
-// An environment variable as a program of the prefix sees it: the user's
-// values over the machine's, and the folders Wine always sets.
-QString prefixEnvironmentVariable(const QString& name, int depth = 0)
-{
-    const char* machineKey = "System\\CurrentControlSet\\Control\\Session Manager\\Environment";
-    QString value = readEnvironmentValue(HKEY_CURRENT_USER, "Environment", name);
-    if (name.compare(QLatin1String("PATH"), Qt::CaseInsensitive) == 0) {
-        // The user's PATH is added to the machine's, not put in its place.
-        const QString machine = readEnvironmentValue(HKEY_LOCAL_MACHINE, machineKey, name);
-        value = value.isEmpty() ? machine : machine.isEmpty() ? value : machine + QLatin1Char(';') + value;
-    }
-    if (value.isEmpty())
-        value = readEnvironmentValue(HKEY_CURRENT_USER, "Volatile Environment", name);
-    if (value.isEmpty())
-        value = readEnvironmentValue(HKEY_LOCAL_MACHINE, machineKey, name);
-    if (value.isEmpty()) {
-        const QString upper = name.toUpper();
-        if (upper == QLatin1String("SYSTEMROOT") || upper == QLatin1String("WINDIR"))
-            value = GetWindowsDir();
-        else if (upper == QLatin1String("SYSTEMDRIVE"))
-            value = GetWindowsDir().left(2);
-        else if (upper == QLatin1String("PROGRAMFILES"))
-            value = GetProgramFilesDir();
-        else if (upper == QLatin1String("COMMONPROGRAMFILES"))
-            value = GetCommonFilesDir();
-    }
-    // Values may name other variables (%SystemRoot%\temp).
-    for (int guard = 0; depth < 4 && guard < 8 && value.contains(QLatin1Char('%')); ++guard) {
-        const qsizetype open = value.indexOf(QLatin1Char('%'));
-        const qsizetype close = value.indexOf(QLatin1Char('%'), open + 1);
-        if (close < 0)
-            break;
-        const QString inner = prefixEnvironmentVariable(value.mid(open + 1, close - open - 1), depth + 1);
-        if (inner.isEmpty())
-            break;
-        value = value.left(open) + inner + value.mid(close + 1);
-    }
-    return value;
-}
 
 const RuleEnvironment& env()
 {
@@ -85,7 +21,7 @@ const RuleEnvironment& env()
         [] { return GetProgramFilesDir(); },
         [] { return GetCommonFilesDir(); },
         [] { return platform::drives(); },
-        [](const QString& name) { return prefixEnvironmentVariable(name); },
+        [](const QString& name) { return PrefixEnvironmentVariable(name); },
         [] { return platform::wineFontFolders(); },
     };
     return g_environment ? *g_environment : real;

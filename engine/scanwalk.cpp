@@ -3,9 +3,15 @@
 #include "engine/rules.h"
 #include "engine/scanstate.h"
 #include "platform/ansi.h"
+#include "platform/regkey.h"
 #include "platform/winreg.h"
 
+#include <QSet>
+
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace engine {
 
@@ -40,105 +46,129 @@ QString AbbreviateScanPath(const QString& text)
     return text.left(23) + QLatin1String(".....") + tail;
 }
 
+namespace {
+
+// One key of the walk: open for enumeration, the length of its path (the
+// levels share one path text, so a deep walk keeps no copy per level) and
+// the index of the subkey to ask for next.
+struct WalkLevel {
+    platform::RegKey key;
+    qsizetype pathLength = 0;
+    DWORD index = 0;
+};
+
+}  // namespace
+
 void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
 {
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, platform::toAnsi(keyPath).constData(), 0, KEY_ENUMERATE_SUB_KEYS, &key)
-        != ERROR_SUCCESS)
+    platform::RegKey start = platform::RegKey::open(root, keyPath, KEY_ENUMERATE_SUB_KEYS);
+    if (!start.ok())
         return;
-    DWORD index = 0;
-    LONG rc = ERROR_SUCCESS;
-    do {
-        char name[kBufferSize];
-        char cls[kBufferSize];
-        std::memset(name, ' ', sizeof name);
-        std::memset(cls, ' ', sizeof cls);
-        DWORD nameSize = kBufferSize;
-        DWORD classSize = kBufferSize;
-        rc = RegEnumKeyExA(key, index, name, &nameSize, nullptr, cls, &classSize, nullptr);
-        if (rc == ERROR_SUCCESS) {
-            const QString child = keyPath + QLatin1Char('\\')
-                + platform::fromAnsi(name, static_cast<int>(qMin(nameSize, kBufferSize)));
-            ShowScanPath(rootName + QLatin1Char('\\') + child);
-            ScanKeyValues(root, child, sectionName, rootName);
-            ScanSubKeys(root, child, sectionName, rootName);
+    // Links can lead back to a key already walked (to an ancestor, or many
+    // links into one subtree): each key is entered once per walk.
+    QSet<quintptr> entered;
+    entered.insert(platform::RegKeyIdentity(start.handle()));
+    // An explicit stack rather than recursion: the registry's files decide
+    // how deep it goes.
+    std::vector<WalkLevel> levels;
+    QString path = keyPath;
+    levels.push_back(WalkLevel{std::move(start), path.size(), 0});
+    while (!levels.empty()) {
+        LONG rc = ERROR_SUCCESS;
+        {
+            WalkLevel& level = levels.back();
+            path.truncate(level.pathLength);
+            char name[kBufferSize];
+            char cls[kBufferSize];
+            std::memset(name, ' ', sizeof name);
+            std::memset(cls, ' ', sizeof cls);
+            DWORD nameSize = kBufferSize;
+            DWORD classSize = kBufferSize;
+            rc = RegEnumKeyExA(level.key.handle(), level.index, name, &nameSize, nullptr, cls, &classSize, nullptr);
+            if (rc == ERROR_SUCCESS) {
+                QString child = path + QLatin1Char('\\')
+                    + platform::fromAnsi(name, static_cast<int>(qMin(nameSize, kBufferSize)));
+                platform::RegKey sub = platform::RegKey::open(root, child, KEY_ENUMERATE_SUB_KEYS);
+                const quintptr identity = sub.ok() ? platform::RegKeyIdentity(sub.handle()) : 0;
+                if (identity == 0 || !entered.contains(identity)) {
+                    if (identity != 0)
+                        entered.insert(identity);
+                    ShowScanPath(rootName + QLatin1Char('\\') + child);
+                    ScanKeyValues(root, child, sectionName, rootName);
+                    if (sub.ok()) {
+                        // Its subkeys next; this level goes on once they are done.
+                        levels.push_back(WalkLevel{std::move(sub), child.size(), 0});
+                        path = std::move(child);
+                        continue;
+                    }
+                }
+            }
         }
-        ++index;
-        if (bCancelScan) {
-            RegCloseKey(key);
-            return;
+        // The step of the key on top is done (its subkey walked, skipped or
+        // none left): move on, test for a cancel, let messages run. A level
+        // whose enumeration failed ends, and so completes its parent's step.
+        for (;;) {
+            ++levels.back().index;
+            if (bCancelScan)
+                return;
+            DoEvents();
+            if (rc == ERROR_SUCCESS)
+                break;
+            levels.pop_back();
+            if (levels.empty())
+                return;
+            rc = ERROR_SUCCESS;
         }
-        DoEvents();
-    } while (rc == ERROR_SUCCESS);
-    RegCloseKey(key);
+    }
 }
 
 void ScanKeyValues(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
 {
-    HKEY key = 0;
-    if (RegOpenKeyA(root, platform::toAnsi(keyPath).constData(), &key) != ERROR_SUCCESS)
+    const platform::RegKey key = platform::RegKey::openDefault(root, keyPath);
+    if (!key.ok())
         return;
     ++g_stats.keys;
     DWORD index = 0;
     LONG rc = ERROR_SUCCESS;
     do {
-        if (bCancelScan) {
-            RegCloseKey(key);
+        if (bCancelScan)
             return;
-        }
         char name[kBufferSize];
         BYTE data[kBufferSize];
         std::memset(name, ' ', sizeof name);
         std::memset(data, ' ', sizeof data);
         DWORD nameSize = kBufferSize;
         DWORD dataSize = kBufferSize;
-        rc = RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, data, &dataSize);
+        rc = RegEnumValueA(key.handle(), index, name, &nameSize, nullptr, nullptr, data, &dataSize);
         if (rc == ERROR_SUCCESS) {
             const QString valueName = platform::fromAnsi(name, static_cast<int>(qMin(nameSize, kBufferSize)));
             // Read again by name: type first, then the data at its exact size.
-            const QString text = GetValueAsString(key, valueName);
+            const QString text = GetValueAsString(key.handle(), valueName);
             ++g_stats.values;
-            if (bCancelScan) {
-                RegCloseKey(key);
+            if (bCancelScan)
                 return;
-            }
             ScanValueBySection(text, sectionName, valueName, root, rootName, keyPath);
         }
-        if (bCancelScan) {
-            RegCloseKey(key);
+        if (bCancelScan)
             return;
-        }
         ++index;
         DoEvents();
     } while (rc == ERROR_SUCCESS);
-    RegCloseKey(key);
 }
 
 QString GetValueAsString(HKEY key, const QString& valueName)
 {
-    const QByteArray name = platform::toAnsi(valueName);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name.constData(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+    const platform::RegValue value = platform::readRegValue(key, valueName);
+    if (!value.ok())
         return {};
-    switch (type) {
+    switch (value.type) {
     case REG_SZ:
-    case REG_MULTI_SZ: {
-        QByteArray buffer(static_cast<qsizetype>(size), '\0');
-        DWORD got = size;
-        if (RegQueryValueExA(key, name.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &got)
-            != ERROR_SUCCESS)
-            return {};
-        const qsizetype nul = buffer.indexOf('\0');
-        return platform::fromAnsi(nul < 0 ? buffer : buffer.left(nul));
-    }
+    case REG_MULTI_SZ:
+        // Up to the first NUL: a multi-string gives its first string.
+        return platform::regText(value.data, platform::RegNul::FirstNul);
     case REG_DWORD: {
-        DWORD number = 0;
-        DWORD got = sizeof number;
-        if (RegQueryValueExA(key, name.constData(), nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &got)
-            != ERROR_SUCCESS)
-            return {};
-        return QString::number(static_cast<qint32>(number));
+        const std::optional<qint32> number = platform::regDword(value.data);
+        return number ? QString::number(*number) : QString();
     }
     default:
         // REG_EXPAND_SZ included: such values are never judged.

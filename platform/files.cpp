@@ -94,6 +94,8 @@ struct Cache {
 };
 
 int g_scopeDepth = 0;
+// Tells one outermost scope from the next (see lookupScopeGeneration).
+quint64 g_scopeGeneration = 0;
 
 Cache& cache()
 {
@@ -623,6 +625,7 @@ ScopeCache& scopeCache()
 
 void clearLookupCache()
 {
+    ++g_scopeGeneration;
     cache() = Cache{};
     dirPatternMemo().clear();
 }
@@ -635,13 +638,19 @@ using namespace files;
 
 LookupCacheScope::LookupCacheScope()
 {
-    ++g_scopeDepth;
+    if (g_scopeDepth++ == 0)
+        ++g_scopeGeneration;
 }
 
 LookupCacheScope::~LookupCacheScope()
 {
     if (--g_scopeDepth == 0)
         clearLookupCache();
+}
+
+quint64 lookupScopeGeneration()
+{
+    return g_scopeDepth > 0 ? g_scopeGeneration : 0;
 }
 
 QString toLinuxPath(const QString& windowsPath)

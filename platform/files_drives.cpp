@@ -3,6 +3,7 @@
 #include "platform/ansi.h"
 #include "platform/files_internal.h"
 #include "platform/prefix.h"
+#include "platform/regkey.h"
 #include "platform/winreg.h"
 
 #include <QDir>
@@ -142,24 +143,10 @@ bool driveReady(int index)
 
 std::optional<QString> readRegistryString(unsigned root, const char* keyPath, const char* valueName)
 {
-    HKEY key = 0;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    const RegKey key = RegKey::open(root, fromAnsi(QByteArray(keyPath)), KEY_QUERY_VALUE);
+    if (!key.ok())
         return std::nullopt;
-    DWORD type = 0;
-    DWORD size = 0;
-    std::optional<QString> out;
-    if (RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS
-        && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        QByteArray buffer(static_cast<qsizetype>(size) + 1, '\0');
-        DWORD got = size;
-        if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got)
-            == ERROR_SUCCESS) {
-            const qsizetype nul = buffer.indexOf('\0');
-            out = fromAnsi(buffer.left(nul < 0 ? buffer.size() : nul));
-        }
-    }
-    RegCloseKey(key);
-    return out;
+    return readRegString(key.handle(), fromAnsi(QByteArray(valueName)), RegNul::FirstNul);
 }
 
 }  // namespace files

@@ -5,5 +5,6 @@ target_sources(velmora_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/regformat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/registry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/winreg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/regkey.cpp
   ${CMAKE_CURRENT_LIST_DIR}/prefix.cpp
 )

@@ -85,6 +85,11 @@ public:
     LookupCacheScope& operator=(const LookupCacheScope&) = delete;
 };
 
+// A number of its own for the outermost LookupCacheScope now living (also
+// renewed when the drive map changes meanwhile); 0 while none lives. Lets the
+// layers above keep what they work out for as long as the lookups do.
+quint64 lookupScopeGeneration();
+
 // Called by openPrefix(): reads the drive map of the prefix.
 void attachDrives(const QString& prefixDir);
 void detachDrives();

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QThread>
 
 using namespace engine;
 
@@ -24,6 +25,18 @@ QString regLine(const QString& name, const QString& data)
 {
     return QStringLiteral("\"%1\"=\"%2\"\n").arg(name, data);
 }
+
+// A link key: its block marks it and names its target under \Registry.
+QString linkBlock(const QString& path, const QString& target)
+{
+    QString s = QStringLiteral("\n[%1] 1700000000\n#link\n\"SymbolicLinkValue\"=hex(6):").arg(path);
+    QStringList bytes;
+    for (const QChar c : target)
+        bytes << QString::number(c.unicode() & 0xFF, 16) << QString::number(c.unicode() >> 8, 16);
+    return s + bytes.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+
+constexpr int kDeepLevels = 3000;
 
 QByteArray systemReg()
 {
@@ -86,6 +99,30 @@ QByteArray systemReg()
     s += regLine("Path", "C:\\\\gone\\\\s.dll");
     key("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run");
     s += regLine("r", "C:\\\\gone\\\\r.exe");
+
+    // Links back to where the walk came from.
+    key("Links\\\\Up\\\\A");
+    s += regLine("a", "C:\\\\a.ttf");
+    key("Links\\\\Up\\\\A\\\\B");
+    s += regLine("b", "C:\\\\b.ttf");
+    s += linkBlock("Links\\\\Up\\\\A\\\\B\\\\toStart", "\\Registry\\Machine\\Links\\Up");
+    s += linkBlock("Links\\\\Up\\\\A\\\\C", "\\REGISTRY\\Machine\\links\\up\\a");
+    s += linkBlock("Links\\\\Up\\\\A\\\\B\\\\self", "\\Registry\\Machine\\Links\\Up\\A\\B");
+    // Each of N0..N20 holds two links to the next: 2^20 ways down one chain.
+    for (int n = 0; n <= 20; ++n) {
+        const QString at = QStringLiteral("Links\\\\Fan\\\\N%1").arg(n, 2, 10, QLatin1Char('0'));
+        key(at);
+        s += regLine("v", QStringLiteral("C:\\\\n%1.ttf").arg(n));
+        if (n < 20) {
+            const QString next = QStringLiteral("\\Registry\\Machine\\Links\\Fan\\N%1").arg(n + 1, 2, 10, QLatin1Char('0'));
+            s += linkBlock(at + "\\\\x", next);
+            s += linkBlock(at + "\\\\y", next);
+        }
+    }
+    // One chain deeper than a small stack holds as recursion.
+    QStringList deep(kDeepLevels, QStringLiteral("d"));
+    key("Deep\\\\" + deep.join("\\\\"));
+    s += regLine("v", "C:\\\\deep.ttf");
     return s.toUtf8();
 }
 
@@ -275,6 +312,58 @@ TEST_F(WalkTest, CancelAtEveryPumpAddsNoFurtherRow)
         EXPECT_EQ(keyValues(), all.mid(0, rowsAtCancel)) << "cancel at pump " << n;
         EXPECT_EQ(calls, n) << "no message runs after the cancel";
     }
+}
+
+TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
+{
+    struct Case {
+        const char* what;
+        const char* start;
+        QStringList shown;
+        QStringList rows;
+    };
+    QStringList fanShown{"R\\Links\\Fan\\N00"};
+    QStringList fanRows{"C:\\n0.ttf"};
+    QString at = "R\\Links\\Fan\\N00";
+    for (int n = 1; n <= 20; ++n) {
+        at += "\\x";
+        fanShown << at;
+        fanRows << QStringLiteral("C:\\n%1.ttf").arg(n);
+    }
+    const Case cases[] = {
+        // Links to the start key, to a grandparent and to the key itself.
+        {"links to ancestors", "Links\\Up", {"R\\Links\\Up\\A", "R\\Links\\Up\\A\\B"}, {"C:\\a.ttf", "C:\\b.ttf"}},
+        // Each key is reached first through the links, then never again, not
+        // even under its own name.
+        {"links that fan out into one chain", "Links\\Fan", fanShown, fanRows},
+    };
+    for (const Case& c : cases) {
+        shown.clear();
+        lvwErrors().clear();
+        ScanSubKeys(HKEY_LOCAL_MACHINE, c.start, kFonts, "R");
+        QStringList display;
+        for (const QString& path : c.shown)
+            display << AbbreviateScanPath(path);
+        EXPECT_EQ(shown.join(" | ").toStdString(), display.join(" | ").toStdString()) << c.what;
+        EXPECT_EQ(keyValues().join(" | ").toStdString(), c.rows.join(" | ").toStdString()) << c.what;
+    }
+}
+
+TEST_F(WalkTest, ADeepChainIsWalkedOnASmallStack)
+{
+    // Recursion would need far more than this for kDeepLevels keys.
+    QThread* thread = QThread::create([] { ScanSubKeys(HKEY_LOCAL_MACHINE, "Deep", kFonts, "R"); });
+    thread->setStackSize(256 * 1024);
+    thread->start();
+    ASSERT_TRUE(thread->wait(QDeadlineTimer(100000)));
+    delete thread;
+    ASSERT_EQ(shown.size(), kDeepLevels);
+    EXPECT_TRUE(shown.last().endsWith("\\d"));
+    EXPECT_EQ(keyValues(), QStringList({"C:\\deep.ttf"}));
+    QString deepest = "Deep";
+    for (int i = 0; i < kDeepLevels; ++i)
+        deepest += "\\d";
+    EXPECT_EQ(lvwErrors().row(1).FullKeyPath, deepest);
 }
 
 TEST(SectionTableTest, ThirteenWalksInOrder)

@@ -63,6 +63,17 @@ std::vector<Planted> plantedEntries()
         {app + "vm1.exe", "", "C:\\vm\\app.exe"},
         {app + "vm2.exe", "", "C:\\vm\\gone2.exe"},
         {app + "vm3.exe", "", "\"C:\\vm\\gone3.exe\""},
+        // Named through the folders Wine gives every process.
+        {app + "vmenv1.exe", "", "%ProgramData%\\vm\\pd.exe"},
+        {app + "vmenv2.exe", "", "%ALLUSERSPROFILE%\\vm\\pd.exe"},
+        {app + "vmenv3.exe", "", "%PUBLIC%\\vm\\pub.exe"},
+        {app + "vmenv4.exe", "", "%ProgramW6432%\\vm\\w64.exe"},
+        {app + "vmenv5.exe", "", "%ProgramFiles(x86)%\\vm\\x86.exe"},
+        {app + "vmenv6.exe", "", "%CommonProgramFiles(x86)%\\vm\\cx86.dll"},
+        {app + "vmenv7.exe", "", "%CommonProgramW6432%\\vm\\cw64.dll"},
+        {app + "vmenvg1.exe", "", "%ProgramData%\\vm\\gone.exe"},
+        {app + "vmenvg2.exe", "", "%PUBLIC%\\vm\\gone.exe"},
+        {app + "vmenvg3.exe", "", "%ProgramFiles(x86)%\\vm\\gone.exe"},
         {vdd, "UninstallString", "C:\\vm\\goneun.exe /x"},
         {vdd, "QuietUninstallString", "MsiExec.exe /X{1}"},
         {vdd, "DisplayIcon", "C:\\vm\\app.exe,0"},
@@ -115,6 +126,12 @@ std::vector<QStringList> expectedRows()
         ax("11", "Z:\\nonexistent-vm\\gone11.dll"),
         {hklm, "(Default)", "C:\\vm\\gone2.exe", "Application Paths", appPaths + "vm2.exe", "HKEY_LOCAL_MACHINE", ""},
         {hklm, "(Default)", "C:\\vm\\gone3.exe", "Application Paths", appPaths + "vm3.exe", "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "(Default)", "%ProgramData%\\vm\\gone.exe", "Application Paths", appPaths + "vmenvg1.exe",
+         "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "(Default)", "%PUBLIC%\\vm\\gone.exe", "Application Paths", appPaths + "vmenvg2.exe",
+         "HKEY_LOCAL_MACHINE", ""},
+        {hklm, "(Default)", "%ProgramFiles(x86)%\\vm\\gone.exe", "Application Paths", appPaths + "vmenvg3.exe",
+         "HKEY_LOCAL_MACHINE", ""},
         {hklm, "InstallSource", "C:\\vm\\gonesrc\\setup.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", ""},
         {hklm, "ModifyPath", "C:\\windows\\system32\\vmgonemod.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", "Yes"},
         {hklm, "UninstallString", "C:\\vm\\goneun.exe", "File Types", vdd, "HKEY_LOCAL_MACHINE", ""},
@@ -189,7 +206,9 @@ protected:
         for (const char* f : {"vm/present.dll", "vm/Mixed.DLL", "vm/app.exe", "vm/My.Dir/tool.exe",
                               "vm/help/vmpresent.hlp", "vm/shared/present.dll", "windows/system32/vmbare.dll",
                               "Program Files/vm/pf.dll", "Program Files/Common Files/vm/cf.dll",
-                              "windows/Fonts/vmfont.ttf"})
+                              "windows/Fonts/vmfont.ttf", "ProgramData/vm/pd.exe", "users/Public/vm/pub.exe",
+                              "Program Files/vm/w64.exe", "Program Files (x86)/vm/x86.exe",
+                              "Program Files (x86)/Common Files/vm/cx86.dll", "Program Files/Common Files/vm/cw64.dll"})
             ASSERT_TRUE(testenv::writeFile(c + "/" + f, "x"));
         QDir().mkpath(c + "/vm/sub");
 

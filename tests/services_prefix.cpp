@@ -307,7 +307,10 @@ TEST_F(ServicesOnPrefix, OldSixFieldFileRestoresTheLookedForPaths)
                 onC(QStringLiteral("velmora/Restore/old-six-field-backup")));
     const RestoreResult r = RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\old-six-field-backup"));
     EXPECT_TRUE(r.readable);
-    EXPECT_EQ(r.failed, 1);  // the line of three fields
+    // Not written: the line of three fields, the "Yes" record whose key is
+    // missing and the record of an unknown root.
+    EXPECT_EQ(r.restored, 5);
+    EXPECT_EQ(r.failed, 3);
 
     const char* run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     // "Yes": the bare file name, into the existing key.
@@ -433,6 +436,32 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     EXPECT_TRUE(empty.readable);
     EXPECT_EQ(empty.restored + empty.failed, 0);
     EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString file = platform::programFolder() + QStringLiteral("\\Restore\\Backup refused");
+    QFile::remove(onC(QStringLiteral("velmora/Restore/Backup refused")));
+    const QStringList lines = {
+        // Written: a plain record, its key made.
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Refused^C:\\ok.exe^Ok^"),
+        // Refused: a key directly under HKEY_USERS lies in no registry file.
+        QStringLiteral("R^HKEY_USERS^Velmora Refused^C:\\x.exe^X^"),
+        // Refused: a "Yes" record goes only into a key that exists.
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\No Such Key^C:\\w\\y.exe^Y^Yes"),
+        // Refused: a value of HKEY_USERS itself, with the exact bytes.
+        QStringLiteral("R^HKEY_USERS^^C:\\z.exe^Z^^1:7a00"),
+    };
+    for (const QString& l : lines)
+        ASSERT_TRUE(AppendBackupRecord(file, l));
+    const RestoreResult r = RestoreBackupFile(file);
+    EXPECT_TRUE(r.readable);
+    EXPECT_EQ(r.restored, 1);
+    EXPECT_EQ(r.failed, 3);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\Refused", "Ok"),
+              (RegistryValueData{REG_SZ, sz("C:\\ok.exe")}));
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\No Such Key", "Y").has_value());
 }
 
 }  // namespace
