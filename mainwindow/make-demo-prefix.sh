@@ -15,7 +15,9 @@ if ! command -v wine >/dev/null; then
   exit 1
 fi
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No .NET or HTML engine installers, and no menu entries, icons or file
+# types written to the desktop's folders.
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 echo "Making a demo Wine prefix in $prefix ..."
 wine wineboot -i >/dev/null 2>&1
 

@@ -52,11 +52,19 @@ mean_rgb() {
   /usr/bin/convert "$out/$1.png" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:
 }
 
+# Wine and the program get a home of their own: nothing lands in the user's.
+export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
+export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+
 "$make_prefix" "$out/demo-prefix"
+# Its boot wrote no menu entries or file types (Wine's menu builder makes
+# these folders even when empty).
+for folder in .local/share/applications .local/share/mime .config/menus; do
+  if [ -e "$HOME/$folder" ]; then echo "e2e: making the demo prefix wrote $folder" >&2; exit 1; fi
+done
 
 export WINEPREFIX=$out/demo-prefix
-export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 "$velmora" >"$out/velmora.log" 2>&1 &
 app_pid=$!

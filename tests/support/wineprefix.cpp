@@ -12,12 +12,25 @@ bool WinePrefix::boot(const QString& tag)
     return run(QStringLiteral("wine"), {QStringLiteral("wineboot"), QStringLiteral("-i")}, 240000).ok();
 }
 
+QString wineHome()
+{
+    return scratchRoot() + QStringLiteral("/home");
+}
+
 QProcessEnvironment WinePrefix::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("WINEPREFIX"), m_path);
     env.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
-    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+    // No .NET or HTML engine installers, and no menu entries, icons or file
+    // types written to the desktop's folders.
+    env.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml=;winemenubuilder.exe=d"));
+    // Whatever Wine still writes to a home lands in the scratch folder.
+    const QString home = wineHome();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
     return env;
 }
 

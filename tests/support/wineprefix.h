@@ -25,8 +25,9 @@ public:
     // The prefix's folder; empty until boot().
     const QString& path() const { return m_path; }
 
-    // WINEPREFIX set to this prefix, Wine's debug output off and no
-    // .NET or HTML engine installer at boot.
+    // WINEPREFIX set to this prefix, Wine's debug output off, no .NET or
+    // HTML engine installer at boot, no menu builder, and HOME and the XDG
+    // data, config and cache folders inside wineHome().
     QProcessEnvironment environment() const;
 
     WineResult run(const QString& program, const QStringList& args, int timeoutMs = 180000) const;
@@ -50,6 +51,10 @@ public:
 private:
     QString m_path;
 };
+
+// The home folder every Wine run of the tests gets: below the scratch folder,
+// so nothing a prefix's boot writes lands in the user's home.
+QString wineHome();
 
 bool inCi();
 

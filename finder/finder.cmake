@@ -1,0 +1,1 @@
+# The missing-files finder wizard's sources: none yet.

@@ -1,0 +1,1 @@
+# Tests of the missing-files finder wizard: none yet.
