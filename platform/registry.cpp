@@ -713,7 +713,7 @@ bool readWhole(const QString& path, QByteArray* bytes, bool* exists, QString* er
     const int fd = openRegular(name, &st, error, &openErrno);
     if (fd < 0) {
         if (isLink && openErrno == ENOENT)
-            *error = QStringLiteral("it is a link to a file that does not exist");
+            *error = QStringLiteral("it is a link to a file that does not exist (%1)").arg(*error);
         return false;
     }
     if (st.st_size > kMaxFileSize) {
