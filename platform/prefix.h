@@ -17,7 +17,8 @@ struct PrefixError {
 
 // Opens the prefix at `prefixDir` (a Linux path): loads its registry files and
 // its drive map. Fails, with nothing written, when the prefix or system.reg is
-// missing or unreadable, a file does not parse, or a wineserver runs for it.
+// missing or unreadable, a registry file is no regular file (a FIFO, a
+// device) or over 1 GiB, a file does not parse, or a wineserver runs for it.
 PrefixError openPrefix(const QString& prefixDir);
 
 // Writes pending registry changes (atomically) and forgets the prefix.
