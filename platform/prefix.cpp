@@ -10,6 +10,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -62,10 +65,19 @@ PrefixError openPrefix(const QString& prefixDir)
     if (!info.isDir())
         return {false, QStringLiteral("%1 is not a folder, so it cannot be a Wine prefix.").arg(prefixDir)};
     const QString dir = info.absoluteFilePath();
-    if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("system.reg"))))
+    // Missing is told apart from unreadable: a folder that cannot be
+    // searched, or a link to nothing, is not a folder without system.reg.
+    const QString system = QDir(dir).filePath(QStringLiteral("system.reg"));
+    struct stat st;
+    if (::lstat(QFile::encodeName(system).constData(), &st) != 0) {
+        const int e = errno;
+        if (e != ENOENT)
+            return {false, QStringLiteral("The registry file %1 cannot be read: %2.")
+                               .arg(system, QString::fromLocal8Bit(std::strerror(e)))};
         return {false, QStringLiteral("The folder %1 has no system.reg, so it is not a Wine prefix that Velmora can "
                                       "clean (run wineboot to set one up).")
                            .arg(dir)};
+    }
     if (registry::serverRunning(dir))
         return {false, QStringLiteral("A Wine program is running on the prefix %1, and Wine would overwrite any change "
                                       "made now: close the Wine programs of this prefix, or run wineserver -k, then "
@@ -108,6 +120,28 @@ PrefixError flushRegistry()
     if (!g_open)
         return {};
     return registry::save();
+}
+
+RegistryBatch::RegistryBatch()
+{
+    registry::beginBatch();
+}
+
+RegistryBatch::~RegistryBatch()
+{
+    if (!m_open)
+        return;
+    const PrefixError saved = finish();
+    if (!saved.ok)
+        registry::reportError(saved.message);
+}
+
+PrefixError RegistryBatch::finish()
+{
+    if (!m_open)
+        return {};
+    m_open = false;
+    return registry::endBatch();
 }
 
 void setRegistryErrorHandler(std::function<void(const QString&)> handler)

@@ -17,7 +17,8 @@ struct PrefixError {
 
 // Opens the prefix at `prefixDir` (a Linux path): loads its registry files and
 // its drive map. Fails, with nothing written, when the prefix or system.reg is
-// missing or unreadable, a file does not parse, or a wineserver runs for it.
+// missing or unreadable, a registry file is no regular file (a FIFO, a
+// device) or over 1 GiB, a file does not parse, or a wineserver runs for it.
 PrefixError openPrefix(const QString& prefixDir);
 
 // Writes pending registry changes (atomically) and forgets the prefix.
@@ -27,8 +28,28 @@ bool prefixIsOpen();
 QString prefixPath();  // Linux path of the open prefix, empty when none
 
 // Writes every changed registry file now. Also scheduled automatically after
-// a change, for when control next returns to the event loop.
+// a change, for when control next returns to the event loop (but not while
+// a RegistryBatch is open). Saves at once even inside a batch.
 PrefixError flushRegistry();
+
+// One save for one user action: while any batch is open, changes are not
+// saved; when the outermost ends, every changed file is saved once. End
+// it with finish() to tell the user the result in one sentence; a batch
+// ended by its destructor hands a failed save to the registry error handler.
+class RegistryBatch {
+public:
+    RegistryBatch();
+    ~RegistryBatch();
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+    // Ends the batch now. The outermost returns the save's result; an inner
+    // one, or a second call, returns ok.
+    PrefixError finish();
+
+private:
+    bool m_open = true;
+};
 
 // Called with a sentence when a scheduled save fails (the windows show it).
 void setRegistryErrorHandler(std::function<void(const QString&)> handler);

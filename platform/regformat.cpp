@@ -268,8 +268,10 @@ bool parseHexBytes(Cursor& c, const char* p, const char* le, QByteArray* out, QS
                 return false;
             }
             c.pos = le;
+            const int wrappedLine = c.line;
             nextLine(c);
             if (c.pos >= c.end) {
+                c.line = wrappedLine;  // the fault is the "\" there
                 *error = QStringLiteral("hex data continued past the end of the file");
                 return false;
             }

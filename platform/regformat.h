@@ -38,7 +38,9 @@ struct ParsedValue {
 
 // Reads one value line (and its continuation lines for hex data), starting
 // at the first non-blank character. With `out` null it only checks the
-// syntax. On success the cursor is at the start of the next line.
+// syntax. On success the cursor is at the start of the next line; on
+// failure `c.line` is the line of the fault (a continuation line of
+// wrapped hex data has its own number).
 bool parseValueLine(Cursor& c, ParsedValue* out, QString* error);
 
 // Position of the unescaped `terminator` in [p, e), or null.

@@ -57,8 +57,35 @@ struct Store {
 
 std::unique_ptr<Store> g_store;
 quint32 g_generation = 1;
-bool g_saveQueued = false;
+bool g_saveQueued = false;  // a save call waits in the event queue
+bool g_saveWanted = false;  // and it should still save when it runs
+int g_batchDepth = 0;
+quint64 g_filesWritten = 0;
+void (*g_saveStageHook)(SaveStage) = nullptr;
 std::function<void(const QString&)> g_errorHandler;
+
+// Far above any real registry; a bigger "file" is something else.
+constexpr qint64 kMaxFileSize = qint64(1) << 30;
+
+void saveStage(SaveStage stage)
+{
+    if (g_saveStageHook)
+        g_saveStageHook(stage);
+}
+
+// Calls `f` on `root` and every key below it, without recursion.
+template <typename F>
+void forEachKey(Key* root, F f)
+{
+    std::vector<Key*> stack{root};
+    while (!stack.empty()) {
+        Key* k = stack.back();
+        stack.pop_back();
+        f(k);
+        for (auto& child : k->children)
+            stack.push_back(child.get());
+    }
+}
 
 quint64 nowFiletime()
 {
@@ -319,7 +346,8 @@ bool indexFile(HiveFile& f, QString* error)
         }
         c.pos = p;
         if (!regformat::parseValueLine(c, nullptr, &what)) {
-            *error = fileError(f, line, what);
+            // A wrapped hex value fails on its own line, not its first.
+            *error = fileError(f, c.line, what);
             return false;
         }
         current->fileValues = true;
@@ -478,15 +506,22 @@ void appendBlock(QByteArray& out, Key* key, const Key* hiveRoot)
 }
 
 // New keys that need a block, each after the block of the key before it
-// in Wine's order (`anchor`: that block's index plus one).
-void collectInsertions(Key* key, int& anchor, std::vector<std::pair<int, Key*>>& inserts)
+// in Wine's order (the index of that block plus one). Depth first, a key
+// before its children, with a stack of our own.
+void collectInsertions(Key* root, std::vector<std::pair<int, Key*>>& inserts)
 {
-    if (key->seg >= 0)
-        anchor = key->seg + 1;
-    else if (needsBlock(key))
-        inserts.emplace_back(anchor, key);
-    for (auto& child : key->children)
-        collectInsertions(child.get(), anchor, inserts);
+    int anchor = 0;
+    std::vector<Key*> stack{root};
+    while (!stack.empty()) {
+        Key* key = stack.back();
+        stack.pop_back();
+        if (key->seg >= 0)
+            anchor = key->seg + 1;
+        else if (needsBlock(key))
+            inserts.emplace_back(anchor, key);
+        for (auto it = key->children.rbegin(); it != key->children.rend(); ++it)
+            stack.push_back(it->get());
+    }
 }
 
 bool writeAll(int fd, const char* data, qsizetype size);
@@ -510,7 +545,10 @@ struct Sink {
             error = errno;
             return;
         }
+        const bool first = written == 0 && size > 0;
         written += size;
+        if (first)
+            saveStage(SaveStage::PartWritten);
     }
     void flush()
     {
@@ -543,8 +581,7 @@ QByteArray defaultHeader(const HiveFile& f, int index)
 void render(HiveFile& f, int index, std::vector<Segment>* newSegs, Sink& out)
 {
     std::vector<std::pair<int, Key*>> inserts;
-    int anchor = 0;
-    collectInsertions(f.root, anchor, inserts);
+    collectInsertions(f.root, inserts);
     std::stable_sort(inserts.begin(), inserts.end(),
                      [](const std::pair<int, Key*>& a, const std::pair<int, Key*>& b) { return a.first < b.first; });
     newSegs->reserve(f.segments.size() + inserts.size());
@@ -612,31 +649,107 @@ void render(HiveFile& f, int index, std::vector<Segment>* newSegs, Sink& out)
     out.flush();
 }
 
-void resetSegments(Key* key)
+void resetSegments(Key* root)
 {
-    key->seg = -1;
-    key->multiSeg = false;
-    key->dirty = false;
-    for (auto& child : key->children)
-        resetSegments(child.get());
+    forEachKey(root, [](Key* key) {
+        key->seg = -1;
+        key->multiSeg = false;
+        key->dirty = false;
+    });
 }
 
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Opens a file for reading only when it is a regular file: a FIFO, a
+// device or a link to one would block or never end. -1 with `why` set,
+// and `openErrno` when the open itself failed (else 0).
+int openRegular(const QByteArray& name, struct stat* st, QString* why, int* openErrno = nullptr)
+{
+    if (openErrno)
+        *openErrno = 0;
+    // Not opened at all when it is no regular file; checked again on the
+    // descriptor, since it may be swapped in between.
+    if (::stat(name.constData(), st) == 0 && !S_ISREG(st->st_mode)) {
+        *why = S_ISDIR(st->st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file");
+        return -1;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        if (openErrno)
+            *openErrno = e;
+        *why = systemReason(e);
+        return -1;
+    }
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        *why = QStringLiteral("it is not a regular file");
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Reads a registry file whole. `exists` is false (and the result true)
+// only when there is nothing at all at `path`; a link to nothing, a
+// folder that cannot be searched and the like are errors.
 bool readWhole(const QString& path, QByteArray* bytes, bool* exists, QString* error)
 {
-    QFile file(path);
-    *exists = file.exists();
     bytes->clear();
-    if (!*exists)
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
+    *exists = false;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return true;
+        *error = systemReason(errno);
         return false;
     }
-    *bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        *error = file.errorString();
+    *exists = true;
+    const bool isLink = S_ISLNK(st.st_mode);
+    int openErrno = 0;
+    const int fd = openRegular(name, &st, error, &openErrno);
+    if (fd < 0) {
+        if (isLink && openErrno == ENOENT)
+            *error = QStringLiteral("it is a link to a file that does not exist (%1)").arg(*error);
         return false;
     }
+    if (st.st_size > kMaxFileSize) {
+        ::close(fd);
+        *error = QStringLiteral("it is larger than 1 GiB, far more than any registry");
+        return false;
+    }
+    // Read to the end, not to the size seen: the file may still grow.
+    bytes->resize(static_cast<qsizetype>(st.st_size) + 1);
+    qsizetype at = 0;
+    for (;;) {
+        if (at == bytes->size()) {
+            if (at > kMaxFileSize) {
+                ::close(fd);
+                bytes->clear();
+                *error = QStringLiteral("it is larger than 1 GiB, far more than any registry");
+                return false;
+            }
+            bytes->resize(std::min<qsizetype>(at * 2, kMaxFileSize + 1));
+        }
+        const ssize_t n = ::read(fd, bytes->data() + at, static_cast<size_t>(bytes->size() - at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int e = errno;
+            ::close(fd);
+            bytes->clear();
+            *error = systemReason(e);
+            return false;
+        }
+        if (n == 0)
+            break;
+        at += n;
+    }
+    ::close(fd);
+    bytes->resize(at);
     return true;
 }
 
@@ -659,12 +772,12 @@ bool writeAll(int fd, const char* data, qsizetype size)
 // compared a piece at a time.
 bool sameAsOnDisk(const QString& path, bool existed, const QByteArray& bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return !existed && errno == ENOENT;
     bool same = existed;
     struct stat st;
-    if (same && (::fstat(fd, &st) != 0 || st.st_size != bytes.size()))
+    if (same && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != bytes.size()))
         same = false;
     std::vector<char> chunk(same ? 64 * 1024 : 0);
     qsizetype at = 0;
@@ -765,6 +878,7 @@ bool finishSave(SaveFile& sf, int* kept, QString* error)
         abandonSave(sf, errno, error);
         return false;
     }
+    saveStage(SaveStage::Flushed);
     const int copy = ::fcntl(sf.fd, F_DUPFD_CLOEXEC, 0);
     if (copy < 0) {
         abandonSave(sf, errno, error);
@@ -778,6 +892,7 @@ bool finishSave(SaveFile& sf, int* kept, QString* error)
         abandonSave(sf, savedErrno, error);
         return false;
     }
+    saveStage(SaveStage::Renamed);
     const int dfd = ::open(QFile::encodeName(sf.dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -803,6 +918,9 @@ bool isDirWritable(const QString& filePath)
 
 void scheduleSave()
 {
+    if (g_batchDepth > 0)
+        return;  // the batch saves when it ends
+    g_saveWanted = true;
     if (g_saveQueued)
         return;
     QCoreApplication* app = QCoreApplication::instance();
@@ -813,6 +931,10 @@ void scheduleSave()
         app,
         [] {
             g_saveQueued = false;
+            // Not inside a batch, nor after one has saved in its place.
+            if (!g_saveWanted || g_batchDepth > 0)
+                return;
+            g_saveWanted = false;
             runScheduledSave();
         },
         Qt::QueuedConnection);
@@ -827,25 +949,39 @@ void touch(Key* key)
     scheduleSave();
 }
 
-Key* walkAbsolute(const QString& ntPath, int depth);
+// What one walk may spend on links, whatever the file: links that lead
+// to each other, or to their own ancestors, or many times to the same
+// chain, would otherwise make one open take forever.
+struct LinkBudget {
+    int links = 0;         // followed so far
+    qsizetype steps = 0;   // names walked inside link targets
+};
+constexpr int kMaxLinkChain = 16;
+constexpr int kMaxLinksPerWalk = 64;
+constexpr qsizetype kMaxLinkSteps = 32767;  // the longest path Windows takes
 
-Key* followLink(Key* key, int depth)
+Key* walkAbsolute(const QString& ntPath, int depth, LinkBudget& budget);
+
+Key* followLink(Key* key, int depth, LinkBudget& budget)
 {
-    if (depth > 16)
+    if (depth > kMaxLinkChain || ++budget.links > kMaxLinksPerWalk)
         return nullptr;
     const Value* v = findValue(key, QStringLiteral("SymbolicLinkValue"));
-    if (!v || v->type != REG_LINK)
+    if (!v || v->type != REG_LINK || v->data.size() / 2 > kMaxLinkSteps)
         return nullptr;
     const auto* d = reinterpret_cast<const char16_t*>(v->data.constData());
-    return walkAbsolute(QString(reinterpret_cast<const QChar*>(d), v->data.size() / 2), depth + 1);
+    return walkAbsolute(QString(reinterpret_cast<const QChar*>(d), v->data.size() / 2), depth + 1, budget);
 }
 
-LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out, bool* created, int depth)
+LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out, bool* created, int depth,
+              LinkBudget& budget)
 {
     Key* k = start;
     if (created)
         *created = false;
     for (qsizetype i = 0; i < components.size(); ++i) {
+        if (depth > 0 && ++budget.steps > kMaxLinkSteps)
+            return ERROR_FILE_NOT_FOUND;
         Key* child = findChildNamed(k, components[i]);
         if (!child) {
             if (!create)
@@ -866,7 +1002,7 @@ LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out,
         }
         k = child;
         if (k->link) {
-            k = followLink(k, depth);
+            k = followLink(k, depth, budget);
             if (!k)
                 return ERROR_FILE_NOT_FOUND;
         }
@@ -875,14 +1011,14 @@ LONG walkFrom(Key* start, const QStringList& components, bool create, Key** out,
     return ERROR_SUCCESS;
 }
 
-Key* walkAbsolute(const QString& ntPath, int depth)
+Key* walkAbsolute(const QString& ntPath, int depth, LinkBudget& budget)
 {
     QStringList parts = ntPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (parts.isEmpty() || compareNames(parts.front(), u"registry") != 0)
         return nullptr;
     parts.removeFirst();
     Key* out = nullptr;
-    if (walkFrom(g_store->root.get(), parts, false, &out, nullptr, depth) != ERROR_SUCCESS)
+    if (walkFrom(g_store->root.get(), parts, false, &out, nullptr, depth, budget) != ERROR_SUCCESS)
         return nullptr;
     return out;
 }
@@ -908,12 +1044,56 @@ void runScheduledSave()
     if (!g_store)
         return;
     const PrefixError r = save();
-    if (r.ok)
-        return;
+    if (!r.ok)
+        reportError(r.message);
+}
+
+void reportError(const QString& message)
+{
     if (g_errorHandler)
-        g_errorHandler(r.message);
+        g_errorHandler(message);
     else
-        qWarning("%s", qPrintable(r.message));
+        qWarning("%s", qPrintable(message));
+}
+
+Key::~Key()
+{
+    std::vector<std::unique_ptr<Key>> pending = std::move(children);
+    while (!pending.empty()) {
+        std::unique_ptr<Key> k = std::move(pending.back());
+        pending.pop_back();
+        for (auto& child : k->children)
+            pending.push_back(std::move(child));
+        k->children.clear();
+    }  // each key goes with no children left, so this never nests
+}
+
+quint64 filesWritten()
+{
+    return g_filesWritten;
+}
+
+void beginBatch()
+{
+    ++g_batchDepth;
+}
+
+PrefixError endBatch()
+{
+    if (g_batchDepth == 0 || --g_batchDepth > 0)
+        return {};
+    g_saveWanted = false;  // saved here, not again by a call still queued
+    return save();
+}
+
+int batchDepth()
+{
+    return g_batchDepth;
+}
+
+void setSaveStageHook(void (*hook)(SaveStage))
+{
+    g_saveStageHook = hook;
 }
 
 void setErrorHandler(std::function<void(const QString&)> handler)
@@ -1014,15 +1194,6 @@ bool hasUnsavedChanges()
     return false;
 }
 
-namespace {
-void markTree(Key* key)
-{
-    key->dirty = true;
-    for (auto& child : key->children)
-        markTree(child.get());
-}
-}  // namespace
-
 void markAllFilesChanged()
 {
     if (!g_store)
@@ -1036,7 +1207,7 @@ void markAllKeysChanged()
     if (!g_store)
         return;
     for (HiveFile& f : g_store->files) {
-        markTree(f.root);
+        forEachKey(f.root, [](Key* k) { k->dirty = true; });
         f.dirty = true;
     }
 }
@@ -1083,6 +1254,7 @@ PrefixError save()
         }
         // The file now holds the new text. Read it back rather than build
         // it in memory beside the old one: that would double the memory.
+        ++g_filesWritten;
         f.bytes = QByteArray();
         const bool readOk = readBack(kept, sink.written, &f.bytes);
         ::close(kept);
@@ -1130,9 +1302,18 @@ bool serverRunning(const QString& prefixDir)
     QStringList candidates = {QStringLiteral("/tmp/.wine-%1/%2").arg(uid, serverDir),
                               QStringLiteral("%1/.wine-%2/%3").arg(tmp, uid, serverDir)};
     // Debian's build names its folder in the prefix's "wineserver" file.
-    QFile named(QDir(prefixDir).filePath(QStringLiteral("wineserver")));
-    if (named.open(QIODevice::ReadOnly)) {
-        const QString sub = QString::fromLocal8Bit(named.read(4096)).trimmed();
+    struct stat namedSt;
+    QString ignored;
+    const int named = openRegular(QFile::encodeName(QDir(prefixDir).filePath(QStringLiteral("wineserver"))), &namedSt,
+                                  &ignored);
+    if (named >= 0) {
+        char buf[4096];
+        ssize_t n;
+        do
+            n = ::read(named, buf, sizeof buf);
+        while (n < 0 && errno == EINTR);
+        ::close(named);
+        const QString sub = QString::fromLocal8Bit(buf, n > 0 ? static_cast<int>(n) : 0).trimmed();
         if (!sub.isEmpty() && !sub.contains(QLatin1Char('/'))) {
             candidates << QStringLiteral("%1/%2/%3").arg(tmp, sub, serverDir)
                        << QStringLiteral("/tmp/%1/%2").arg(sub, serverDir);
@@ -1140,7 +1321,7 @@ bool serverRunning(const QString& prefixDir)
     }
     for (const QString& dir : candidates) {
         const QByteArray lock = QFile::encodeName(dir + QStringLiteral("/lock"));
-        const int fd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(lock.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) {
             if (errno == EACCES)
                 return true;  // cannot tell: better refuse than lose changes
@@ -1204,7 +1385,8 @@ LONG walk(Key* start, const QStringList& components, bool create, Key** out, boo
 {
     if (!g_store)
         return ERROR_INVALID_HANDLE;
-    return walkFrom(start, components, create, out, created, 0);
+    LinkBudget budget;
+    return walkFrom(start, components, create, out, created, 0, budget);
 }
 
 Key* findChild(Key* parent, const QString& name)

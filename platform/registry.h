@@ -29,6 +29,13 @@ struct Value {
 // from a file leaves its values there and decodes them when asked (a few
 // keys' worth stay decoded); a key changed or made here holds its own.
 struct Key {
+    Key() = default;
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    // Takes the subtree apart without recursion: a file decides how deep
+    // keys nest.
+    ~Key();
+
     QString name;  // as first written
     Key* parent = nullptr;
     std::vector<std::unique_ptr<Key>> children;  // in Wine's order
@@ -52,8 +59,25 @@ bool isLoaded();
 quint32 generation();
 
 // Writes every changed file (atomically). ok when there was nothing to do.
+// Runs even inside a batch: it is asked for by name.
 PrefixError save();
 bool hasUnsavedChanges();
+// Files written by save() since the program started (for tests).
+quint64 filesWritten();
+
+// Batches: while one is open no save is scheduled and a scheduled one does
+// not run; ending the outermost saves what changed, once.
+void beginBatch();
+// Ends one batch: the save's result for the outermost, ok for inner ones.
+PrefixError endBatch();
+int batchDepth();
+
+// Points a save goes through, in order, for tests that stop a saving
+// process there: part of the new file is written; all of it is written and
+// flushed; it has replaced the old file.
+enum class SaveStage { PartWritten, Flushed, Renamed };
+void setSaveStageHook(void (*hook)(SaveStage));
+
 // Marks every key as changed, its time kept, so that the next save writes
 // every block anew (how the writer is checked against Wine's own files).
 void markAllKeysChanged();
@@ -62,6 +86,8 @@ void markAllKeysChanged();
 void markAllFilesChanged();
 // Receives the sentence when a save scheduled after a change fails.
 void setErrorHandler(std::function<void(const QString&)> handler);
+// Hands a sentence to that handler (or standard error without one).
+void reportError(const QString& message);
 
 // A wineserver holds the lock of this prefix.
 bool serverRunning(const QString& prefixDir);
@@ -74,7 +100,9 @@ Key* registryRoot();
 // separators are skipped. False when it begins with "\".
 bool splitPath(const QString& path, QStringList* components);
 
-// Walks `components` from `start`, following link keys. With `create`,
+// Walks `components` from `start`, following link keys (at most 16 in a
+// chain and 64 in all, with at most 32767 names walked inside their
+// targets, so that no file can make one walk long). With `create`,
 // missing keys are made (ERROR_ACCESS_DENIED outside the files or in a file
 // that cannot be written). `created` tells whether the last one was new.
 LONG walk(Key* start, const QStringList& components, bool create, Key** out, bool* created = nullptr);

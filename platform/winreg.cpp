@@ -24,6 +24,7 @@ struct OpenKey {
 // Keys opened by the program. Handle n*4 is entry n-1; cleared whenever
 // another registry is loaded, so an old handle is simply invalid.
 std::vector<std::optional<OpenKey>> g_handles;
+std::vector<size_t> g_freeHandles;  // closed entries, reused first
 quint32 g_handlesGeneration = 0;
 
 void syncHandles()
@@ -31,6 +32,7 @@ void syncHandles()
     const quint32 gen = platform::registry::generation();
     if (gen != g_handlesGeneration) {
         g_handles.clear();
+        g_freeHandles.clear();
         g_handlesGeneration = gen;
     }
 }
@@ -40,13 +42,15 @@ bool isPredefined(HKEY h)
     return h >= 0x80000000u && h <= 0x800000FFu;
 }
 
+// Without a search for a free entry: a walk down a deep tree keeps a
+// handle open on every level.
 HKEY newHandle(Key* key, REGSAM access)
 {
-    for (size_t i = 0; i < g_handles.size(); ++i) {
-        if (!g_handles[i]) {
-            g_handles[i] = OpenKey{key, access};
-            return static_cast<HKEY>((i + 1) * 4);
-        }
+    if (!g_freeHandles.empty()) {
+        const size_t i = g_freeHandles.back();
+        g_freeHandles.pop_back();
+        g_handles[i] = OpenKey{key, access};
+        return static_cast<HKEY>((i + 1) * 4);
     }
     g_handles.push_back(OpenKey{key, access});
     return static_cast<HKEY>(g_handles.size() * 4);
@@ -320,6 +324,7 @@ LONG RegCloseKey(HKEY hKey)
     if (hKey == 0 || hKey % 4 != 0 || hKey / 4 > g_handles.size() || !g_handles[hKey / 4 - 1])
         return ERROR_INVALID_HANDLE;
     g_handles[hKey / 4 - 1].reset();
+    g_freeHandles.push_back(hKey / 4 - 1);
     return ERROR_SUCCESS;
 }
 

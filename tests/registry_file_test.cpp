@@ -6,6 +6,7 @@
 #include "platform/prefix.h"
 #include "platform/registry.h"
 #include "platform/winreg.h"
+#include "tests/registry_support.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,12 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <chrono>
 #include <csignal>
+#include <functional>
+
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -336,6 +342,9 @@ TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
         {"unclosed key", kHead + "\n[K\\\\L 17\n", 6},
         {"empty key name", kHead + "\n[K\\\\\\\\L" + kTime, 6},
         {"no name", kHead + "\n[K" + kTime + "a=\"b\"\n", 8},
+        {"bad byte on a wrapped hex line", kHead + "\n[K" + kTime + "\"a\"=hex:01,02,\\\n  03,zz\n", 9},
+        {"bad byte two lines on", kHead + "\n[K" + kTime + "\"a\"=hex:01,\\\n  02,\\\n  0x\n\"b\"=\"c\"\n", 10},
+        {"backslash not last on a wrapped line", kHead + "\n[K" + kTime + "\"a\"=hex:01,\\\n  02,\\ 03\n", 9},
     };
     for (const Case& c : table) {
         const QString dir = makePrefix(c.body);
@@ -353,6 +362,209 @@ TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
     const platform::PrefixError e = platform::openPrefix(dir);
     EXPECT_FALSE(e.ok);
     EXPECT_TRUE(e.message.contains("user.reg")) << e.message.toStdString();
+}
+
+// None of these is the user's doing, and none may hang, eat memory or be
+// told as a missing file: each is one sentence naming the file and the
+// reason, with nothing written.
+TEST_F(RegistryFile, WhatIsNoRegistryFileIsToldWithoutHanging)
+{
+    const auto fifo = [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0); };
+    const auto link = [](const QString& to) {
+        return [to](const QString& path) { ASSERT_TRUE(QFile::link(to, path)); };
+    };
+    const auto chmodPrefix = [](mode_t mode) {
+        return [mode](const QString& path) { ASSERT_EQ(::chmod(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), mode), 0); };
+    };
+    struct Case {
+        const char* what;
+        const char* file;
+        std::function<void(const QString& path)> make;  // given the file's path, gone first
+        const char* reason;
+    };
+    const Case table[] = {
+        {"FIFO as system.reg", "system.reg", fifo, "it is not a regular file"},
+        {"FIFO as user.reg", "user.reg", fifo, "it is not a regular file"},
+        {"FIFO as userdef.reg", "userdef.reg", fifo, "it is not a regular file"},
+        {"link to /dev/zero", "system.reg", link("/dev/zero"), "it is not a regular file"},
+        {"user.reg a link to /dev/zero", "user.reg", link("/dev/zero"), "it is not a regular file"},
+        {"userdef.reg a link to /dev/zero", "userdef.reg", link("/dev/zero"), "it is not a regular file"},
+        {"link to nothing", "system.reg", link("nowhere.reg"), "No such file or directory"},
+        {"user.reg a link to nothing", "user.reg", link("nowhere.reg"), "No such file or directory"},
+        {"link to itself", "system.reg", link("system.reg"), "Too many levels of symbolic links"},
+        {"userdef.reg a link to itself", "userdef.reg", link("userdef.reg"), "Too many levels of symbolic links"},
+        {"larger than 1 GiB",
+         "system.reg",
+         [](const QString& path) {
+             QFile f(path);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(f.write(kHead) > 0);
+             ASSERT_TRUE(f.resize((qint64(1) << 30) + 1));  // sparse: no real gigabyte
+         },
+         "larger than 1 GiB"},
+        {"prefix folder of mode 000", "system.reg", chmodPrefix(0), "Permission denied"},
+        {"prefix folder without search right", "system.reg", chmodPrefix(0600), "Permission denied"},
+    };
+    for (const Case& c : table) {
+        const QString dir = makePrefix(kHead);
+        const QString path = dir + "/" + c.file;
+        QFile::remove(path);
+        c.make(path);
+        platform::PrefixError e;
+        {
+            regtest::NoRootOverride asAnyUser;
+            e = platform::openPrefix(dir);
+        }
+        ::chmod(QFile::encodeName(dir).constData(), 0700);
+        EXPECT_FALSE(e.ok) << c.what;
+        EXPECT_FALSE(platform::prefixIsOpen()) << c.what;
+        EXPECT_TRUE(e.message.startsWith("The registry file " + path + " cannot be read: ")) << c.what << ": "
+                                                                                           << e.message.toStdString();
+        EXPECT_TRUE(e.message.contains(QLatin1String(c.reason))) << c.what << ": " << e.message.toStdString();
+        EXPECT_FALSE(e.message.contains("\n")) << c.what;
+        EXPECT_TRUE(regtest::saveLitter(dir).isEmpty()) << c.what;
+        platform::closePrefix();
+    }
+    // A FIFO where Debian's Wine names its server folder is passed over.
+    const QString dir = makePrefix(kHead);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/wineserver").constData(), 0644), 0);
+    EXPECT_TRUE(platform::openPrefix(dir).ok);
+}
+
+// A key line hundreds of thousands of levels deep: read, walked one level
+// at a time by handle (every level kept open, as a recursive walk does),
+// changed, saved and dropped, with no recursion as deep as the file.
+TEST_F(RegistryFile, KeysNestedVeryDeepAreReadWalkedAndSaved)
+{
+    constexpr int kDepth = 300000;
+    QByteArray path = "a";
+    path.reserve(kDepth * 3);
+    for (int i = 1; i < kDepth; ++i)
+        path += "\\\\a";
+    const QByteArray deepBlock = "\n[" + path + kTime + "\"v\"=\"deep\"\n";
+    const QByteArray input = kHead + deepBlock + "\n[b" + kTime + "\"v\"=\"after\"\n";
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+
+    std::vector<HKEY> opened;
+    opened.reserve(kDepth);
+    HKEY h = HKEY_LOCAL_MACHINE;
+    for (int i = 0; i < kDepth; ++i) {
+        HKEY next = 0;
+        const LONG rc = RegOpenKeyExA(h, "A", 0, i + 1 == kDepth ? KEY_ALL_ACCESS : KEY_READ, &next);
+        if (rc != ERROR_SUCCESS)
+            FAIL() << "level " << i << ": " << rc;
+        opened.push_back(next);
+        h = next;
+    }
+    char name[8];
+    DWORD size = sizeof name;
+    EXPECT_EQ(RegEnumKeyExA(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    char data[16];
+    DWORD dataSize = sizeof data;
+    ASSERT_EQ(RegQueryValueExA(h, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &dataSize), ERROR_SUCCESS);
+    EXPECT_EQ(QByteArray(data, static_cast<int>(dataSize)), QByteArray("deep", 5));
+    ASSERT_EQ(RegSetValueExA(h, "w", 0, REG_SZ, reinterpret_cast<const BYTE*>("new"), 4), ERROR_SUCCESS);
+    for (HKEY k : opened)
+        RegCloseKey(k);
+
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_EQ(withoutNewTimes(file(dir)),
+              withoutNewTimes(kHead + "\n[" + path + "] T\n\"v\"=\"deep\"\n\"w\"=\"new\"\n\n[b" + kTime + "\"v\"=\"after\"\n"));
+    const QByteArray once = file(dir);
+    platform::registry::markAllKeysChanged();
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_EQ(withoutNewTimes(file(dir)), withoutNewTimes(once));
+    ASSERT_TRUE(platform::closePrefix().ok);
+
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+    QStringList keyPath = {"Machine"};
+    for (int i = 0; i < kDepth; ++i)
+        keyPath << "a";
+    EXPECT_EQ(rawValue(keyPath, "w"), utf16z("new"));
+}
+
+// A link's value as Wine writes it.
+QByteArray linkBlock(const QByteArray& path, const QString& target)
+{
+    QByteArray s = "\n[" + path + kTime + "#link\n\"SymbolicLinkValue\"=hex(6):";
+    for (qsizetype i = 0; i < target.size(); ++i) {
+        const char16_t u = target.at(i).unicode();
+        s += QByteArray::number(u & 0xff, 16).rightJustified(2, '0') + "," +
+             QByteArray::number(u >> 8, 16).rightJustified(2, '0') + (i + 1 < target.size() ? "," : "\n");
+    }
+    return s;
+}
+
+quintptr identityOf(const char* path)
+{
+    HKEY k = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &k) != ERROR_SUCCESS)
+        return 0;
+    const quintptr id = platform::RegKeyIdentity(k);
+    RegCloseKey(k);
+    return id;
+}
+
+// Links to their own ancestors, to each other, and links whose targets
+// pass through the same link chain many times: each open ends soon, and a
+// key has one identity however it is reached.
+TEST_F(RegistryFile, LinksThatLoopOrFanOutEndSoon)
+{
+    const QString machine = QStringLiteral("\\Registry\\Machine\\Software\\");
+    QByteArray input = kHead;
+    // Each Fan\Ln leads through L(n+1) eight times: 8^15 steps if followed blindly.
+    for (int n = 1; n <= 16; ++n) {
+        QString target = machine + "Fan";
+        for (int i = 0; n < 16 && i < 8; ++i)
+            target += QStringLiteral("\\L%1").arg(n + 1);
+        input += linkBlock("Software\\\\Fan\\\\L" + QByteArray::number(n), target);
+    }
+    input += "\n[Software\\\\Loop" + kTime + "\"v\"=\"loop\"\n";
+    input += linkBlock("Software\\\\Loop\\\\Back", machine + "Loop");
+    input += linkBlock("Software\\\\Loop\\\\Twice", machine + "Loop\\Back\\Back");
+    input += linkBlock("Software\\\\Mutual1", machine + "Mutual2");
+    input += linkBlock("Software\\\\Mutual2", machine + "Mutual1");
+    input += linkBlock("Software\\\\Self", machine + "Self");
+    const QString dir = makePrefix(input);
+    ASSERT_TRUE(platform::openPrefix(dir).ok);
+
+    struct Case {
+        const char* path;
+        const char* sameAs;  // null: the open fails
+    };
+    const Case table[] = {
+        {"Software\\Fan\\L1", nullptr},
+        {"Software\\Fan\\L15", "Software\\Fan"},
+        {"Software\\Fan\\L16", "Software\\Fan"},
+        {"Software\\Loop\\Back", "Software\\Loop"},
+        {"Software\\Loop\\Back\\Back\\Back\\Twice\\Back", "Software\\Loop"},
+        {"Software\\Loop\\Twice", "Software\\Loop"},
+        {"Software\\Mutual1", nullptr},
+        {"Software\\Self\\x", nullptr},
+    };
+    const quintptr none = 0;
+    for (const Case& c : table) {
+        const quintptr id = identityOf(c.path);
+        if (c.sameAs) {
+            EXPECT_NE(id, none) << c.path;
+            EXPECT_EQ(id, identityOf(c.sameAs)) << c.path;
+        } else {
+            EXPECT_EQ(id, none) << c.path;
+        }
+    }
+    // Through a link the key's own values are there, and the link itself
+    // is listed under its parent by its own name.
+    QString v;
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Loop\\Back\\Back", "v", v));
+    EXPECT_EQ(v, "loop");
+    HKEY loop = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Loop", 0, KEY_READ, &loop), ERROR_SUCCESS);
+    char name[16];
+    DWORD size = sizeof name;
+    ASSERT_EQ(RegEnumKeyExA(loop, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_STREQ(name, "Back");
+    RegCloseKey(loop);
 }
 
 TEST_F(RegistryFile, MissingOrUnreadablePrefixGetsOneClearSentence)
@@ -440,54 +652,183 @@ TEST_F(RegistryFile, LinkedFileStaysALinkAndOldTemporaryFilesGo)
     EXPECT_TRUE(file(elsewhere).contains("\"sz\"=\"via link\"\n"));
 }
 
-// A process killed at any moment of a save leaves the old file or the new
-// one, whole.
-TEST_F(RegistryFile, KilledDuringSaveLeavesOldOrNewFile)
+// A saving process killed at any moment leaves the old file or the new one,
+// whole, and the next open clears what the killed save left.
+QByteArray bigRegistry()
 {
-    // Big enough that a save takes a while.
     QByteArray big = kHead;
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 4000; ++i)
         big += "\n[Software\\\\Bulk\\\\K" + QByteArray::number(i) + kTime + "\"v\"=\"" + QByteArray(100, 'x') + "\"\n";
-    const QString dir = makePrefix(big);
-    int sawOld = 0;
-    int sawNew = 0;
-    for (int round = 0; round < 12; ++round) {
+    return big;
+}
+
+// Sets both markers to `n`: a whole file has them equal.
+void setMarkers(int n)
+{
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", QString::number(n), REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", QString::number(n), REG_SZ);
+}
+
+// Opens the prefix a killed process saved into and checks it is whole:
+// it loads, the markers agree, the last bulk key is there, no litter
+// stays. The marker, or -1 when there is none.
+int checkWholeAfterKill(const QString& dir)
+{
+    const platform::PrefixError opened = platform::openPrefix(dir);
+    EXPECT_TRUE(opened.ok) << opened.message.toStdString();
+    if (!opened.ok)
+        return -2;
+    EXPECT_TRUE(regtest::saveLitter(dir).isEmpty()) << "the killed save's file is still there";
+    QString bulk;
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Bulk\\K3999", "v", bulk));
+    QString n;
+    QString copy;
+    const bool hasN = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", n);
+    const bool hasCopy = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", copy);
+    EXPECT_EQ(hasN, hasCopy);
+    EXPECT_EQ(n, copy);
+    EXPECT_TRUE(platform::closePrefix().ok);
+    return hasN ? n.toInt() : -1;
+}
+
+// Waits for one message of a child; false when none came in 60 s.
+bool readFromChild(int fd, void* buf, size_t size)
+{
+    auto* at = static_cast<char*>(buf);
+    while (size > 0) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 60000) <= 0)
+            return false;
+        const ssize_t n = ::read(fd, at, size);
+        if (n <= 0)
+            return false;
+        at += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+int g_stageFd = -1;
+platform::registry::SaveStage g_stopAt;
+
+// In the child: tells the parent it is at the stage, then waits to be killed.
+void stopAtStage(platform::registry::SaveStage stage)
+{
+    if (stage != g_stopAt)
+        return;
+    const char c = 's';
+    if (::write(g_stageFd, &c, 1) == 1) {
+        for (;;)
+            ::pause();
+    }
+}
+
+// Killed at each point of a save, whatever the machine's speed: the child
+// stops there and says so, and only then is it killed.
+TEST_F(RegistryFile, KilledAtEachPointOfASaveLeavesOldOrNewFile)
+{
+    using platform::registry::SaveStage;
+    struct Case {
+        const char* what;
+        SaveStage stage;
+        bool newFile;  // the new file is in place when killed
+    };
+    const Case table[] = {
+        {"part of the new file written", SaveStage::PartWritten, false},
+        {"new file written and flushed", SaveStage::Flushed, false},
+        {"new file put in place", SaveStage::Renamed, true},
+    };
+    const QString dir = makePrefix(bigRegistry());
+    int marker = 0;
+    for (const Case& c : table) {
+        ++marker;
         const QByteArray before = file(dir);
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(fds[0]);
+            g_stageFd = fds[1];
+            g_stopAt = c.stage;
+            platform::registry::setSaveStageHook(stopAtStage);
             if (!platform::openPrefix(dir).ok)
                 ::_exit(3);
-            for (int n = 0;; ++n) {
-                engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", QString::number(n), REG_SZ);
-                engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", QString::number(n), REG_SZ);
-                platform::flushRegistry();
-            }
+            setMarkers(marker);
+            platform::flushRegistry();
+            ::_exit(4);  // never reached the stage
         }
-        ::usleep(static_cast<useconds_t>(100000 + round * 79111 % 700000));
+        ::close(fds[1]);
+        char c1 = 0;
+        const bool stopped = readFromChild(fds[0], &c1, 1);
+        ::close(fds[0]);
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process ended by itself";
-        const QByteArray after = file(dir);
-        if (after == before) {
-            ++sawOld;
-            continue;
+        ASSERT_TRUE(stopped) << c.what << ": the child never reached the stage (status " << status << ")";
+        ASSERT_TRUE(WIFSIGNALED(status)) << c.what;
+        if (c.newFile) {
+            EXPECT_NE(file(dir), before) << c.what;
+            EXPECT_TRUE(regtest::saveLitter(dir).isEmpty()) << c.what;
+        } else {
+            EXPECT_EQ(file(dir), before) << c.what;
+            EXPECT_EQ(regtest::saveLitter(dir).size(), 1) << c.what << ": the kill did not land inside the save";
         }
-        ++sawNew;
-        // A whole file: it loads and both markers agree.
-        ASSERT_TRUE(platform::openPrefix(dir).ok);
-        QString n;
-        QString copy;
-        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", n));
-        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", copy));
-        EXPECT_EQ(n, copy);
-        QString bulk;
-        EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Bulk\\K19999", "v", bulk));
-        ASSERT_TRUE(platform::closePrefix().ok);
+        const int found = checkWholeAfterKill(dir);
+        EXPECT_EQ(found, c.newFile ? marker : marker - 1 > 0 ? marker - 1 : -1) << c.what;
+        if (!c.newFile) {
+            // The next round starts from this file: put the new marker in.
+            ASSERT_TRUE(platform::openPrefix(dir).ok);
+            setMarkers(marker);
+            ASSERT_TRUE(platform::closePrefix().ok);
+        }
     }
-    EXPECT_GT(sawNew, 0);
-    std::cout << "killed saves: " << sawOld << " left the old file, " << sawNew << " a new one\n";
+}
+
+// And at moments nobody chose: a child saves again and again, telling the
+// parent each marker it saved; the parent kills it at a point spread over
+// one save's time as measured on this machine.
+TEST_F(RegistryFile, KilledAtAnyMomentOfRepeatedSavesLeavesAWholeFile)
+{
+    const QString dir = makePrefix(bigRegistry());
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(fds[0]);
+            if (!platform::openPrefix(dir).ok)
+                ::_exit(3);
+            for (int n = round * 100000;; ++n) {
+                setMarkers(n);
+                if (!platform::flushRegistry().ok || ::write(fds[1], &n, sizeof n) != sizeof n)
+                    ::_exit(5);
+            }
+        }
+        ::close(fds[1]);
+        // Two saves done: the time between them is one cycle here.
+        int saved = -1;
+        bool heard = readFromChild(fds[0], &saved, sizeof saved);
+        const auto first = std::chrono::steady_clock::now();
+        heard = heard && readFromChild(fds[0], &saved, sizeof saved);
+        const auto cycle = std::chrono::steady_clock::now() - first;
+        if (heard)
+            ::usleep(static_cast<useconds_t>(std::chrono::duration_cast<std::chrono::microseconds>(cycle).count() * round / kRounds));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        // Saves the child finished before it died.
+        int n = 0;
+        while (::read(fds[0], &n, sizeof n) == sizeof n)
+            saved = n;
+        ::close(fds[0]);
+        ASSERT_TRUE(heard) << "the child saved nothing (status " << status << ")";
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process ended by itself";
+        const int found = checkWholeAfterKill(dir);
+        EXPECT_TRUE(found == saved || found == saved + 1) << "saved " << saved << ", found " << found;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,262 @@
+// One save per user action: changes made inside a registry batch are saved
+// once, when the outermost batch ends, however often the event loop runs in
+// between; a failed save is handed back whole and tears nothing.
+#include "engine/registryaccess.h"
+#include "platform/prefix.h"
+#include "platform/registry.h"
+#include "platform/winreg.h"
+#include "tests/registry_support.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray kTime = "] 1796903249\n#time=1dd889c3bf6fc4a\n";
+const QByteArray kHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
+const QByteArray kUserHead =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
+
+constexpr int kValues = 1000;
+
+QByteArray systemReg()
+{
+    QByteArray s = kHead + "\n[Software\\\\Many" + kTime;
+    for (int i = 0; i < kValues; ++i)
+        s += "\"v" + QByteArray::number(i).rightJustified(4, '0') + "\"=\"C:\\\\gone\\\\" + QByteArray::number(i) + ".dll\"\n";
+    return s;
+}
+
+class RegistrySaveBatch : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = testenv::makeTempDir(QStringLiteral("batch"));
+        testenv::writeFile(m_dir + "/system.reg", systemReg());
+        testenv::writeFile(m_dir + "/user.reg", kUserHead + "\n[Software\\\\Velmora" + kTime + "\"a\"=\"1\"\n");
+        const platform::PrefixError e = platform::openPrefix(m_dir);
+        ASSERT_TRUE(e.ok) << e.message.toStdString();
+        platform::setRegistryErrorHandler([this](const QString& m) { m_errors << m; });
+    }
+    void TearDown() override
+    {
+        ::chmod(QFile::encodeName(m_dir).constData(), 0700);
+        platform::setRegistryErrorHandler({});
+        platform::closePrefix();
+    }
+
+    QByteArray systemFile() const { return testenv::readFile(m_dir + "/system.reg"); }
+
+    // Deletes every value of Software\Many through the Reg* functions,
+    // pumping events after each as a fix does.
+    void deleteAllValues()
+    {
+        HKEY k = 0;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Many", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+        for (int i = 0; i < kValues; ++i) {
+            const QByteArray name = "v" + QByteArray::number(i).rightJustified(4, '0');
+            ASSERT_EQ(RegDeleteValueA(k, name.constData()), ERROR_SUCCESS) << i;
+            QCoreApplication::processEvents();
+        }
+        RegCloseKey(k);
+    }
+
+    QString m_dir;
+    QStringList m_errors;
+};
+
+TEST_F(RegistrySaveBatch, AThousandChangesWriteTheFileOnce)
+{
+    const QByteArray before = systemFile();
+    const quint64 written = platform::registry::filesWritten();
+    platform::RegistryBatch batch;
+    deleteAllValues();
+    EXPECT_EQ(systemFile(), before) << "saved before the batch ended";
+    EXPECT_EQ(platform::registry::filesWritten(), written);
+    const platform::PrefixError saved = batch.finish();
+    ASSERT_TRUE(saved.ok) << saved.message.toStdString();
+    EXPECT_EQ(platform::registry::filesWritten(), written + 1);
+    EXPECT_FALSE(systemFile().contains("\"v0"));
+    // Nothing is saved again later, and user.reg was never touched.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform::registry::filesWritten(), written + 1);
+    EXPECT_FALSE(platform::registry::hasUnsavedChanges());
+    EXPECT_TRUE(m_errors.isEmpty());
+    // A second finish does nothing.
+    EXPECT_TRUE(batch.finish().ok);
+    EXPECT_EQ(platform::registry::filesWritten(), written + 1);
+}
+
+TEST_F(RegistrySaveBatch, NestedBatchesSaveOnceAtTheOutermostEnd)
+{
+    const quint64 written = platform::registry::filesWritten();
+    // A change from before the batch, whose queued save comes due inside it.
+    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "b", "2", REG_SZ);
+    {
+        platform::RegistryBatch outer;
+        QCoreApplication::processEvents();
+        {
+            platform::RegistryBatch inner;
+            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(inner.finish().ok);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(platform::registry::filesWritten(), written) << "an inner batch saved";
+        }
+        {
+            platform::RegistryBatch endedByScope;
+            engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0001");
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(platform::registry::filesWritten(), written) << "saved before the outermost batch ended";
+    }  // the outermost, ended by its scope
+    EXPECT_EQ(platform::registry::filesWritten(), written + 2);  // system.reg and user.reg, once each
+    EXPECT_TRUE(systemFile().contains("\"new\"=\"x\"\n"));
+    EXPECT_FALSE(systemFile().contains("\"v0001\""));
+    EXPECT_TRUE(testenv::readFile(m_dir + "/user.reg").contains("\"b\"=\"2\"\n"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform::registry::filesWritten(), written + 2);
+    EXPECT_TRUE(m_errors.isEmpty());
+
+    // Outside any batch a change is saved when the loop is reached, as ever.
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "later", "y", REG_SZ);
+    EXPECT_EQ(platform::registry::filesWritten(), written + 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform::registry::filesWritten(), written + 3);
+}
+
+TEST_F(RegistrySaveBatch, ClosingThePrefixInsideABatchSavesEverything)
+{
+    platform::RegistryBatch batch;
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    EXPECT_TRUE(systemFile().contains("\"new\"=\"x\"\n"));
+    EXPECT_TRUE(batch.finish().ok);
+}
+
+// Why a save fails, each made to happen after the changes are in.
+struct Failure {
+    const char* what;
+    std::function<void(const QString& dir)> cause;
+    std::function<void(const QString& dir)> undo;
+    const char* says;
+};
+
+// Holds the lock a wineserver of `dir` would hold, where Debian's Wine
+// keeps it: the folder named in the prefix's "wineserver" file, under TMPDIR.
+class ServerLock {
+public:
+    void take(const QString& dir)
+    {
+        struct stat st;
+        ASSERT_EQ(::stat(QFile::encodeName(dir).constData(), &st), 0);
+        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
+        ASSERT_TRUE(testenv::writeFile(dir + "/wineserver", "wine-test\n"));
+        const QString server = QStringLiteral("%1/wine-test/server-%2-%3")
+                                   .arg(m_tmp)
+                                   .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
+                                   .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
+        ASSERT_TRUE(QDir().mkpath(server));
+        m_fd = ::open(QFile::encodeName(server + "/lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(m_fd, 0);
+        // An open-file-description lock: seen even by this same process.
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_len = 1;
+        ASSERT_EQ(::fcntl(m_fd, F_OFD_SETLK, &fl), 0);
+    }
+    void release(const QString& dir)
+    {
+        ::close(m_fd);
+        m_fd = -1;
+        QFile::remove(dir + "/wineserver");
+        if (m_oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_oldTmp);
+    }
+
+private:
+    QString m_tmp;
+    QByteArray m_oldTmp;
+    int m_fd = -1;
+};
+
+TEST_F(RegistrySaveBatch, AFailedSaveIsReturnedWholeAndTearsNothing)
+{
+    ServerLock lock;
+    QByteArray theirs;
+    const Failure table[] = {
+        {"read-only prefix folder",
+         [](const QString& dir) { ASSERT_EQ(::chmod(QFile::encodeName(dir).constData(), 0500), 0); },
+         [](const QString& dir) { ::chmod(QFile::encodeName(dir).constData(), 0700); }, "could not be saved"},
+        {"a wineserver holds the prefix", [&lock](const QString& dir) { lock.take(dir); },
+         [&lock](const QString& dir) { lock.release(dir); }, "A Wine program is running"},
+        {"changed by another program",
+         [&theirs](const QString& dir) {
+             theirs = testenv::readFile(dir + "/system.reg");
+             testenv::writeFile(dir + "/system.reg", theirs + "\n");
+         },
+         [&theirs](const QString& dir) { testenv::writeFile(dir + "/system.reg", theirs); }, "changed by another program"},
+    };
+    for (const Failure& f : table) {
+        const QByteArray before = systemFile();
+        const quint64 written = platform::registry::filesWritten();
+        platform::RegistryBatch batch;
+        deleteAllValues();
+        f.cause(m_dir);
+        platform::PrefixError saved;
+        {
+            regtest::NoRootOverride asAnyUser;
+            saved = batch.finish();
+        }
+        EXPECT_FALSE(saved.ok) << f.what;
+        EXPECT_TRUE(saved.message.contains(QLatin1String(f.says))) << f.what << ": " << saved.message.toStdString();
+        EXPECT_EQ(platform::registry::filesWritten(), written) << f.what;
+        EXPECT_TRUE(regtest::saveLitter(m_dir).isEmpty()) << f.what;
+        // Told once, by finish(), not again by a save still queued.
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(" | ").toStdString();
+        f.undo(m_dir);
+        EXPECT_EQ(systemFile(), before) << f.what;
+        // Nothing was lost: the changes go in with the next save.
+        EXPECT_TRUE(platform::registry::hasUnsavedChanges()) << f.what;
+        ASSERT_TRUE(platform::flushRegistry().ok) << f.what;
+        EXPECT_FALSE(systemFile().contains("\"v0")) << f.what;
+        // Put the values back for the next case.
+        for (int i = 0; i < kValues; ++i) {
+            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many",
+                                     "v" + QString::number(i).rightJustified(4, '0'), "x", REG_SZ);
+        }
+        ASSERT_TRUE(platform::flushRegistry().ok) << f.what;
+        QCoreApplication::processEvents();
+        m_errors.clear();
+    }
+}
+
+TEST_F(RegistrySaveBatch, ABatchEndedByItsScopeReportsAFailedSave)
+{
+    {
+        platform::RegistryBatch batch;
+        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
+        testenv::writeFile(m_dir + "/system.reg", "edited elsewhere");
+    }
+    ASSERT_EQ(m_errors.size(), 1);
+    EXPECT_TRUE(m_errors[0].contains("changed by another program")) << m_errors[0].toStdString();
+    EXPECT_EQ(systemFile(), "edited elsewhere");
+}
+
+}  // namespace
