@@ -125,6 +125,10 @@ public:
     void lvwProblem_ItemCheck(QTreeWidgetItem* item);
     void lvwProblem_MouseMove();
 
+    // === Results file (frmstart_results.cpp) ============================================
+    void mnuFileSaveScanResults_Click();
+    void mnuFileLoadScanResults_Click();
+
     // === Fix and Return (frmstart_fix.cpp) ==============================================
     void ImgFixProblemsClick_MouseMove();
     void ImgFixProblemsClick2_MouseMove();

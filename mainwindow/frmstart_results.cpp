@@ -6,3 +6,6 @@ QString FrmStart::resultsFilePath() const
 {
     return platform::programFolder() + QStringLiteral("/Scan.ocx");
 }
+
+void FrmStart::mnuFileSaveScanResults_Click() {}
+void FrmStart::mnuFileLoadScanResults_Click() {}

@@ -115,6 +115,16 @@ QString prefixPath()
     return g_open ? g_prefix : QString();
 }
 
+QString whyChangesCannotBeKept()
+{
+    return {};
+}
+
+PrefixError reloadRegistryIfChangedOnDisk()
+{
+    return {};
+}
+
 PrefixError flushRegistry()
 {
     if (!g_open)

@@ -32,6 +32,17 @@ QString prefixPath();  // Linux path of the open prefix, empty when none
 // a RegistryBatch is open). Saves at once even inside a batch.
 PrefixError flushRegistry();
 
+// Before a user action changes the registry: empty when its changes could
+// be saved and kept now (no wineserver runs for the prefix, the registry
+// files on disk are still the ones that were read, and they and their folder
+// can be written); otherwise one sentence for the user saying why not.
+QString whyChangesCannotBeKept();
+
+// Reads the registry files again when Wine changed them on disk since they
+// were read, provided the program holds no unsaved change. Called before a
+// scan, a fix and a restore.
+PrefixError reloadRegistryIfChangedOnDisk();
+
 // One save for one user action: while any batch is open, changes are not
 // saved; when the outermost ends, every changed file is saved once. End
 // it with finish() to tell the user the result in one sentence; a batch
