@@ -54,6 +54,7 @@ namespace {
 struct WalkLevel {
     platform::RegKey key;
     qsizetype pathLength = 0;
+    int depth = 0;  // names from the root down to this key
     DWORD index = 0;
 };
 
@@ -72,7 +73,8 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
     // how deep it goes.
     std::vector<WalkLevel> levels;
     QString path = keyPath;
-    levels.push_back(WalkLevel{std::move(start), path.size(), 0});
+    const int startDepth = static_cast<int>(keyPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts).size());
+    levels.push_back(WalkLevel{std::move(start), path.size(), startDepth, 0});
     while (!levels.empty()) {
         LONG rc = ERROR_SUCCESS;
         {
@@ -85,10 +87,11 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
             DWORD nameSize = kBufferSize;
             DWORD classSize = kBufferSize;
             rc = RegEnumKeyExA(level.key.handle(), level.index, name, &nameSize, nullptr, cls, &classSize, nullptr);
-            if (rc == ERROR_SUCCESS) {
+            if (rc == ERROR_SUCCESS && level.depth < kMaxKeyDepth) {
                 QString child = path + QLatin1Char('\\')
                     + platform::fromAnsi(name, static_cast<int>(qMin(nameSize, kBufferSize)));
                 platform::RegKey sub = platform::RegKey::open(root, child, KEY_ENUMERATE_SUB_KEYS);
+                const int depth = level.depth + 1;
                 const quintptr identity = sub.ok() ? platform::RegKeyIdentity(sub.handle()) : 0;
                 if (identity == 0 || !entered.contains(identity)) {
                     if (identity != 0)
@@ -97,7 +100,7 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
                     ScanKeyValues(root, child, sectionName, rootName);
                     if (sub.ok()) {
                         // Its subkeys next; this level goes on once they are done.
-                        levels.push_back(WalkLevel{std::move(sub), child.size(), 0});
+                        levels.push_back(WalkLevel{std::move(sub), child.size(), depth, 0});
                         path = std::move(child);
                         continue;
                     }

@@ -8,7 +8,11 @@
 namespace engine {
 
 // Every key below keyPath, depth first; the start key's own values are not
-// judged.
+// judged. Keys more than kMaxKeyDepth names below the root are not entered:
+// Windows keeps its trees that shallow, and each key costs the walk its
+// whole path, so a file nesting keys far deeper would make the scan
+// quadratic in its depth.
+constexpr int kMaxKeyDepth = 512;
 void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);
 // The values of the one key at keyPath.
 void ScanKeyValues(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);

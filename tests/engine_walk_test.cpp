@@ -36,7 +36,8 @@ QString linkBlock(const QString& path, const QString& target)
     return s + bytes.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
-constexpr int kDeepLevels = 3000;
+// A chain far deeper than Windows allows, as a hostile file can hold.
+constexpr int kDeepLevels = 300000;
 
 QByteArray systemReg()
 {
@@ -119,10 +120,13 @@ QByteArray systemReg()
             s += linkBlock(at + "\\\\y", next);
         }
     }
-    // One chain deeper than a small stack holds as recursion.
+    // One chain deeper than a small stack holds as recursion, with a value
+    // on the deepest key a walk enters and one at its end.
     QStringList deep(kDeepLevels, QStringLiteral("d"));
     key("Deep\\\\" + deep.join("\\\\"));
     s += regLine("v", "C:\\\\deep.ttf");
+    key("Deep\\\\" + deep.mid(0, kMaxKeyDepth - 1).join("\\\\"));
+    s += regLine("v", "C:\\\\limit.ttf");
     return s.toUtf8();
 }
 
@@ -349,19 +353,21 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
     }
 }
 
-TEST_F(WalkTest, ADeepChainIsWalkedOnASmallStack)
+// Walked down to the depth Windows allows and no further, on a stack that
+// recursion could not use; each level opened by its path, so without the
+// limit this chain would take hours.
+TEST_F(WalkTest, ADeepChainIsWalkedToTheDepthLimitOnASmallStack)
 {
-    // Recursion would need far more than this for kDeepLevels keys.
     QThread* thread = QThread::create([] { ScanSubKeys(HKEY_LOCAL_MACHINE, "Deep", kFonts, "R"); });
     thread->setStackSize(256 * 1024);
     thread->start();
     ASSERT_TRUE(thread->wait(QDeadlineTimer(100000)));
     delete thread;
-    ASSERT_EQ(shown.size(), kDeepLevels);
+    ASSERT_EQ(shown.size(), kMaxKeyDepth - 1);
     EXPECT_TRUE(shown.last().endsWith("\\d"));
-    EXPECT_EQ(keyValues(), QStringList({"C:\\deep.ttf"}));
+    EXPECT_EQ(keyValues(), QStringList({"C:\\limit.ttf"}));
     QString deepest = "Deep";
-    for (int i = 0; i < kDeepLevels; ++i)
+    for (int i = 1; i < kMaxKeyDepth; ++i)
         deepest += "\\d";
     EXPECT_EQ(lvwErrors().row(1).FullKeyPath, deepest);
 }
