@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QFile>
 #include <QScopedValueRollback>
+#include <QSet>
 
 #include <cstdio>
 #include <unistd.h>
@@ -29,21 +30,22 @@ bool syncFile(const QString& linuxPath)
     return ::fsync(file.handle()) == 0;
 }
 
-// A loaded line whose file path some row loaded before it already carries,
-// in any of its fields after the first, is a repeat.
-bool alreadyListed(const std::vector<engine::ProblemRow>& rows, const QString& keyValue)
-{
-    if (keyValue.isEmpty())
-        return false;
-    for (const engine::ProblemRow& row : rows) {
+// The texts of the fields after the first of the rows loaded so far,
+// compared without regard to case: a line whose file path is one of them
+// repeats an earlier row.
+class LoadedTexts {
+public:
+    bool has(const QString& keyValue) const { return !keyValue.isEmpty() && m_texts.contains(keyValue.toCaseFolded()); }
+    void add(const engine::ProblemRow& row)
+    {
         const QStringList fields = row.fields();
-        for (qsizetype i = 1; i < fields.size(); ++i) {
-            if (fields[i].compare(keyValue, Qt::CaseInsensitive) == 0)
-                return true;
-        }
+        for (qsizetype i = 1; i < fields.size(); ++i)
+            m_texts.insert(fields[i].toCaseFolded());
     }
-    return false;
-}
+
+private:
+    QSet<QString> m_texts;
+};
 
 }  // namespace
 
@@ -126,14 +128,16 @@ void FrmStart::mnuFileLoadScanResults_Click()
     // Rows are gathered apart and listed at the end, so that handlers
     // running meanwhile never see a half-loaded list.
     std::vector<engine::ProblemRow> loaded;
+    LoadedTexts earlier;
     for (const QByteArray& line : engine::ResultsFileLines(bytes)) {
         const QStringList fields = engine::ResultsLineFields(line);
         // Fewer than three fields name no file; more than seven mean a field
         // held the separator and every field after it has moved, so the row
         // would point at another key.
-        if (fields.size() >= 3 && fields.size() <= 7 && !alreadyListed(loaded, fields[2])) {
+        if (fields.size() >= 3 && fields.size() <= 7 && !earlier.has(fields[2])) {
             engine::ProblemRow row = engine::ProblemRow::fromFields(fields);
             row.Checked = true;
+            earlier.add(row);
             loaded.push_back(row);
         }
         engine::DoEvents();
