@@ -6,6 +6,7 @@
 // The prefix given is only read.
 #include "engine/backup.h"
 #include "engine/problemlist.h"
+#include "engine/resultsfile.h"
 #include "engine/scandriver.h"
 #include "engine/scanstate.h"
 #include "engine/scanwalk.h"
@@ -259,8 +260,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "scan_bench: cannot write %s\n", results.toUtf8().constData());
             status = 1;
         } else {
-            for (const engine::ProblemRow& r : engine::lvwErrors().rows())
-                out.write(platform::toAnsi(engine::EncodeText(r.fields().join(QLatin1String("^^")))) + "\r\n");
+            for (const engine::ProblemRow& r : engine::lvwErrors().rows()) {
+                const QByteArray line = engine::StoredResultsLine(r);
+                if (!line.isEmpty())
+                    out.write(line + "\r\n");
+            }
             if (!out.flush())
                 status = 1;
         }

@@ -113,6 +113,8 @@ void FrmStart::buildMenus()
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
     mnuFileLoadScanResults = makeItem(mnuFile, QStringLiteral("mnuFileLoadScanResults"), QStringLiteral("&Load Scan Results"));
     mnuFileSaveScanResults = makeItem(mnuFile, QStringLiteral("mnuFileSaveScanResults"), QStringLiteral("Save Scan Results"));
+    connect(mnuFileLoadScanResults, &QAction::triggered, this, &FrmStart::mnuFileLoadScanResults_Click);
+    connect(mnuFileSaveScanResults, &QAction::triggered, this, &FrmStart::mnuFileSaveScanResults_Click);
     mnuline1 = makeSeparator(mnuFile, QStringLiteral("mnuline1"));
     mnuFileRegistryCleaner = makeItem(mnuFile, QStringLiteral("mnuFileRegistryCleaner"), QStringLiteral("Registry Cleaner"));
     mnuFileRegistryCleaner->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));

@@ -5,6 +5,12 @@ velmora_add_test(mainwindow_frmstart GUI
   LIBS velmora_mainwindow
   TIMEOUT 180)
 
+# The results file: its lines, and Save and Load Scan Results in the window.
+velmora_add_test(mainwindow_results GUI
+  SOURCES mainwindow_fixture.cpp mainwindow_results.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 120)
+
 # The built program under a virtual display, driven with xdotool over the
 # scan road on a demo prefix made with Wine. Screenshots: build/e2e/*.png.
 add_test(NAME mainwindow_e2e

@@ -1,0 +1,315 @@
+// The results file "Scan.ocx": its line format, and Save and Load Scan
+// Results driven through the main window.
+#include "engine/resultsfile.h"
+#include "engine/scanstate.h"
+#include "mainwindow/frmstart.h"
+#include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace windowtest;
+
+namespace {
+
+// Each byte of a plain line raised by 10, as the file stores it.
+QByteArray scrambled(const QByteArray& plain)
+{
+    QByteArray out = plain;
+    for (char& c : out)
+        c = static_cast<char>(static_cast<unsigned char>(c) + 10);
+    return out;
+}
+
+QByteArray unscrambled(const QByteArray& stored)
+{
+    QByteArray out = stored;
+    for (char& c : out)
+        c = static_cast<char>(static_cast<unsigned char>(c) - 10);
+    return out;
+}
+
+engine::ProblemRow fullRow(const QString& name, const QString& value, const QString& yes = QString())
+{
+    engine::ProblemRow r = problem(QStringLiteral("Startup Programs"), name, value,
+                                   QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+    r.DefaultOrNot = yes;
+    return r;
+}
+
+// --- the line format ----------------------------------------------------------------------
+
+TEST(ResultsLineTest, ALineIsTheSevenFieldsJoinedAndEveryByteRaisedByTen)
+{
+    const engine::ProblemRow row = fullRow("Tool", "tool.exe", "Yes");
+    const QByteArray plain = "-2147483646^^Tool^^tool.exe^^Startup Programs^^"
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run^^HKEY_LOCAL_MACHINE^^Yes";
+    EXPECT_EQ(engine::ResultsLine(row), QString::fromLatin1(plain));
+    const QByteArray stored = engine::StoredResultsLine(row);
+    EXPECT_EQ(stored, scrambled(plain));
+    EXPECT_TRUE(stored.contains("hh")) << "the separator is scrambled with the rest";
+    EXPECT_EQ(engine::ResultsLineFields(stored), row.fields());
+
+    // Empty fields give separators in a row, and read back empty.
+    engine::ProblemRow empty;
+    empty.MainKey = "-2147483647";
+    EXPECT_EQ(engine::ResultsLine(empty), "-2147483647^^^^^^^^^^^^");
+    EXPECT_EQ(engine::ResultsLineFields(engine::StoredResultsLine(empty)), empty.fields());
+}
+
+TEST(ResultsLineTest, ARowTheLineCannotCarryGivesNoLine)
+{
+    struct Case {
+        const char* why;
+        QString value;
+        bool stored;
+    };
+    const Case cases[] = {
+        {"a field holding the separator", "C:\\a^^b.exe", false},
+        {"a field ending in a caret", "C:\\ab.exe^", false},
+        {"a field beginning with a caret", "^C:\\ab.exe", true},
+        {"a lone caret inside", "C:\\a^b.exe", true},
+        {"a character outside the code page", QString::fromUtf8("C:\\\u03a9.exe"), false},
+        {"a character that scrambles into CR", QStringLiteral("C:\\a") + QChar(3) + "b.exe", false},
+        {"a character that scrambles into LF", QStringLiteral("C:\\a") + QChar(0) + "b.exe", false},
+        // 250 + 10 leaves the byte range; it wraps and comes back whole.
+        {"a character of code 250", QString::fromUtf8("C:\\\u00fa.exe"), true},
+        {"a character of code 255", QString::fromUtf8("C:\\\u00ff.exe"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        const engine::ProblemRow row = fullRow("Tool", c.value);
+        const QByteArray stored = engine::StoredResultsLine(row);
+        EXPECT_EQ(!stored.isEmpty(), c.stored);
+        if (!stored.isEmpty()) {
+            EXPECT_EQ(engine::ResultsLineFields(stored), row.fields());
+        }
+    }
+}
+
+TEST(ResultsLineTest, LinesEndAtCrOrCrLf)
+{
+    const struct {
+        QByteArray bytes;
+        QList<QByteArray> lines;
+    } cases[] = {
+        {"", {}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb", {"a", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\nb\r\n", {"a\nb"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(engine::ResultsFileLines(c.bytes), c.lines) << c.bytes.toStdString();
+}
+
+// --- save and load through the window -------------------------------------------------------
+
+class ResultsFileTest : public FrmStartTest {
+protected:
+    QString resultsFile() const { return programDir + "/Scan.ocx"; }
+    QByteArray onDisk() const { return testenv::readFile(resultsFile()); }
+    void list(const std::vector<engine::ProblemRow>& rows)
+    {
+        window->lvwErrors().clear();
+        for (const engine::ProblemRow& r : rows)
+            window->lvwErrors().add(r);
+    }
+    // The file's lines, unscrambled; the bytes must end every line with CR LF.
+    QList<QStringList> savedLines() const
+    {
+        const QByteArray bytes = onDisk();
+        EXPECT_TRUE(bytes.isEmpty() || bytes.endsWith("\r\n"));
+        QList<QStringList> lines;
+        for (const QByteArray& line : bytes.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            EXPECT_TRUE(line.endsWith('\r'));
+            lines << QString::fromLatin1(unscrambled(line.chopped(1))).split("^^");
+        }
+        return lines;
+    }
+    QList<QStringList> rowsOf(const engine::ProblemList& l) const
+    {
+        QList<QStringList> rows;
+        for (const engine::ProblemRow& r : l.rows())
+            rows << r.fields();
+        return rows;
+    }
+};
+
+TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDisabled)
+{
+    engine::ProblemList& rows = window->lvwErrors();
+    list({fullRow("A", "C:\\a.exe"), fullRow("(Default)", "b.dll", "Yes"), fullRow("C", "")});
+    rows.row(2).Checked = false;  // unchecked rows are saved too
+
+    int pumps = 0;
+    bool enabledWhileWriting = false;
+    engine::setMessagePump([&] {
+        ++pumps;
+        enabledWhileWriting = enabledWhileWriting || window->isEnabled();
+    });
+    window->mnuFileSaveScanResults->setEnabled(true);  // as a scan leaves it
+    window->mnuFileSaveScanResults->trigger();
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+
+    EXPECT_GT(pumps, 3);
+    EXPECT_FALSE(enabledWhileWriting);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_EQ(onDisk().count("\r\n"), 3);
+    const QList<QStringList> lines = savedLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines, rowsOf(rows));
+    EXPECT_EQ(lines[1][6], "Yes");
+    EXPECT_EQ(lines[0][0], "-2147483646");
+    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
+    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+    EXPECT_FALSE(QFile::exists(resultsFile() + ".new"));
+}
+
+TEST_F(ResultsFileTest, SaveReplacesTheFileWholeAndAnEmptyListLeavesItAlone)
+{
+    list({fullRow("A", "C:\\a.exe"), fullRow("B", "C:\\b.exe")});
+    window->mnuFileSaveScanResults_Click();
+    list({fullRow("C", "C:\\c.exe")});
+    window->mnuFileSaveScanResults_Click();
+    ASSERT_EQ(savedLines().size(), 1);
+    EXPECT_EQ(savedLines()[0][1], "C");
+
+    const QByteArray before = onDisk();
+    window->lvwErrors().clear();
+    window->mnuFileSaveScanResults->setEnabled(true);
+    window->mnuFileLoadScanResults->setEnabled(false);
+    window->mnuFileSaveScanResults->trigger();
+    EXPECT_EQ(onDisk(), before);
+    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
+    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled()) << "only the save item changes";
+}
+
+TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
+{
+    list({fullRow("A", "C:\\a.exe")});
+    window->mnuFileSaveScanResults_Click();
+    const QByteArray before = onDisk();
+    // Something the new file cannot be written over stands in its place.
+    ASSERT_TRUE(QDir().mkpath(resultsFile() + ".new/x"));
+
+    list({fullRow("B", "C:\\b.exe"), fullRow("C", "C:\\c.exe")});
+    window->mnuFileSaveScanResults->setEnabled(true);
+    window->mnuFileSaveScanResults_Click();
+    EXPECT_EQ(onDisk(), before);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.startsWith("The scan results could not be saved to "));
+    EXPECT_TRUE(desktop.boxes[0].text.endsWith("Scan.ocx."));
+    EXPECT_EQ(desktop.boxes[0].style, 64);
+    EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
+    EXPECT_TRUE(window->mnuFileSaveScanResults->isEnabled()) << "the user can try again";
+    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled()) << "the old file is still there";
+    EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
+{
+    list({fullRow("A", "C:\\a.exe")});
+    engine::bResultsLoaded = false;
+    window->mnuFileLoadScanResults->setEnabled(true);
+    const QString menusBefore = menuStates(*window).mid(1);
+    window->mnuFileLoadScanResults->trigger();
+    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
+    EXPECT_EQ(menuStates(*window).mid(1), menusBefore);
+    EXPECT_EQ(window->lvwErrors().count(), 1);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 0);
+    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_TRUE(window->PicShowError->isHidden());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
+{
+    scanAndAnswer();
+    ASSERT_EQ(window->lvwErrors().count(), kFixtureProblems);
+    const QList<QStringList> scanned = rowsOf(window->lvwErrors());
+    window->mnuFileSaveScanResults_Click();
+
+    reopenWindow();
+    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled()) << "the start offers the saved file";
+    engine::bResultsLoaded = false;
+    window->mnuFileLoadScanResults->trigger();
+
+    EXPECT_EQ(rowsOf(window->lvwErrors()), scanned);
+    EXPECT_TRUE(engine::bResultsLoaded);
+    for (const engine::ProblemRow& r : window->lvwErrors().rows())
+        EXPECT_TRUE(r.Checked);
+    ASSERT_EQ(window->lvwProblem->topLevelItemCount(), kFixtureProblems);
+    for (int i = 0; i < kFixtureProblems; ++i)
+        EXPECT_EQ(window->lvwProblem->topLevelItem(i)->checkState(0), Qt::Checked);
+    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
+    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
+    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+TEST_F(ResultsFileTest, LoadDropsRepeatedFilePathsAndLinesItCannotTrust)
+{
+    engine::ProblemRow sameFileOtherKey = fullRow("Other", "c:\\SHARED.DLL");
+    sameFileOtherKey.FullKeyPath = "Software\\Other";
+    engine::ProblemRow nameAsPath = fullRow("Later", "First");  // repeats an earlier row's value name
+    list({fullRow("First", "C:\\shared.dll"), sameFileOtherKey, nameAsPath, fullRow("E1", ""),
+          fullRow("E2", ""), fullRow("Last", "C:\\last.exe")});
+    window->mnuFileSaveScanResults_Click();
+    ASSERT_EQ(savedLines().size(), 6) << "the file keeps every row; the load drops repeats";
+
+    // Lines another writer could have left: more fields than seven (a field
+    // held the separator), too few to name a file, three fields, an empty one.
+    QByteArray bytes = onDisk();
+    bytes += scrambled("-2147483646^^Shift^^C:\\a^^b.exe^^Startup Programs^^Software\\X^^HKEY_LOCAL_MACHINE^^") + "\r\n";
+    bytes += scrambled("-2147483646^^Short") + "\r\n";
+    bytes += scrambled("-2147483646^^Three^^C:\\three.exe") + "\r\n";
+    bytes += "\r\n";
+    ASSERT_TRUE(testenv::writeFile(resultsFile(), bytes));
+
+    window->lvwErrors().clear();
+    window->mnuFileLoadScanResults_Click();
+    QStringList names;
+    for (const engine::ProblemRow& r : window->lvwErrors().rows())
+        names << r.KeyName;
+    EXPECT_EQ(names, QStringList({"First", "E1", "E2", "Last", "Three"}));
+    const engine::ProblemRow& three = window->lvwErrors().row(5);
+    EXPECT_EQ(three.KeyValue, "C:\\three.exe");
+    EXPECT_EQ(three.RegistryScanners, "");
+    EXPECT_EQ(three.DefaultOrNot, "");
+    EXPECT_EQ(window->lvwProblem->topLevelItem(1)->text(1), " Invalid Key Name");
+}
+
+TEST_F(ResultsFileTest, RowsTheFormatCannotCarryAreLeftOutAndTheRestRoundTrip)
+{
+    engine::ProblemRow caretPath = fullRow("Caret", "C:\\ok.exe");
+    caretPath.FullKeyPath = "Software\\a^^b";
+    const QString accented = QString::fromUtf8("C:\\Programme\\\u00fcber\u00fa.exe");
+    list({fullRow("Before", "C:\\before.exe"), fullRow("Sep^^arated", "C:\\s.exe"), caretPath,
+          fullRow("Accent", accented), fullRow("Lone^Caret", "C:\\lone.exe")});
+    window->mnuFileSaveScanResults_Click();
+    EXPECT_EQ(savedLines().size(), 3);
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+
+    window->mnuFileLoadScanResults_Click();
+    QStringList names;
+    for (const engine::ProblemRow& r : window->lvwErrors().rows())
+        names << r.KeyName;
+    EXPECT_EQ(names, QStringList({"Before", "Accent", "Lone^Caret"}));
+    EXPECT_EQ(window->lvwErrors().row(2).KeyValue, accented) << "code 250 wraps and comes back";
+}
+
+}  // namespace
