@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLayout>
 #include <QToolBar>
 
 #include <optional>
@@ -193,10 +194,15 @@ void FrmStart::changeWindowHeight(int delta)
 {
     QWidget* client = centralWidget();
     const int change = twips::px(delta);
+    const int windowHeight = height() + change;
     client->setFixedHeight(client->height() + change);
     StatusBar1->move(0, client->height() - twips::px(kStatusBarHeight));
+    // The window's own limits follow the client's new size first, or a
+    // smaller window would be refused (a larger one they already give).
+    if (layout())
+        layout()->activate();
     if (isVisible() || testAttribute(Qt::WA_Resized))
-        resize(width(), height() + change);
+        resize(width(), windowHeight);
 }
 
 // --- the logon entry ------------------------------------------------------------------------------
