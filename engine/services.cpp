@@ -137,6 +137,9 @@ void OpenWebPage(QObject* window, const QString& address, const QString& extensi
             return;
         f.write("\"\"\r\n");
     }
+    // A scan under way keeps what it has learned of the folders; the new
+    // probe must be seen all the same.
+    platform::forgetCachedLookups();
 
     char program[MAX_PATH + 1] = {};
     const long found = platform::FindExecutableA(platform::toAnsi(probe).constData(), "", program);

@@ -1,9 +1,10 @@
 # The main window driven under the offscreen platform.
 velmora_add_test(mainwindow_frmstart GUI
   SOURCES mainwindow_fixture.cpp mainwindow_frmstart.cpp mainwindow_buttons.cpp mainwindow_scan.cpp
-          mainwindow_problems.cpp mainwindow_settings.cpp
+          mainwindow_problems.cpp mainwindow_settings.cpp mainwindow_help.cpp
   LIBS velmora_mainwindow
   TIMEOUT 180)
+add_dependencies(mainwindow_frmstart velmora_help_page)
 
 # The built program under a virtual display, driven with xdotool over the
 # scan road on a demo prefix made with Wine. Screenshots: build/e2e/*.png.
