@@ -13,3 +13,9 @@ add_test(NAME mainwindow_e2e
           ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e)
 set_tests_properties(mainwindow_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
   ENVIRONMENT "WINEDEBUG=-all")
+
+# The logon entry read back by Wine's own tools in a prefix made by wineboot.
+velmora_add_test(mainwindow_logon_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp mainwindow_logon_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)
