@@ -27,6 +27,7 @@ FrmAbout::FrmAbout(QObject* mainWindow)
 {
     setObjectName(QStringLiteral("FrmAbout"));
     setWindowTitle(QStringLiteral(" About"));
+    setWindowIcon(QIcon(pictures::picture(QStringLiteral("AppIcon"))));
     setModal(true);
     setFixedSize(twips::px(7485), twips::px(4665));
     QPalette background = palette();
