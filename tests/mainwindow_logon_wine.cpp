@@ -32,12 +32,8 @@ protected:
             return;
         g_ready = g_wine.boot() && g_wine.waitForServer();
     }
-    static void TearDownTestSuite()
-    {
-        if (platform::prefixIsOpen())
-            platform::closePrefix();
-        g_wine.stopServer();
-    }
+    // Each test closes the prefix it opened.
+    static void TearDownTestSuite() { g_wine.stopServer(); }
     void SetUp() override
     {
         VELMORA_REQUIRE_WINE();
