@@ -8,6 +8,7 @@
 #include "platform/winfile.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -136,6 +137,9 @@ void OpenWebPage(QObject* window, const QString& address, const QString& extensi
             return;
         f.write("\"\"\r\n");
     }
+    // A scan under way keeps what it has learned of the folders; the new
+    // probe must be seen all the same.
+    platform::forgetCachedLookups();
 
     char program[MAX_PATH + 1] = {};
     const long found = platform::FindExecutableA(platform::toAnsi(probe).constData(), "", program);
@@ -153,19 +157,36 @@ void OpenWebPage(QObject* window, const QString& address, const QString& extensi
     QFile::remove(probeOnDisk);
 }
 
+QString HelpPageFileName()
+{
+    return QStringLiteral("help.htm");
+}
+
+// The program's pages are its own help page beside the executable: the
+// product page is the page's table of contents, the support page its part
+// on trouble and undoing a fix, the home page the page itself.
+QString HelpPageAddress(const QString& part)
+{
+    const QString page = platform::programFolderLinux() + QLatin1Char('/') + HelpPageFileName();
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!part.isEmpty())
+        url.setFragment(part);
+    return url.toString(QUrl::FullyEncoded);
+}
+
 QString SupportPageAddress()
 {
-    return QStringLiteral("https://www.example.com/velmora/support.htm");
+    return HelpPageAddress(QStringLiteral("support"));
 }
 
 QString ProductPageAddress()
 {
-    return QStringLiteral("https://www.example.com/velmora/products.htm");
+    return HelpPageAddress(QStringLiteral("contents"));
 }
 
 QString HomePageAddress()
 {
-    return QStringLiteral("https://www.example.com/velmora/");
+    return HelpPageAddress(QString());
 }
 
 }  // namespace engine

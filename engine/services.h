@@ -28,10 +28,13 @@ void SetWindowAlpha(QObject* window, int alpha);
 // folder, which is deleted again. Nothing is started when none is registered.
 void OpenWebPage(QObject* window, const QString& address, const QString& extension);
 
-// The maker's pages.
-QString SupportPageAddress();
-QString ProductPageAddress();
-QString HomePageAddress();
+// The program's pages: its help page "help.htm" in the program folder, as a
+// file URL, and its parts by anchor.
+QString HelpPageFileName();
+QString HelpPageAddress(const QString& part);  // empty part: the whole page
+QString SupportPageAddress();  // #support
+QString ProductPageAddress();  // #contents
+QString HomePageAddress();     // the page itself
 
 // The Linux path for writing the file a Windows path names: the existing
 // file when there is one, else the new name inside its existing folder.

@@ -119,6 +119,9 @@ public:
     void ChkChosseSettingsSharedProgramFiles_Click();
     void ChkStartupMenu_Click();
     void ChkChosseSettingsStartupPrograms_Click();
+    void mnuFileShowScanResultsonStartup_Click();
+    void mnuViewStatusbar_Click();
+    void mnuViewToolbar_Click();
 
     // === Problem page (frmstart_problems.cpp) ==========================================
     void FillProblemList();
@@ -147,6 +150,9 @@ public:
     // === Help and support (frmstart_help.cpp) ============================================
     void ImgHelpClick_MouseMove();
     void ImgSupportClick_MouseMove();
+    void mnuHelpVelmora_Click();
+    void mnuHelpVelmoraWebsite_Click();
+    void mnuHelpAboutVelmora_Click();
 
     // === Picture buttons: hover, press, page resets (frmstart_buttons.cpp) ===============
     void ImgScanNormal_MouseMove();
@@ -223,6 +229,14 @@ private:
 
     // --- settings (frmstart_settings.cpp) ----------------------------------------------------
     void saveSectionChoice(int index);
+    void connectOptionMenus();
+    void hideStatusBar();
+    void hideToolBar();
+    void changeWindowHeight(int delta);
+    void updateLogonEntry(bool on);
+
+    // --- help (frmstart_help.cpp) ---------------------------------------------------------------
+    void connectHelpMenu();
 
     // --- results file (frmstart_results.cpp) ---------------------------------------------------
     QString resultsFilePath() const;

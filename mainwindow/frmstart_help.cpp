@@ -1,5 +1,51 @@
-// Help and support: the web pages and the About box.
+// Help and support: the program's help page and its parts, and the About box.
+#include "engine/services.h"
+#include "mainwindow/frmabout.h"
 #include "mainwindow/frmstart.h"
+#include "platform/desktop.h"
 
-void FrmStart::ImgHelpClick_MouseMove() {}
-void FrmStart::ImgSupportClick_MouseMove() {}
+#include <QAction>
+
+namespace {
+const QString kPageExtension = QStringLiteral("htm");
+}  // namespace
+
+void FrmStart::ImgHelpClick_MouseMove()
+{
+    PicRegistryCleaner_MouseMove();
+    engine::PlayAlertSound();
+    engine::OpenWebPage(this, engine::ProductPageAddress(), kPageExtension);
+}
+
+void FrmStart::ImgSupportClick_MouseMove()
+{
+    PicRegistryCleaner_MouseMove();
+    engine::PlayAlertSound();
+    engine::OpenWebPage(this, engine::SupportPageAddress(), kPageExtension);
+}
+
+void FrmStart::mnuHelpVelmora_Click()
+{
+    engine::OpenWebPage(this, engine::ProductPageAddress(), kPageExtension);
+}
+
+void FrmStart::mnuHelpVelmoraWebsite_Click()
+{
+    engine::OpenWebPage(this, engine::HomePageAddress(), kPageExtension);
+}
+
+// Not while a scan runs. The box is made for this showing and gone after.
+void FrmStart::mnuHelpAboutVelmora_Click()
+{
+    if (bScanning)
+        return;
+    FrmAbout about(this);
+    platform::ShowModal(&about);
+}
+
+void FrmStart::connectHelpMenu()
+{
+    connect(mnuHelpVelmora, &QAction::triggered, this, &FrmStart::mnuHelpVelmora_Click);
+    connect(mnuHelpVelmoraWebsite, &QAction::triggered, this, &FrmStart::mnuHelpVelmoraWebsite_Click);
+    connect(mnuHelpAboutVelmora, &QAction::triggered, this, &FrmStart::mnuHelpAboutVelmora_Click);
+}

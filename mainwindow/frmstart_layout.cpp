@@ -89,6 +89,8 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     PicRescuCenter = makePage(client, QStringLiteral("PicRescuCenter"),
                               twips::rect(0, kRescueCenterTop, kClientWidth, kStatusBarTop - kRescueCenterTop));
     buildMenus();
+    connectOptionMenus();
+    connectHelpMenu();
     buildToolBar(client);
     buildRegistryCleanerPage();
     buildScanningPage();

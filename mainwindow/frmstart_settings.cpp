@@ -1,12 +1,34 @@
-// The section choices: each box saves its value in the settings store when it
-// changes, and the stored values come back at start.
+// The saved choices: the nine section boxes, the start-up option with its
+// logon entry, and the two view options with the window height they change.
+// Each is saved the moment it changes and read back at load.
+#include "engine/logonentry.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/twips.h"
+#include "platform/desktop.h"
+#include "platform/prefix.h"
 #include "platform/settings.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QLayout>
+#include <QToolBar>
+
+#include <optional>
 
 namespace {
+
 const QString kSettingsSection = QStringLiteral("MySettings");
+const QString kResultStartup = QStringLiteral("ResultStartup");
+const QString kViewStatusBar = QStringLiteral("ViewStatusBar");
+const QString kViewToolbar = QStringLiteral("ViewToolbar");
+
+// How much the window's height changes with each bar, and where the pages
+// stand under the tool bar once it has been shown again, in twips. These
+// are not the bars' own heights.
+constexpr int kStatusBarHeightChange = 345;
+constexpr int kToolBarHeightChange = 630;
+constexpr int kPagesTopUnderToolBar = 615;
+constexpr int kStatusBarHeight = 330;
 
 int boxValue(const QCheckBox* box)
 {
@@ -19,12 +41,37 @@ int boxValue(const QCheckBox* box)
         return 0;
     }
 }
+
+// Every key reads as 1 when it is missing.
+QString storedText(const QString& key)
+{
+    return platform::GetSetting(FrmStart::productName(), kSettingsSection, key, QStringLiteral("1"));
+}
+
+void saveText(const QString& key, const QString& text)
+{
+    platform::SaveSetting(FrmStart::productName(), kSettingsSection, key, text);
+}
+
+void saveOption(const QString& key, bool on)
+{
+    saveText(key, on ? QStringLiteral("True") : QStringLiteral("False"));
+}
+
+// A menu option from the store; a text that does not convert leaves the
+// item as it stands.
+void readOption(QAction* item, const QString& key)
+{
+    if (const std::optional<bool> on = platform::textToBoolean(storedText(key)))
+        item->setChecked(*on);
+}
+
 }  // namespace
 
 void FrmStart::saveSectionChoice(int index)
 {
     const QCheckBox* box = sectionBoxes[index];
-    platform::SaveSetting(productName(), kSettingsSection, box->objectName(), QString::number(boxValue(box)));
+    saveText(box->objectName(), QString::number(boxValue(box)));
 }
 
 void FrmStart::ChkChosseSettingsActiveXProgramID_Click() { saveSectionChoice(0); }
@@ -37,14 +84,12 @@ void FrmStart::ChkChosseSettingsSharedProgramFiles_Click() { saveSectionChoice(6
 void FrmStart::ChkStartupMenu_Click() { saveSectionChoice(7); }
 void FrmStart::ChkChosseSettingsStartupPrograms_Click() { saveSectionChoice(8); }
 
-// The nine section boxes from the store (a missing key reads as checked). A
-// text that is not 0, 1 or 2 leaves its box as it is. The view options and
-// the logon entry are read back with the start-up window.
 void FrmStart::ApplySavedSettings()
 {
+    // The section boxes: a missing key reads as checked; a text that is not
+    // 0, 1 or 2 leaves the box as it is. A changed box saves itself.
     for (QCheckBox* box : sectionBoxes) {
-        const auto value =
-            platform::textToInteger(platform::GetSetting(productName(), kSettingsSection, box->objectName(), QStringLiteral("1")));
+        const auto value = platform::textToInteger(storedText(box->objectName()));
         if (!value || *value < 0 || *value > 2)
             continue;
         static const Qt::CheckState states[3] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
@@ -52,4 +97,135 @@ void FrmStart::ApplySavedSettings()
             box->setTristate(true);
         box->setCheckState(states[*value]);
     }
+
+    // The logon entry follows the start-up option at every load.
+    readOption(mnuFileShowScanResultsonStartup, kResultStartup);
+    updateLogonEntry(mnuFileShowScanResultsonStartup->isChecked());
+
+    readOption(mnuViewStatusbar, kViewStatusBar);
+    if (!mnuViewStatusbar->isChecked())
+        hideStatusBar();
+
+    readOption(mnuViewToolbar, kViewToolbar);
+    if (!mnuViewToolbar->isChecked())
+        hideToolBar();
+}
+
+// --- the three menu options ---------------------------------------------------------------
+
+void FrmStart::mnuFileShowScanResultsonStartup_Click()
+{
+    const bool on = !mnuFileShowScanResultsonStartup->isChecked();
+    mnuFileShowScanResultsonStartup->setChecked(on);
+    updateLogonEntry(on);
+    saveOption(kResultStartup, on);
+}
+
+void FrmStart::mnuViewStatusbar_Click()
+{
+    if (mnuViewStatusbar->isChecked()) {
+        hideStatusBar();
+    } else {
+        mnuViewStatusbar->setChecked(true);
+        StatusBar1->show();
+        changeWindowHeight(kStatusBarHeightChange);
+    }
+    saveOption(kViewStatusBar, mnuViewStatusbar->isChecked());
+}
+
+void FrmStart::mnuViewToolbar_Click()
+{
+    if (mnuViewToolbar->isChecked()) {
+        hideToolBar();
+    } else {
+        ToolBar->show();
+        mnuViewToolbar->setChecked(true);
+        PicRegistryCleaner->move(PicRegistryCleaner->x(), twips::px(kPagesTopUnderToolBar));
+        PicRescuCenter->move(PicRescuCenter->x(), twips::px(kPagesTopUnderToolBar));
+        changeWindowHeight(kToolBarHeightChange);
+    }
+    saveOption(kViewToolbar, mnuViewToolbar->isChecked());
+}
+
+// The menu marks its option before the handler runs; the handlers decide
+// from the mark as it stood, so the menu's own change is taken back first.
+void FrmStart::connectOptionMenus()
+{
+    const std::pair<QAction*, void (FrmStart::*)()> options[3] = {
+        {mnuFileShowScanResultsonStartup, &FrmStart::mnuFileShowScanResultsonStartup_Click},
+        {mnuViewToolbar, &FrmStart::mnuViewToolbar_Click},
+        {mnuViewStatusbar, &FrmStart::mnuViewStatusbar_Click},
+    };
+    for (const auto& [item, handler] : options) {
+        connect(item, &QAction::triggered, this, [this, item, handler](bool checked) {
+            item->setChecked(!checked);
+            (this->*handler)();
+        });
+    }
+}
+
+// --- bars and window height ------------------------------------------------------------------
+
+void FrmStart::hideStatusBar()
+{
+    mnuViewStatusbar->setChecked(false);
+    StatusBar1->hide();
+    changeWindowHeight(-kStatusBarHeightChange);
+}
+
+// The status bar is hidden and shown again around the change, so that it
+// ends up along the new bottom when it is wanted.
+void FrmStart::hideToolBar()
+{
+    ToolBar->hide();
+    mnuViewToolbar->setChecked(false);
+    StatusBar1->hide();
+    PicRegistryCleaner->move(PicRegistryCleaner->x(), 0);
+    PicRescuCenter->move(PicRescuCenter->x(), 0);
+    changeWindowHeight(-kToolBarHeightChange);
+    if (mnuViewStatusbar->isChecked())
+        StatusBar1->show();
+}
+
+// The window grows or shrinks by `delta` twips at its foot; the status bar
+// keeps to the bottom. A window not yet sized takes its height from its
+// content when it is first shown.
+void FrmStart::changeWindowHeight(int delta)
+{
+    QWidget* client = centralWidget();
+    const int change = twips::px(delta);
+    const int windowHeight = height() + change;
+    client->setFixedHeight(client->height() + change);
+    StatusBar1->move(0, client->height() - twips::px(kStatusBarHeight));
+    // The window's own limits follow the client's new size first, or a
+    // smaller window would be refused (a larger one they already give).
+    if (layout())
+        layout()->activate();
+    if (isVisible() || testAttribute(Qt::WA_Resized))
+        resize(width(), windowHeight);
+}
+
+// --- the logon entry ------------------------------------------------------------------------------
+
+// Writes the entry when `on`, else deletes it, as one change of the
+// prefix's registry. An entry already as wanted is left alone, so an
+// ordinary start does not rewrite the registry. Without an open prefix
+// there is nothing to change.
+void FrmStart::updateLogonEntry(bool on)
+{
+    if (!platform::prefixIsOpen())
+        return;
+    if (on ? engine::StartupRunValueIsCurrent() : !engine::StartupRunValueExists())
+        return;
+    if (const QString why = platform::whyChangesCannotBeKept(); !why.isEmpty()) {
+        platform::MsgBox(why, 16, productName());
+        return;
+    }
+    platform::RegistryBatch batch;
+    if (on)
+        engine::WriteStartupRunValue();
+    else
+        engine::DeleteStartupRunValue();
+    if (const platform::PrefixError saved = batch.finish(); !saved.ok)
+        platform::MsgBox(saved.message, 16, productName());
 }

@@ -219,6 +219,8 @@ QPixmap toolPicture(const QString& which)
 
 QPixmap draw(const QString& name)
 {
+    if (name == QLatin1String("AboutBanner"))
+        return aboutBanner();
     struct ButtonWord {
         const char* name;
         const char* word;

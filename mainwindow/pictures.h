@@ -16,6 +16,10 @@ namespace pictures {
 //   "Marker": the section marker of the scanning page
 //   "ToolRegistryCleaner", "ToolRescueCenter", "ToolRegistryEditor"
 //   "AppIcon": the window icon
+//   "AboutBanner": the 499 x 64 banner of the About box
 QPixmap picture(const QString& name);
+
+// Drawn in a file of their own.
+QPixmap aboutBanner();
 
 }  // namespace pictures

@@ -648,6 +648,12 @@ LookupCacheScope::~LookupCacheScope()
         clearLookupCache();
 }
 
+void forgetCachedLookups()
+{
+    if (cacheActive())
+        clearLookupCache();
+}
+
 quint64 lookupScopeGeneration()
 {
     return g_scopeDepth > 0 ? g_scopeGeneration : 0;

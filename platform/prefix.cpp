@@ -181,4 +181,9 @@ void setProgramFolderLinux(const QString& linuxDir)
     g_programFolderOverride = linuxDir;
 }
 
+QString programFolderLinux()
+{
+    return g_programFolderOverride.isEmpty() ? QFileInfo(executablePath()).absolutePath() : g_programFolderOverride;
+}
+
 }  // namespace platform

@@ -69,6 +69,8 @@ void setRegistryErrorHandler(std::function<void(const QString&)> handler);
 // the folder and base name of the running executable. Tests may override.
 QString programFolder();
 QString programExeName();
+// The program folder as a Linux path (where the program's own files lie).
+QString programFolderLinux();
 void setProgramFolderLinux(const QString& linuxDir);
 
 }  // namespace platform

@@ -85,6 +85,10 @@ public:
     LookupCacheScope& operator=(const LookupCacheScope&) = delete;
 };
 
+// Forgets what the living scope has learned, for a caller that has just made
+// a file the lookups must now see. Nothing happens while no scope lives.
+void forgetCachedLookups();
+
 // A number of its own for the outermost LookupCacheScope now living (also
 // renewed when the drive map changes meanwhile); 0 while none lives. Lets the
 // layers above keep what they work out for as long as the lookups do.

@@ -1,9 +1,10 @@
 # The main window driven under the offscreen platform.
 velmora_add_test(mainwindow_frmstart GUI
   SOURCES mainwindow_fixture.cpp mainwindow_frmstart.cpp mainwindow_buttons.cpp mainwindow_scan.cpp
-          mainwindow_problems.cpp mainwindow_settings.cpp
+          mainwindow_problems.cpp mainwindow_settings.cpp mainwindow_help.cpp
   LIBS velmora_mainwindow
   TIMEOUT 180)
+add_dependencies(mainwindow_frmstart velmora_help_page)
 
 # The results file: its lines, and Save and Load Scan Results in the window.
 velmora_add_test(mainwindow_results GUI
@@ -18,3 +19,9 @@ add_test(NAME mainwindow_e2e
           ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e)
 set_tests_properties(mainwindow_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
   ENVIRONMENT "WINEDEBUG=-all")
+
+# The logon entry read back by Wine's own tools in a prefix made by wineboot.
+velmora_add_test(mainwindow_logon_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp mainwindow_logon_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)

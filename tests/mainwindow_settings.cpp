@@ -1,11 +1,22 @@
-// The section choices: stored in the settings store when they change, read
-// back at load.
+// The saved choices: the section boxes, the start-up option with its logon
+// entry and the two bars, stored when they change and read back at load.
+#include "engine/logonentry.h"
+#include "engine/registryaccess.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/twips.h"
+#include "platform/prefix.h"
+#include "platform/regkey.h"
 #include "platform/settings.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QTest>
+#include <QToolBar>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +58,292 @@ TEST_F(FrmStartTest, StoredChoicesComeBackAndClicksAreSaved)
         QTest::mouseClick(grayed, Qt::LeftButton, {}, QPoint(5, 5));
         EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, grayed->objectName()), stored);
     }
+}
+
+// --- the three menu options and the logon entry ---------------------------------------------
+
+const QString kRunKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+// The entry's line in system.reg begins so.
+const QByteArray kEntryLine = "\n\"mainwindow_frmstart\"=";
+
+// The logon entry as it stands in the prefix's registry: empty when absent.
+std::optional<platform::RegValue> logonEntry()
+{
+    const platform::RegKey key = platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey);
+    if (!key.ok())
+        return std::nullopt;
+    platform::RegValue value = platform::readRegValue(key.handle(), QStringLiteral("mainwindow_frmstart"));
+    if (!value.ok())
+        return std::nullopt;
+    return value;
+}
+
+QString setting(const QString& key)
+{
+    return platform::GetSetting(kApp, kSettingsSection, key, QStringLiteral("<missing>"));
+}
+
+TEST_F(FrmStartTest, EmptyStoreChecksTheMenuOptionsAndWritesTheLogonEntry)
+{
+    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    EXPECT_TRUE(window->mnuViewStatusbar->isChecked());
+    EXPECT_TRUE(window->mnuViewToolbar->isChecked());
+    EXPECT_FALSE(window->ToolBar->isHidden());
+    EXPECT_FALSE(window->StatusBar1->isHidden());
+
+    // Named after the executable; its quoted Windows path through Z: and the
+    // argument; a string value stored as the registry writer stores text.
+    const auto entry = logonEntry();
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(entry->type, DWORD(REG_SZ));
+    const QString expected = QStringLiteral("\"Z:") + QString(programDir).replace('/', '\\')
+        + QStringLiteral("\\mainwindow_frmstart.exe\" ShowError");
+    EXPECT_EQ(QString::fromLatin1(entry->data), expected);
+    EXPECT_EQ(engine::StartupRunValueData(), expected);
+    // The menu options are saved only when they change.
+    for (const char* key : {"ResultStartup", "ViewStatusBar", "ViewToolbar"})
+        EXPECT_EQ(setting(key), "<missing>") << key;
+}
+
+// Each of the three options read back from every kind of stored text: the
+// runtime's Boolean conversion, with a text that does not convert leaving
+// the item checked as it was designed.
+TEST_F(FrmStartTest, MenuOptionsReadBackAsBooleans)
+{
+    struct Case {
+        const char* stored;
+        bool checked;
+    };
+    const Case cases[] = {{"1", true},   {"True", true}, {"true", true}, {"-1", true}, {"0", false},
+                          {"False", false}, {"0.0", false}, {"junk", true}, {"", true}};
+    for (const Case& c : cases) {
+        for (const char* key : {"ResultStartup", "ViewStatusBar", "ViewToolbar"})
+            platform::SaveSetting(kApp, kSettingsSection, key, c.stored);
+        reopenWindow();
+        SCOPED_TRACE(c.stored);
+        EXPECT_EQ(window->mnuFileShowScanResultsonStartup->isChecked(), c.checked);
+        EXPECT_EQ(window->mnuViewStatusbar->isChecked(), c.checked);
+        EXPECT_EQ(window->mnuViewToolbar->isChecked(), c.checked);
+        EXPECT_EQ(window->StatusBar1->isHidden(), !c.checked);
+        EXPECT_EQ(window->ToolBar->isHidden(), !c.checked);
+        // The logon entry follows the option at every load.
+        EXPECT_EQ(logonEntry().has_value(), c.checked);
+        // The read-back writes none of them.
+        EXPECT_EQ(setting("ResultStartup"), c.stored);
+    }
+}
+
+TEST_F(FrmStartTest, SectionBoxesReadBackAsNumbers)
+{
+    struct Case {
+        const char* stored;
+        Qt::CheckState state;
+        const char* savedAfter;  // what the box's own handler leaves stored
+    };
+    const Case cases[] = {
+        {"1", Qt::Checked, "1"},       {"0", Qt::Unchecked, "0"},     {"False", Qt::Unchecked, "False"},
+        {"junk", Qt::Unchecked, "junk"}, {"", Qt::Unchecked, ""},       {"1.4", Qt::Checked, "1"},
+        {"3", Qt::Unchecked, "3"},
+    };
+    for (const Case& c : cases) {
+        for (QCheckBox* box : window->sectionBoxes)
+            platform::SaveSetting(kApp, kSettingsSection, box->objectName(), c.stored);
+        reopenWindow();
+        SCOPED_TRACE(c.stored);
+        for (QCheckBox* box : window->sectionBoxes) {
+            EXPECT_EQ(box->checkState(), c.state) << box->objectName().toStdString();
+            EXPECT_EQ(setting(box->objectName()), c.savedAfter);
+        }
+    }
+}
+
+TEST_F(FrmStartTest, MenuTogglesSaveTheirOptionAtOnce)
+{
+    struct Option {
+        QAction* FrmStart::*item;
+        const char* key;
+    };
+    const Option options[] = {{&FrmStart::mnuFileShowScanResultsonStartup, "ResultStartup"},
+                              {&FrmStart::mnuViewStatusbar, "ViewStatusBar"},
+                              {&FrmStart::mnuViewToolbar, "ViewToolbar"}};
+    for (const Option& o : options) {
+        QAction* item = window.get()->*o.item;
+        SCOPED_TRACE(o.key);
+        item->trigger();
+        EXPECT_FALSE(item->isChecked());
+        EXPECT_EQ(setting(o.key), "False");
+        item->trigger();
+        EXPECT_TRUE(item->isChecked());
+        EXPECT_EQ(setting(o.key), "True");
+        item->trigger();
+    }
+    // A new window comes up as they were left.
+    reopenWindow();
+    EXPECT_FALSE(window->mnuFileShowScanResultsonStartup->isChecked());
+    EXPECT_FALSE(window->mnuViewStatusbar->isChecked());
+    EXPECT_FALSE(window->mnuViewToolbar->isChecked());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+TEST_F(FrmStartTest, StartupOptionWritesAndDeletesTheLogonEntryAtOnce)
+{
+    ASSERT_TRUE(logonEntry().has_value());
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_FALSE(logonEntry().has_value());
+    // The change reaches the registry file with the action, not at exit.
+    EXPECT_FALSE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_TRUE(logonEntry().has_value());
+    EXPECT_TRUE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
+    // The Run key's other values are left as they were.
+    const platform::RegKey run = platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey);
+    EXPECT_EQ(platform::regText(platform::readRegValue(run.handle(), "GoneRun").data, platform::RegNul::FirstNul),
+              "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+// An entry that is already as it would be written is not written again:
+// an ordinary start leaves the registry files alone.
+TEST_F(FrmStartTest, LoadLeavesACurrentLogonEntryAndTheFilesAlone)
+{
+    ASSERT_TRUE(logonEntry().has_value());
+    QCoreApplication::processEvents();
+    const QByteArray before = testenv::readFile(prefixDir + "/system.reg");
+    ASSERT_TRUE(before.contains(kEntryLine));
+    reopenWindow();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), before);
+
+    // An entry left by another program folder is brought up to date.
+    {
+        platform::RegistryBatch batch;
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "mainwindow_frmstart",
+                                             QStringLiteral("\"Z:\\old\\mainwindow_frmstart.exe\" ShowError")),
+                  0);
+    }
+    reopenWindow();
+    EXPECT_EQ(QString::fromLatin1(logonEntry()->data), engine::StartupRunValueData());
+}
+
+TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)
+{
+    platform::setProgramFolderLinux(QStringLiteral("/"));
+    EXPECT_EQ(engine::StartupRunValueData(), QStringLiteral("\"Z:\\\\mainwindow_frmstart.exe\" ShowError"));
+    platform::setProgramFolderLinux(programDir);
+}
+
+// Without a Run key the entry cannot be written (the key is not made); the
+// option and its setting change all the same, and nothing is reported.
+TEST_F(FrmStartTest, MissingRunKeyLeavesTheOptionWorking)
+{
+    window.reset();
+    ASSERT_TRUE(platform::closePrefix().ok);
+    QByteArray reg = testenv::readFile(prefixDir + "/system.reg");
+    const qsizetype start = reg.indexOf("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run]");
+    ASSERT_GE(start, 0);
+    reg.remove(start, reg.indexOf("\n\n", start) + 2 - start);
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", reg));
+    ASSERT_TRUE(platform::openPrefix(prefixDir).ok);
+    reopenWindow();
+
+    EXPECT_FALSE(logonEntry().has_value());
+    window->mnuFileShowScanResultsonStartup->trigger();
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    EXPECT_EQ(setting("ResultStartup"), "True");
+    EXPECT_FALSE(logonEntry().has_value());
+    EXPECT_FALSE(platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey).ok()) << "the key was made";
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+// --- the bars and the window's height ----------------------------------------------------------
+
+class FrmStartBars : public FrmStartTest {
+protected:
+    int clientHeight() const { return window->centralWidget()->height(); }
+    // Both pages' tops, in pixels.
+    std::pair<int, int> pagesTop() const { return {window->PicRegistryCleaner->y(), window->PicRescuCenter->y()}; }
+    static std::pair<int, int> both(int twipsTop) { return {twips::px(twipsTop), twips::px(twipsTop)}; }
+    // The status bar lies along the bottom of the window's client area.
+    bool statusBarAtBottom() const
+    {
+        return window->StatusBar1->geometry().bottom() == clientHeight() - 1;
+    }
+    void show()
+    {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+};
+
+TEST_F(FrmStartBars, StatusBarOffAndOnAgain)
+{
+    show();
+    const int height = window->height();
+    ASSERT_EQ(clientHeight(), twips::px(7665));
+    ASSERT_EQ(window->StatusBar1->y(), twips::px(7335));
+
+    window->mnuViewStatusbar->trigger();
+    EXPECT_TRUE(window->StatusBar1->isHidden());
+    EXPECT_EQ(window->height(), height - twips::px(345));
+    EXPECT_EQ(clientHeight(), twips::px(7665) - twips::px(345));
+    EXPECT_EQ(pagesTop(), std::make_pair(twips::px(645), twips::px(660)));
+
+    window->mnuViewStatusbar->trigger();
+    EXPECT_FALSE(window->StatusBar1->isHidden());
+    EXPECT_EQ(window->height(), height);
+    EXPECT_EQ(window->StatusBar1->y(), twips::px(7335));
+    EXPECT_TRUE(statusBarAtBottom());
+}
+
+TEST_F(FrmStartBars, ToolBarOffAndOnAgainMovesThePages)
+{
+    show();
+    const int height = window->height();
+
+    window->mnuViewToolbar->trigger();
+    EXPECT_TRUE(window->ToolBar->isHidden());
+    EXPECT_EQ(pagesTop(), both(0));
+    EXPECT_EQ(window->height(), height - twips::px(630));
+    // The status bar, on, is hidden and shown again at the new bottom.
+    EXPECT_FALSE(window->StatusBar1->isHidden());
+    EXPECT_TRUE(statusBarAtBottom());
+
+    window->mnuViewToolbar->trigger();
+    EXPECT_FALSE(window->ToolBar->isHidden());
+    EXPECT_EQ(window->height(), height);
+    // 615 twips, not where the pages stood at first.
+    EXPECT_EQ(pagesTop(), both(615));
+    EXPECT_TRUE(statusBarAtBottom());
+}
+
+TEST_F(FrmStartBars, BothBarsOffInTheStore)
+{
+    show();
+    const int fullHeight = window->height();
+    platform::SaveSetting(kApp, kSettingsSection, "ViewStatusBar", "False");
+    platform::SaveSetting(kApp, kSettingsSection, "ViewToolbar", "0");
+    reopenWindow();
+    show();
+    EXPECT_TRUE(window->StatusBar1->isHidden());
+    EXPECT_TRUE(window->ToolBar->isHidden());
+    EXPECT_EQ(clientHeight(), twips::px(7665) - twips::px(345) - twips::px(630));
+    EXPECT_EQ(window->height(), fullHeight - twips::px(345) - twips::px(630));
+    EXPECT_EQ(pagesTop(), both(0));
+
+    // Only the tool bar back: the status bar stays off.
+    window->mnuViewToolbar->trigger();
+    EXPECT_FALSE(window->ToolBar->isHidden());
+    EXPECT_TRUE(window->StatusBar1->isHidden());
+    EXPECT_EQ(window->height(), fullHeight - twips::px(345));
+    EXPECT_EQ(pagesTop(), both(615));
+
+    window->mnuViewStatusbar->trigger();
+    EXPECT_FALSE(window->StatusBar1->isHidden());
+    EXPECT_EQ(window->height(), fullHeight);
+    EXPECT_TRUE(statusBarAtBottom());
+    EXPECT_EQ(setting("ViewStatusBar"), "True");
+    EXPECT_EQ(setting("ViewToolbar"), "True");
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <optional>
 #include <vector>
@@ -230,7 +231,11 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
     EXPECT_EQ(started[0].program, QStringLiteral("testbrowser"));
     EXPECT_EQ(started[0].args, (QStringList{QStringLiteral("--new-window"), SupportPageAddress()}));
     EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
-    EXPECT_TRUE(SupportPageAddress().contains(QLatin1String("example.com")));
+    // The pages are the help page of the program folder and its parts.
+    const QString page = QUrl::fromLocalFile(g_driveC + QStringLiteral("/velmora/help.htm")).toString();
+    EXPECT_EQ(HomePageAddress(), page);
+    EXPECT_EQ(SupportPageAddress(), page + QStringLiteral("#support"));
+    EXPECT_EQ(ProductPageAddress(), page + QStringLiteral("#contents"));
 
     // A link standing where the probe goes is replaced, its target untouched.
     const QString victim = onC(QStringLiteral("victim.txt"));

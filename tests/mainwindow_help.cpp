@@ -1,0 +1,198 @@
+// Help and support: the picture buttons and the Help menu open the program's
+// own help page or its parts through the desktop's browser (answered here,
+// no browser starts), the About box with its link, and the page itself as
+// the build puts it beside the program.
+#include "engine/services.h"
+#include "mainwindow/frmabout.h"
+#include "mainwindow/frmstart.h"
+#include "platform/shell.h"
+#include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace windowtest;
+
+namespace {
+
+// The desktop names a browser of its own for web pages; what would be
+// started is recorded instead.
+class FrmStartHelp : public FrmStartTest {
+protected:
+    void SetUp() override
+    {
+        FrmStartTest::SetUp();
+        const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+        ASSERT_TRUE(testenv::writeFile(apps + QStringLiteral("/velmora-testbrowser.desktop"),
+                                       "[Desktop Entry]\nType=Application\nName=Test\nExec=testbrowser %u\n"));
+        platform::setDefaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
+        platform::setProcessStarter([this](const QString& program, const QStringList& args, const QStringList&) {
+            EXPECT_EQ(program, "testbrowser");
+            opened += args;
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        platform::setDefaultAppQuery({});
+        FrmStartTest::TearDown();
+    }
+    // The help page of the program folder, with a part.
+    QString page(const QString& part = QString()) const
+    {
+        QUrl url = QUrl::fromLocalFile(programDir + QStringLiteral("/help.htm"));
+        if (!part.isEmpty())
+            url.setFragment(part);
+        return url.toString(QUrl::FullyEncoded);
+    }
+    QStringList opened;
+};
+
+TEST_F(FrmStartHelp, EachCommandOpensItsPage)
+{
+    struct Case {
+        const char* name;
+        std::function<void(FrmStart&)> run;
+        const char* part;
+        bool sound;
+    };
+    const Case cases[] = {
+        {"Help button", [](FrmStart& w) { w.ImgHelpClick_MouseMove(); }, "contents", true},
+        {"Support button", [](FrmStart& w) { w.ImgSupportClick_MouseMove(); }, "support", true},
+        {"Help menu", [](FrmStart& w) { w.mnuHelpVelmora->trigger(); }, "contents", false},
+        {"Website menu", [](FrmStart& w) { w.mnuHelpVelmoraWebsite->trigger(); }, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        opened.clear();
+        desktop.sounds.clear();
+        c.run(*window);
+        EXPECT_EQ(opened, QStringList{page(QLatin1String(c.part))});
+        EXPECT_EQ(desktop.sounds.size(), c.sound ? 1 : 0);
+        EXPECT_TRUE(desktop.boxes.isEmpty());
+        EXPECT_TRUE(desktop.modals.isEmpty());
+    }
+}
+
+TEST_F(FrmStartHelp, PictureButtonsPutThePageBackBeforeOpening)
+{
+    struct Case {
+        PictureButton FrmStart::*button;
+        void (FrmStart::*hover)();
+        void (FrmStart::*press)();
+        void (FrmStart::*action)();
+    };
+    const Case cases[] = {
+        {&FrmStart::btnHelp, &FrmStart::ImgHelpNormal_MouseMove, &FrmStart::ImgHelpMouseMove_MouseDown,
+         &FrmStart::ImgHelpClick_MouseMove},
+        {&FrmStart::btnSupport, &FrmStart::ImgSupportNormal_MouseMove, &FrmStart::ImgSupportMoseMove_MouseDown,
+         &FrmStart::ImgSupportClick_MouseMove},
+    };
+    for (const Case& c : cases) {
+        FrmStart& w = *window;
+        (w.*c.hover)();
+        (w.*c.press)();
+        ASSERT_EQ((w.*c.button).state(), 2);
+        (w.*c.action)();
+        EXPECT_EQ((w.*c.button).state(), 0);
+        EXPECT_EQ(panel(1), "");
+        EXPECT_TRUE((w.*c.button).normal->isEnabled());
+    }
+    EXPECT_EQ(opened.size(), 2);
+}
+
+TEST_F(FrmStartHelp, AboutBoxShowsItsTextsAndItsLinkOpensTheHomePage)
+{
+    int finished = 0;
+    desktop.onModal = [&](QDialog& box) {
+        QObject::connect(&box, &QDialog::finished, [&] { ++finished; });
+        auto* link = box.findChild<QLabel*>("lblWebsite");
+        ASSERT_NE(link, nullptr);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(opened, QStringList{page()});
+        EXPECT_EQ(finished, 0) << "the box stays open";
+        // A press that leaves the link before it is let go opens nothing.
+        QTest::mousePress(link, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(link, Qt::LeftButton, {}, QPoint(link->width() + 20, 5));
+        EXPECT_EQ(opened.size(), 1);
+        box.reject();  // its close box
+    };
+    window->mnuHelpAboutVelmora->trigger();
+
+    ASSERT_EQ(desktop.modals.size(), 1);
+    const FakeDesktop::Modal& about = desktop.modals[0];
+    EXPECT_EQ(about.name, "FrmAbout");
+    EXPECT_EQ(about.title, " About");
+    EXPECT_EQ(about.texts.value("Label1"), "Velmora 2007");
+    EXPECT_EQ(about.texts.value("lblWebsite"), "Velmora 2007 Website");
+    EXPECT_FALSE(about.texts.value("Label2").isEmpty());
+    EXPECT_FALSE(about.texts.value("Label3").isEmpty());
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(desktop.sounds.isEmpty());
+}
+
+TEST(FrmAboutTest, LooksAsDesigned)
+{
+    QObject mainWindow;
+    FrmAbout about(&mainWindow);
+    EXPECT_EQ(about.size(), QSize(499, 311));  // 7485 x 4665 twips
+    EXPECT_EQ(about.parent(), nullptr);
+    EXPECT_TRUE(about.isModal());
+    EXPECT_EQ(about.palette().color(QPalette::Window), QColor(0xF8, 0xF8, 0xF8));
+    EXPECT_EQ(about.Image1->pixmap().size(), QSize(499, 64));
+    EXPECT_EQ(about.Image1->pos(), QPoint(0, 0));
+    EXPECT_TRUE(about.Label1->font().bold());
+    EXPECT_TRUE(about.lblWebsite->font().underline());
+    EXPECT_EQ(about.lblWebsite->palette().color(QPalette::WindowText), QColor(48, 91, 165));
+    EXPECT_EQ(about.Label3->geometry(), QRect(19, 255, 479, 92));
+    EXPECT_EQ(about.Label3->font().pointSize(), 9);
+    // The legal text fits the part of its label inside the window.
+    const QRect needed = about.Label3->fontMetrics().boundingRect(
+        QRect(0, 0, about.Label3->width(), 1000), Qt::TextWordWrap, about.Label3->text());
+    EXPECT_LE(about.Label3->y() + needed.height(), about.height());
+}
+
+TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)
+{
+    const bool ran = duringScan([&] {
+        window->mnuHelpAboutVelmora->trigger();
+        window->mnuHelpVelmoraWebsite->trigger();
+        window->mnuHelpVelmora->trigger();
+    });
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(opened, (QStringList{page(), page("contents")}));
+    ASSERT_EQ(desktop.modals.size(), 1);
+    EXPECT_EQ(desktop.modals[0].name, "FrmNextMessageBox") << "no About box during the scan";
+
+    window->mnuHelpAboutVelmora->trigger();
+    ASSERT_EQ(desktop.modals.size(), 2);
+    EXPECT_EQ(desktop.modals[1].name, "FrmAbout");
+}
+
+// The page the build puts beside the program, with the parts the program's
+// addresses name and the places it tells of.
+TEST(HelpPageTest, StandsBesideTheProgramWithItsParts)
+{
+    QFile file(QStringLiteral(VELMORA_BUILD_DIR "/mainwindow/") + engine::HelpPageFileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    const QString html = QString::fromUtf8(file.readAll());
+    for (const char* part : {"contents", "support"})
+        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(part)))) << part;
+    // Every link inside the page leads to a part that is there.
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    for (const QRegularExpressionMatch& m : link.globalMatch(html))
+        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(m.captured(1)))) << m.captured(1).toStdString();
+    for (const char* told : {"Restore", "Scan.ocx", "Velmora 2007.ini", "ShowError", "Rescue Center",
+                             "Find Missing Files", "CurrentVersion\\Run"})
+        EXPECT_TRUE(html.contains(QLatin1String(told))) << told;
+}
+
+}  // namespace
