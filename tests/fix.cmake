@@ -3,3 +3,7 @@ velmora_add_test(mainwindow_fix GUI
   SOURCES mainwindow_fixture.cpp mainwindow_fix.cpp
   LIBS velmora_mainwindow
   TIMEOUT 180)
+velmora_add_test(mainwindow_fix_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp fix_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)
