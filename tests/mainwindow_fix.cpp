@@ -431,3 +431,54 @@ TEST_F(FixTest, ARegistryChangedOnDiskIsReadAgainBeforeAScanAndAFix)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FixTest, ARegistryFileThatNoLongerReadsKeepsTheOneReadBefore)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    const QByteArray good = systemRegOnDisk();
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", "WINE REGISTRY Version 2\n\n[Software\\\\Broken\n"));
+    window->mnuCleaningScanRegitry_Click();
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.contains("cannot be read again")) << desktop.boxes[0].text.toStdString();
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"})) << "no scan ran";
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun")) << "the registry read before is still there";
+
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", good));
+    scanAndAnswer();
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+}
+
+// A row names its root by number and by name; only the six roots, named
+// alike both ways, are acted on.
+TEST(FixRoots, OnlyAKnownRootNamedAlikeBothWaysIsUsed)
+{
+    const struct {
+        const char* mainKey;
+        const char* name;
+        HKEY root;
+    } cases[] = {
+        {"-2147483648", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {"-2147483647", "hkey_current_user ", HKEY_CURRENT_USER},
+        {" -2147483646 ", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {"-2147483645", "HKEY_USERS", HKEY_USERS},
+        {"-2147483643", "HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+        {"-2147483642", "HKEY_DYN_DATA", HKEY_DYN_DATA},
+        {"-2147483644", "HKEY_PERFORMANCE_DATA", 0},
+        {"2147483650", "HKEY_LOCAL_MACHINE", 0},
+        {"", "HKEY_LOCAL_MACHINE", 0},
+        {"x", "HKEY_LOCAL_MACHINE", 0},
+        {"-2147483646", "HKEY_CURRENT_USER", 0},
+        {"-2147483646", "", 0},
+    };
+    for (const auto& c : cases) {
+        engine::ProblemRow row;
+        row.MainKey = c.mainKey;
+        row.mainkeyname = c.name;
+        EXPECT_EQ(engine::RootOfRow(row), c.root) << c.mainKey << " " << c.name;
+    }
+}
+
+}  // namespace
