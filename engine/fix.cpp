@@ -4,6 +4,7 @@
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -34,7 +35,16 @@ QString normalised(const QString& text)
     return text.toUpper().trimmed();
 }
 
-FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
+// A value named twice in one run (two rows, two sections) is recorded once:
+// a second record of the emptied unnamed value would restore it empty.
+QString valueIdentity(HKEY root, const ProblemRow& row)
+{
+    const QString name = row.KeyName == kDefaultValueName ? QString() : row.KeyName;
+    return QString::number(root) + QLatin1Char('\\') + row.FullKeyPath.toLower() + QLatin1Char('\\')
+        + QLatin1Char('"') + name.toLower();
+}
+
+FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& handled)
 {
     if (!row.Checked)
         return FixOutcome::NotChecked;
@@ -43,6 +53,9 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
     const HKEY root = RootOfRow(row);
     if (root == 0)
         return FixOutcome::UnknownRoot;
+    const QString identity = valueIdentity(root, row);
+    if (handled.contains(identity))
+        return FixOutcome::NothingThere;
     const std::optional<RegistryValueData> value = ReadValueForBackup(root, row.FullKeyPath, row.KeyName);
     if (!value)
         return FixOutcome::NothingThere;
@@ -57,7 +70,10 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
         rc = WriteRegistryValue(root, row.FullKeyPath, QString(), QString());
     else
         rc = DeleteRegistryValue(root, row.FullKeyPath, row.KeyName);
-    return rc == ERROR_SUCCESS ? FixOutcome::Fixed : FixOutcome::NotDeleted;
+    if (rc != ERROR_SUCCESS)
+        return FixOutcome::NotDeleted;
+    handled.insert(identity);
+    return FixOutcome::Fixed;
 }
 
 }  // namespace
@@ -106,11 +122,12 @@ FixReport FixRows(ProblemList& list, FixObserver& observer)
     report.backupFile = NewBackupFilePath();
     const int n = list.count();
     report.outcomes.assign(static_cast<size_t>(n), FixOutcome::NotChecked);
+    QSet<QString> handled;
     for (int i = 1; i <= n; ++i) {
         // A handler run by the pump may have shortened the list.
         if (i <= list.count()) {
             const ProblemRow row = list.row(i);
-            const FixOutcome outcome = fixRow(row, report.backupFile);
+            const FixOutcome outcome = fixRow(row, report.backupFile, handled);
             report.outcomes[static_cast<size_t>(i - 1)] = outcome;
             if (outcome != FixOutcome::NotChecked && !LeavesList(outcome))
                 report.keptRows.push_back(row);

@@ -168,6 +168,28 @@ TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
     EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)"), before);
 }
 
+TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
+{
+    chooseOnly({1});
+    scanAndAnswer();
+    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    engine::ProblemRow twice = window->lvwErrors().row(1);
+    twice.RegistryScanners = "Active X Objects";
+    twice.FullKeyPath = twice.FullKeyPath.toLower();
+    window->lvwErrors().add(twice);
+    window->FillProblemList();
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
+
+    fix();
+
+    EXPECT_EQ(backupLines().size(), 1);
+    EXPECT_EQ(window->lvwErrors().count(), 0);
+    platform::RegistryBatch batch;
+    engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
+    ASSERT_TRUE(batch.finish().ok);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)"), before);
+}
+
 TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
 {
     chooseOnly({8});
