@@ -3,15 +3,22 @@
 // first builds, in a temporary folder, a copy of the prefix's registry whose
 // scanned keys and values are N times as many (the drives still point at the
 // original files).
+// With --fix it then fixes every row headless on a copy of the registry
+// (records, deletions, one save; the problem page's pump passes counted, not
+// run), restores the backup and compares the registry files with the copy's
+// as they were before the fix.
 // The prefix given is only read.
 #include "engine/backup.h"
+#include "engine/fix.h"
 #include "engine/problemlist.h"
 #include "engine/resultsfile.h"
 #include "engine/scandriver.h"
 #include "engine/scanstate.h"
 #include "engine/scanwalk.h"
+#include "engine/services.h"
 #include "platform/ansi.h"
 #include "platform/prefix.h"
+#include "platform/registry.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -165,6 +172,117 @@ bool buildScaledPrefix(const QString& from, const QString& to, int scale, QStrin
     return true;
 }
 
+// A copy of the prefix's registry files and drive links, for a run that
+// changes the registry.
+bool copyPrefix(const QString& from, const QString& to, QString& error)
+{
+    for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+        if (QFile::exists(from + '/' + name) && !QFile::copy(from + '/' + name, to + '/' + name)) {
+            error = QStringLiteral("cannot copy %1").arg(from + '/' + name);
+            return false;
+        }
+    }
+    QDir().mkpath(to + "/dosdevices");
+    const QFileInfoList devices = QDir(from + "/dosdevices").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& d : devices)
+        if (d.isSymLink())
+            QFile::link(d.symLinkTarget(), to + "/dosdevices/" + d.fileName());
+    return true;
+}
+
+QByteArrayList registryFiles(const QString& dir)
+{
+    QByteArrayList files;
+    for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
+        QFile f(dir + '/' + name);
+        files << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    }
+    return files;
+}
+
+// A registry file without the keys' write times ("[key] seconds" and
+// "#time=" lines), which a change and its undoing move on.
+QByteArray withoutTimes(const QByteArray& file)
+{
+    QByteArrayList out;
+    for (const QByteArray& line : file.split('\n')) {
+        if (line.startsWith("#time="))
+            continue;
+        const qsizetype close = line.startsWith('[') ? line.lastIndexOf("] ") : -1;
+        out << (close > 0 ? line.left(close + 1) : line);
+    }
+    return out.join('\n');
+}
+
+// Pump passes of the fix, counted only.
+class CountingPump final : public engine::FixObserver {
+public:
+    long long passes = 0;
+    void pump() override { ++passes; }
+};
+
+struct FixFigures {
+    int rows = 0, fixed = 0, kept = 0, records = 0;
+    long long pumps = 0;
+    double fixMs = 0, saveMs = 0, restoreMs = 0;
+    bool saved = false, restoredAll = false, identical = false, identicalBytes = false;
+};
+
+FixFigures fixEveryRow(const QString& prefixDir, const QString& programDir, bool inWineOrder)
+{
+    FixFigures f;
+    // The scaled copy adds its keys and values out of Wine's order, and a
+    // rewritten block is written in that order: put the copy in it first.
+    if (!inWineOrder) {
+        platform::registry::markAllKeysChanged();
+        platform::flushRegistry();
+    }
+    const QByteArrayList before = registryFiles(prefixDir);
+    platform::setProgramFolderLinux(programDir);
+    QDir().mkpath(programDir + "/Restore");
+    engine::ProblemList& rows = engine::lvwErrors();
+    f.rows = rows.count();
+    std::vector<bool> visible(static_cast<size_t>(f.rows), true);
+
+    QElapsedTimer timer;
+    CountingPump pump;
+    timer.start();
+    engine::FixReport report;
+    {
+        platform::RegistryBatch batch;
+        report = engine::FixRows(rows, pump);
+        f.fixMs = timer.nsecsElapsed() / 1e6;
+        timer.restart();
+        f.saved = batch.finish().ok;
+        f.saveMs = timer.nsecsElapsed() / 1e6;
+    }
+    engine::RemoveRowsOneByOne(
+        f.rows, [&] { return static_cast<int>(visible.size()); },
+        // Going from the last row, row i is still the list's row i.
+        [&](int i) { return engine::LeavesList(report.outcomes[size_t(i - 1)]); },
+        [&](int i) { visible.erase(visible.begin() + (i - 1)); }, pump);
+    f.pumps = pump.passes;
+    f.fixed = report.count(engine::FixOutcome::Fixed);
+    f.kept = static_cast<int>(report.keptRows.size());
+    f.records = engine::CountFileLines(report.backupFile);
+
+    timer.restart();
+    {
+        platform::RegistryBatch batch;
+        const engine::RestoreResult restored = engine::RestoreBackupFile(report.backupFile);
+        f.restoredAll = restored.readable && restored.failed == 0 && restored.restored == f.records
+            && batch.finish().ok;
+    }
+    f.restoreMs = timer.nsecsElapsed() / 1e6;
+
+    const QByteArrayList after = registryFiles(prefixDir);
+    f.identicalBytes = after == before;
+    f.identical = after.size() == before.size();
+    for (qsizetype i = 0; f.identical && i < after.size(); ++i)
+        f.identical = withoutTimes(after[i]) == withoutTimes(before[i]);
+    return f;
+}
+
 void print(const char* name, const QString& value)
 {
     std::printf("%s: %s\n", name, value.toUtf8().constData());
@@ -172,7 +290,7 @@ void print(const char* name, const QString& value)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: scan_bench PREFIX [--results FILE] [--scale N] [--repeat N]\n");
+    std::fprintf(stderr, "usage: scan_bench PREFIX [--results FILE] [--scale N] [--repeat N] [--fix]\n");
     return 2;
 }
 
@@ -184,6 +302,7 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     QString prefix, results;
     int scale = 1, repeat = 3;
+    bool fix = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == "--results" && i + 1 < args.size())
@@ -192,6 +311,8 @@ int main(int argc, char** argv)
             scale = std::max(1, args[++i].toInt());
         else if (a == "--repeat" && i + 1 < args.size())
             repeat = std::max(1, args[++i].toInt());
+        else if (a == "--fix")
+            fix = true;
         else if (!a.startsWith("--") && prefix.isEmpty())
             prefix = a;
         else
@@ -205,6 +326,13 @@ int main(int argc, char** argv)
     if (scale > 1) {
         QString error;
         if (!scaled.isValid() || !buildScaledPrefix(open, scaled.path(), scale, error)) {
+            std::fprintf(stderr, "scan_bench: %s\n", error.toUtf8().constData());
+            return 1;
+        }
+        open = scaled.path();
+    } else if (fix) {
+        QString error;
+        if (!scaled.isValid() || !copyPrefix(open, scaled.path(), error)) {
             std::fprintf(stderr, "scan_bench: %s\n", error.toUtf8().constData());
             return 1;
         }
@@ -268,6 +396,22 @@ int main(int argc, char** argv)
             if (!out.flush())
                 status = 1;
         }
+    }
+    if (fix) {
+        QTemporaryDir program;
+        const FixFigures f = fixEveryRow(open, program.path(), scale == 1);
+        print("fix_rows", QString::number(f.rows));
+        print("fix_fixed", QString::number(f.fixed));
+        print("fix_kept", QString::number(f.kept));
+        print("fix_records", QString::number(f.records));
+        print("fix_pumps", QString::number(f.pumps));
+        print("fix_ms", QString::number(f.fixMs, 'f', 1));
+        print("save_ms", QString::number(f.saveMs, 'f', 1));
+        print("restore_ms", QString::number(f.restoreMs, 'f', 1));
+        print("identical", f.saved && f.restoredAll && f.identical ? "yes" : "no");
+        print("identical_bytes", f.identicalBytes ? "yes" : "no");
+        if (!f.saved || !f.restoredAll || !f.identical)
+            status = 1;
     }
     engine::setMessagePump({});
     platform::closePrefix();

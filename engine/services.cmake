@@ -2,5 +2,6 @@
 target_sources(velmora_engine PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/backup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/resultsfile.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fix.cpp
   ${CMAKE_CURRENT_LIST_DIR}/services.cpp
 )

@@ -136,6 +136,9 @@ public:
     void ImgFixProblemsClick_MouseMove();
     void ImgFixProblemsClick2_MouseMove();
     void ImgReturnClick_MouseMove();
+    void mnuCleaningFixProblems_Click();
+    void FixCheckedProblems();
+    QString sBackupFile;  // the backup file of the latest fix
 
     // === Rescue Center (frmstart_rescue.cpp) ============================================
     void mnuFileRescueCenter_Click();
@@ -240,6 +243,10 @@ private:
 
     // --- results file (frmstart_results.cpp) ---------------------------------------------------
     QString resultsFilePath() const;
+
+    // --- fix (frmstart_fix.cpp) -------------------------------------------------------------------
+    bool checkedProblemListed() const;
+    bool fixCanBeKept();
 
     // --- buttons and Rescue Center --------------------------------------------------------------
     void hoverOver(PictureButton& b, const QString& hint);

@@ -161,6 +161,7 @@ void FrmStart::buildMenus()
     connect(mnuFileExit, &QAction::triggered, this, &FrmStart::mnuFileExit_Click);
     connect(mnuCleaningScanRegitry, &QAction::triggered, this, &FrmStart::mnuCleaningScanRegitry_Click);
     connect(mnuCleaningFindMissingFiles, &QAction::triggered, this, &FrmStart::mnuCleaningFindMissingFiles_Click);
+    connect(mnuCleaningFixProblems, &QAction::triggered, this, &FrmStart::mnuCleaningFixProblems_Click);
 }
 
 void FrmStart::buildToolBar(QWidget* client)

@@ -9,6 +9,7 @@
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/twips.h"
 #include "platform/desktop.h"
+#include "platform/prefix.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -39,6 +40,13 @@ void FrmStart::ImgScanClick_MouseMove()
     mnuFileRegistryCleaner_Click();
     if (!anySectionChosen()) {
         platform::MsgBox(QStringLiteral("Please select the Section you want to scan."), 64, productName());
+        btnScan.pressed->setEnabled(true);
+        return;
+    }
+    // The registry as Wine left it, when it changed since it was read.
+    const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
+    if (!reread.ok) {
+        platform::MsgBox(reread.message, 16, productName());
         btnScan.pressed->setEnabled(true);
         return;
     }

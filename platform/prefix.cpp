@@ -117,11 +117,39 @@ QString prefixPath()
 
 QString whyChangesCannotBeKept()
 {
+    if (!g_open)
+        return QStringLiteral("No Wine prefix is open, so there is no registry to change.");
+    if (registry::serverRunning(g_prefix))
+        return QStringLiteral("A Wine program is running on the prefix %1, and Wine would overwrite any change made "
+                              "now, so Velmora changed nothing: close the Wine programs of this prefix, or run "
+                              "wineserver -k, then try again.")
+            .arg(g_prefix);
+    const QString changed = registry::fileChangedOnDisk();
+    if (!changed.isEmpty())
+        return QStringLiteral("The registry file %1 was changed by another program while Velmora held changes it "
+                              "had not saved, so Velmora changed nothing: start Velmora again to work on the "
+                              "changed file.")
+            .arg(changed);
+    const QString locked = registry::fileNotWritable();
+    if (!locked.isEmpty())
+        return QStringLiteral("The registry file %1 or its folder cannot be written, so Velmora could not keep a "
+                              "change and changed nothing.")
+            .arg(locked);
     return {};
 }
 
 PrefixError reloadRegistryIfChangedOnDisk()
 {
+    if (!g_open)
+        return {};
+    const quint32 before = registry::generation();
+    const PrefixError reloaded = registry::reloadIfChangedOnDisk();
+    if (!reloaded.ok)
+        return {false, QStringLiteral("The registry of the prefix %1 was changed by another program and cannot be "
+                                      "read again: %2")
+                           .arg(g_prefix, reloaded.message)};
+    if (registry::generation() != before)
+        attachDrives(g_prefix);
     return {};
 }
 

@@ -1287,6 +1287,43 @@ PrefixError save()
     return result;
 }
 
+QString fileChangedOnDisk()
+{
+    if (!g_store)
+        return {};
+    for (const HiveFile& f : g_store->files) {
+        if (!sameAsOnDisk(f.path, f.existed, f.bytes))
+            return f.path;
+    }
+    return {};
+}
+
+QString fileNotWritable()
+{
+    if (!g_store)
+        return {};
+    for (const HiveFile& f : g_store->files) {
+        if (!f.writable || !isDirWritable(f.path))
+            return f.path;
+    }
+    return {};
+}
+
+PrefixError reloadIfChangedOnDisk()
+{
+    if (!g_store || hasUnsavedChanges() || fileChangedOnDisk().isEmpty())
+        return {};
+    std::unique_ptr<Store> old = std::move(g_store);
+    clearCache();
+    const PrefixError loaded = load(old->prefixDir);
+    if (!loaded.ok) {
+        clearCache();
+        g_store = std::move(old);
+        ++g_generation;
+    }
+    return loaded;
+}
+
 bool serverRunning(const QString& prefixDir)
 {
     struct stat st;

@@ -89,6 +89,16 @@ void setErrorHandler(std::function<void(const QString&)> handler);
 // Hands a sentence to that handler (or standard error without one).
 void reportError(const QString& message);
 
+// The first loaded file whose bytes on disk are no longer the ones read or
+// last saved (or that came or went since); empty when none.
+QString fileChangedOnDisk();
+// The first file that cannot be written, or whose folder cannot; empty
+// when every one can.
+QString fileNotWritable();
+// Reads the files again when one changed on disk and nothing unsaved is
+// held. The registry read before stays in place when the new read fails.
+PrefixError reloadIfChangedOnDisk();
+
 // A wineserver holds the lock of this prefix.
 bool serverRunning(const QString& prefixDir);
 

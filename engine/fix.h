@@ -1,0 +1,73 @@
+#pragma once
+// The fix of the checked problems: each value is written to the backup file
+// first and deleted only once its record is on disk. The work of each row and
+// its outcome live here, so the main window and the bench run the same code;
+// the message-pump passes go through an observer.
+#include "engine/problemlist.h"
+#include "platform/wintypes.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace engine {
+
+enum class FixOutcome {
+    NotChecked,        // left alone; the row stays
+    Fixed,             // recorded, then deleted; the row leaves the lists
+    NoValueName,       // nothing to back up or delete; the row leaves the lists
+    NothingThere,      // the value is gone already; the row leaves the lists
+    UnknownRoot,       // MainKey blank, no root key's number, or not the root named
+    RecordNotCarried,  // a field the record line cannot carry
+    RecordNotWritten,  // the backup file could not be written
+    NotDeleted,        // recorded, but the registry kept the value
+};
+
+// Whether a row with this outcome leaves both problem lists.
+bool LeavesList(FixOutcome outcome);
+
+class FixObserver {
+public:
+    virtual ~FixObserver() = default;
+    // One pass of pending window messages; by default DoEvents().
+    virtual void pump();
+};
+
+struct FixReport {
+    QString backupFile;                // named once, before the first row
+    std::vector<FixOutcome> outcomes;  // one per row of the list as it was
+    std::vector<ProblemRow> keptRows;  // checked rows left in the registry, in list order
+
+    int count(FixOutcome outcome) const;
+};
+
+// The root a row's MainKey names (its signed decimal text, trimmed), when it
+// is one of the six root keys and agrees with the row's root name; else 0.
+HKEY RootOfRow(const ProblemRow& row);
+
+// Backs up and deletes the value of every checked row of `list`, in list
+// order, into the backup file NewBackupFilePath() names; the unnamed value
+// ("(Default)") is emptied instead. Then removes from `list` the rows that
+// leave it. The caller has checked that changes can be kept and holds the
+// registry batch. One pump per row in each pass.
+FixReport FixRows(ProblemList& list, FixObserver& observer);
+
+// The problem page's list loses its rows the slow way: for each row from the
+// last, `pumpsBefore` passes, then the row when `removable` says so, then one
+// pass. Rows that vanished meanwhile are skipped.
+constexpr int kPumpsBeforeVisibleRow = 10000;
+void RemoveRowsOneByOne(int rowCount, const std::function<int()>& currentCount,
+                        const std::function<bool(int)>& removable, const std::function<void(int)>& remove,
+                        FixObserver& observer, int pumpsBefore = kPumpsBeforeVisibleRow);
+
+// Whether a visible row (section, value name, file path) names a row the fix
+// left in the registry, compared upper-cased and trimmed.
+bool NamesKeptRow(const FixReport& report, const QString& section, const QString& valueName,
+                  const QString& filePath);
+
+// One sentence on the checked values left in the registry and why; empty
+// when there are none.
+QString KeptRowsSentence(const FixReport& report);
+
+}  // namespace engine

@@ -1,0 +1,506 @@
+// The fix: records before deletions, rows that stay when their value cannot
+// be backed up, the checks before anything is touched, the results file
+// after a fix, and the Fix Problems and Return actions.
+#include "engine/backup.h"
+#include "engine/fix.h"
+#include "engine/registryaccess.h"
+#include "engine/scanstate.h"
+#include "mainwindow/frmstart.h"
+#include "platform/ansi.h"
+#include "platform/clock.h"
+#include "platform/prefix.h"
+#include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+using namespace windowtest;
+
+namespace {
+
+const QDateTime kWhen(QDate(2007, 3, 13), QTime(10, 15, 30));
+const QString kBackupName = QStringLiteral("BackupTuesday, March 13, 2007 --- 10-15-30");
+
+class FixTest : public FrmStartTest {
+protected:
+    void SetUp() override
+    {
+        FrmStartTest::SetUp();
+        platform::setClock([] { return kWhen; });
+    }
+    void TearDown() override
+    {
+        platform::setClock({});
+        FrmStartTest::TearDown();
+    }
+
+    QString backupPath() const { return programDir + "/Restore/" + kBackupName; }
+    // The plain lines of the backup file.
+    QStringList backupLines() const
+    {
+        QStringList lines;
+        const QByteArray bytes = testenv::readFile(backupPath());
+        for (const QByteArray& raw : bytes.split('\n')) {
+            if (!raw.isEmpty())
+                lines << engine::DecodeText(platform::fromAnsi(raw.chopped(raw.endsWith('\r') ? 1 : 0)));
+        }
+        return lines;
+    }
+    QStringList visibleNames() const
+    {
+        QStringList names;
+        for (int i = 0; i < window->lvwProblem->topLevelItemCount(); ++i)
+            names << window->lvwProblem->topLevelItem(i)->text(2);
+        return names;
+    }
+    QStringList hiddenNames() const
+    {
+        QStringList names;
+        for (const engine::ProblemRow& r : window->lvwErrors().rows())
+            names << r.KeyName;
+        return names;
+    }
+    bool valueThere(HKEY root, const QString& path, const QString& name) const
+    {
+        return engine::ReadValueForBackup(root, path, name).has_value();
+    }
+    QByteArray systemRegOnDisk() const { return testenv::readFile(prefixDir + "/system.reg"); }
+    // Unchecks every visible row except those named.
+    void checkOnly(const QStringList& names)
+    {
+        for (int i = 0; i < window->lvwProblem->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = window->lvwProblem->topLevelItem(i);
+            item->setCheckState(0, names.contains(item->text(2)) ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    void fix() { window->ImgFixProblemsClick2_MouseMove(); }
+
+    std::function<void()> afterFix;  // undoes what a case arranged
+};
+
+const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+const QString kHelp = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\Help");
+
+// --- the fix itself --------------------------------------------------------------------------
+
+TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLists)
+{
+    chooseOnly({4, 5, 8});  // Help Files, Fonts, Startup Programs: six rows
+    scanAndAnswer();
+    const QStringList before = hiddenNames();
+    ASSERT_EQ(before, QStringList({"gone.hlp", "gone.chm", "Gone Font (TrueType)", "GoneRun", "GoneUser"}));
+    window->lvwErrors().add(problem("Help Files", "extra", "C:\\extra.hlp", kHelp));
+    window->FillProblemList();
+    checkOnly({"gone.hlp", "GoneRun", "GoneUser"});
+    const QString selection = window->lblShowProblems->text();
+    const int boxes = desktop.boxes.size();
+
+    fix();
+
+    EXPECT_EQ(desktop.boxes.size(), boxes) << "a fix that went well says nothing";
+    const QStringList lines = backupLines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith("R^HKEY_LOCAL_MACHINE^" + kHelp + "^C:\\windows\\help\\gone.hlp^gone.hlp^^1:"));
+    EXPECT_TRUE(lines[1].startsWith("R^HKEY_LOCAL_MACHINE^" + kRun + "^"));
+    EXPECT_TRUE(lines[1].contains("^GoneRun^"));
+    EXPECT_TRUE(lines[2].startsWith("R^HKEY_CURRENT_USER^" + kRun + "^"));
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kHelp, "gone.hlp"));
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kHelp, "present.hlp"));
+    EXPECT_FALSE(systemRegOnDisk().contains("\"GoneRun\"")) << "saved before the action returned";
+    EXPECT_TRUE(systemRegOnDisk().contains("\"gone.chm\""));
+
+    const QStringList left = {"gone.chm", "Gone Font (TrueType)", "extra"};
+    EXPECT_EQ(hiddenNames(), left);
+    EXPECT_EQ(visibleNames(), left);
+    EXPECT_EQ(window->lblShowProblems->text(), selection);
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_TRUE(window->menuBar()->isEnabled());
+}
+
+TEST_F(FixTest, NothingCheckedCreatesNoBackupAndChangesNothing)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    checkOnly({});
+    const QByteArray system = systemRegOnDisk();
+    fix();
+    EXPECT_FALSE(QFile::exists(backupPath()));
+    EXPECT_TRUE(QDir(programDir + "/Restore").exists()) << "the folder is made all the same";
+    EXPECT_EQ(systemRegOnDisk(), system);
+    EXPECT_EQ(visibleNames().size(), 2);
+    EXPECT_FALSE(window->PicShowError->isHidden());
+}
+
+TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
+{
+    chooseOnly({1});  // Application Paths: gone.exe's unnamed value
+    scanAndAnswer();
+    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    const QString key = window->lvwErrors().row(1).FullKeyPath;
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)");
+    ASSERT_TRUE(before);
+
+    fix();
+
+    const auto after = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)");
+    ASSERT_TRUE(after) << "the unnamed value stays";
+    EXPECT_EQ(after->type, DWORD(REG_SZ));
+    EXPECT_TRUE(after->bytes.isEmpty() || after->bytes == QByteArray(2, '\0'));
+    const QStringList lines = backupLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0].split('^').value(4), "(Default)");
+    EXPECT_TRUE(window->PicShowError->isHidden()) << "an emptied list closes the page";
+
+    platform::RegistryBatch batch;
+    const engine::RestoreResult restored = engine::RestoreBackupFile(
+        platform::programFolder() + "\\Restore\\" + kBackupName);
+    ASSERT_TRUE(batch.finish().ok);
+    EXPECT_EQ(restored.restored, 1);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)"), before);
+}
+
+TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
+{
+    chooseOnly({1});
+    scanAndAnswer();
+    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    engine::ProblemRow twice = window->lvwErrors().row(1);
+    twice.RegistryScanners = "Active X Objects";
+    twice.FullKeyPath = twice.FullKeyPath.toLower();
+    window->lvwErrors().add(twice);
+    window->FillProblemList();
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
+
+    fix();
+
+    EXPECT_EQ(backupLines().size(), 1);
+    EXPECT_EQ(window->lvwErrors().count(), 0);
+    platform::RegistryBatch batch;
+    engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
+    ASSERT_TRUE(batch.finish().ok);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)"), before);
+}
+
+TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    checkOnly({"GoneRun"});
+    fix();
+    checkOnly({"GoneUser"});
+    fix();
+    const QStringList lines = backupLines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains("^GoneRun^"));
+    EXPECT_TRUE(lines[1].contains("^GoneUser^"));
+    EXPECT_EQ(window->sBackupFile, platform::programFolder() + "\\Restore\\" + kBackupName);
+    EXPECT_EQ(QDir(programDir + "/Restore").entryList(QDir::Files).size(), 1);
+}
+
+// --- rows the fix must leave alone -----------------------------------------------------------
+
+TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
+{
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "Caret", "C:\\Gone^Dir\\tool.exe", REG_SZ), 0);
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    chooseOnly({8});
+    scanAndAnswer();
+    ASSERT_TRUE(hiddenNames().contains("Caret"));
+    struct Edited {
+        const char* name;
+        const char* mainKey;
+        const char* rootName;
+    };
+    // Only an edited results file gives such rows; each names a real value.
+    const Edited edited[] = {
+        {"GoneRun", "", "HKEY_LOCAL_MACHINE"},
+        {"GoneRun", " 12 ", "HKEY_LOCAL_MACHINE"},
+        {"GoneRun", "-2147483647", "HKEY_LOCAL_MACHINE"},  // the number of another root
+    };
+    for (const Edited& e : edited) {
+        engine::ProblemRow r = problem("Startup Programs", e.name, "C:\\elsewhere\\x.exe", kRun);
+        r.MainKey = e.mainKey;
+        r.mainkeyname = e.rootName;
+        window->lvwErrors().add(r);
+    }
+    window->FillProblemList();
+    checkOnly({"Caret", "GoneUser", "GoneRun"});
+    // The first GoneRun row is the scan's own: uncheck it so only edited rows name that value.
+    window->lvwProblem->topLevelItem(hiddenNames().indexOf("GoneRun"))->setCheckState(0, Qt::Unchecked);
+    for (int i = 1; i <= window->lvwErrors().count(); ++i) {
+        engine::ProblemRow& r = window->lvwErrors().row(i);
+        r.Checked = r.KeyName != "GoneRun" || r.KeyValue == "C:\\elsewhere\\x.exe";
+        window->lvwProblem->topLevelItem(i - 1)->setCheckState(0, r.Checked ? Qt::Checked : Qt::Unchecked);
+    }
+    for (int i = 1; i <= window->lvwErrors().count(); ++i)
+        window->lvwErrors().row(i).Checked = window->lvwProblem->topLevelItem(i - 1)->checkState(0) == Qt::Checked;
+
+    fix();
+
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "Caret"));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_EQ(backupLines().size(), 1);
+    ASSERT_FALSE(desktop.boxes.isEmpty());
+    EXPECT_EQ(desktop.boxes.last().text,
+              "4 checked value(s) were left in the registry and stay checked in the list: 1 because a backup line "
+              "cannot carry their text (a \"^\" or a control character), 3 because their root key is blank or not "
+              "one of the registry's root keys.");
+    EXPECT_EQ(window->lvwErrors().count(), 5);
+    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 5);
+    for (int i = 1; i <= window->lvwErrors().count(); ++i) {
+        const engine::ProblemRow& r = window->lvwErrors().row(i);
+        const bool expectChecked = r.KeyName == "Caret" || r.KeyValue == "C:\\elsewhere\\x.exe";
+        EXPECT_EQ(r.Checked, expectChecked) << r.KeyName.toStdString();
+        EXPECT_EQ(window->lvwProblem->topLevelItem(i - 1)->checkState(0) == Qt::Checked, expectChecked);
+    }
+}
+
+TEST_F(FixTest, RecordThatCannotBeWrittenKeepsItsValue)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    // A folder where the backup file would go: no record can be appended.
+    ASSERT_TRUE(QDir().mkpath(backupPath()));
+    fix();
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_EQ(desktop.boxes[0].text, "2 checked value(s) were left in the registry and stay checked in the list: 2 "
+                                     "because the backup file could not be written.");
+}
+
+// The checks before a fix: each refusal touches nothing at all.
+TEST_F(FixTest, AFixThatCouldNotBeKeptChangesNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        const char* sentenceStart;
+    };
+    const Case cases[] = {
+        {"Restore is a file", [this] { testenv::writeFile(programDir + "/Restore", "x"); },
+         "The backup folder "},
+        {"system.reg changed on disk while a change is unsaved",
+         [this] {
+             static std::unique_ptr<platform::RegistryBatch> held;
+             held = std::make_unique<platform::RegistryBatch>();
+             engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Held", "x", "1", REG_SZ);
+             QByteArray text = systemRegOnDisk();
+             text.append("\n[Software\\\\Other] 1700000000\n\"y\"=\"2\"\n");
+             testenv::writeFile(prefixDir + "/system.reg", text);
+             afterFix = [] {
+                 EXPECT_FALSE(held->finish().ok);
+                 held.reset();
+             };
+         },
+         "The registry file "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        desktop.boxes.clear();
+        chooseOnly({8});
+        scanAndAnswer();
+        c.arrange();
+        const QByteArray system = systemRegOnDisk();
+        const QByteArray user = testenv::readFile(prefixDir + "/user.reg");
+        fix();
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(c.sentenceStart)) << desktop.boxes[0].text.toStdString();
+        EXPECT_TRUE(desktop.boxes[0].text.endsWith('.') && !desktop.boxes[0].text.contains(". ")) << "one sentence";
+        EXPECT_FALSE(QFile::exists(backupPath()));
+        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+        EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+        EXPECT_TRUE(window->btnFixProblems2.normal->isEnabled());
+        if (afterFix) {
+            afterFix();
+            afterFix = {};
+        }
+        EXPECT_EQ(systemRegOnDisk(), system);
+        EXPECT_EQ(testenv::readFile(prefixDir + "/user.reg"), user);
+    }
+}
+
+TEST_F(FixTest, AFailedSaveIsToldAndTheBackupStays)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    // Another program rewrites system.reg while the fix runs.
+    bool changed = false;
+    engine::setMessagePump([&] {
+        if (!changed && QFile::exists(backupPath())) {
+            changed = true;
+            QByteArray text = systemRegOnDisk();
+            testenv::writeFile(prefixDir + "/system.reg", text + "\n[Software\\\\Other] 1700000000\n");
+        }
+        QCoreApplication::processEvents();
+    });
+    fix();
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    ASSERT_TRUE(changed);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.contains("was changed by another program")) << desktop.boxes[0].text.toStdString();
+    EXPECT_EQ(backupLines().size(), 2);
+    EXPECT_TRUE(systemRegOnDisk().contains("\"GoneRun\""));
+    // The user's own file is kept; the program's unsaved change is dropped with it.
+    platform::closePrefix();
+}
+
+// --- the results file after a fix --------------------------------------------------------------
+
+TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
+{
+    struct Case {
+        const char* what;
+        bool loaded;
+        bool returnFirst;
+        bool fileStays;
+    };
+    const Case cases[] = {
+        {"after a load", true, false, false},
+        {"after a scan", false, false, true},
+        {"after a load and Return", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        window->mnuFileShowScanResultsonStartup->setChecked(false);
+        chooseOnly({8});
+        scanAndAnswer();
+        QByteArray file;
+        for (const engine::ProblemRow& r : window->lvwErrors().rows())
+            file += platform::toAnsi(engine::EncodeText(r.fields().join("^^"))) + "\r\n";
+        ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", file));
+        engine::bResultsLoaded = c.loaded;
+        if (c.returnFirst) {
+            window->ImgReturnClick_MouseMove();
+            window->ImgFixProblemsClick_MouseMove();
+        }
+        fix();
+        EXPECT_EQ(window->lvwErrors().count(), 0);
+        EXPECT_EQ(QFile::exists(programDir + "/Scan.ocx"), c.fileStays);
+        engine::bResultsLoaded = false;
+    }
+}
+
+// --- the page actions ---------------------------------------------------------------------------
+
+TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    window->ImgReturnClick_MouseMove();
+    EXPECT_TRUE(window->PicShowError->isHidden());
+    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
+    EXPECT_EQ(visibleNames().size(), 2) << "Return keeps the lists";
+
+    const QByteArray system = systemRegOnDisk();
+    desktop.sounds.clear();
+    window->mnuCleaningFixProblems->trigger();
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_EQ(desktop.sounds.size(), 1);
+    EXPECT_EQ(systemRegOnDisk(), system) << "it opens the page and fixes nothing";
+
+    window->ImgReturnClick_MouseMove();
+    window->lvwErrors().clear();
+    desktop.sounds.clear();
+    window->mnuCleaningFixProblems->trigger();
+    EXPECT_TRUE(window->PicShowError->isHidden());
+    EXPECT_TRUE(desktop.sounds.isEmpty());
+    EXPECT_EQ(menuStates(*window), "FTFTTTTF");
+}
+
+// --- Wine changed the files -------------------------------------------------------------------
+
+TEST_F(FixTest, ARegistryChangedOnDiskIsReadAgainBeforeAScanAndAFix)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    // As Wine would leave it after its registry editor: a value more.
+    QByteArray text = systemRegOnDisk();
+    text.replace("\"GoneRun\"=", "\"Added\"=\"C:\\\\Gone\\\\added.exe\"\n\"GoneRun\"=");
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+    scanAndAnswer();
+    EXPECT_EQ(hiddenNames(), QStringList({"Added", "GoneRun", "GoneUser"}));
+
+    text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+    fix();
+    EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
+    EXPECT_EQ(window->lvwErrors().count(), 0);
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "Later")) << "the change made on disk is kept";
+    EXPECT_TRUE(systemRegOnDisk().contains("\"Later\"=\"x\""));
+    EXPECT_FALSE(systemRegOnDisk().contains("\"Added\""));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FixTest, ARegistryFileThatNoLongerReadsKeepsTheOneReadBefore)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    const QByteArray good = systemRegOnDisk();
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", "WINE REGISTRY Version 2\n\n[Software\\\\Broken\n"));
+    window->mnuCleaningScanRegitry_Click();
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.contains("cannot be read again")) << desktop.boxes[0].text.toStdString();
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"})) << "no scan ran";
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun")) << "the registry read before is still there";
+
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", good));
+    scanAndAnswer();
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+}
+
+// A row names its root by number and by name; only the six roots, named
+// alike both ways, are acted on.
+TEST(FixRoots, OnlyAKnownRootNamedAlikeBothWaysIsUsed)
+{
+    const struct {
+        const char* mainKey;
+        const char* name;
+        HKEY root;
+    } cases[] = {
+        {"-2147483648", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {"-2147483647", "hkey_current_user ", HKEY_CURRENT_USER},
+        {" -2147483646 ", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {"-2147483645", "HKEY_USERS", HKEY_USERS},
+        {"-2147483643", "HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+        {"-2147483642", "HKEY_DYN_DATA", HKEY_DYN_DATA},
+        {"-2147483644", "HKEY_PERFORMANCE_DATA", 0},
+        {"2147483650", "HKEY_LOCAL_MACHINE", 0},
+        {"", "HKEY_LOCAL_MACHINE", 0},
+        {"x", "HKEY_LOCAL_MACHINE", 0},
+        {"-2147483646", "HKEY_CURRENT_USER", 0},
+        {"-2147483646", "", 0},
+    };
+    for (const auto& c : cases) {
+        engine::ProblemRow row;
+        row.MainKey = c.mainKey;
+        row.mainkeyname = c.name;
+        EXPECT_EQ(engine::RootOfRow(row), c.root) << c.mainKey << " " << c.name;
+    }
+}
+
+}  // namespace
