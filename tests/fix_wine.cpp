@@ -8,6 +8,7 @@
 #include "mainwindow/timing.h"
 #include "platform/ansi.h"
 #include "platform/prefix.h"
+#include "platform/settings.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"
@@ -83,6 +84,9 @@ protected:
         platform::setProgramFolderLinux(programDir);
         platform::setDesktop(&desktop);
         mainwindow::setTimingScale(0.01);
+        // Off, so that loading the window leaves the Run key alone: each test
+        // has its own program folder, which the logon entry would name.
+        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "False");
     }
     void TearDown() override
     {
