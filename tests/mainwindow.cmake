@@ -12,3 +12,9 @@ add_test(NAME mainwindow_e2e
           ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e)
 set_tests_properties(mainwindow_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
   ENVIRONMENT "WINEDEBUG=-all")
+
+# The Rescue Center: backup list, Delete, Restore and the restoring box.
+velmora_add_test(mainwindow_rescue GUI
+  SOURCES mainwindow_fixture.cpp mainwindow_rescue.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 120)
