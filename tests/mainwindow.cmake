@@ -18,3 +18,8 @@ velmora_add_test(mainwindow_rescue GUI
   SOURCES mainwindow_fixture.cpp mainwindow_rescue.cpp
   LIBS velmora_mainwindow
   TIMEOUT 120)
+
+velmora_add_test(mainwindow_rescue_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp mainwindow_rescue_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)
