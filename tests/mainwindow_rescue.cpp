@@ -345,6 +345,44 @@ TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
     EXPECT_TRUE(regtest::saveLitter(prefixDir).isEmpty());
 }
 
+TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
+{
+    const struct {
+        const char* what;
+        bool folderLocked;  // else the file itself is unreadable
+        const char* says;
+        const char* gonerun;  // the value after the restore
+    } cases[] = {
+        // In this order: the first gives the values back for the second.
+        {"read-only folder", true,
+         "The backup was restored, but its file could not be deleted, so it is still listed.",
+         "C:\\Program Files\\Gone\\gonerun.exe"},
+        {"unreadable file", false, "The backup could not be read, so nothing was restored and the backup was kept.",
+         "<none>"},
+    };
+    for (const auto& c : cases) {
+        const QString backup = fixRunValues();
+        const QByteArray path = QFile::encodeName(c.folderLocked ? restoreDir() : onDisk(backup));
+        openRescueCenter();
+        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        asking.boxes.clear();
+        asking.modals.clear();
+        ASSERT_EQ(::chmod(path.constData(), c.folderLocked ? 0500 : 0), 0);
+        {
+            regtest::NoRootOverride asAnyUser;
+            window->ImgRestoringClick_MouseMove();
+        }
+        ::chmod(path.constData(), c.folderLocked ? 0700 : 0600);
+        ASSERT_EQ(asking.boxes.size(), 1) << c.what;
+        EXPECT_EQ(asking.boxes[0].text, c.says) << c.what;
+        EXPECT_TRUE(asking.modals.isEmpty()) << c.what;
+        EXPECT_TRUE(QFile::exists(onDisk(backup))) << c.what;
+        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << c.what;
+        EXPECT_EQ(runValue("GoneRun"), c.gonerun) << c.what;
+        ASSERT_TRUE(QFile::remove(onDisk(backup)));
+    }
+}
+
 TEST_F(RescueCenterTest, ARowWhoseFileIsGoneShowsTheBoxAndLeavesTheList)
 {
     const QString backup = fixRunValues();
