@@ -86,6 +86,8 @@ void FrmStart::LoadBackupList()
         if (name.trimmed().toUpper().contains(QLatin1String("BACKUP")))
             LoadFileNameDateSize(name);
     }
+    // Long dates ("Wednesday, September 30, ...") are shown whole.
+    lvwBackUp->resizeColumnToContents(0);
 }
 
 bool FrmStart::LoadFileNameDateSize(const QString& fileName)
