@@ -13,11 +13,16 @@
 #include <QFile>
 #include <QIcon>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QTreeWidget>
 
 namespace {
 
 constexpr int kDirectoryAttribute = 16;
+
+// Set while Delete or Restore runs: the restore lets window messages run,
+// and the other button must not act on the backup meanwhile.
+bool g_backupActionRunning = false;
 constexpr int kAnswerYes = 6;
 
 QString backupFolder()
@@ -182,6 +187,9 @@ void FrmStart::restoreSelectedBackup()
 // Delete and Restore act on the first selected backup only.
 void FrmStart::runBackupAction(PictureButton& button, bool bDelete)
 {
+    if (g_backupActionRunning)
+        return;
+    const QScopedValueRollback running(g_backupActionRunning, true);
     button.normal->setEnabled(false);
     PicRescuCenter_MouseMove();
     engine::PlayAlertSound();

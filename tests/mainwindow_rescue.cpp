@@ -3,6 +3,7 @@
 // value did not go back for good, and the restoring box's ticks.
 #include "engine/backup.h"
 #include "engine/registryaccess.h"
+#include "engine/scanstate.h"
 #include "mainwindow/frmcreatingbackkeys.h"
 #include "mainwindow/timing.h"
 #include "platform/clock.h"
@@ -13,6 +14,7 @@
 #include "tests/support/testenv.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -296,6 +298,28 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
     EXPECT_TRUE(systemReg().contains("\"GoneRun\"=\"C:\\\\Program Files\\\\Gone\\\\gonerun.exe\""))
         << systemReg().toStdString();
     EXPECT_TRUE(systemReg().contains("\"PresentRun\""));
+}
+
+TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
+{
+    const QString backup = fixRunValues();
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    bool pressed = false;
+    engine::setMessagePump([&] {
+        if (pressed)
+            return;
+        pressed = true;
+        window->ImgDeleteBackUpClick_MouseMove();
+        window->ImgRestoringClick_MouseMove();
+    });
+    window->ImgRestoringClick_MouseMove();
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    ASSERT_TRUE(pressed);
+    EXPECT_TRUE(asking.boxes.isEmpty()) << "no question from a Delete pressed meanwhile";
+    EXPECT_EQ(asking.modals.size(), 1);
+    EXPECT_FALSE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
 }
 
 TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
