@@ -391,11 +391,23 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         selectRow("Tuesday, March 13, 2007  at   10:15:30");
         asking.boxes.clear();
         asking.modals.clear();
-        ASSERT_EQ(::chmod(path.constData(), c.folderLocked ? 0500 : 0), 0);
+        // The folder is locked once the restore has begun, after every
+        // check made before it; the file before the restore reads it.
+        bool locked = false;
+        const auto lock = [&] {
+            if (!locked)
+                locked = ::chmod(path.constData(), c.folderLocked ? 0500 : 0) == 0;
+        };
+        if (c.folderLocked)
+            engine::setMessagePump(lock);
+        else
+            lock();
         {
             regtest::NoRootOverride asAnyUser;
             window->ImgRestoringClick_MouseMove();
         }
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        ASSERT_TRUE(locked) << c.what;
         ::chmod(path.constData(), c.folderLocked ? 0700 : 0600);
         ASSERT_EQ(asking.boxes.size(), 1) << c.what;
         EXPECT_EQ(asking.boxes[0].text, c.says) << c.what;

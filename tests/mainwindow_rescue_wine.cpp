@@ -220,7 +220,8 @@ TEST_F(RescueCenterWine, BesideARunningWineserverARestoreChangesNoFile)
     window->ImgRestoringClick_MouseMove();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].style, 64);
-    EXPECT_TRUE(desktop.boxes[0].text.contains(QLatin1String("Wine"))) << qPrintable(desktop.boxes[0].text);
+    EXPECT_TRUE(desktop.boxes[0].text.contains(QLatin1String("wine"), Qt::CaseInsensitive))
+        << qPrintable(desktop.boxes[0].text);
     EXPECT_TRUE(desktop.modals.isEmpty());
     for (int i = 0; i < files.size(); ++i)
         EXPECT_EQ(testenv::readFile(files[i]), before[i]) << qPrintable(files[i]);
