@@ -19,11 +19,11 @@
 namespace {
 
 constexpr int kDirectoryAttribute = 16;
+constexpr int kAnswerYes = 6;
 
 // Set while Delete or Restore runs: the restore lets window messages run,
 // and the other button must not act on the backup meanwhile.
 bool g_backupActionRunning = false;
-constexpr int kAnswerYes = 6;
 
 QString backupFolder()
 {
@@ -38,13 +38,13 @@ bool Kill(const QString& windowsPath)
     return !onDisk.isEmpty() && QFile::remove(onDisk);
 }
 
-// The registry may be changed now: Wine's latest files are read first, and
-// nothing goes ahead when the change could not be kept. Otherwise the user
-// is told why, in one sentence.
+// Whether a backup may be acted on now. Wine's latest registry files are
+// read first; when a change could not be kept, the user is told why in one
+// sentence and nothing goes ahead.
 bool registryChangeCanBeKept()
 {
     const platform::PrefixError reloaded = platform::reloadRegistryIfChangedOnDisk();
-    QString why = reloaded.ok ? platform::whyChangesCannotBeKept() : reloaded.message;
+    const QString why = reloaded.ok ? platform::whyChangesCannotBeKept() : reloaded.message;
     if (why.isEmpty())
         return true;
     platform::MsgBox(why, 64, FrmStart::productName());
