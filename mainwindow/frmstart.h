@@ -144,6 +144,10 @@ public:
     void mnuFileRescueCenter_Click();
     void ImgRestoringClick_MouseMove();
     void ImgDeleteBackUpClick_MouseMove();
+    void LoadBackupList();
+    bool LoadFileNameDateSize(const QString& fileName);
+    void DeleteOrRestoreBackup(bool bDelete, const QString& listText);
+    QString sSelectedBackupFile;  // the backup the last Delete or Restore worked on
 
     // === Find Missing Files (frmstart_finder.cpp) ========================================
     void mnuCleaningFindMissingFiles_Click();
@@ -251,6 +255,8 @@ private:
     // --- buttons and Rescue Center --------------------------------------------------------------
     void hoverOver(PictureButton& b, const QString& hint);
     void showBackupCountInStatus();
+    void runBackupAction(PictureButton& button, bool bDelete);
+    void restoreSelectedBackup();
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;

@@ -5,6 +5,7 @@ target_sources(velmora_mainwindow PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frmnextmessagebox.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmabout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pictures_about.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmcreatingbackkeys.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_buttons.cpp

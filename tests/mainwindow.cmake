@@ -25,3 +25,14 @@ velmora_add_test(mainwindow_logon_wine GUI WINE
   SOURCES mainwindow_fixture.cpp mainwindow_logon_wine.cpp
   LIBS velmora_mainwindow
   TIMEOUT 300)
+
+# The Rescue Center: backup list, Delete, Restore and the restoring box.
+velmora_add_test(mainwindow_rescue GUI
+  SOURCES mainwindow_fixture.cpp mainwindow_rescue.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 120)
+
+velmora_add_test(mainwindow_rescue_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp mainwindow_rescue_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)

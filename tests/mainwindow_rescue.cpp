@@ -1,0 +1,480 @@
+// The Rescue Center: the backup list and its row texts, Delete and Restore
+// of the first selected backup, a restore that keeps its backup whenever a
+// value did not go back for good, and the restoring box's ticks.
+#include "engine/backup.h"
+#include "engine/registryaccess.h"
+#include "engine/scanstate.h"
+#include "mainwindow/frmcreatingbackkeys.h"
+#include "mainwindow/timing.h"
+#include "platform/clock.h"
+#include "platform/prefix.h"
+#include "platform/winreg.h"
+#include "tests/mainwindow_fixture.h"
+#include "tests/registry_support.h"
+#include "tests/support/testenv.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QSet>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+
+namespace windowtest {
+namespace {
+
+const QString kRun = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+
+// Answers every question with `answer` and records it as the fake does.
+class AskingDesktop : public FakeDesktop {
+public:
+    int answer = 6;
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
+        FakeDesktop::messageBox(text, style, title);
+        return answer;
+    }
+};
+
+class RescueCenterTest : public FrmStartTest {
+protected:
+    void SetUp() override
+    {
+        FrmStartTest::SetUp();
+        platform::setDesktop(&asking);
+    }
+    void TearDown() override
+    {
+        platform::setClock({});
+        FrmStartTest::TearDown();
+    }
+
+    QString restoreDir() const { return programDir + "/Restore"; }
+    // A file of the folder "Restore" holding `lines` lines.
+    void writeBackup(const QString& name, int lines)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < lines; ++i)
+            bytes += "record\r\n";
+        ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + name, bytes));
+    }
+    QStringList rows() const
+    {
+        QStringList r;
+        for (int i = 0; i < window->lvwBackUp->topLevelItemCount(); ++i)
+            r << window->lvwBackUp->topLevelItem(i)->text(0) + " | " + window->lvwBackUp->topLevelItem(i)->text(1);
+        return r;
+    }
+    void selectRow(const QString& text)
+    {
+        const QList<QTreeWidgetItem*> found = window->lvwBackUp->findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        found[0]->setSelected(true);
+    }
+    QByteArray systemReg() const { return testenv::readFile(prefixDir + "/system.reg"); }
+    QString runValue(const QString& name) const
+    {
+        QString out;
+        return engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, name, out) ? out : QStringLiteral("<none>");
+    }
+    // What a fix of the Run key's two values leaves: their backup (named for
+    // 10:15:30 on March 13, 2007) and neither value in the registry, saved.
+    QString fixRunValues()
+    {
+        platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(10, 15, 30)); });
+        QDir().mkpath(restoreDir());
+        const QString backup = engine::NewBackupFilePath();
+        for (const char* name : {"GoneRun", "PresentRun"}) {
+            engine::ProblemRow row = problem("Startup Programs", name, "C:\\x.exe", kRun);
+            EXPECT_TRUE(engine::AppendBackupRecord(backup, engine::BuildBackupRecord(HKEY_LOCAL_MACHINE, row)));
+            EXPECT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, name), ERROR_SUCCESS);
+        }
+        EXPECT_TRUE(platform::flushRegistry().ok);
+        return backup;
+    }
+    // The Linux path of a backup file in the folder "Restore".
+    QString onDisk(const QString& windowsPath) const
+    {
+        return restoreDir() + "/" + windowsPath.section('\\', -1);
+    }
+    void openRescueCenter() { window->mnuFileRescueCenter_Click(); }
+
+    AskingDesktop asking;
+};
+
+// --- the page and its list ---------------------------------------------------------------------
+
+TEST_F(RescueCenterTest, ThePageSwitchesMenusAndCaptionAndCountsTheBackups)
+{
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
+    openRescueCenter();
+    EXPECT_FALSE(window->PicRescuCenter->isHidden());
+    EXPECT_TRUE(window->PicRegistryCleaner->isHidden());
+    EXPECT_FALSE(window->mnuCleaning->menuAction()->isVisible());
+    EXPECT_FALSE(window->mnuFileLoadScanResults->isVisible());
+    EXPECT_FALSE(window->mnuFileSaveScanResults->isVisible());
+    EXPECT_FALSE(window->mnuline1->isVisible());
+    EXPECT_TRUE(window->mnuFileRegistryCleaner->isEnabled());
+    EXPECT_FALSE(window->mnuFileRescueCenter->isEnabled());
+    EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Rescue Center");
+    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."});
+    EXPECT_EQ(panel(3), "1 backup(s)");
+
+    window->mnuFileRegistryCleaner_Click();
+    EXPECT_TRUE(window->PicRescuCenter->isHidden());
+    EXPECT_TRUE(window->mnuCleaning->menuAction()->isVisible());
+}
+
+TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
+{
+    platform::setDesktop(&desktop);  // the scan's own box is answered by the fixture
+    chooseOnly({5});
+    ASSERT_TRUE(duringScan([&] {
+        openRescueCenter();
+        EXPECT_TRUE(window->PicRescuCenter->isHidden());
+        EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
+    }));
+}
+
+TEST_F(RescueCenterTest, EveryBackupFileIsOneRowWithItsCount)
+{
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
+    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 2);
+    writeBackup("backupThursday, March 15, 2007 --- 23-59-59", 1);
+    writeBackup("BACKUPFriday, March 16, 2007 --- 09-05-01", 0);
+    writeBackup("Notes.txt", 4);                                       // no "backup": not listed
+    ASSERT_TRUE(QDir().mkpath(restoreDir() + "/Backup folder --- 1"));  // folders are not listed
+    writeBackup(".BackupSaturday, March 17, 2007 --- 01-02-03", 1);    // hidden: not listed
+    openRescueCenter();
+    const QStringList listed = rows();
+    EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()),
+              (QSet<QString>{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed.",
+                             "Wednesday, March 14, 2007  at   00:00:00 | 2 key(s) were removed.",
+                             "Thursday, March 15, 2007  at   23:59:59 | 1 key(s) was removed.",
+                             "Friday, March 16, 2007  at   09:05:01 | 0 key(s) was removed."}));
+    EXPECT_EQ(panel(3), "4 backup(s)");
+    EXPECT_FALSE(window->lvwBackUp->topLevelItem(0)->icon(0).isNull());
+    EXPECT_FALSE(window->lvwBackUp->topLevelItem(0)->flags() & Qt::ItemIsEditable);
+}
+
+TEST_F(RescueCenterTest, NamesWithoutADateAreListedOnceAsABareRow)
+{
+    writeBackup("backup of march", 2);
+    writeBackup("old backup", 5);
+    openRescueCenter();
+    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(0), "  at   ");
+}
+
+TEST_F(RescueCenterTest, WithoutARestoreFolderTheListIsEmpty)
+{
+    openRescueCenter();
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(panel(3), "0 backup(s)");
+}
+
+TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
+{
+    const QDateTime times[] = {
+        {QDate(2007, 3, 13), QTime(10, 15, 30)},
+        {QDate(2026, 1, 1), QTime(0, 0, 0)},
+        {QDate(1999, 12, 31), QTime(23, 59, 59)},
+        {QDate(2024, 2, 29), QTime(9, 5, 1)},
+    };
+    for (const QDateTime& when : times) {
+        const QString name = engine::BackupFileName(when);
+        writeBackup(name, 1);
+        openRescueCenter();
+        ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << name.toStdString();
+        asking.answer = 7;
+        window->DeleteOrRestoreBackup(true, window->lvwBackUp->topLevelItem(0)->text(0));
+        EXPECT_EQ(window->sSelectedBackupFile, platform::programFolder() + "\\Restore\\" + name);
+        ASSERT_TRUE(QFile::remove(restoreDir() + "/" + name));
+    }
+}
+
+// --- Delete --------------------------------------------------------------------------------------
+
+TEST_F(RescueCenterTest, DeleteAsksAndRemovesOnlyOnYes)
+{
+    const QString text = "Tuesday, March 13, 2007  at   10:15:30";
+    const QString file = restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30";
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
+    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 2);
+    const struct {
+        int answer;
+        bool stays;
+        const char* count;
+    } cases[] = {{7, true, "2 backup(s)"}, {6, false, "1 backup(s)"}};
+    for (const auto& c : cases) {
+        openRescueCenter();
+        asking.boxes.clear();
+        asking.answer = c.answer;
+        selectRow(text);
+        window->ImgDeleteBackUpClick_MouseMove();
+        ASSERT_EQ(asking.boxes.size(), 1);
+        EXPECT_EQ(asking.boxes[0].text, "Are you sure you want to delete  " + text + " backup ");
+        EXPECT_EQ(asking.boxes[0].style, 36);
+        EXPECT_EQ(asking.boxes[0].title, "Velmora 2007");
+        EXPECT_EQ(QFile::exists(file), c.stays) << c.answer;
+        EXPECT_EQ(panel(3), c.count) << c.answer;
+        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), c.stays ? 2 : 1);
+        EXPECT_TRUE(window->btnDeleteBackUp.normal->isEnabled());
+    }
+    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupWednesday, March 14, 2007 --- 00-00-00"));
+    EXPECT_TRUE(asking.modals.isEmpty()) << "no restoring box after a delete";
+}
+
+TEST_F(RescueCenterTest, OnlyTheFirstSelectedBackupIsActedOn)
+{
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 1);
+    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 1);
+    writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
+    openRescueCenter();
+    window->lvwBackUp->setSelectionMode(QAbstractItemView::MultiSelection);
+    window->lvwBackUp->topLevelItem(1)->setSelected(true);
+    window->lvwBackUp->topLevelItem(2)->setSelected(true);
+    const QString first = window->lvwBackUp->topLevelItem(1)->text(0);
+    window->ImgDeleteBackUpClick_MouseMove();
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_TRUE(asking.boxes[0].text.contains(first));
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
+    EXPECT_TRUE(window->lvwBackUp->findItems(first, Qt::MatchExactly).isEmpty());
+}
+
+TEST_F(RescueCenterTest, WithNothingSelectedNeitherActionDoesAnything)
+{
+    const QString backup = fixRunValues();
+    const QByteArray registry = systemReg();
+    openRescueCenter();
+    asking.sounds.clear();
+    window->ImgDeleteBackUpClick_MouseMove();
+    window->ImgRestoringClick_MouseMove();
+    EXPECT_TRUE(asking.boxes.isEmpty());
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_EQ(asking.sounds.size(), 2) << "each action still clicks";
+    EXPECT_TRUE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(systemReg(), registry);
+    EXPECT_EQ(panel(3), "1 backup(s)");
+    EXPECT_TRUE(window->btnRestore.normal->isEnabled());
+}
+
+// --- Restore ---------------------------------------------------------------------------------------
+
+TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
+{
+    const QString backup = fixRunValues();
+    ASSERT_EQ(runValue("GoneRun"), "<none>");
+    openRescueCenter();
+    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    // The list still shows the backup while the box is open.
+    int rowsWhileOpen = -1;
+    asking.onModal = [&](QDialog& box) {
+        rowsWhileOpen = window->lvwBackUp->topLevelItemCount();
+        box.reject();
+    };
+    window->ImgRestoringClick_MouseMove();
+
+    EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
+    ASSERT_EQ(asking.modals.size(), 1);
+    EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
+    EXPECT_EQ(asking.modals[0].title, "Restoring Status");
+    EXPECT_EQ(asking.modals[0].texts.value("Label1"), " Checking Restoring Point ...");
+    EXPECT_EQ(rowsWhileOpen, 1);
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(panel(3), "0 backup(s)");
+    EXPECT_FALSE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(window->sSelectedBackupFile, backup);
+    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
+    // Saved before the action returned.
+    EXPECT_TRUE(systemReg().contains("\"GoneRun\"=\"C:\\\\Program Files\\\\Gone\\\\gonerun.exe\""))
+        << systemReg().toStdString();
+    EXPECT_TRUE(systemReg().contains("\"PresentRun\""));
+}
+
+TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
+{
+    const QString backup = fixRunValues();
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    bool pressed = false;
+    engine::setMessagePump([&] {
+        if (pressed)
+            return;
+        pressed = true;
+        window->ImgDeleteBackUpClick_MouseMove();
+        window->ImgRestoringClick_MouseMove();
+    });
+    window->ImgRestoringClick_MouseMove();
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    ASSERT_TRUE(pressed);
+    EXPECT_TRUE(asking.boxes.isEmpty()) << "no question from a Delete pressed meanwhile";
+    EXPECT_EQ(asking.modals.size(), 1);
+    EXPECT_FALSE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+}
+
+TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
+{
+    const QString backup = fixRunValues();
+    // A record for a bare name whose key is not there cannot be written.
+    ASSERT_TRUE(engine::AppendBackupRecord(
+        backup, "R^HKEY_LOCAL_MACHINE^Software\\Nowhere^C:\\windows\\system32\\tool.exe^Tool^Yes"));
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    window->ImgRestoringClick_MouseMove();
+
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_EQ(asking.boxes[0].text,
+              "1 of the backup's 3 values could not be written back into the registry, so the backup was kept.");
+    EXPECT_EQ(asking.boxes[0].style, 64);
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_TRUE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."});
+    // What could go back did, and was saved.
+    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_TRUE(systemReg().contains("\"GoneRun\""));
+}
+
+TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
+{
+    const QString backup = fixRunValues();
+    const QByteArray registry = systemReg();
+    const QByteArray records = testenv::readFile(onDisk(backup));
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    const QByteArray dir = QFile::encodeName(prefixDir);
+    ASSERT_EQ(::chmod(dir.constData(), 0500), 0);
+    {
+        regtest::NoRootOverride asAnyUser;
+        window->ImgRestoringClick_MouseMove();
+    }
+    ::chmod(dir.constData(), 0700);
+
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_FALSE(asking.boxes[0].text.isEmpty());
+    EXPECT_EQ(asking.boxes[0].style, 64);
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_EQ(testenv::readFile(onDisk(backup)), records);
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+    EXPECT_EQ(systemReg(), registry);
+    EXPECT_TRUE(regtest::saveLitter(prefixDir).isEmpty());
+}
+
+TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
+{
+    const struct {
+        const char* what;
+        bool folderLocked;  // else the file itself is unreadable
+        const char* says;
+        const char* gonerun;  // the value after the restore
+    } cases[] = {
+        // In this order: the first gives the values back for the second.
+        {"read-only folder", true,
+         "The backup was restored, but its file could not be deleted, so it is still listed.",
+         "C:\\Program Files\\Gone\\gonerun.exe"},
+        {"unreadable file", false, "The backup could not be read, so nothing was restored and the backup was kept.",
+         "<none>"},
+    };
+    for (const auto& c : cases) {
+        const QString backup = fixRunValues();
+        const QByteArray path = QFile::encodeName(c.folderLocked ? restoreDir() : onDisk(backup));
+        openRescueCenter();
+        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        asking.boxes.clear();
+        asking.modals.clear();
+        // The folder is locked once the restore has begun, after every
+        // check made before it; the file before the restore reads it.
+        bool locked = false;
+        const auto lock = [&] {
+            if (!locked)
+                locked = ::chmod(path.constData(), c.folderLocked ? 0500 : 0) == 0;
+        };
+        if (c.folderLocked)
+            engine::setMessagePump(lock);
+        else
+            lock();
+        {
+            regtest::NoRootOverride asAnyUser;
+            window->ImgRestoringClick_MouseMove();
+        }
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        ASSERT_TRUE(locked) << c.what;
+        ::chmod(path.constData(), c.folderLocked ? 0700 : 0600);
+        ASSERT_EQ(asking.boxes.size(), 1) << c.what;
+        EXPECT_EQ(asking.boxes[0].text, c.says) << c.what;
+        EXPECT_TRUE(asking.modals.isEmpty()) << c.what;
+        EXPECT_TRUE(QFile::exists(onDisk(backup))) << c.what;
+        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << c.what;
+        EXPECT_EQ(runValue("GoneRun"), c.gonerun) << c.what;
+        ASSERT_TRUE(QFile::remove(onDisk(backup)));
+    }
+}
+
+TEST_F(RescueCenterTest, ARowWhoseFileIsGoneShowsTheBoxAndLeavesTheList)
+{
+    const QString backup = fixRunValues();
+    const QByteArray registry = systemReg();
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    ASSERT_TRUE(QFile::remove(onDisk(backup)));
+    window->ImgRestoringClick_MouseMove();
+    EXPECT_TRUE(asking.boxes.isEmpty());
+    ASSERT_EQ(asking.modals.size(), 1);
+    EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(systemReg(), registry);
+}
+
+// --- the restoring box ----------------------------------------------------------------------------------
+
+TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
+{
+    mainwindow::setTimingScale(1.0);
+    FrmCreatingBackKeys box;
+    EXPECT_EQ(box.windowTitle(), "Restoring Status");
+    EXPECT_EQ(box.Label1->text(), " Checking Restoring Point ...");
+    EXPECT_EQ(box.ProgressBar1->maximum(), 10);
+    EXPECT_EQ(box.ProgressBar1->value(), 0);
+    EXPECT_TRUE(box.tmrProgress->isActive());
+    EXPECT_FALSE(box.tmrChecking->isActive());
+    EXPECT_EQ(box.tmrProgress->interval(), 1000);
+    EXPECT_EQ(box.tmrChecking->interval(), 11000);
+    for (int tick = 1; tick <= 25; ++tick) {
+        box.tmrProgress_Timer();
+        EXPECT_EQ(box.ProgressBar1->value(), tick % 10) << tick;
+        EXPECT_EQ(box.tmrChecking->isActive(), tick >= 10) << tick;
+        EXPECT_EQ(box.Label1->text(), tick < 10 ? " Checking Restoring Point ..." : " Restoring selected items...")
+            << tick;
+    }
+}
+
+TEST(FrmCreatingBackKeysTest, ShownItClosesItselfAfterTheSecondFullBar)
+{
+    // 10 ms ticks and a 110 ms countdown. The countdown can only begin at
+    // the tenth tick; a countdown restarted at the twentieth would let about
+    // 31 ticks pass.
+    mainwindow::setTimingScale(0.01);
+    FrmCreatingBackKeys box;
+    EXPECT_EQ(box.tmrProgress->interval(), 10);
+    EXPECT_EQ(box.tmrChecking->interval(), 110);
+    int ticks = 0;
+    QObject::connect(box.tmrProgress, &QTimer::timeout, [&] { ++ticks; });
+    box.exec();
+    mainwindow::setTimingScale(1.0);
+    EXPECT_GE(ticks, 10);
+    EXPECT_LE(ticks, 25);
+    EXPECT_EQ(box.Label1->text(), " Restoring selected items...");
+    EXPECT_FALSE(box.tmrProgress->isActive());
+}
+
+}  // namespace
+}  // namespace windowtest
