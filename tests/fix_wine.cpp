@@ -150,7 +150,7 @@ TEST_F(FixWineTest, BesideARunningWineserverTheFixTouchesNothing)
     EXPECT_EQ(registryFiles(), before);
 }
 
-TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndItsBackupRestoresEveryKeyByteForByte)
+TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndTheRescueCenterRestoresEveryKeyByteForByte)
 {
     QStringList keys = {kMachineRun, kUserRun, kAppPath, kHelp};
     QMap<QString, QString> before;
@@ -197,12 +197,19 @@ TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndItsBackupRestoresEveryKeyByteFo
         }
     }
 
+    // Back through the Rescue Center, as a user would.
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
-    platform::RegistryBatch batch;
-    const engine::RestoreResult restored = engine::RestoreBackupFile(backup);
-    ASSERT_TRUE(batch.finish().ok);
-    EXPECT_EQ(restored.restored, expected.size());
-    EXPECT_EQ(restored.failed, 0);
+    reopenWindow();
+    window->mnuFileRescueCenter_Click();
+    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(1),
+              QStringLiteral("%1 key(s) were removed.").arg(expected.size()));
+    window->lvwBackUp->topLevelItem(0)->setSelected(true);
+    window->ImgRestoringClick_MouseMove();
+    EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_TRUE(QDir(programDir + "/Restore").entryList(QDir::Files).isEmpty()) << qPrintable(backup);
+    window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);
     for (const QString& key : keys)
         EXPECT_EQ(exported(key), before[key]) << key.toStdString();
