@@ -21,6 +21,8 @@ namespace {
 
 const QString kSettingsSection = QStringLiteral("MySettings");
 const QString kResultStartup = QStringLiteral("ResultStartup");
+constexpr int kWider = 900;
+constexpr int kWidth = 6510 + kWider;
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
 {
@@ -50,31 +52,36 @@ FrmSmmaryStartup::FrmSmmaryStartup(QWidget* parent)
     setWindowTitle(QStringLiteral("Information"));
     setWindowIcon(QIcon(pictures::picture(QStringLiteral("AppIcon"))));
     setModal(true);
-    setFixedSize(twips::px(6510), twips::px(1890));
+    // The small dialog font of the program's boxes; the window is 900 twips
+    // wider than its design so that a count of seven digits fits the first
+    // line.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    setFixedSize(twips::px(kWidth), twips::px(1890));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(twips::rect(30, 45, 720, 720));
     Image1->setPixmap(pictures::summaryPicture());
 
-    // Wide enough for a count of seven digits on the first line.
-    Label1 = makeLabel(this, QStringLiteral("Label1"), QString(), twips::rect(810, 210, 5640, 195));
+    Label1 = makeLabel(this, QStringLiteral("Label1"), QString(), twips::rect(810, 210, 5460 + kWider, 195));
     Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("error(s) may affect system performance."),
-                       twips::rect(1920, 450, 2760, 195));
+                       twips::rect(1920, 450, 2760 + kWider, 195));
 
     cmdcontinue = makeButton(this, QStringLiteral("cmdcontinue"), QStringLiteral("&Continue"), 225);
     cmdScanAndFix = makeButton(this, QStringLiteral("cmdScanAndFix"), QStringLiteral("&Scan && Fix"), 1785);
-    cmdExit = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("&Exit"), 4890);
+    cmdExit = makeButton(this, QStringLiteral("cmdExit"), QStringLiteral("&Exit"), 4890 + kWider);
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::HLine);
     Frame1->setFrameShadow(QFrame::Sunken);
-    Frame1->setGeometry(twips::rect(120, 1470, 6180, 30));
+    Frame1->setGeometry(twips::rect(120, 1470, 6180 + kWider, 30));
 
     Check1 = new QCheckBox(QStringLiteral("Show this information again on Next log on"), this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    Check1->setGeometry(twips::rect(225, 1575, 3330, 270));
+    Check1->setGeometry(twips::rect(225, 1575, 3330 + kWider, 270));
 
     setTabOrder(cmdcontinue, cmdScanAndFix);
     setTabOrder(cmdScanAndFix, cmdExit);
