@@ -30,8 +30,6 @@ void FrmStart::mnuFileExit_Click()
 void FrmStart::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (mainwindow::programEnded())
-        return;
     qint16 cancel = 0;
     Form_Unload(cancel);
 }

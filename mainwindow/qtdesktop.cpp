@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -110,10 +109,6 @@ void QtDesktop::playSound(const QString& linuxPath)
 void QtDesktop::setWindowAlpha(QObject* window, int alpha)
 {
     if (alpha < 0 || alpha > 255)
-        return;
-    // Desktops without window opacity: nothing changes, without a warning.
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
         return;
     if (auto* w = qobject_cast<QWidget*>(window))
         w->setWindowOpacity(alpha / 255.0);
