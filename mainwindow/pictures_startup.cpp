@@ -1,5 +1,6 @@
 #include "mainwindow/pictures_startup.h"
 
+#include "mainwindow/palette.h"
 #include "mainwindow/pictures.h"
 
 #include <QFont>
@@ -10,12 +11,6 @@
 
 namespace pictures {
 namespace {
-
-// The colours of the main window's pictures.
-const QColor kBlueLight(0x5b, 0x9b, 0xe0);
-const QColor kBlue(0x24, 0x5f, 0xa8);
-const QColor kBlueDark(0x13, 0x3b, 0x70);
-const QColor kOrange(0xf0, 0x8a, 0x24);
 
 QFont sans(int pixelSize, bool bold)
 {

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -115,8 +116,10 @@ protected:
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, [&] {
+            // Only from the program's own event loop, not from a scan's
+            // message pump inside the main window's load.
             FrmStart* w = mainwindow::loadedFrmStart();
-            if (!w || !w->isVisible() || w->bScanning)
+            if (!w || !w->isVisible() || QThread::currentThread()->loopLevel() != 1)
                 return;
             poll.stop();
             seen.shown = true;
@@ -199,6 +202,16 @@ TEST_F(StartupTest, OnlyShowErrorTrimmedOfBlanksTakesTheLogonRoad)
         }
         ASSERT_TRUE(platform::closePrefix().ok);
     }
+}
+
+TEST_F(StartupTest, OrdinaryStartOnAPrefixThatCannotBeOpenedSaysWhyBeforeAnyFade)
+{
+    qputenv("WINEPREFIX", QFile::encodeName(prefixDir + "/missing"));
+    EXPECT_EQ(run(QString()), 1);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.contains("does not exist")) << desktop.boxes[0].text.toStdString();
+    EXPECT_TRUE(desktop.alphas.isEmpty());
+    EXPECT_FALSE(seen.shown);
 }
 
 // --- the fade ------------------------------------------------------------------------------------
