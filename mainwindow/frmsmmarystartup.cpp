@@ -37,7 +37,8 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& tex
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    // No default button: Enter presses only the button that has the focus.
+    // No default button (Qt would make the first auto-default button one):
+    // Enter is handled by the window itself.
     button->setAutoDefault(false);
     button->setGeometry(twips::rect(left, 1020, 1320, 345));
     return button;
@@ -138,12 +139,17 @@ void FrmSmmaryStartup::cmdExit_Click()
     mainwindow::End();
 }
 
-// The window has no cancel button, so Escape does nothing; the close box and
-// Alt+F4 still close it.
+// The window has no default and no cancel button: Enter presses the button
+// that has the focus and nothing else, Escape does nothing; the close box
+// and Alt+F4 still close it.
 void FrmSmmaryStartup::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if ((enter || event->key() == Qt::Key_Escape)
+        && (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)) {
         event->accept();
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button)
+            button->click();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -18,6 +18,7 @@ FrmSplash::FrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
     setFixedSize(twips::px(5070), twips::px(3600));
     // The fade cannot be cut short: the window takes no input.
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::NoFocus);
 
     Picture1 = new QLabel(this);

@@ -584,6 +584,28 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
     EXPECT_EQ(stored(), "untouched") << "closing saves nothing more";
 }
 
+// Enter presses the button that has the focus; with the focus on the check
+// box it presses nothing.
+TEST_F(SummaryTest, EnterPressesTheFocusedButtonOnly)
+{
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    bool enterOnCheckBoxKeptItOpen = false;
+    QTimer::singleShot(0, &summary, [&] {
+        QApplication::setActiveWindow(&summary);
+        summary.Check1->setFocus();
+        QTest::keyClick(summary.Check1, Qt::Key_Return);
+        enterOnCheckBoxKeptItOpen = summary.isVisible();
+        summary.cmdScanAndFix->setFocus();
+        QTest::keyClick(summary.cmdScanAndFix, Qt::Key_Return);
+        if (summary.isVisible())
+            summary.reject();
+    });
+    summary.exec();
+    EXPECT_TRUE(enterOnCheckBoxKeptItOpen);
+    EXPECT_TRUE(engine::bScanAndFixChosen);
+}
+
 TEST_F(SummaryTest, ResultsFileGoneSinceTheCountEndsAtLoad)
 {
     ASSERT_TRUE(QFile::remove(resultsFile()));
