@@ -7,7 +7,6 @@
 #include "platform/winfile.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
