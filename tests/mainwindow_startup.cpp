@@ -135,10 +135,13 @@ protected:
         });
         poll.start();
         // A run that hangs fails instead of waiting for the time-out.
-        QTimer::singleShot(20000, [] {
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
             ADD_FAILURE() << "the program did not end";
             mainwindow::End(99);
         });
+        watchdog.start(20000);
         return mainwindow::runProgram();
     }
 
@@ -668,6 +671,7 @@ TEST_F(ClosingTest, WithTheOptionAndProblemsTheProblemsAreSaved)
     for (bool viaExit : {false, true}) {
         mainwindow::resetProgram();
         QFile::remove(resultsFile());
+        w.show();
         if (viaExit)
             w.mnuFileExit_Click();
         else
