@@ -178,11 +178,7 @@ QPixmap toolPicture(const QString& which)
     QPixmap pm = blank(32, 32);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, 32);
-    g.setColorAt(0, kBlueLight);
-    g.setColorAt(1, kBlue);
-    p.setPen(QPen(kBlueDark, 1));
-    p.setBrush(g);
+    setPlateStyle(p, 32, 1);
     p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
     QPen white(Qt::white, 2.2);
     white.setCapStyle(Qt::RoundCap);

@@ -79,11 +79,7 @@ QPixmap summaryPicture()
     p.setRenderHint(QPainter::Antialiasing);
     // A shield on a blue plate with an orange exclamation mark: saved
     // problems waiting.
-    QLinearGradient g(0, 0, 0, 48);
-    g.setColorAt(0, kBlueLight);
-    g.setColorAt(1, kBlue);
-    p.setPen(QPen(kBlueDark, 1.5));
-    p.setBrush(g);
+    setPlateStyle(p, 48, 1.5);
     p.drawPath([] {
         QPainterPath shield;
         shield.moveTo(24, 3);
