@@ -277,8 +277,9 @@ TEST_F(StartupTest, LogonStartWithoutSavedProblemsEndsTouchingNothing)
     for (const char* kind : {"missing", "empty"}) {
         SCOPED_TRACE(kind);
         QFile::remove(resultsFile());
-        if (QByteArray(kind) == "empty")
+        if (QByteArray(kind) == "empty") {
             ASSERT_TRUE(testenv::writeFile(resultsFile(), ""));
+        }
         EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
         EXPECT_FALSE(seen.shown);
         EXPECT_TRUE(desktop.modals.isEmpty());
@@ -560,8 +561,9 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         const int result = summary.exec();
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(stored(), "0") << "every button saves the box";
-        if (!c.ended)
+        if (!c.ended) {
             EXPECT_EQ(engine::bScanAndFixChosen, c.scanAndFix);
+        }
         EXPECT_EQ(mainwindow::programEnded(), c.ended);
         EXPECT_FALSE(summary.isVisible());
         EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the results file is untouched";
