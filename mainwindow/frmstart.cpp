@@ -3,10 +3,10 @@
 #include "mainwindow/frmstart.h"
 
 #include "engine/scanstate.h"
+#include "mainwindow/programstart.h"
 #include "platform/winfile.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
@@ -41,8 +41,8 @@ void FrmStart::removeEngineSeams()
     engine::setScanPathDisplay(nullptr);
 }
 
-// The window's first state. The start-up road around it (splash, logon
-// summary, the rest of the saved settings) comes with the start-up window.
+// The window's first state and saved settings; on a logon start, what the
+// start-up summary's answer asks for (frmstart_startup.cpp).
 void FrmStart::Form_Load()
 {
     tmrRotateImage->stop();
@@ -52,6 +52,8 @@ void FrmStart::Form_Load()
     SetMenusEnabled(resultsSaved, false, false, true, true, true, false, false);
     ApplySavedSettings();
     PicRegistryCleaner_MouseMove();
+    if (mainwindow::isLogonStart())
+        logonRoad();
 }
 
 void FrmStart::mnuFileRegistryCleaner_Click()
@@ -105,18 +107,4 @@ bool FrmStart::eventFilter(QObject* watched, QEvent* event)
         lvwProblem_MouseMove();
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void FrmStart::mnuFileExit_Click()
-{
-    close();
-}
-
-// Closing ends the program; a scan under way is told to stop and its
-// remaining steps are skipped.
-void FrmStart::closeEvent(QCloseEvent* event)
-{
-    m_closing = true;
-    engine::bCancelScan = true;
-    event->accept();
 }

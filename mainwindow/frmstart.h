@@ -93,6 +93,9 @@ public:
     void SetPagesVisible(bool scanningPage, bool problemPage);
     void SetMenusEnabled(bool load, bool save, bool registryCleaner, bool rescueCenter, bool exit, bool scan,
                          bool findMissingFiles, bool fixProblems);
+
+    // === Closing and the logon road (frmstart_startup.cpp) =============================
+    void Form_Unload(qint16& Cancel);
     void mnuFileExit_Click();
 
     // === View: tool bar and registry editor (frmstart_view.cpp) =======================
@@ -215,6 +218,9 @@ private:
     void setStatusHint(const QString& text) { StatusBar1->setPanelText(1, text); }
     void showProblemsFoundInStatus();
     bool problemsListed() const { return m_errors.count() > 0; }
+
+    // --- logon road (frmstart_startup.cpp) ---------------------------------------------
+    void logonRoad();
 
     // --- view (frmstart_view.cpp) --------------------------------------------------------
     void startRegistryEditor();

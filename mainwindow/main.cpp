@@ -15,21 +15,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(FrmStart::productName());
     mainwindow::QtDesktop desktop;
     platform::setDesktop(&desktop);
-
-    if (!mainwindow::openUsersPrefix()) {
-        platform::setDesktop(nullptr);
-        return 1;
-    }
     platform::setRegistryErrorHandler(
         [](const QString& message) { platform::MsgBox(message, 16, FrmStart::productName()); });
 
-    int result = 0;
-    {
-        FrmStart window;
-        window.Form_Load();
-        window.show();
-        result = QApplication::exec();
-    }
+    int result = mainwindow::runProgram();
     const platform::PrefixError closed = platform::closePrefix();
     if (!closed.ok) {
         std::fprintf(stderr, "%s\n", qPrintable(closed.message));

@@ -1,5 +1,7 @@
 #include "mainwindow/pictures.h"
 
+#include "mainwindow/palette.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QHash>
@@ -10,13 +12,6 @@
 
 namespace pictures {
 namespace {
-
-// The program's two colours: a deep blue for faces and frames, an orange
-// for what draws the eye (marker, busy dot).
-const QColor kBlueLight(0x5b, 0x9b, 0xe0);
-const QColor kBlue(0x24, 0x5f, 0xa8);
-const QColor kBlueDark(0x13, 0x3b, 0x70);
-const QColor kOrange(0xf0, 0x8a, 0x24);
 
 QPixmap blank(int w, int h)
 {
@@ -183,11 +178,7 @@ QPixmap toolPicture(const QString& which)
     QPixmap pm = blank(32, 32);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, 32);
-    g.setColorAt(0, kBlueLight);
-    g.setColorAt(1, kBlue);
-    p.setPen(QPen(kBlueDark, 1));
-    p.setBrush(g);
+    setPlateStyle(p, 32, 1);
     p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
     QPen white(Qt::white, 2.2);
     white.setCapStyle(Qt::RoundCap);

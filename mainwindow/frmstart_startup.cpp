@@ -1,0 +1,53 @@
+// Closing the main window, File > Exit, and the end of the logon road.
+#include "engine/scanstate.h"
+#include "mainwindow/frmstart.h"
+#include "mainwindow/programstart.h"
+#include "platform/winfile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFile>
+
+// Closing is never refused: the problems are saved when the start-up option
+// asks for them, then the program ends. A scan under way is told to stop and
+// its remaining steps are skipped.
+void FrmStart::Form_Unload(qint16& Cancel)
+{
+    Q_UNUSED(Cancel);
+    m_closing = true;
+    engine::bCancelScan = true;
+    if (mnuFileShowScanResultsonStartup->isChecked() && m_errors.count() >= 1)
+        mnuFileSaveScanResults_Click();
+    mainwindow::End();
+}
+
+void FrmStart::mnuFileExit_Click()
+{
+    qint16 cancel = -1;
+    Form_Unload(cancel);
+}
+
+void FrmStart::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    qint16 cancel = 0;
+    Form_Unload(cancel);
+}
+
+// After the start-up summary (asked before the prefix was opened): Scan &
+// Fix drops the saved problems and scans at once; Continue leaves them in the
+// results file, to be loaded from the File menu.
+void FrmStart::logonRoad()
+{
+    if (!engine::bScanAndFixChosen)
+        return;
+    const QString results = resultsFilePath();
+    if (!platform::Dir(results, 0).isEmpty()) {
+        const QString file = platform::toLinuxPath(results);
+        if (!file.isEmpty())
+            QFile::remove(file);
+    }
+    mainwindow::unloadFrmSplash();
+    show();
+    ImgScanClick_MouseMove();
+}

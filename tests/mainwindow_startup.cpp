@@ -1,0 +1,686 @@
+// The program's start and end: the start-up window's fade, the logon road
+// with the start-up summary, and closing the main window.
+#include "engine/problemlist.h"
+#include "engine/scanstate.h"
+#include "engine/services.h"
+#include "mainwindow/frmsmmarystartup.h"
+#include "mainwindow/frmsplash.h"
+#include "mainwindow/frmstart.h"
+#include "mainwindow/programstart.h"
+#include "mainwindow/timing.h"
+#include "platform/prefix.h"
+#include "platform/settings.h"
+#include "platform/winfile.h"
+#include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace windowtest;
+
+namespace {
+
+// Records every opacity the program sets, and whether the main window was
+// loaded at that moment.
+class RecordingDesktop : public FakeDesktop {
+public:
+    struct Alpha {
+        int value;
+        bool mainLoaded;
+    };
+    QList<Alpha> alphas;
+    void setWindowAlpha(QObject*, int alpha) override
+    {
+        alphas.append({alpha, mainwindow::loadedFrmStart() != nullptr});
+    }
+};
+
+// What a run of the program left to look at once the main window was up.
+struct MainSeen {
+    bool shown = false;
+    QString title;
+    bool registryCleanerPage = false;
+    int problemsListed = -1;
+    QString menus;
+    bool splashLoaded = true;
+};
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        prefixDir = testenv::makeTempDir(QStringLiteral("prefix"));
+        ASSERT_TRUE(writeFixturePrefix(prefixDir));
+        qputenv("WINEPREFIX", QFile::encodeName(prefixDir));
+        programDir = testenv::makeTempDir(QStringLiteral("program"));
+        platform::setProgramFolderLinux(programDir);
+        platform::setDesktop(&desktop);
+        QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
+        engine::bCancelScan = false;
+        engine::bScanAndFixChosen = false;
+        mainwindow::setTimingScale(0.01);
+        mainwindow::resetProgram();
+        systemRegBefore = testenv::readFile(prefixDir + "/system.reg");
+    }
+
+    void TearDown() override
+    {
+        mainwindow::resetProgram();
+        mainwindow::clearCommand();
+        platform::setDesktop(nullptr);
+        mainwindow::setTimingScale(1.0);
+        engine::bCancelScan = false;
+        if (platform::prefixIsOpen())
+            platform::closePrefix();
+        platform::detachDrives();
+        qunsetenv("WINEPREFIX");
+        QDir(prefixDir).removeRecursively();
+        QDir(programDir).removeRecursively();
+    }
+
+    QString resultsFile() const { return programDir + "/Scan.ocx"; }
+    void saveProblems(int lines)
+    {
+        QByteArray bytes;
+        for (int i = 0; i < lines; ++i)
+            bytes += "saved problem\r\n";
+        ASSERT_TRUE(testenv::writeFile(resultsFile(), bytes));
+    }
+
+    // Runs the program as main() does. Once the main window is shown,
+    // `atMain` looks at it and File > Exit ends the program.
+    int run(const QString& command, std::function<void(FrmStart&)> atMain = {})
+    {
+        mainwindow::setCommand(command);
+        QTimer poll;
+        poll.setInterval(2);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            // Only from the program's own event loop, not from a scan's
+            // message pump inside the main window's load.
+            FrmStart* w = mainwindow::loadedFrmStart();
+            if (!w || !w->isVisible() || QThread::currentThread()->loopLevel() != 1)
+                return;
+            poll.stop();
+            seen.shown = true;
+            seen.title = w->windowTitle();
+            seen.registryCleanerPage = w->PicRegistryCleaner->isVisible();
+            seen.problemsListed = w->lvwErrors().count();
+            seen.menus = menuStates(*w);
+            seen.splashLoaded = mainwindow::loadedFrmSplash() != nullptr;
+            if (atMain)
+                atMain(*w);
+            if (!mainwindow::programEnded())
+                w->mnuFileExit_Click();
+        });
+        poll.start();
+        // A run that hangs fails instead of waiting for the time-out.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the program did not end";
+            mainwindow::End(99);
+        });
+        watchdog.start(20000);
+        return mainwindow::runProgram();
+    }
+
+    // Answers the start-up summary with `press` (a button's name, or
+    // "close" for the platform's close command).
+    void answerSummary(const QString& press)
+    {
+        desktop.onModal = [press](QDialog& d) {
+            if (d.objectName() != QLatin1String("FrmSmmaryStartup")) {
+                FakeDesktop::pressDefaultButton(d);
+                return;
+            }
+            if (press == QLatin1String("close"))
+                d.close();
+            else
+                d.findChild<QPushButton*>(press)->click();
+        };
+    }
+
+    QStringList modalNames() const
+    {
+        QStringList names;
+        for (const auto& m : desktop.modals)
+            names << m.name;
+        return names;
+    }
+
+    QString prefixDir;
+    QString programDir;
+    QByteArray systemRegBefore;
+    RecordingDesktop desktop;
+    MainSeen seen;
+};
+
+// --- the command line ----------------------------------------------------------------------
+
+TEST_F(StartupTest, OnlyShowErrorTrimmedOfBlanksTakesTheLogonRoad)
+{
+    saveProblems(3);
+    const struct {
+        const char* command;
+        bool logon;
+    } cases[] = {
+        {"ShowError", true},     {"  ShowError   ", true}, {"showerror", false}, {"SHOWERROR", false},
+        {"ShowError x", false}, {"", false},               {"\tShowError", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        desktop.modals.clear();
+        desktop.alphas.clear();
+        seen = {};
+        answerSummary("cmdcontinue");
+        EXPECT_EQ(run(QString::fromUtf8(c.command)), 0);
+        EXPECT_TRUE(seen.shown);
+        if (c.logon) {
+            EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
+            EXPECT_TRUE(desktop.alphas.isEmpty()) << "the start-up window is never seen";
+        } else {
+            EXPECT_TRUE(desktop.modals.isEmpty()) << "no summary on an ordinary start";
+            EXPECT_EQ(desktop.alphas.size(), 167);
+        }
+        ASSERT_TRUE(platform::closePrefix().ok);
+    }
+}
+
+TEST_F(StartupTest, OrdinaryStartOnAPrefixThatCannotBeOpenedSaysWhyBeforeAnyFade)
+{
+    qputenv("WINEPREFIX", QFile::encodeName(prefixDir + "/missing"));
+    EXPECT_EQ(run(QString()), 1);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_TRUE(desktop.boxes[0].text.contains("does not exist")) << desktop.boxes[0].text.toStdString();
+    EXPECT_TRUE(desktop.alphas.isEmpty());
+    EXPECT_FALSE(seen.shown);
+}
+
+// --- the fade ------------------------------------------------------------------------------------
+
+TEST_F(StartupTest, FadeGoesUpInStepsOfThreeAndDownAgainThenTheMainWindowAppears)
+{
+    EXPECT_EQ(run(QString()), 0);
+    QList<int> expected{0};
+    for (int a = 3; a <= 249; a += 3)
+        expected << a;
+    for (int a = 249; a >= 3; a -= 3)
+        expected << a;
+    QList<int> values;
+    for (const auto& a : desktop.alphas)
+        values << a.value;
+    EXPECT_EQ(values, expected);
+    ASSERT_FALSE(desktop.alphas.isEmpty());
+    // The main window is loaded by the tick that sets 3, after it.
+    for (int i = 0; i < desktop.alphas.size(); ++i)
+        EXPECT_FALSE(desktop.alphas[i].mainLoaded) << i;
+    EXPECT_TRUE(seen.shown);
+    EXPECT_FALSE(seen.splashLoaded) << "the start-up window is unloaded";
+    EXPECT_EQ(seen.title, "Velmora 2007 - Registry Cleaner");
+}
+
+TEST_F(StartupTest, FadeStepsByHand)
+{
+    mainwindow::setCommand(QString());
+    FrmSplash splash;
+    splash.Form_Load();
+    EXPECT_TRUE(splash.Timer1->isActive());
+    EXPECT_FALSE(splash.Timer2->isActive());
+    EXPECT_EQ(splash.Timer1->interval(), mainwindow::scaledInterval(25));
+    for (int tick = 1; tick <= 83; ++tick)
+        splash.Timer1_Timer();
+    EXPECT_EQ(splash.SplashAlpha, 249);
+    EXPECT_TRUE(splash.Timer1->isActive());
+    splash.Timer1_Timer();  // the 84th: hands over, sets nothing
+    EXPECT_EQ(splash.SplashAlpha, 252);
+    EXPECT_FALSE(splash.Timer1->isActive());
+    EXPECT_TRUE(splash.Timer2->isActive());
+    EXPECT_EQ(desktop.alphas.size(), 84);
+    EXPECT_EQ(desktop.alphas.last().value, 249);
+}
+
+TEST_F(StartupTest, StartUpWindowCoversItsPictureAndTakesNoInput)
+{
+    FrmSplash splash;
+    EXPECT_EQ(splash.size(), QSize(338, 240));
+    EXPECT_EQ(splash.Picture1->geometry(), QRect(0, 0, 338, 240));
+    EXPECT_EQ(splash.Picture1->pixmap().size(), QSize(338, 240));
+    EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(splash.testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+// --- the logon road ---------------------------------------------------------------------
+
+TEST_F(StartupTest, LogonStartWithoutSavedProblemsEndsTouchingNothing)
+{
+    for (const char* kind : {"missing", "empty"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(resultsFile());
+        if (QByteArray(kind) == "empty") {
+            ASSERT_TRUE(testenv::writeFile(resultsFile(), ""));
+        }
+        EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+        EXPECT_FALSE(seen.shown);
+        EXPECT_TRUE(desktop.modals.isEmpty());
+        EXPECT_TRUE(desktop.boxes.isEmpty());
+        EXPECT_FALSE(platform::prefixIsOpen()) << "the prefix is not even opened";
+        EXPECT_TRUE(QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).allKeys().isEmpty());
+        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(QFile::exists(resultsFile()), QByteArray(kind) == "empty");
+    }
+}
+
+TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryCleanerPage)
+{
+    saveProblems(3);
+    answerSummary("cmdcontinue");
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    ASSERT_EQ(desktop.modals.size(), 1);
+    EXPECT_EQ(desktop.modals[0].title, "Information");
+    EXPECT_EQ(desktop.modals[0].texts.value("Label1"),
+              "Velmora 2007 found 3 registry error(s) on your previous scan. These");
+    EXPECT_TRUE(seen.shown);
+    EXPECT_TRUE(seen.registryCleanerPage);
+    EXPECT_EQ(seen.problemsListed, 0);
+    EXPECT_EQ(seen.menus.left(1), "T") << "Load Scan Results is on";
+    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
+}
+
+TEST_F(StartupTest, LogonStartWithScanAndFixDropsTheSavedProblemsAndScans)
+{
+    saveProblems(3);
+    answerSummary("cmdScanAndFix");
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmNextMessageBox"}));
+    EXPECT_TRUE(seen.shown);
+    EXPECT_EQ(seen.problemsListed, kFixtureProblems);
+    EXPECT_FALSE(QFile::exists(resultsFile()));
+}
+
+TEST_F(StartupTest, LogonScanAndFixWithNoSectionChosenDropsTheProblemsAndSaysSo)
+{
+    saveProblems(3);
+    for (const char* key : {"ChkChosseSettingsActiveXProgramID", "ChkChosseSettingsApplicationPaths",
+                            "ChkeFilePathsAndHistory", "ChkFileTypes", "ChkChosseSettingsInstalledHelpFiles",
+                            "ChkChosseSettingsInstalledFiles", "ChkChosseSettingsSharedProgramFiles",
+                            "ChkStartupMenu", "ChkChosseSettingsStartupPrograms"})
+        platform::SaveSetting(kApp, kSettingsSection, key, "0");
+    answerSummary("cmdScanAndFix");
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_FALSE(QFile::exists(resultsFile()));
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
+    EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"}) << "no scan ran";
+    EXPECT_EQ(seen.problemsListed, 0);
+}
+
+TEST_F(StartupTest, LogonExitEndsWithEverythingAsItWas)
+{
+    saveProblems(3);
+    answerSummary("cmdExit");
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_FALSE(seen.shown);
+    EXPECT_FALSE(platform::prefixIsOpen());
+    EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
+    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+}
+
+TEST_F(StartupTest, LogonCloseBoxActsLikeContinue)
+{
+    saveProblems(2);
+    answerSummary("close");
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_TRUE(seen.shown);
+    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_EQ(seen.problemsListed, 0);
+    EXPECT_TRUE(QFile::exists(resultsFile()));
+}
+
+// Holds the lock a Wine server holds for `prefixDir` (in a child process:
+// a lock of this process would not show to its own test) until destroyed.
+class ServerLockHolder {
+public:
+    explicit ServerLockHolder(const QString& prefixDir)
+    {
+        struct stat st;
+        if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
+            return;
+        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
+        const QString dir = QStringLiteral("%1/.wine-%2/server-%3-%4")
+                                .arg(m_tmp)
+                                .arg(::getuid())
+                                .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
+                                .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
+        if (!QDir().mkpath(dir) || !testenv::writeFile(dir + "/lock", ""))
+            return;
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
+        const QByteArray lock = QFile::encodeName(dir + "/lock");
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            const int fd = ::open(lock.constData(), O_RDWR);
+            struct flock fl{};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            fl.l_len = 1;
+            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &ok, 1);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        char ok = 'n';
+        m_locked = m_pid > 0 && ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+        ::close(ready[0]);
+    }
+    ~ServerLockHolder()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_oldTmp);
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    QString m_tmp;
+    QByteArray m_oldTmp;
+    pid_t m_pid = -1;
+    bool m_locked = false;
+};
+
+TEST_F(StartupTest, LogonStartMeetsARunningServerOnlyAfterContinueOrScanAndFix)
+{
+    saveProblems(3);
+    ServerLockHolder server(prefixDir);
+    ASSERT_TRUE(server.locked());
+    for (const char* press : {"cmdExit", "cmdcontinue", "cmdScanAndFix"}) {
+        SCOPED_TRACE(press);
+        desktop.boxes.clear();
+        desktop.modals.clear();
+        seen = {};
+        answerSummary(press);
+        const bool exits = QByteArray(press) == "cmdExit";
+        EXPECT_EQ(run(QStringLiteral("ShowError")), exits ? 0 : 1);
+        EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
+        EXPECT_FALSE(seen.shown);
+        if (exits) {
+            EXPECT_TRUE(desktop.boxes.isEmpty());
+        } else {
+            ASSERT_EQ(desktop.boxes.size(), 1);
+            EXPECT_TRUE(desktop.boxes[0].text.contains("wineserver -k")) << desktop.boxes[0].text.toStdString();
+        }
+        EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
+        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+    }
+}
+
+// --- the summary ------------------------------------------------------------------------------
+
+class SummaryTest : public StartupTest {
+protected:
+    void SetUp() override
+    {
+        StartupTest::SetUp();
+        platform::attachDrives(prefixDir);
+        saveProblems(3);
+    }
+    QString stored() const { return platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"); }
+};
+
+TEST_F(SummaryTest, WindowTextsAndGeometry)
+{
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    EXPECT_EQ(summary.windowTitle(), "Information");
+    EXPECT_EQ(summary.size(), QSize(494, 126));
+    EXPECT_EQ(summary.Image1->pixmap().size(), QSize(48, 48));
+    EXPECT_EQ(summary.Label2->text(), "error(s) may affect system performance.");
+    EXPECT_EQ(summary.cmdcontinue->text(), "&Continue");
+    EXPECT_EQ(summary.cmdScanAndFix->text(), "&Scan && Fix");
+    EXPECT_EQ(summary.cmdExit->text(), "&Exit");
+    EXPECT_EQ(summary.Check1->text(), "Show this information again on Next log on");
+    EXPECT_EQ(summary.cmdScanAndFix->geometry(), QRect(119, 68, 88, 23));
+    EXPECT_FALSE(summary.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    for (QPushButton* b : {summary.cmdcontinue, summary.cmdScanAndFix, summary.cmdExit})
+        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
+    // Every text fits its control.
+    for (QLabel* l : {summary.Label1, summary.Label2})
+        EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
+    EXPECT_LE(summary.Check1->sizeHint().width(), summary.Check1->width());
+    // Tab order from Continue.
+    auto next = [](QWidget* w) {
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus));
+        return w;
+    };
+    EXPECT_EQ(next(summary.cmdcontinue), summary.cmdScanAndFix);
+    EXPECT_EQ(next(summary.cmdScanAndFix), summary.cmdExit);
+    EXPECT_EQ(next(summary.cmdExit), summary.Check1);
+    EXPECT_EQ(next(summary.Check1), summary.cmdcontinue);
+}
+
+TEST_F(SummaryTest, FirstLineCarriesTheCount)
+{
+    for (int n : {1, 3, 12, 1234567}) {
+        saveProblems(n > 100 ? 0 : n);
+        if (n > 100) {
+            QByteArray many(n, '\n');
+            ASSERT_TRUE(testenv::writeFile(resultsFile(), many.replace('\n', "\r")));
+        }
+        FrmSmmaryStartup summary;
+        summary.Form_Load();
+        EXPECT_EQ(summary.Label1->text(), QStringLiteral("Velmora 2007 found %1 registry error(s) on your previous scan. These").arg(n));
+        EXPECT_LE(summary.Label1->sizeHint().width(), summary.Label1->width()) << n;
+    }
+}
+
+TEST_F(SummaryTest, CheckBoxFromTheStoredOption)
+{
+    const struct {
+        const char* stored;  // nullptr: no key
+        bool checked;
+        const char* after;
+    } cases[] = {
+        {nullptr, true, "1"}, {"True", true, "1"}, {"1", true, "1"},       {"-1", true, "1"},
+        {"False", false, "False"}, {"0", false, "0"}, {"junk", false, "junk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(none)");
+        QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
+        if (c.stored)
+            platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", c.stored);
+        FrmSmmaryStartup summary;
+        summary.Form_Load();
+        EXPECT_EQ(summary.Check1->isChecked(), c.checked);
+        EXPECT_EQ(stored(), c.after);
+    }
+}
+
+TEST_F(SummaryTest, UncheckingSavesAtOnce)
+{
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    QTest::mouseClick(summary.Check1, Qt::LeftButton, {}, QPoint(5, summary.Check1->height() / 2));
+    EXPECT_FALSE(summary.Check1->isChecked());
+    EXPECT_EQ(stored(), "0");
+}
+
+TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
+{
+    const struct {
+        const char* button;
+        bool scanAndFix;
+        bool ended;
+        int result;
+    } cases[] = {
+        {"cmdcontinue", false, false, QDialog::Accepted},
+        {"cmdScanAndFix", true, false, QDialog::Accepted},
+        {"cmdExit", false, true, QDialog::Rejected},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        mainwindow::resetProgram();
+        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "True");
+        engine::bScanAndFixChosen = !c.scanAndFix;
+        FrmSmmaryStartup summary;
+        summary.Form_Load();
+        summary.Check1->setChecked(false);
+        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "untouched");
+        QTimer::singleShot(0, &summary, [&] { summary.findChild<QPushButton*>(c.button)->click(); });
+        const int result = summary.exec();
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(stored(), "0") << "every button saves the box";
+        if (!c.ended) {
+            EXPECT_EQ(engine::bScanAndFixChosen, c.scanAndFix);
+        }
+        EXPECT_EQ(mainwindow::programEnded(), c.ended);
+        EXPECT_FALSE(summary.isVisible());
+        EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the results file is untouched";
+    }
+}
+
+TEST_F(SummaryTest, CloseCommandAndKeys)
+{
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "untouched");
+    bool escapeKeptItOpen = false;
+    QTimer::singleShot(0, &summary, [&] {
+        EXPECT_EQ(summary.focusWidget(), summary.cmdcontinue);
+        QTest::keyClick(&summary, Qt::Key_Escape);
+        escapeKeptItOpen = summary.isVisible();
+        summary.close();  // Alt+F4 on a desktop
+    });
+    EXPECT_EQ(summary.exec(), QDialog::Rejected);
+    EXPECT_TRUE(escapeKeptItOpen);
+    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::programEnded());
+    EXPECT_EQ(stored(), "untouched") << "closing saves nothing more";
+}
+
+// Enter presses the button that has the focus; with the focus on the check
+// box it presses nothing.
+TEST_F(SummaryTest, EnterPressesTheFocusedButtonOnly)
+{
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    bool enterOnCheckBoxKeptItOpen = false;
+    QTimer::singleShot(0, &summary, [&] {
+        QApplication::setActiveWindow(&summary);
+        summary.Check1->setFocus();
+        QTest::keyClick(summary.Check1, Qt::Key_Return);
+        enterOnCheckBoxKeptItOpen = summary.isVisible();
+        summary.cmdScanAndFix->setFocus();
+        QTest::keyClick(summary.cmdScanAndFix, Qt::Key_Return);
+        if (summary.isVisible())
+            summary.reject();
+    });
+    summary.exec();
+    EXPECT_TRUE(enterOnCheckBoxKeptItOpen);
+    EXPECT_TRUE(engine::bScanAndFixChosen);
+}
+
+TEST_F(SummaryTest, ResultsFileGoneSinceTheCountEndsAtLoad)
+{
+    ASSERT_TRUE(QFile::remove(resultsFile()));
+    FrmSmmaryStartup summary;
+    summary.Form_Load();
+    EXPECT_TRUE(mainwindow::programEnded());
+}
+
+// --- closing the main window ------------------------------------------------------------------
+
+class ClosingTest : public StartupTest {
+protected:
+    void SetUp() override
+    {
+        StartupTest::SetUp();
+        ASSERT_TRUE(platform::openPrefix(prefixDir).ok);
+    }
+};
+
+TEST_F(ClosingTest, OlderResultsStayUnlessTheOptionAndProblemsAskForASave)
+{
+    const struct {
+        bool viaExit;
+        bool option;
+        int rows;
+    } cases[] = {
+        {false, false, 2}, {true, false, 2}, {false, true, 0}, {true, true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "exit " << c.viaExit << " option " << c.option << " rows " << c.rows);
+        mainwindow::resetProgram();
+        ASSERT_TRUE(testenv::writeFile(resultsFile(), "older\r\n"));
+        FrmStart w;
+        w.Form_Load();
+        w.show();
+        w.mnuFileShowScanResultsonStartup->setChecked(c.option);
+        for (int i = 0; i < c.rows; ++i)
+            w.lvwErrors().add(problem("Fonts", QStringLiteral("n%1").arg(i), "C:\\gone.ttf"));
+        if (c.viaExit)
+            w.mnuFileExit_Click();
+        else
+            w.close();
+        EXPECT_TRUE(mainwindow::programEnded());
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(testenv::readFile(resultsFile()), "older\r\n");
+    }
+}
+
+TEST_F(ClosingTest, WithTheOptionAndProblemsTheProblemsAreSaved)
+{
+    FrmStart w;
+    w.Form_Load();
+    w.lvwErrors().add(problem("Fonts", "a", "C:\\gone-a.ttf"));
+    w.lvwErrors().add(problem("Fonts", "b", "C:\\gone-b.ttf"));
+    w.mnuFileSaveScanResults_Click();
+    if (!QFile::exists(resultsFile()))
+        GTEST_SKIP() << "this build does not save scan results yet";
+    ASSERT_TRUE(QFile::remove(resultsFile()));
+    ASSERT_TRUE(w.mnuFileShowScanResultsonStartup->isChecked());
+    for (bool viaExit : {false, true}) {
+        mainwindow::resetProgram();
+        QFile::remove(resultsFile());
+        w.show();
+        if (viaExit)
+            w.mnuFileExit_Click();
+        else
+            w.close();
+        EXPECT_TRUE(mainwindow::programEnded());
+        EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 2) << viaExit;
+    }
+}
+
+}  // namespace
