@@ -669,6 +669,38 @@ QString toLinuxPath(const QString& windowsPath)
     return r.unixPath;
 }
 
+std::optional<FolderIdentity> folderIdentity(const QString& windowsPath)
+{
+    const QString linuxPath = toLinuxPath(windowsPath);
+    if (linuxPath.isEmpty())
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(QFile::encodeName(linuxPath).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void forgetFolderLookups(const QString& windowsFolder)
+{
+    if (!cacheActive())
+        return;
+    const WinPath p = parseWindowsPath(windowsFolder, false);
+    if (p.error != 0)
+        return;
+    const Resolved r = resolve(p, p.parts.size());
+    if (!r.found)
+        return;
+    Cache& c = cache();
+    const auto it = c.folders.find(r.unixPath);
+    if (it == c.folders.end())
+        return;
+    if (*it) {
+        for (const QString& name : (*it)->names)
+            c.entries.remove(joinLinux(r.unixPath, name));
+    }
+    c.folders.erase(it);
+}
+
 QString Dir(const QString& pattern, int attributes, int* error)
 {
     DirState& state = dirState();

@@ -1,1 +1,3 @@
-# Tests of the missing-files finder wizard: none yet.
+# The missing-files finder: its walk over a hand-made prefix, its wizard and
+# the main window's command that opens it.
+velmora_add_test(finder_walk_test SOURCES finder_walk.cpp finder_fixture.cpp LIBS velmora_finder_walk TIMEOUT 120)
