@@ -90,6 +90,9 @@ struct EntryInfo {
 struct Cache {
     QHash<QString, std::shared_ptr<Folder>> folders;
     QHash<QString, std::optional<EntryInfo>> entries;
+    // Where the folder part of a Windows path led (Linux path and the last
+    // name as on disk), by drive and parts as written.
+    QHash<QString, std::pair<QString, QString>> resolvedFolders;
     ScopeCache other;
 };
 
@@ -397,11 +400,42 @@ struct Resolved {
     qsizetype failedAt = -1;
 };
 
+// The key of the first `count` parts of a path in Cache::resolvedFolders.
+QString resolvedKey(const WinPath& p, qsizetype count)
+{
+    QString key = QString::number(p.drive);
+    for (qsizetype i = 0; i < count; ++i) {
+        key += QLatin1Char('\\');
+        key += p.parts.at(i);
+    }
+    return key;
+}
+
 Resolved resolve(const WinPath& p, qsizetype count)
 {
     Resolved r;
     r.unixPath = driveRoot(p.drive);
-    for (qsizetype i = 0; i < count; ++i) {
+    qsizetype i = 0;
+    if (cacheActive() && count > 1) {
+        // A walk asks for every entry of one folder in turn: its folder part
+        // is looked up once.
+        const QString key = resolvedKey(p, count - 1);
+        auto& memo = cache().resolvedFolders;
+        const auto known = memo.constFind(key);
+        if (known != memo.cend()) {
+            r.unixPath = known->first;
+            r.name = known->second;
+        } else {
+            Resolved folder = resolve(p, count - 1);
+            if (!folder.found)
+                return folder;
+            memo.insert(key, {folder.unixPath, folder.name});
+            r = folder;
+            r.found = false;
+        }
+        i = count - 1;
+    }
+    for (; i < count; ++i) {
         const QString real = findEntry(r.unixPath, p.parts.at(i));
         if (real.isEmpty()) {
             r.failedAt = i;
@@ -691,6 +725,7 @@ void forgetFolderLookups(const QString& windowsFolder)
     if (!r.found)
         return;
     Cache& c = cache();
+    c.resolvedFolders.remove(resolvedKey(p, p.parts.size()));
     const auto it = c.folders.find(r.unixPath);
     if (it == c.folders.end())
         return;
