@@ -1,3 +1,4 @@
 # The missing-files finder: its walk over a hand-made prefix, its wizard and
 # the main window's command that opens it.
 velmora_add_test(finder_walk_test SOURCES finder_walk.cpp finder_fixture.cpp LIBS velmora_finder_walk TIMEOUT 120)
+velmora_add_test(finder_wizard_test GUI SOURCES finder_wizard.cpp finder_fixture.cpp LIBS velmora_finder TIMEOUT 120)

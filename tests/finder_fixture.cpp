@@ -39,7 +39,8 @@ QString openNewPrefix()
               && QDir().mkpath(p + QStringLiteral("/drive_c/windows/system32"))
               && QDir().mkpath(p + QStringLiteral("/dosdevices"));
     ok = ok && QFile::link(QStringLiteral("../drive_c"), p + QStringLiteral("/dosdevices/c:"))
-         && QFile::link(QStringLiteral("../missing_d"), p + QStringLiteral("/dosdevices/d:"));
+         && QFile::link(QStringLiteral("../missing_d"), p + QStringLiteral("/dosdevices/d:"))
+         && QFile::link(QStringLiteral("/"), p + QStringLiteral("/dosdevices/z:"));
     if (!ok || !platform::openPrefix(p).ok)
         return {};
     g_prefix = p;

@@ -1,6 +1,7 @@
 #pragma once
 // A small prefix of its own for the finder's tests: drive C: (with the
 // Windows folder C:\windows), a drive D: whose root is missing (not ready),
+// Z: for "/" (where the program folder lies),
 // and helpers to plant files, folders and links below drive_c.
 #include "engine/problemlist.h"
 
