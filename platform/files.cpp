@@ -85,6 +85,8 @@ struct EntryInfo {
     struct timespec written {};
     struct timespec accessed {};
     struct timespec changed {};
+    dev_t device = 0;
+    ino_t inode = 0;
 };
 
 struct Cache {
@@ -204,6 +206,8 @@ std::optional<EntryInfo> readEntryInfo(const QString& linuxPath, const QString& 
     if (name.size() > 1 && name.startsWith(QLatin1Char('.')) && name != QLatin1String("..") && !showDotFiles())
         info.attributes |= FILE_ATTRIBUTE_HIDDEN;
     info.attributes |= dosAttributes(path);
+    info.device = st.st_dev;
+    info.inode = st.st_ino;
     info.written = st.st_mtim;
     info.accessed = st.st_atim;
     info.changed = st.st_ctim;
@@ -455,10 +459,35 @@ struct Listed {
     EntryInfo info;
 };
 
-bool hiddenFromListings(const QString& linuxPath)
+// Wine leaves the prefix itself, /dev, /proc and /sys out of every listing,
+// by what they are and not by the path they are reached through (a shell
+// folder linked to a home that holds the prefix must not lead back into it).
+bool hiddenFromListings(const EntryInfo& info)
 {
-    return linuxPath == QLatin1String("/dev") || linuxPath == QLatin1String("/proc")
-           || linuxPath == QLatin1String("/sys") || (!prefixDir().isEmpty() && linuxPath == prefixDir());
+    struct Ignored {
+        QString prefix;
+        std::vector<std::pair<dev_t, ino_t>> folders;
+    };
+    static Ignored ignored;
+    static bool known = false;
+    if (!known || ignored.prefix != prefixDir()) {
+        known = true;
+        ignored.prefix = prefixDir();
+        ignored.folders.clear();
+        QStringList paths = {QStringLiteral("/dev"), QStringLiteral("/proc"), QStringLiteral("/sys")};
+        if (!ignored.prefix.isEmpty())
+            paths.append(ignored.prefix);
+        for (const QString& path : paths) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+                ignored.folders.emplace_back(st.st_dev, st.st_ino);
+        }
+    }
+    for (const auto& [device, inode] : ignored.folders) {
+        if (info.device == device && info.inode == inode)
+            return true;
+    }
+    return false;
 }
 
 std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& mask)
@@ -481,9 +510,8 @@ std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& m
                 continue;
         }
         const QString path = joinLinux(dir, name);
-        if (hiddenFromListings(path))
-            continue;
-        if (const auto info = entryInfo(path, name))
+        const auto info = entryInfo(path, name);
+        if (info && !hiddenFromListings(*info))
             out.push_back(Listed{name, *info});
     }
     return out;

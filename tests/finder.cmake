@@ -4,3 +4,4 @@ velmora_add_test(finder_walk_test SOURCES finder_walk.cpp finder_fixture.cpp LIB
 velmora_add_test(finder_wizard_test GUI SOURCES finder_wizard.cpp finder_fixture.cpp LIBS velmora_finder TIMEOUT 120)
 velmora_add_test(finder_frmstart_test GUI SOURCES mainwindow_fixture.cpp finder_frmstart.cpp
   LIBS velmora_mainwindow TIMEOUT 120)
+velmora_add_test(finder_wine_test WINE SOURCES finder_wine.cpp LIBS velmora_finder_walk TIMEOUT 300)

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <functional>
 #include <vector>
@@ -180,6 +181,13 @@ TEST_F(FinderWalk, LinkLoopsEndAndARealFolderIsWalkedOnce)
     EXPECT_TRUE(left.contains(values[4]));
     // up (loop again) and the second link to shared were not entered.
     EXPECT_EQ(walk.stats().skippedAgain, 2) << display.statuses.join(QLatin1Char('|')).toStdString();
+
+    // The prefix itself is never listed, however it is reached (as under Wine).
+    ASSERT_TRUE(link(QFileInfo(driveC()).absolutePath(), QStringLiteral("loop/prefix")));
+    engine::ProblemList inPrefix = rowsNaming({QStringLiteral("C:\\loop\\prefix\\system.reg")});
+    ModScanFolder::FolderWalk throughLink(inPrefix, display);
+    throughLink.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop"));
+    EXPECT_EQ(inPrefix.count(), 1);
 
     // A link back to the drive's root, by absolute path, ends too.
     ASSERT_TRUE(link(driveC(), QStringLiteral("loop/a/root")));
