@@ -120,9 +120,9 @@ std::shared_ptr<Folder> readFolder(const QString& dir)
         const char* raw = e->d_name;
         if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0)
             continue;
+        if (!QUtf8StringView(raw).isValidUtf8())
+            continue;  // Windows cannot name it
         const QString name = QString::fromUtf8(raw);
-        if (name.toUtf8() != QByteArray(raw))
-            continue;  // not valid UTF-8: Windows cannot name it
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat st {};
             const QByteArray full = path + '/' + raw;
@@ -341,17 +341,11 @@ WinPath parseWindowsPath(const QString& input, bool wildcardsInLast, int depth)
     }
 
     QStringList segments;
-    {
-        QString current;
-        for (const QChar c : rest) {
-            if (isSeparator(c)) {
-                segments.append(current);
-                current.clear();
-            } else {
-                current.append(c);
-            }
+    for (qsizetype i = 0, start = 0; i <= rest.size(); ++i) {
+        if (i == rest.size() || isSeparator(rest.at(i))) {
+            segments.append(rest.mid(start, i - start));
+            start = i + 1;
         }
-        segments.append(current);
     }
     p.trailingSeparator = !rest.isEmpty() && isSeparator(rest.back());
     for (qsizetype i = 0; i < segments.size(); ++i) {
@@ -659,6 +653,63 @@ DirCandidates findDirCandidates(const QString& pattern)
     return out;
 }
 
+// Within a scope: the entries of the last folder FindFirstFileA listed with a
+// wildcard, by the bytes of the pattern's folder part, so that a walk asking
+// for the attributes of each entry it was just given needs no new lookup.
+struct LastListing {
+    QByteArray folder;  // the pattern up to and with its last separator
+    QHash<QString, DWORD> attributes;  // by the name on disk
+};
+
+LastListing& lastListing()
+{
+    static LastListing listing;
+    return listing;
+}
+
+void rememberListing(const char* pattern, const std::vector<Listed>& entries)
+{
+    LastListing& last = lastListing();
+    last.folder.clear();
+    last.attributes.clear();
+    const char* slash = std::strrchr(pattern, '\\');
+    const char* other = std::strrchr(pattern, '/');
+    if (other && (!slash || other > slash))
+        slash = other;
+    if (!slash)
+        return;
+    last.folder = QByteArray(pattern, static_cast<qsizetype>(slash - pattern + 1));
+    last.attributes.reserve(static_cast<qsizetype>(entries.size()));
+    for (const Listed& e : entries)
+        last.attributes.insert(e.name, e.info.attributes);
+}
+
+// The attributes of a plain name in the last listed folder, exactly as the
+// full lookup would find them; nothing when the path is anything else.
+std::optional<DWORD> attributesFromListing(const char* path)
+{
+    const LastListing& last = lastListing();
+    if (!cacheActive() || last.folder.isEmpty())
+        return std::nullopt;
+    const size_t length = std::strlen(path);
+    const size_t folder = static_cast<size_t>(last.folder.size());
+    if (length <= folder || std::memcmp(path, last.folder.constData(), folder) != 0)
+        return std::nullopt;
+    // A name Windows reads as it stands: no separators, wildcards or
+    // characters it refuses, and no trailing dot or blank it would drop.
+    for (size_t i = folder; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (c < 32 || std::strchr("\\/<>\"|:*?", c))
+            return std::nullopt;
+    }
+    if (path[length - 1] == '.' || path[length - 1] == ' ')
+        return std::nullopt;
+    const auto it = last.attributes.constFind(fromAnsi(QByteArray(path + folder, static_cast<qsizetype>(length - folder))));
+    if (it == last.attributes.cend())
+        return std::nullopt;
+    return *it;
+}
+
 // The existence test asks the same pattern with up to seven masks in a row;
 // within a scope the pattern is looked up once.
 DirCandidates dirCandidates(const QString& pattern)
@@ -690,6 +741,7 @@ void clearLookupCache()
     ++g_scopeGeneration;
     cache() = Cache{};
     dirPatternMemo().clear();
+    lastListing() = LastListing{};
 }
 
 }  // namespace platform::files
@@ -809,6 +861,10 @@ DWORD GetFileAttributesA(const char* lpFileName)
         SetLastError(kFilenameTooLong);
         return INVALID_FILE_ATTRIBUTES;
     }
+    if (const auto listed = attributesFromListing(lpFileName)) {
+        SetLastError(ERROR_SUCCESS);
+        return *listed;
+    }
     const WinPath p = parseWindowsPath(fromAnsi(QByteArray(lpFileName)), false);
     if (p.error != 0) {
         SetLastError(p.error);
@@ -867,6 +923,8 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData)
         }
     } else {
         state.entries = listFolder(folder.unixPath, folderParts == 0, mask);
+        if (cacheActive())
+            rememberListing(lpFileName, state.entries);
     }
     if (state.entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);

@@ -3,6 +3,7 @@
 // cannot hold, cancel, a drive that goes away).
 #include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
+#include "platform/ansi.h"
 #include "platform/winfile.h"
 #include "tests/finder_fixture.h"
 #include "tests/support/testenv.h"
@@ -288,6 +289,36 @@ TEST_F(FinderWalk, ProgressMovesForEveryEntryDotsIncluded)
     ASSERT_FALSE(display.progress.empty());
     EXPECT_NEAR(display.progress.back(), 0.02, 1e-9);
     EXPECT_EQ(rows.count(), 1);
+}
+
+// The walk asks for the attributes of each entry just listed; within a
+// lookup scope those come from the listing, and must be what a lookup of
+// its own gives.
+TEST_F(FinderWalk, AttributesAfterAListingAreThoseOfAFullLookup)
+{
+    for (const char* name : {"plain.dll", "Twin.DLL", "twin.dll", "trail.", "blank ", ".hidden", "caf\u00e9.txt",
+                             "\u0109.txt", "sub/inner.txt"})
+        ASSERT_TRUE(touch(QStringLiteral("attr/") + QString::fromUtf8(name)));
+    ASSERT_TRUE(link(QStringLiteral("sub"), QStringLiteral("attr/tosub")));
+    ASSERT_TRUE(link(QStringLiteral("nowhere"), QStringLiteral("attr/broken")));
+    const QStringList asked = {"plain.dll", "PLAIN.DLL", "Twin.DLL", "twin.dll", "TWIN.dll", "trail.", "trail",
+                               "blank ", "blank", ".hidden", QString::fromUtf8("caf\u00e9.txt"), "?.txt", "sub",
+                               "tosub", "broken", "nosuch", "sub\\inner.txt", ".", ".."};
+    const auto attributes = [](const QString& name) {
+        return GetFileAttributesA(platform::toAnsi(QStringLiteral("C:\\attr\\") + name).constData());
+    };
+    QList<DWORD> alone;
+    for (const QString& name : asked)
+        alone << attributes(name);
+    platform::LookupCacheScope scope;
+    WIN32_FIND_DATAA data;
+    const HANDLE h = FindFirstFileA("C:\\attr\\*", &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(attributes(asked[i]), alone[i]) << asked[i].toStdString();
+    EXPECT_EQ(alone[0], FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(alone[5], INVALID_FILE_ATTRIBUTES);  // "trail." on disk answers to no Windows name
 }
 
 TEST(FinderText, TrimAtNullAndComparisonKey)
