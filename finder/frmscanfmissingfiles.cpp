@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTreeWidget>
 
 namespace {
@@ -339,13 +340,12 @@ void FrmScanFmissingFiles::cmdBack_Click()
 void FrmScanFmissingFiles::cmdAdd_Click()
 {
     cmdAdd->setEnabled(false);
-    const QString chosen = engine::BrowseForFolder();
-    const QString folder = engine::trimBlanks(chosen);
+    const QString folder = engine::trimBlanks(engine::BrowseForFolder());
     if (!folder.isEmpty()) {
-        const QString key = folder.toUpper();
+        const QString key = ModScanFolder::comparisonKey(folder);
         bool listed = false;
         for (int i = 0; i < lvwFolders->topLevelItemCount(); ++i) {
-            if (engine::trimBlanks(lvwFolders->topLevelItem(i)->text(0).toUpper()) == key) {
+            if (ModScanFolder::comparisonKey(lvwFolders->topLevelItem(i)->text(0)) == key) {
                 listed = true;
                 break;
             }
@@ -510,6 +510,16 @@ void FrmScanFmissingFiles::reject()
         return;
     }
     QDialog::reject();
+}
+
+void FrmScanFmissingFiles::showEvent(QShowEvent* event)
+{
+    // Centred on the screen, not over the main window.
+    if (!m_placed && screen()) {
+        m_placed = true;
+        move(screen()->availableGeometry().center() - rect().center());
+    }
+    QDialog::showEvent(event);
 }
 
 void FrmScanFmissingFiles::closeWizard()

@@ -85,6 +85,9 @@ public slots:
     // window closes once the Scan handler has returned.
     void reject() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     class StatusDisplay;
     void buildButtons();
@@ -103,5 +106,6 @@ private:
     bool m_scanRunning = false;
     bool m_finishPending = false;
     bool m_closePending = false;
+    bool m_placed = false;
     int m_walkRefreshMs = 40;
 };

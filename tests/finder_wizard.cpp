@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTreeWidget>
 
 #include <functional>
@@ -140,6 +141,10 @@ TEST_F(FinderWizard, WindowAsLoaded)
     EXPECT_EQ(wizard->size(), QSize(541, 362));  // 8115 x 5430 twips
     EXPECT_EQ(wizard->lvwFolders->geometry(), QRect(11, 53, 365, 203));
     EXPECT_EQ(wizard->cmdScan->geometry(), QRect(251, 328, 82, 25));
+    EXPECT_TRUE(wizard->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(wizard->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    wizard->show();
+    EXPECT_LE((wizard->geometry().center() - wizard->screen()->availableGeometry().center()).manhattanLength(), 10);  // a frame aside
     EXPECT_TRUE(wizard->OptScanKnownApplicationFolders->isChecked());
     EXPECT_EQ(wizard->ProgressBar1->minimum(), 0);
     EXPECT_EQ(wizard->ProgressBar1->maximum(), 100);
