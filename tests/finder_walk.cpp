@@ -321,6 +321,28 @@ TEST_F(FinderWalk, AttributesAfterAListingAreThoseOfAFullLookup)
     EXPECT_EQ(alone[5], INVALID_FILE_ATTRIBUTES);  // "trail." on disk answers to no Windows name
 }
 
+TEST_F(FinderWalk, ProgressGoesBackToZeroAfterNinetyNine)
+{
+    ASSERT_TRUE(makeFolder(QStringLiteral("wide")));
+    const QByteArray wide = QFile::encodeName(driveC()) + "/wide/";
+    for (int i = 0; i < 9950; ++i)
+        ::close(::creat((wide + QByteArray::number(i)).constData(), 0644));
+    engine::ProblemList rows;
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.setRefreshInterval(0);
+    walk.ScanFolder(QStringLiteral("C:\\wide\\"));
+    ASSERT_EQ(walk.stats().entries, 9952);
+    std::size_t reset = 0;
+    for (std::size_t i = 1; i < display.progress.size(); ++i) {
+        EXPECT_LT(display.progress[i], 99.02);
+        if (display.progress[i - 1] >= 99 && !reset) {
+            reset = i;
+            EXPECT_EQ(display.progress[i], 0);
+        }
+    }
+    EXPECT_GE(reset, 9900u);  // 9,900 steps of 0.01 make 99
+}
+
 TEST(FinderText, TrimAtNullAndComparisonKey)
 {
     const char field[8] = {'a', 'b', '\0', 'c', 'd', 'e', 'f', 'g'};
