@@ -810,8 +810,13 @@ void forgetFolderLookups(const QString& windowsFolder)
     if (it == c.folders.end())
         return;
     if (*it) {
-        for (const QString& name : (*it)->names)
-            c.entries.remove(joinLinux(r.unixPath, name));
+        QString path = joinLinux(r.unixPath, QString());
+        const qsizetype base = path.size();
+        for (const QString& name : (*it)->names) {
+            path.truncate(base);
+            path.append(name);
+            c.entries.remove(path);
+        }
     }
     c.folders.erase(it);
 }
