@@ -207,7 +207,7 @@ TEST_F(FinderWalk, LinkLoopsEndAndARealFolderIsWalkedOnce)
     EXPECT_EQ(scan.stats().skippedAgain, 1);
 }
 
-TEST_F(FinderWalk, NamesTheCodePageCannotHoldAreSkipped)
+TEST_F(FinderWalk, NamesWindowsCannotReachAreSkipped)
 {
     ASSERT_TRUE(touch(QString::fromUtf8("odd/\u0109.dll")));         // no such character in Windows-1252
     ASSERT_TRUE(touch(QString::fromUtf8("odd/\u011Fdir/inner.dll")));
@@ -215,10 +215,15 @@ TEST_F(FinderWalk, NamesTheCodePageCannotHoldAreSkipped)
     ASSERT_TRUE(touch(QStringLiteral("odd/ok.dll")));
     const QByteArray raw = QFile::encodeName(driveC()) + "/odd/\xff\xfe.dll";  // not UTF-8
     ::close(::creat(raw.constData(), 0644));
+    // Names ending in a dot answer to no Windows name: their attributes
+    // cannot be read, so they count as folders whose walk finds nothing.
+    ASSERT_TRUE(touch(QStringLiteral("odd/dotted./inner.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("odd/file.")));
     const QStringList values = {QStringLiteral("C:\\odd\\?.dll"), QStringLiteral("C:\\odd\\?dir\\inner.dll"),
-                                QString::fromUtf8("C:\\odd\\CAF\u00C9.DLL"), QStringLiteral("C:\\odd\\ok.dll")};
+                                QString::fromUtf8("C:\\odd\\CAF\u00C9.DLL"), QStringLiteral("C:\\odd\\ok.dll"),
+                                QStringLiteral("C:\\odd\\dotted.\\inner.dll"), QStringLiteral("C:\\odd\\file.")};
     EXPECT_EQ(walkLeaves(values, QStringLiteral("C:\\"), QStringLiteral("C:\\odd")),
-              (QStringList{values[0], values[1]}));
+              (QStringList{values[0], values[1], values[4], values[5]}));
     ::unlink(raw.constData());  // Qt cannot name it to clean up
 }
 
