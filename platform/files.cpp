@@ -62,9 +62,25 @@ struct Folder {
     bool readable = false;
     std::vector<QString> names;  // in the order the file system gives them
     QHash<QString, int> exact;
+    bool foldedBuilt = false;
     QHash<QString, int> folded;  // first entry for each folded name
     bool shortsBuilt = false;
     QHash<QString, int> shorts;  // first entry for each generated short name
+
+    // Built on the first lookup that needs it: a walk asks only for names
+    // exactly as they were listed.
+    void buildFolded()
+    {
+        if (foldedBuilt)
+            return;
+        foldedBuilt = true;
+        folded.reserve(static_cast<qsizetype>(names.size()));
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+            const QString f = foldName(names[i]);
+            if (!folded.contains(f))
+                folded.insert(f, i);
+        }
+    }
 
     void buildShorts()
     {
@@ -132,9 +148,6 @@ std::shared_ptr<Folder> readFolder(const QString& dir)
         const int index = static_cast<int>(folder->names.size());
         folder->names.push_back(name);
         folder->exact.insert(name, index);
-        const QString f = foldName(name);
-        if (!folder->folded.contains(f))
-            folder->folded.insert(f, index);
     }
     ::closedir(d);
     return folder;
@@ -251,6 +264,7 @@ QString findEntry(const QString& dir, const QString& name)
             return name;
         folder = readFolder(dir);
     }
+    folder->buildFolded();
     int index = folder->folded.value(foldName(name), -1);
     if (isLegalShortName(name)) {
         folder->buildShorts();
