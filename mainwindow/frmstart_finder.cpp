@@ -1,6 +1,8 @@
 // Find Missing Files: the action that opens the missing-files wizard.
 #include "engine/services.h"
+#include "finder/frmscanfmissingfiles.h"
 #include "mainwindow/frmstart.h"
+#include "platform/desktop.h"
 
 #include <QAction>
 
@@ -25,5 +27,7 @@ void FrmStart::ImgFindMissingFilesClick_MouseMove()
 
 void FrmStart::ShowMissingFilesWizard()
 {
-    // The missing-files wizard is shown here, modally, once it exists.
+    // Its walk removes hidden rows only; the problem page is left as it was.
+    FrmScanFmissingFiles wizard(m_errors, this);
+    platform::ShowModal(&wizard);
 }

@@ -62,9 +62,25 @@ struct Folder {
     bool readable = false;
     std::vector<QString> names;  // in the order the file system gives them
     QHash<QString, int> exact;
+    bool foldedBuilt = false;
     QHash<QString, int> folded;  // first entry for each folded name
     bool shortsBuilt = false;
     QHash<QString, int> shorts;  // first entry for each generated short name
+
+    // Built on the first lookup that needs it: a walk asks only for names
+    // exactly as they were listed.
+    void buildFolded()
+    {
+        if (foldedBuilt)
+            return;
+        foldedBuilt = true;
+        folded.reserve(static_cast<qsizetype>(names.size()));
+        for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+            const QString f = foldName(names[i]);
+            if (!folded.contains(f))
+                folded.insert(f, i);
+        }
+    }
 
     void buildShorts()
     {
@@ -85,11 +101,16 @@ struct EntryInfo {
     struct timespec written {};
     struct timespec accessed {};
     struct timespec changed {};
+    dev_t device = 0;
+    ino_t inode = 0;
 };
 
 struct Cache {
     QHash<QString, std::shared_ptr<Folder>> folders;
     QHash<QString, std::optional<EntryInfo>> entries;
+    // Where the folder part of a Windows path led (Linux path and the last
+    // name as on disk), by drive and parts as written.
+    QHash<QString, std::pair<QString, QString>> resolvedFolders;
     ScopeCache other;
 };
 
@@ -115,9 +136,9 @@ std::shared_ptr<Folder> readFolder(const QString& dir)
         const char* raw = e->d_name;
         if (std::strcmp(raw, ".") == 0 || std::strcmp(raw, "..") == 0)
             continue;
+        if (!QUtf8StringView(raw).isValidUtf8())
+            continue;  // Windows cannot name it
         const QString name = QString::fromUtf8(raw);
-        if (name.toUtf8() != QByteArray(raw))
-            continue;  // not valid UTF-8: Windows cannot name it
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             struct stat st {};
             const QByteArray full = path + '/' + raw;
@@ -127,9 +148,6 @@ std::shared_ptr<Folder> readFolder(const QString& dir)
         const int index = static_cast<int>(folder->names.size());
         folder->names.push_back(name);
         folder->exact.insert(name, index);
-        const QString f = foldName(name);
-        if (!folder->folded.contains(f))
-            folder->folded.insert(f, index);
     }
     ::closedir(d);
     return folder;
@@ -201,6 +219,8 @@ std::optional<EntryInfo> readEntryInfo(const QString& linuxPath, const QString& 
     if (name.size() > 1 && name.startsWith(QLatin1Char('.')) && name != QLatin1String("..") && !showDotFiles())
         info.attributes |= FILE_ATTRIBUTE_HIDDEN;
     info.attributes |= dosAttributes(path);
+    info.device = st.st_dev;
+    info.inode = st.st_ino;
     info.written = st.st_mtim;
     info.accessed = st.st_atim;
     info.changed = st.st_ctim;
@@ -244,6 +264,7 @@ QString findEntry(const QString& dir, const QString& name)
             return name;
         folder = readFolder(dir);
     }
+    folder->buildFolded();
     int index = folder->folded.value(foldName(name), -1);
     if (isLegalShortName(name)) {
         folder->buildShorts();
@@ -334,17 +355,11 @@ WinPath parseWindowsPath(const QString& input, bool wildcardsInLast, int depth)
     }
 
     QStringList segments;
-    {
-        QString current;
-        for (const QChar c : rest) {
-            if (isSeparator(c)) {
-                segments.append(current);
-                current.clear();
-            } else {
-                current.append(c);
-            }
+    for (qsizetype i = 0, start = 0; i <= rest.size(); ++i) {
+        if (i == rest.size() || isSeparator(rest.at(i))) {
+            segments.append(rest.mid(start, i - start));
+            start = i + 1;
         }
-        segments.append(current);
     }
     p.trailingSeparator = !rest.isEmpty() && isSeparator(rest.back());
     for (qsizetype i = 0; i < segments.size(); ++i) {
@@ -397,11 +412,42 @@ struct Resolved {
     qsizetype failedAt = -1;
 };
 
+// The key of the first `count` parts of a path in Cache::resolvedFolders.
+QString resolvedKey(const WinPath& p, qsizetype count)
+{
+    QString key = QString::number(p.drive);
+    for (qsizetype i = 0; i < count; ++i) {
+        key += QLatin1Char('\\');
+        key += p.parts.at(i);
+    }
+    return key;
+}
+
 Resolved resolve(const WinPath& p, qsizetype count)
 {
     Resolved r;
     r.unixPath = driveRoot(p.drive);
-    for (qsizetype i = 0; i < count; ++i) {
+    qsizetype i = 0;
+    if (cacheActive() && count > 1) {
+        // A walk asks for every entry of one folder in turn: its folder part
+        // is looked up once.
+        const QString key = resolvedKey(p, count - 1);
+        auto& memo = cache().resolvedFolders;
+        const auto known = memo.constFind(key);
+        if (known != memo.cend()) {
+            r.unixPath = known->first;
+            r.name = known->second;
+        } else {
+            Resolved folder = resolve(p, count - 1);
+            if (!folder.found)
+                return folder;
+            memo.insert(key, {folder.unixPath, folder.name});
+            r = folder;
+            r.found = false;
+        }
+        i = count - 1;
+    }
+    for (; i < count; ++i) {
         const QString real = findEntry(r.unixPath, p.parts.at(i));
         if (real.isEmpty()) {
             r.failedAt = i;
@@ -421,10 +467,35 @@ struct Listed {
     EntryInfo info;
 };
 
-bool hiddenFromListings(const QString& linuxPath)
+// Wine leaves the prefix itself, /dev, /proc and /sys out of every listing,
+// by what they are and not by the path they are reached through (a shell
+// folder linked to a home that holds the prefix must not lead back into it).
+bool hiddenFromListings(const EntryInfo& info)
 {
-    return linuxPath == QLatin1String("/dev") || linuxPath == QLatin1String("/proc")
-           || linuxPath == QLatin1String("/sys") || (!prefixDir().isEmpty() && linuxPath == prefixDir());
+    struct Ignored {
+        QString prefix;
+        std::vector<std::pair<dev_t, ino_t>> folders;
+    };
+    static Ignored ignored;
+    static bool known = false;
+    if (!known || ignored.prefix != prefixDir()) {
+        known = true;
+        ignored.prefix = prefixDir();
+        ignored.folders.clear();
+        QStringList paths = {QStringLiteral("/dev"), QStringLiteral("/proc"), QStringLiteral("/sys")};
+        if (!ignored.prefix.isEmpty())
+            paths.append(ignored.prefix);
+        for (const QString& path : paths) {
+            struct stat st {};
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+                ignored.folders.emplace_back(st.st_dev, st.st_ino);
+        }
+    }
+    for (const auto& [device, inode] : ignored.folders) {
+        if (info.device == device && info.inode == inode)
+            return true;
+    }
+    return false;
 }
 
 std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& mask)
@@ -447,9 +518,8 @@ std::vector<Listed> listFolder(const QString& dir, bool isRoot, const QString& m
                 continue;
         }
         const QString path = joinLinux(dir, name);
-        if (hiddenFromListings(path))
-            continue;
-        if (const auto info = entryInfo(path, name))
+        const auto info = entryInfo(path, name);
+        if (info && !hiddenFromListings(*info))
             out.push_back(Listed{name, *info});
     }
     return out;
@@ -597,6 +667,63 @@ DirCandidates findDirCandidates(const QString& pattern)
     return out;
 }
 
+// Within a scope: the entries of the last folder FindFirstFileA listed with a
+// wildcard, by the bytes of the pattern's folder part, so that a walk asking
+// for the attributes of each entry it was just given needs no new lookup.
+struct LastListing {
+    QByteArray folder;  // the pattern up to and with its last separator
+    QHash<QString, DWORD> attributes;  // by the name on disk
+};
+
+LastListing& lastListing()
+{
+    static LastListing listing;
+    return listing;
+}
+
+void rememberListing(const char* pattern, const std::vector<Listed>& entries)
+{
+    LastListing& last = lastListing();
+    last.folder.clear();
+    last.attributes.clear();
+    const char* slash = std::strrchr(pattern, '\\');
+    const char* other = std::strrchr(pattern, '/');
+    if (other && (!slash || other > slash))
+        slash = other;
+    if (!slash)
+        return;
+    last.folder = QByteArray(pattern, static_cast<qsizetype>(slash - pattern + 1));
+    last.attributes.reserve(static_cast<qsizetype>(entries.size()));
+    for (const Listed& e : entries)
+        last.attributes.insert(e.name, e.info.attributes);
+}
+
+// The attributes of a plain name in the last listed folder, exactly as the
+// full lookup would find them; nothing when the path is anything else.
+std::optional<DWORD> attributesFromListing(const char* path)
+{
+    const LastListing& last = lastListing();
+    if (!cacheActive() || last.folder.isEmpty())
+        return std::nullopt;
+    const size_t length = std::strlen(path);
+    const size_t folder = static_cast<size_t>(last.folder.size());
+    if (length <= folder || std::memcmp(path, last.folder.constData(), folder) != 0)
+        return std::nullopt;
+    // A name Windows reads as it stands: no separators, wildcards or
+    // characters it refuses, and no trailing dot or blank it would drop.
+    for (size_t i = folder; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (c < 32 || std::strchr("\\/<>\"|:*?", c))
+            return std::nullopt;
+    }
+    if (path[length - 1] == '.' || path[length - 1] == ' ')
+        return std::nullopt;
+    const auto it = last.attributes.constFind(fromAnsi(QByteArray(path + folder, static_cast<qsizetype>(length - folder))));
+    if (it == last.attributes.cend())
+        return std::nullopt;
+    return *it;
+}
+
 // The existence test asks the same pattern with up to seven masks in a row;
 // within a scope the pattern is looked up once.
 DirCandidates dirCandidates(const QString& pattern)
@@ -628,6 +755,7 @@ void clearLookupCache()
     ++g_scopeGeneration;
     cache() = Cache{};
     dirPatternMemo().clear();
+    lastListing() = LastListing{};
 }
 
 }  // namespace platform::files
@@ -675,6 +803,44 @@ QString toLinuxPath(const QString& windowsPath)
     return r.unixPath;
 }
 
+std::optional<FolderIdentity> folderIdentity(const QString& windowsPath)
+{
+    const QString linuxPath = toLinuxPath(windowsPath);
+    if (linuxPath.isEmpty())
+        return std::nullopt;
+    struct stat st {};
+    if (::stat(QFile::encodeName(linuxPath).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void forgetFolderLookups(const QString& windowsFolder)
+{
+    if (!cacheActive())
+        return;
+    const WinPath p = parseWindowsPath(windowsFolder, false);
+    if (p.error != 0)
+        return;
+    const Resolved r = resolve(p, p.parts.size());
+    if (!r.found)
+        return;
+    Cache& c = cache();
+    c.resolvedFolders.remove(resolvedKey(p, p.parts.size()));
+    const auto it = c.folders.find(r.unixPath);
+    if (it == c.folders.end())
+        return;
+    if (*it) {
+        QString path = joinLinux(r.unixPath, QString());
+        const qsizetype base = path.size();
+        for (const QString& name : (*it)->names) {
+            path.truncate(base);
+            path.append(name);
+            c.entries.remove(path);
+        }
+    }
+    c.folders.erase(it);
+}
+
 QString Dir(const QString& pattern, int attributes, int* error)
 {
     DirState& state = dirState();
@@ -719,6 +885,10 @@ DWORD GetFileAttributesA(const char* lpFileName)
     if (tooLong(lpFileName)) {
         SetLastError(kFilenameTooLong);
         return INVALID_FILE_ATTRIBUTES;
+    }
+    if (const auto listed = attributesFromListing(lpFileName)) {
+        SetLastError(ERROR_SUCCESS);
+        return *listed;
     }
     const WinPath p = parseWindowsPath(fromAnsi(QByteArray(lpFileName)), false);
     if (p.error != 0) {
@@ -778,6 +948,8 @@ HANDLE FindFirstFileA(const char* lpFileName, WIN32_FIND_DATAA* lpFindFileData)
         }
     } else {
         state.entries = listFolder(folder.unixPath, folderParts == 0, mask);
+        if (cacheActive())
+            rememberListing(lpFileName, state.entries);
     }
     if (state.entries.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 struct WIN32_FIND_DATAA {
@@ -93,6 +94,21 @@ void forgetCachedLookups();
 // renewed when the drive map changes meanwhile); 0 while none lives. Lets the
 // layers above keep what they work out for as long as the lookups do.
 quint64 lookupScopeGeneration();
+
+// Which real folder a Windows path names: the device and inode of the Linux
+// folder it leads to, links followed. Two paths that reach one folder through
+// links give the same identity. Empty when the path names no folder.
+struct FolderIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+std::optional<FolderIdentity> folderIdentity(const QString& windowsPath);
+
+// Within a LookupCacheScope: forgets what the lookups learnt of the folder a
+// Windows path names (its listing and its entries), so a long walk that is
+// done with a folder does not keep it. Folders above it stay known.
+void forgetFolderLookups(const QString& windowsFolder);
 
 // Called by openPrefix(): reads the drive map of the prefix.
 void attachDrives(const QString& prefixDir);

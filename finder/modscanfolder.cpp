@@ -1,0 +1,204 @@
+#include "finder/modscanfolder.h"
+
+#include "engine/pathhelpers.h"
+#include "engine/scanstate.h"
+#include "engine/trim.h"
+#include "platform/ansi.h"
+
+#include <cstring>
+
+namespace ModScanFolder {
+
+namespace {
+
+// A file is compared only when it carries one of these attribute bits
+// (read-only, hidden, system, archive, normal, temporary).
+constexpr DWORD kComparedAttributes = 0x1A7;
+
+QString identityKey(const platform::FolderIdentity& id)
+{
+    return QString::number(id.device) + QLatin1Char(':') + QString::number(id.inode);
+}
+
+}  // namespace
+
+QString TrimAtNull(const char* text, std::size_t size)
+{
+    const void* nul = std::memchr(text, 0, size);
+    const std::size_t length = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : size;
+    return platform::fromAnsi(QByteArray(text, static_cast<qsizetype>(length)));
+}
+
+bool GetVolumeInfo(const QString& root)
+{
+    if (root.isEmpty())
+        return false;
+    char volumeName[14] = {};
+    char fileSystemName[32] = {};
+    DWORD serial = 0;
+    DWORD maxComponent = 0;
+    DWORD flags = 0;
+    return GetVolumeInformationA(platform::toAnsi(root).constData(), volumeName, 14, &serial, &maxComponent, &flags,
+                                 fileSystemName, 32)
+           != 0;
+}
+
+QString comparisonKey(const QString& path)
+{
+    QString key = engine::trimBlanks(path);
+    for (QChar& c : key) {
+        if (!c.isSurrogate())
+            c = c.toUpper();
+    }
+    return key;
+}
+
+FolderWalk::FolderWalk(engine::ProblemList& rows, WalkDisplay& display)
+    : m_rows(rows), m_display(display), m_lookups(std::make_unique<platform::LookupCacheScope>())
+{
+    rebuildIndex();
+}
+
+FolderWalk::~FolderWalk() = default;
+
+void FolderWalk::rebuildIndex()
+{
+    m_keys.clear();
+    m_index.clear();
+    m_keys.reserve(static_cast<std::size_t>(m_rows.count()));
+    for (const engine::ProblemRow& row : m_rows.rows()) {
+        m_keys.push_back(comparisonKey(row.KeyValue));
+        ++m_index[m_keys.back()];
+    }
+}
+
+void FolderWalk::ScanDrive(const QString& drive, const QString& folder)
+{
+    if (!GetVolumeInfo(drive))
+        return;
+    ScanFolder(folder);
+}
+
+void FolderWalk::ScanFolder(const QString& path)
+{
+    // An explicit stack in place of recursion: no tree is too deep for it.
+    std::vector<Frame> stack;
+    Entered entered = enterFolder(path, stack);
+    while (entered != Entered::Cancelled && !stack.empty()) {
+        Frame& top = stack.back();
+        if (top.next >= top.subfolders.size()) {
+            platform::forgetFolderLookups(top.path);
+            stack.pop_back();
+            if (stack.empty())
+                break;
+            entered = Entered::Skipped;  // back in the parent, after its child's walk
+        } else {
+            if (engine::bCancelScan)
+                break;
+            const QString child = top.path + top.subfolders[top.next++] + QLatin1Char('\\');
+            entered = enterFolder(child, stack);
+        }
+        if (entered == Entered::Skipped) {
+            engine::DoEvents();
+            if (engine::bCancelScan)
+                break;
+        }
+    }
+    refreshDisplay();
+}
+
+FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& stack)
+{
+    if (!path.endsWith(QLatin1Char('\\')))
+        path.append(QLatin1Char('\\'));
+    if (const auto id = platform::folderIdentity(path)) {
+        bool& seen = m_visited[identityKey(*id)];
+        if (seen) {
+            ++m_stats.skippedAgain;
+            return Entered::Skipped;
+        }
+        seen = true;
+    }
+    ++m_stats.folders;
+
+    Frame frame;
+    frame.path = path;
+    WIN32_FIND_DATAA data;
+    const HANDLE h = FindFirstFileA(platform::toAnsi(path + QLatin1Char('*')).constData(), &data);
+    if (h != INVALID_HANDLE_VALUE) {
+        for (;;) {
+            ++m_stats.entries;
+            m_progress = m_progress >= 99 ? 0 : m_progress + 0.01;
+            if (engine::bCancelScan) {
+                FindClose(h);
+                return Entered::Cancelled;
+            }
+            engine::DoEvents();
+            const QString name = TrimAtNull(data.cFileName, sizeof(data.cFileName));
+            const QString full = path + name;
+            noteEntry(full);
+            if (name != QLatin1String(".") && name != QLatin1String("..")) {
+                // Attributes that cannot be read (all bits set) make a folder
+                // whose listing then finds nothing.
+                const DWORD attributes = GetFileAttributesA(platform::toAnsi(full).constData());
+                if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    frame.subfolders.push_back(name);
+                else if (attributes & kComparedAttributes)
+                    compareFile(full);
+            }
+            const bool more = FindNextFileA(h, &data) != 0;
+            if (engine::bCancelScan) {
+                FindClose(h);
+                return Entered::Cancelled;
+            }
+            if (!more)
+                break;
+        }
+        FindClose(h);
+    }
+    stack.push_back(std::move(frame));
+    return Entered::Listed;
+}
+
+void FolderWalk::compareFile(const QString& fullPath)
+{
+    if (m_index.isEmpty())
+        return;
+    const QString key = comparisonKey(fullPath);
+    if (!m_index.contains(key))
+        return;
+    // Only the walk removes rows while it runs; should the list have changed
+    // anyway, the keys are worked out again before any row is touched.
+    if (static_cast<int>(m_keys.size()) != m_rows.count())
+        rebuildIndex();
+    // Every row naming this file goes, however many there are.
+    for (int i = static_cast<int>(m_keys.size()); i >= 1; --i) {
+        if (m_keys[static_cast<std::size_t>(i - 1)] == key && comparisonKey(m_rows.row(i).KeyValue) == key) {
+            m_rows.remove(i);
+            m_keys.erase(m_keys.begin() + (i - 1));
+            ++m_stats.removed;
+        }
+    }
+    m_index.remove(key);
+}
+
+void FolderWalk::noteEntry(const QString& fullPath)
+{
+    m_lastEntry = fullPath;
+    m_displayPending = true;
+    if (!m_sinceRefresh.isValid() || m_sinceRefresh.elapsed() >= m_refreshMs)
+        refreshDisplay();
+}
+
+void FolderWalk::refreshDisplay()
+{
+    m_display.showProgress(m_progress);
+    if (!m_displayPending)
+        return;
+    m_displayPending = false;
+    m_sinceRefresh.start();
+    m_display.showStatus(m_lastEntry);
+    engine::ShowScanPath(engine::GetShortPath(m_lastEntry));
+}
+
+}  // namespace ModScanFolder

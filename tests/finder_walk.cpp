@@ -1,0 +1,366 @@
+// The folder and drive walk: which rows leave the list, where it walks, and
+// that every walk ends (loops of links, deep trees, names the code page
+// cannot hold, cancel, a drive that goes away).
+#include "engine/scanstate.h"
+#include "finder/modscanfolder.h"
+#include "platform/ansi.h"
+#include "platform/winfile.h"
+#include "tests/finder_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace finderfixture;
+
+namespace {
+
+struct Recorder : ModScanFolder::WalkDisplay {
+    QStringList statuses;
+    std::vector<double> progress;
+    void showStatus(const QString& path) override { statuses << path; }
+    void showProgress(double value) override { progress.push_back(value); }
+};
+
+class FinderWalk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(openNewPrefix().isEmpty());
+        engine::bCancelScan = false;
+        engine::setMessagePump([this] {
+            ++pumps;
+            if (atPump)
+                atPump(pumps);
+        });
+        engine::setScanPathDisplay([this](const QString& t) { scanPaths << t; });
+    }
+    void TearDown() override
+    {
+        engine::setMessagePump(nullptr);
+        engine::setScanPathDisplay(nullptr);
+        engine::bCancelScan = false;
+        closePrefix();
+    }
+
+    // Walks (drive, folder) over rows naming `values`; returns what is left.
+    QStringList walkLeaves(const QStringList& values, const QString& drive, const QString& folder,
+                           int* removed = nullptr)
+    {
+        engine::ProblemList rows = rowsNaming(values);
+        ModScanFolder::FolderWalk walk(rows, display);
+        walk.ScanDrive(drive, folder);
+        if (removed)
+            *removed = walk.stats().removed;
+        return keyValues(rows);
+    }
+
+    Recorder display;
+    int pumps = 0;
+    std::function<void(int)> atPump;
+    QStringList scanPaths;
+};
+
+TEST_F(FinderWalk, RowsWhoseFileIsMetAtTheRecordedPathLeave)
+{
+    ASSERT_TRUE(touch(QStringLiteral("windows/system32/x.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("windows/system32/other.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("windows/.hidden.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("data/sub/deep.txt")));
+    const QStringList rows = {
+        QStringLiteral("c:\\windows\\system32\\x.dll "),      // case and a trailing blank
+        QStringLiteral("C:\\Other\\x.dll"),                   // same name, another folder
+        QStringLiteral("  C:\\WINDOWS\\SYSTEM32\\X.DLL"),     // a second row for one file
+        QStringLiteral("C:\\windows\\system32\\missing.dll"),
+        QStringLiteral("C:\\windows\\system32"),              // a folder is no file
+        QStringLiteral("C:\\data\\sub\\deep.txt"),            // outside the walked folder
+        QStringLiteral("C:\\windows\\System32\\OTHER.dll"),
+        QStringLiteral("C:/windows/system32/x.dll"),          // not the path the walk meets
+        QStringLiteral("C:\\windows\\.hidden.dll"),           // hidden files are compared too
+        QStringLiteral(""),
+    };
+    int removed = 0;
+    const QStringList left = walkLeaves(rows, QStringLiteral("C:\\"), QStringLiteral("C:\\windows"), &removed);
+    EXPECT_EQ(left, (QStringList{rows[1], rows[3], rows[4], rows[5], rows[7], rows[9]}));
+    EXPECT_EQ(removed, 4);
+    // Once per entry at least, so Cancel stays live.
+    EXPECT_GE(pumps, 8);
+    ASSERT_FALSE(display.statuses.isEmpty());
+    EXPECT_TRUE(display.statuses.last().startsWith(QStringLiteral("C:\\windows\\"))) << display.statuses.last().toStdString();
+    EXPECT_FALSE(scanPaths.isEmpty());
+}
+
+TEST_F(FinderWalk, ScopeOfAWalk)
+{
+    ASSERT_TRUE(touch(QStringLiteral("windows/w.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("data/d.dll")));
+    const QString w = QStringLiteral("C:\\windows\\w.dll");
+    const QString d = QStringLiteral("C:\\data\\d.dll");
+    const struct {
+        const char* drive;
+        const char* folder;
+        QStringList left;
+    } cases[] = {
+        {"C:\\", "C:\\windows", {d}},       // no trailing backslash
+        {"C:\\", "C:\\windows\\", {d}},
+        {"C:\\", "C:\\", {}},               // the whole drive
+        {"c:\\", "c:\\DATA", {w}},
+        {"C:\\", "C:\\nosuch", {w, d}},
+        {"D:\\", "D:\\data", {w, d}},       // drive not ready
+        {"Q:\\", "Q:\\", {w, d}},           // no such drive
+        {"\\\\s", "\\\\server\\share", {w, d}},
+        {"", "", {w, d}},                   // a blank row of the folder list
+        {"C:", "C:", {w, d}},               // no drive root
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.drive) + " | " + c.folder);
+        EXPECT_EQ(walkLeaves({w, d}, QLatin1String(c.drive), QLatin1String(c.folder)), c.left);
+    }
+}
+
+TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
+{
+    QStringList values;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(touch(QStringLiteral("many/f%1.dll").arg(i)));
+        values << QStringLiteral("C:\\many\\f%1.dll").arg(i);
+    }
+    ASSERT_TRUE(touch(QStringLiteral("later/l.dll")));
+    values << QStringLiteral("C:\\later\\l.dll");
+    engine::ProblemList rows = rowsNaming(values);
+    atPump = [](int n) {
+        if (n == 10)
+            engine::bCancelScan = true;
+    };
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\many"));
+    const int removed = walk.stats().removed;
+    EXPECT_GT(removed, 0);
+    EXPECT_LT(removed, 12);
+    EXPECT_EQ(rows.count(), 41 - removed);
+    EXPECT_EQ(walk.stats().entries, 10);
+    // The next folder of the scope returns at its first test of the flag.
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\later"));
+    EXPECT_EQ(walk.stats().removed, removed);
+    EXPECT_EQ(rows.row(rows.count()).KeyValue, values.last());
+    // The searches it opened are closed: a new walk lists the folder afresh.
+    engine::bCancelScan = false;
+    atPump = nullptr;
+    ModScanFolder::FolderWalk again(rows, display);
+    again.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
+    EXPECT_EQ(rows.count(), 0);
+}
+
+TEST_F(FinderWalk, LinkLoopsEndAndARealFolderIsWalkedOnce)
+{
+    ASSERT_TRUE(touch(QStringLiteral("loop/a/in.dll")));
+    ASSERT_TRUE(link(QStringLiteral(".."), QStringLiteral("loop/a/up")));  // back to loop
+    ASSERT_TRUE(link(QStringLiteral("../shared"), QStringLiteral("loop/one")));
+    ASSERT_TRUE(link(QStringLiteral("../shared"), QStringLiteral("loop/two")));
+    ASSERT_TRUE(link(QStringLiteral("nowhere"), QStringLiteral("loop/broken")));    // dangling
+    ASSERT_TRUE(touch(QStringLiteral("shared/s.dll")));
+    const QStringList values = {QStringLiteral("C:\\loop\\a\\in.dll"), QStringLiteral("C:\\loop\\one\\s.dll"),
+                                QStringLiteral("C:\\loop\\two\\s.dll"), QStringLiteral("C:\\loop\\broken"),
+                                QStringLiteral("C:\\loop\\a\\up\\a\\in.dll")};
+    engine::ProblemList rows = rowsNaming(values);
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop"));
+    const QStringList left = keyValues(rows);
+    EXPECT_FALSE(left.contains(values[0]));
+    // shared is walked once, through whichever link the listing gives first.
+    EXPECT_EQ(left.contains(values[1]) + left.contains(values[2]), 1) << left.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(left.contains(values[3]));
+    EXPECT_TRUE(left.contains(values[4]));
+    // up (loop again) and the second link to shared were not entered.
+    EXPECT_EQ(walk.stats().skippedAgain, 2) << display.statuses.join(QLatin1Char('|')).toStdString();
+
+    // The prefix itself is never listed, however it is reached (as under Wine).
+    ASSERT_TRUE(link(QFileInfo(driveC()).absolutePath(), QStringLiteral("loop/prefix")));
+    engine::ProblemList inPrefix = rowsNaming({QStringLiteral("C:\\loop\\prefix\\system.reg")});
+    ModScanFolder::FolderWalk throughLink(inPrefix, display);
+    throughLink.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop"));
+    EXPECT_EQ(inPrefix.count(), 1);
+
+    // A link back to the drive's root, by absolute path, ends too.
+    ASSERT_TRUE(link(driveC(), QStringLiteral("loop/a/root")));
+    engine::ProblemList all = rowsNaming({QStringLiteral("C:\\shared\\s.dll")});
+    ModScanFolder::FolderWalk whole(all, display);
+    whole.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
+    EXPECT_EQ(all.count(), 0);
+    EXPECT_GE(whole.stats().skippedAgain, 3);
+
+    // A folder met again in a later walk of the same scan is not walked again.
+    engine::ProblemList more = rowsNaming({QStringLiteral("C:\\shared\\s.dll")});
+    ModScanFolder::FolderWalk scan(more, display);
+    scan.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop\\one"));
+    scan.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\shared"));
+    EXPECT_EQ(more.count(), 1);
+    EXPECT_EQ(scan.stats().skippedAgain, 1);
+}
+
+TEST_F(FinderWalk, NamesWindowsCannotReachAreSkipped)
+{
+    ASSERT_TRUE(touch(QString::fromUtf8("odd/\u0109.dll")));         // no such character in Windows-1252
+    ASSERT_TRUE(touch(QString::fromUtf8("odd/\u011Fdir/inner.dll")));
+    ASSERT_TRUE(touch(QString::fromUtf8("odd/caf\u00E9.dll")));      // é is in it
+    ASSERT_TRUE(touch(QStringLiteral("odd/ok.dll")));
+    const QByteArray raw = QFile::encodeName(driveC()) + "/odd/\xff\xfe.dll";  // not UTF-8
+    ::close(::creat(raw.constData(), 0644));
+    // Names ending in a dot answer to no Windows name: their attributes
+    // cannot be read, so they count as folders whose walk finds nothing.
+    ASSERT_TRUE(touch(QStringLiteral("odd/dotted./inner.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("odd/file.")));
+    const QStringList values = {QStringLiteral("C:\\odd\\?.dll"), QStringLiteral("C:\\odd\\?dir\\inner.dll"),
+                                QString::fromUtf8("C:\\odd\\CAF\u00C9.DLL"), QStringLiteral("C:\\odd\\ok.dll"),
+                                QStringLiteral("C:\\odd\\dotted.\\inner.dll"), QStringLiteral("C:\\odd\\file.")};
+    EXPECT_EQ(walkLeaves(values, QStringLiteral("C:\\"), QStringLiteral("C:\\odd")),
+              (QStringList{values[0], values[1], values[4], values[5]}));
+    ::unlink(raw.constData());  // Qt cannot name it to clean up
+}
+
+TEST_F(FinderWalk, DeepTreesAreWalkedWithoutRecursion)
+{
+    // As deep as Windows paths go (260 characters), and deeper: what lies past
+    // that length cannot be listed and is skipped.
+    QString relative = QStringLiteral("deep");
+    for (int i = 0; i < 140; ++i)
+        relative += QStringLiteral("/d");
+    ASSERT_TRUE(makeFolder(relative));
+    QString at100 = QStringLiteral("deep");
+    for (int i = 0; i < 100; ++i)
+        at100 += QStringLiteral("/d");
+    ASSERT_TRUE(touch(at100 + QStringLiteral("/x.dll")));
+    ASSERT_TRUE(touch(relative + QStringLiteral("/far.dll")));
+    QString windowsAt100 = QStringLiteral("C:\\") + at100 + QStringLiteral("\\x.dll");
+    windowsAt100.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    QString far = QStringLiteral("C:\\") + relative + QStringLiteral("\\far.dll");
+    far.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    EXPECT_EQ(walkLeaves({windowsAt100, far}, QStringLiteral("C:\\"), QStringLiteral("C:\\deep")),
+              QStringList{far});
+}
+
+TEST_F(FinderWalk, AFolderThatCannotBeListedIsSkipped)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root lists every folder";
+    ASSERT_TRUE(touch(QStringLiteral("locked/in.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("open/o.dll")));
+    const QString locked = driveC() + QStringLiteral("/locked");
+    QFile::setPermissions(locked, QFileDevice::Permissions());
+    const QStringList left = walkLeaves({QStringLiteral("C:\\locked\\in.dll"), QStringLiteral("C:\\open\\o.dll")},
+                                        QStringLiteral("C:\\"), QStringLiteral("C:\\"));
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(left, QStringList{QStringLiteral("C:\\locked\\in.dll")});
+}
+
+TEST_F(FinderWalk, ADriveThatGoesAwayMidWalkEndsIt)
+{
+    QStringList values;
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_TRUE(touch(QStringLiteral("tree/f%1/x.dll").arg(i)));
+        values << QStringLiteral("C:\\tree\\f%1\\x.dll").arg(i);
+    }
+    const QString root = driveC();
+    atPump = [&](int n) {
+        if (n == 5)
+            QDir().rename(root, root + QStringLiteral("-gone"));
+    };
+    engine::ProblemList rows = rowsNaming(values);
+    {
+        ModScanFolder::FolderWalk walk(rows, display);
+        walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\tree"));
+    }
+    QDir().rename(root + QStringLiteral("-gone"), root);
+    EXPECT_EQ(rows.count(), 30);
+}
+
+TEST_F(FinderWalk, ProgressMovesForEveryEntryDotsIncluded)
+{
+    ASSERT_TRUE(makeFolder(QStringLiteral("empty")));
+    engine::ProblemList rows = rowsNaming({QStringLiteral("C:\\empty\\x")});
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.setRefreshInterval(0);
+    walk.ScanFolder(QStringLiteral("C:\\empty"));
+    EXPECT_EQ(display.statuses, (QStringList{QStringLiteral("C:\\empty\\."), QStringLiteral("C:\\empty\\..")}));
+    ASSERT_FALSE(display.progress.empty());
+    EXPECT_NEAR(display.progress.back(), 0.02, 1e-9);
+    EXPECT_EQ(rows.count(), 1);
+}
+
+// The walk asks for the attributes of each entry just listed; within a
+// lookup scope those come from the listing, and must be what a lookup of
+// its own gives.
+TEST_F(FinderWalk, AttributesAfterAListingAreThoseOfAFullLookup)
+{
+    for (const char* name : {"plain.dll", "Twin.DLL", "twin.dll", "trail.", "blank ", ".hidden", "caf\u00e9.txt",
+                             "\u0109.txt", "sub/inner.txt"})
+        ASSERT_TRUE(touch(QStringLiteral("attr/") + QString::fromUtf8(name)));
+    ASSERT_TRUE(link(QStringLiteral("sub"), QStringLiteral("attr/tosub")));
+    ASSERT_TRUE(link(QStringLiteral("nowhere"), QStringLiteral("attr/broken")));
+    const QStringList asked = {"plain.dll", "PLAIN.DLL", "Twin.DLL", "twin.dll", "TWIN.dll", "trail.", "trail",
+                               "blank ", "blank", ".hidden", QString::fromUtf8("caf\u00e9.txt"), "?.txt", "sub",
+                               "tosub", "broken", "nosuch", "sub\\inner.txt", ".", ".."};
+    const auto attributes = [](const QString& name) {
+        return GetFileAttributesA(platform::toAnsi(QStringLiteral("C:\\attr\\") + name).constData());
+    };
+    QList<DWORD> alone;
+    for (const QString& name : asked)
+        alone << attributes(name);
+    platform::LookupCacheScope scope;
+    WIN32_FIND_DATAA data;
+    const HANDLE h = FindFirstFileA("C:\\attr\\*", &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(attributes(asked[i]), alone[i]) << asked[i].toStdString();
+    EXPECT_EQ(alone[0], FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_EQ(alone[5], INVALID_FILE_ATTRIBUTES);  // "trail." on disk answers to no Windows name
+}
+
+TEST_F(FinderWalk, ProgressGoesBackToZeroAfterNinetyNine)
+{
+    ASSERT_TRUE(makeFolder(QStringLiteral("wide")));
+    const QByteArray wide = QFile::encodeName(driveC()) + "/wide/";
+    for (int i = 0; i < 9950; ++i)
+        ::close(::creat((wide + QByteArray::number(i)).constData(), 0644));
+    engine::ProblemList rows;
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.setRefreshInterval(0);
+    walk.ScanFolder(QStringLiteral("C:\\wide\\"));
+    ASSERT_EQ(walk.stats().entries, 9952);
+    std::size_t reset = 0;
+    for (std::size_t i = 1; i < display.progress.size(); ++i) {
+        EXPECT_LT(display.progress[i], 99.02);
+        if (display.progress[i - 1] >= 99 && !reset) {
+            reset = i;
+            EXPECT_EQ(display.progress[i], 0);
+        }
+    }
+    EXPECT_GE(reset, 9900u);  // 9,900 steps of 0.01 make 99
+}
+
+TEST(FinderText, TrimAtNullAndComparisonKey)
+{
+    const char field[8] = {'a', 'b', '\0', 'c', 'd', 'e', 'f', 'g'};
+    EXPECT_EQ(ModScanFolder::TrimAtNull(field, sizeof(field)), QStringLiteral("ab"));
+    const char full[3] = {'x', 'y', 'z'};  // no NUL: the whole field
+    EXPECT_EQ(ModScanFolder::TrimAtNull(full, sizeof(full)), QStringLiteral("xyz"));
+    const char ansi[3] = {'\xe9', '\x80', '\0'};
+    EXPECT_EQ(ModScanFolder::TrimAtNull(ansi, sizeof(ansi)), QString::fromUtf8("\u00E9\u20AC"));
+
+    EXPECT_EQ(ModScanFolder::comparisonKey(QStringLiteral("  c:\\a b\\x.dll  ")), QStringLiteral("C:\\A B\\X.DLL"));
+    EXPECT_EQ(ModScanFolder::comparisonKey(QStringLiteral("\tc:\\x")), QStringLiteral("\tC:\\X"));  // blanks only
+    // Character by character: "ß" stays one character.
+    EXPECT_EQ(ModScanFolder::comparisonKey(QString::fromUtf8("stra\u00DFe")), QString::fromUtf8("STRA\u00DFE"));
+}
+
+}  // namespace

@@ -1,0 +1,454 @@
+// The missing-files wizard driven as a window: its pages and buttons, the
+// remembered folder list, the scan's scope and report, and Cancel, Finish and
+// the close box while a walk runs.
+#include "engine/scanstate.h"
+#include "finder/frmscanfmissingfiles.h"
+#include "platform/ansi.h"
+#include "platform/desktop.h"
+#include "platform/prefix.h"
+#include "tests/finder_fixture.h"
+#include "tests/support/testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+using namespace finderfixture;
+
+namespace {
+
+// Message boxes are recorded; questions take the queued answers (No when
+// none is left). The folder browser gives the queued Linux folders.
+class AnsweringDesktop : public platform::Desktop {
+public:
+    struct Box {
+        QString text;
+        int style;
+        QString title;
+    };
+    QList<Box> boxes;
+    QList<int> answers;
+    QStringList folders;
+
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
+        boxes.append({text, style, title});
+        if ((style & 0xF) == 4)
+            return answers.isEmpty() ? 7 : answers.takeFirst();
+        return 1;
+    }
+    QString browseForFolder(const QString&) override { return folders.isEmpty() ? QString() : folders.takeFirst(); }
+    void playSound(const QString&) override {}
+    void setWindowAlpha(QObject*, int) override {}
+};
+
+class FinderWizard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(openNewPrefix().isEmpty());
+        programDir = testenv::makeTempDir(QStringLiteral("program"));
+        platform::setProgramFolderLinux(programDir);
+        platform::setDesktop(&desktop);
+        engine::bCancelScan = false;
+        engine::setMessagePump([this] {
+            ++pumps;
+            if (atPump)
+                atPump(pumps);
+            QCoreApplication::processEvents();
+        });
+    }
+    void TearDown() override
+    {
+        wizard.reset();
+        engine::setMessagePump(nullptr);
+        platform::setDesktop(nullptr);
+        engine::bCancelScan = false;
+        closePrefix();
+    }
+
+    void open()
+    {
+        wizard = std::make_unique<FrmScanFmissingFiles>(errors);
+        wizard->setWalkRefreshInterval(0);
+        QObject::connect(wizard.get(), &QDialog::finished, wizard.get(), [this] { ++closed; });
+    }
+    QString listFile() const { return programDir + QStringLiteral("/Folders"); }
+    QStringList folderRows() const
+    {
+        QStringList rows;
+        for (int i = 0; i < wizard->lvwFolders->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = wizard->lvwFolders->topLevelItem(i);
+            rows << item->text(0) + (item->checkState(0) == Qt::Checked ? QStringLiteral(" [x]") : QString());
+        }
+        return rows;
+    }
+    // The page shown and the buttons: "page Back Next Scan Cancel Finish",
+    // each button "-" hidden, "d" visible and disabled, "e" visible and enabled.
+    QString state() const
+    {
+        const auto b = [](const QPushButton* p) {
+            return p->isHidden() ? QStringLiteral("-") : p->isEnabled() ? QStringLiteral("e") : QStringLiteral("d");
+        };
+        QString page;
+        const int shown = !wizard->PicScanningHDD->isHidden() + !wizard->PicFolderSelection->isHidden()
+                          + !wizard->PicOptionsButtons->isHidden();
+        if (shown != 1)
+            page = QStringLiteral("pages?");
+        else if (!wizard->PicScanningHDD->isHidden())
+            page = QStringLiteral("scan");
+        else if (!wizard->PicFolderSelection->isHidden())
+            page = QStringLiteral("folders");
+        else
+            page = QStringLiteral("options");
+        return page + QLatin1Char(' ') + b(wizard->cmdBack) + b(wizard->CmdNext) + b(wizard->cmdScan)
+               + b(wizard->cmdCancel) + b(wizard->cmdFinish) + b(wizard->CmdHelp);
+    }
+    QStringList boxTexts() const
+    {
+        QStringList out;
+        for (const auto& box : desktop.boxes) {
+            EXPECT_EQ(box.title, QStringLiteral("Velmora 2007"));
+            out << box.text;
+        }
+        return out;
+    }
+
+    QString programDir;
+    AnsweringDesktop desktop;
+    engine::ProblemList errors;
+    std::unique_ptr<FrmScanFmissingFiles> wizard;
+    int closed = 0;
+    int pumps = 0;
+    std::function<void(int)> atPump;
+};
+
+TEST_F(FinderWizard, WindowAsLoaded)
+{
+    open();
+    EXPECT_EQ(wizard->windowTitle(), QStringLiteral("Velmora 2007"));
+    EXPECT_EQ(wizard->size(), QSize(541, 362));  // 8115 x 5430 twips
+    EXPECT_EQ(wizard->lvwFolders->geometry(), QRect(11, 53, 365, 203));
+    EXPECT_EQ(wizard->cmdScan->geometry(), QRect(251, 328, 82, 25));
+    EXPECT_TRUE(wizard->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(wizard->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    wizard->show();
+    EXPECT_LE((wizard->geometry().center() - wizard->screen()->availableGeometry().center()).manhattanLength(), 10);  // a frame aside
+    EXPECT_TRUE(wizard->OptScanKnownApplicationFolders->isChecked());
+    EXPECT_EQ(wizard->ProgressBar1->minimum(), 0);
+    EXPECT_EQ(wizard->ProgressBar1->maximum(), 100);
+    const struct {
+        const char* name;
+        const char* text;
+    } texts[] = {
+        {"Label3", "Find Missing Files"},
+        {"Label6", "Paths to missing files can be found automatically by file finder."},
+        {"Label7", "Use this tool to find files on the disk(s)."},
+        {"Label8", "Please select the desired action :"},
+        {"Label5", "Scan Folder List"},
+        {"Label4", "Add folders to scan in"},
+        {"Label1", "Finding Missing Files"},
+        {"Label2", "Please wait until scanning is finished"},
+        {"lblStatus", "Scanning ..."},
+        {"OptScanKnownApplicationFolders", "Scan known application folders and subfolders"},
+        {"OptFoldersScan", "Choose folders to scan in"},
+        {"OptScanAllDisk", "Scan all disks (much slower)"},
+        {"cmdBack", "&Back"},
+        {"cmdScan", "&Scan"},
+        {"CmdNext", "&Next"},
+        {"cmdCancel", "&Cancel"},
+        {"cmdFinish", "&Finish"},
+        {"CmdHelp", "&Help"},
+        {"cmdAdd", "Add"},
+        {"cmdRemove", "Remove"},
+    };
+    for (const auto& t : texts) {
+        QWidget* w = wizard->findChild<QWidget*>(QLatin1String(t.name));
+        ASSERT_NE(w, nullptr) << t.name;
+        const QString shown = qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text()
+                                                      : qobject_cast<QAbstractButton*>(w)->text();
+        EXPECT_EQ(shown, QLatin1String(t.text)) << t.name;
+    }
+}
+
+TEST_F(FinderWizard, PagesAndButtonsFollowTheTable)
+{
+    testenv::writeFile(listFile(), "C:\\Data\r\n");
+    open();
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        const char* expected;
+    } steps[] = {
+        {"after loading", [] {}, "options d-ee-e"},
+        {"all disks chosen", [&] { wizard->OptScanAllDisk->click(); }, "options d-ee-e"},
+        {"folders chosen", [&] { wizard->OptFoldersScan->click(); }, "options de-e-e"},
+        {"Next", [&] { wizard->CmdNext->click(); }, "folders e-ee-e"},
+        {"row unchecked", [&] { wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked); },
+         "folders e-de-e"},
+        {"row checked", [&] { wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Checked); },
+         "folders e-ee-e"},
+        {"Back", [&] { wizard->cmdBack->click(); }, "options de-e-e"},
+        {"known folders chosen", [&] { wizard->OptScanKnownApplicationFolders->click(); }, "options d-ee-e"},
+        {"folders again, Next", [&] {
+             wizard->OptFoldersScan->click();
+             wizard->CmdNext->click();
+         },
+         "folders e-ee-e"},
+        {"unchecked, then Next from Back", [&] {
+             wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+             wizard->cmdBack->click();
+             wizard->CmdNext->click();
+         },
+         "folders e-ee-e"},  // Next enables Scan whenever the list has a row
+        {"Scan", [&] { wizard->cmdScan->click(); }, "scan d-d-ee"},
+    };
+    for (const auto& s : steps) {
+        s.act();
+        EXPECT_EQ(state(), QLatin1String(s.expected)) << s.step;
+    }
+    // The scan walked nothing (the one row is unchecked).
+    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Scanning is completed. No missing file(s) were found.")});
+    EXPECT_EQ(closed, 0);
+}
+
+TEST_F(FinderWizard, WithoutAFolderListNextLeavesScanDisabled)
+{
+    open();
+    EXPECT_TRUE(folderRows().isEmpty());
+    wizard->OptFoldersScan->click();
+    wizard->CmdNext->click();
+    EXPECT_EQ(state(), QStringLiteral("folders e-de-e"));
+    // A cancelled folder browser adds nothing and writes nothing.
+    wizard->cmdAdd->click();
+    EXPECT_TRUE(folderRows().isEmpty());
+    EXPECT_FALSE(QFile::exists(listFile()));
+    EXPECT_EQ(state(), QStringLiteral("folders e-de-e"));
+}
+
+TEST_F(FinderWizard, FolderListFileRoundTrip)
+{
+    ASSERT_TRUE(makeFolder(QStringLiteral("data")));
+    ASSERT_TRUE(makeFolder(QString::fromUtf8("caf\u00E9")));
+    ASSERT_TRUE(testenv::writeFile(listFile(), "C:\\Data\r\n  c:\\data \r\n"));
+    open();
+    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", "c:\\data [x]"}));
+
+    // Folders already listed, by case or blanks, add nothing.
+    desktop.folders = {driveC() + QStringLiteral("/data"), driveC() + QStringLiteral("/DATA")};
+    wizard->cmdAdd->click();
+    EXPECT_EQ(folderRows().size(), 2);
+    EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\n  c:\\data \r\n"));
+
+    // A new one goes to the end of the list and of the file, in Windows-1252.
+    desktop.folders = {driveC() + QString::fromUtf8("/caf\u00E9")};
+    wizard->cmdAdd->click();
+    EXPECT_EQ(folderRows().last(), QString::fromUtf8("C:\\caf\u00E9 [x]"));
+    EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\n  c:\\data \r\nC:\\caf\xe9\r\n"));
+    EXPECT_TRUE(wizard->cmdAdd->isEnabled());
+
+    // Remove asks about the selected row: No changes nothing, Yes rewrites
+    // the file from the list.
+    wizard->lvwFolders->topLevelItem(1)->setSelected(true);
+    desktop.answers = {7};
+    wizard->cmdRemove->click();
+    EXPECT_EQ(folderRows().size(), 3);
+    ASSERT_EQ(desktop.boxes.size(), 1);
+    EXPECT_EQ(desktop.boxes[0].text, QStringLiteral("Do you really want to delete \rc:\\data ? "));
+    EXPECT_EQ(desktop.boxes[0].style, 36);
+    wizard->lvwFolders->topLevelItem(1)->setSelected(true);
+    desktop.answers = {6};
+    wizard->cmdRemove->click();
+    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", QString::fromUtf8("C:\\caf\u00E9 [x]")}));
+    EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\nC:\\caf\xe9\r\n"));
+
+    // With no row selected nothing is asked.
+    wizard->lvwFolders->clearSelection();
+    wizard->cmdRemove->click();
+    EXPECT_EQ(desktop.boxes.size(), 2);
+
+    // The next opening reads the list again, every row checked.
+    wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    open();
+    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", QString::fromUtf8("C:\\caf\u00E9 [x]")}));
+
+    // Removing the last rows deletes the file; the next list starts empty.
+    desktop.answers = {6, 6};
+    for (int i = 0; i < 2; ++i) {
+        wizard->lvwFolders->topLevelItem(0)->setSelected(true);
+        wizard->cmdRemove->click();
+    }
+    EXPECT_TRUE(folderRows().isEmpty());
+    EXPECT_FALSE(QFile::exists(listFile()));
+    EXPECT_FALSE(wizard->cmdScan->isEnabled());
+    open();
+    EXPECT_TRUE(folderRows().isEmpty());
+}
+
+TEST_F(FinderWizard, ScopeAndReport)
+{
+    ASSERT_TRUE(touch(QStringLiteral("windows/system32/x.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("apps/a.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("other/o.dll")));
+    const QStringList files = {QStringLiteral("c:\\windows\\system32\\x.dll "), QStringLiteral("C:\\apps\\a.dll"),
+                               QStringLiteral("C:\\other\\o.dll"), QStringLiteral("C:\\apps\\gone.dll")};
+    testenv::writeFile(listFile(), "C:\\other\r\n\\\\server\\share\r\n\r\nD:\\data\r\nC:\\apps\r\n");
+    const struct {
+        const char* scope;
+        std::function<void()> choose;
+        QStringList left;
+    } cases[] = {
+        {"known application folders", [] {}, {files[1], files[2], files[3]}},
+        {"all disks", [&] { wizard->OptScanAllDisk->click(); }, {files[3]}},
+        {"checked folders", [&] {
+             wizard->OptFoldersScan->click();
+             wizard->CmdNext->click();
+             wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+         },
+         {files[0], files[2], files[3]}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scope);
+        errors = rowsNaming(files);
+        desktop.boxes.clear();
+        open();
+        c.choose();
+        wizard->cmdScan->click();
+        EXPECT_EQ(keyValues(errors), c.left);
+        const int found = 4 - static_cast<int>(c.left.size());
+        const QString report = QStringLiteral("Scanning is completed : %1 missing files(s) were found.").arg(found);
+        EXPECT_EQ(wizard->Label2->text(), report);
+        EXPECT_EQ(wizard->lblStatus->text(), QStringLiteral("Press Finish button to close the wizard."));
+        EXPECT_TRUE(wizard->ProgressBar1->isHidden());
+        EXPECT_EQ(boxTexts(), QStringList{report});
+        EXPECT_EQ(desktop.boxes[0].style, 64);
+        EXPECT_EQ(wizard->ProblemCountBeforeScan, 4);
+    }
+}
+
+TEST_F(FinderWizard, ReportAndFinishTexts)
+{
+    ASSERT_TRUE(touch(QStringLiteral("windows/same.dll")));
+    const struct {
+        QStringList rows;
+        const char* report;
+        const char* finish;
+    } cases[] = {
+        {{QStringLiteral("C:\\windows\\nothere.dll")},
+         "Scanning is completed. No missing file(s) were found.",
+         "The program has found 0 missing files(s). Now you can click \"Fix Problems\" in the main window to fix "
+         "the registry \rproblems found by the program."},
+        {{QStringLiteral("C:\\windows\\same.dll"), QStringLiteral("c:\\WINDOWS\\same.dll "),
+          QStringLiteral("C:\\windows\\nothere.dll"), QStringLiteral(" C:\\Windows\\Same.DLL")},
+         "Scanning is completed : 3 missing files(s) were found.",
+         "The program has found 3 missing files(s). Now you can click \"Fix Problems\" in the main window to fix "
+         "the registry \rproblems found by the program."},
+    };
+    for (const auto& c : cases) {
+        errors = rowsNaming(c.rows);
+        desktop.boxes.clear();
+        open();
+        wizard->cmdScan->click();
+        wizard->cmdFinish->click();
+        EXPECT_EQ(boxTexts(), (QStringList{QLatin1String(c.report), QLatin1String(c.finish)}));
+        EXPECT_EQ(closed, 1);
+        closed = 0;
+    }
+}
+
+TEST_F(FinderWizard, CancelBeforeAScanClosesAndLeavesTheFlagSet)
+{
+    for (const bool folderPage : {false, true}) {
+        open();
+        if (folderPage) {
+            wizard->OptFoldersScan->click();
+            wizard->CmdNext->click();
+        }
+        engine::bCancelScan = false;
+        wizard->cmdCancel->click();
+        EXPECT_EQ(closed, 1);
+        EXPECT_TRUE(engine::bCancelScan);
+        closed = 0;
+    }
+    // The close box shows nothing and leaves the flag alone.
+    open();
+    wizard->show();
+    engine::bCancelScan = false;
+    wizard->close();
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(engine::bCancelScan);
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+TEST_F(FinderWizard, CancelFinishAndCloseDuringAWalk)
+{
+    QStringList values;
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_TRUE(touch(QStringLiteral("windows/f%1.dll").arg(i)));
+        values << QStringLiteral("C:\\windows\\f%1.dll").arg(i);
+    }
+    const struct {
+        const char* how;
+        std::function<void(FrmScanFmissingFiles&)> act;
+        bool finishBox;
+    } cases[] = {
+        {"Cancel", [](FrmScanFmissingFiles& w) { w.cmdCancel->click(); }, false},
+        {"Cancel, then Finish", [](FrmScanFmissingFiles& w) {
+             w.cmdCancel->click();
+             w.cmdFinish->click();
+         },
+         true},
+        {"close box", [](FrmScanFmissingFiles& w) { w.close(); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        errors = rowsNaming(values);
+        desktop.boxes.clear();
+        open();
+        wizard->show();
+        QString during;
+        atPump = [&](int n) {
+            if (n != 12 || !wizard->scanRunning())
+                return;
+            c.act(*wizard);
+            during = state();
+            EXPECT_EQ(closed, 0);  // nothing closes under the running walk
+        };
+        pumps = 0;
+        wizard->cmdScan->click();
+        atPump = nullptr;
+        EXPECT_EQ(during, QStringLiteral("scan d-d-ee"));
+        const int removed = 40 - errors.count();
+        EXPECT_GT(removed, 0);
+        EXPECT_LT(removed, 40);
+        const QString report = QStringLiteral("Scanning is completed : %1 missing files(s) were found.").arg(removed);
+        QStringList expected{report};
+        if (c.finishBox) {
+            expected << QStringLiteral("The program has found %1 missing files(s). Now you can click \"Fix "
+                                       "Problems\" in the main window to fix the registry \rproblems found by the "
+                                       "program.")
+                            .arg(removed);
+        }
+        EXPECT_EQ(boxTexts(), expected);
+        EXPECT_EQ(closed, c.how == std::string("Cancel") ? 0 : 1);
+        if (closed == 0) {
+            EXPECT_EQ(state(), QStringLiteral("scan d-d-ee"));
+            wizard->cmdFinish->click();
+            EXPECT_EQ(closed, 1);
+        }
+        closed = 0;
+    }
+}
+
+}  // namespace
