@@ -99,7 +99,7 @@ e2e_start_program() {
   app_pid=$!
   main=$(wait_window '^Velmora 2007 - Registry Cleaner$' 30) || fail "the main window did not appear"
   sleep 0.5
-  shot 1-main-page
+  shot 01-main-page
   eval "$(xdotool getwindowgeometry --shell "$main")"
   menu=$((HEIGHT - 511))
 }
@@ -109,18 +109,18 @@ e2e_start_program() {
 e2e_scan() {
   # Page top 43 + button top 111 + half its height.
   scan_x=$((413 + 54)) scan_y=$((menu + 43 + 111 + 12))
-  press_picture_button "$scan_x" "$scan_y" 2-scan-hover 3-scan-pressed
+  press_picture_button "$scan_x" "$scan_y" 02-scan-hover 03-scan-pressed
 
   local box
   box=$(wait_window '^Velmora 2007$' 120) || fail "the scan-complete box did not appear"
   sleep 0.5
-  shot 4-scan-complete
+  shot 04-scan-complete
   eval "$(xdotool getwindowgeometry --shell "$box")"
   # "&Next" sits at 360,92 (82 x 25) in the box.
   xdotool mousemove $((X + 401)) $((Y + 104)) click 1
   wait_window_gone '^Velmora 2007$' 5 || fail "the scan-complete box did not close"
   sleep 0.5
-  shot 5-problem-page
+  shot 05-problem-page
 }
 
 # Ends the program as a user does, through File > Exit, and waits for it.

@@ -52,14 +52,20 @@ reg_line() {
   echo "$text"
 }
 
-# Wine's files are read and written by the program alone while it acts:
-# each look with Wine's tool waits for the server to end (and save) first.
-declare -A before
-for value in "${planted[@]}"; do
-  before[$value]=$(reg_line "$value")
-  if [ -z "${before[$value]}" ]; then echo "e2e: the demo prefix lacks $value" >&2; exit 1; fi
-done
-wineserver -w
+# The values of the software keys (Classes among them) as Wine's reg tool
+# exports them, one line a value after its key's name, in sorted order: a
+# restore may put a value back after its key's other values.
+software_values() {
+  local root
+  for root in HKLM HKCU; do
+    wine reg export "$root\Software" "$work/export.reg" /y >/dev/null 2>&1 || fail "wine reg export $root failed"
+    iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r' \
+      | awk '/\\$/ { sub(/\\$/, ""); part = part $0; next }
+             { line = part $0; part = "" }
+             line ~ /^\[/ { key = line; next }
+             line != "" { print key "\t" line }'
+  done | LC_ALL=C sort
+}
 
 # The program's own folder: its backups and results file land there.
 program_dir=$work/program
@@ -67,13 +73,26 @@ mkdir -p "$program_dir"
 cp "$velmora" "$program_dir/"
 
 e2e_start_program "$program_dir/$(basename "$velmora")"
+
+# The program reads Wine's files again when they changed on disk and it holds
+# no change of its own, and acts only while no Wine server runs: each look
+# with Wine's tool waits for the server to end (and save) before the next
+# press. This first look comes after the program wrote its logon entry.
+declare -A before
+for value in "${planted[@]}"; do
+  before[$value]=$(reg_line "$value")
+  if [ -z "${before[$value]}" ]; then fail "the demo prefix lacks $value"; fi
+done
+software_values >"$out/software-before.txt"
+wineserver -w
+
 e2e_scan
 
 # Fix Problems on the problem page: page top 43 + button top 392, 108 x 24.
 fix_x=$((253 + 54)) fix_y=$((menu + 43 + 392 + 12))
 reg_files() { stat -c '%i %Y' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"; }
 reg_before=$(reg_files)
-press_picture_button "$fix_x" "$fix_y" 6-fix-hover 7-fix-pressed
+press_picture_button "$fix_x" "$fix_y" 06-fix-hover 07-fix-pressed
 # The fix saves both registry files (each replaced by a new file) before it
 # returns; its values lie under both.
 saved=
@@ -89,10 +108,10 @@ done
 [ -n "$saved" ] || fail "the fix did not save the registry files"
 if wait_window '^Velmora 2007$' 1 >/dev/null; then fail "the fix showed a message box"; fi
 sleep 0.5
-shot 8-after-fix
+shot 08-after-fix
 # Every row was checked, so the fix empties the list and the page goes back
 # to the section choice, where the Scan button is seen again.
-rgb=$(mean_rgb 8-after-fix "60x16+$((scan_x - 30))+$((scan_y - 8))")
+rgb=$(mean_rgb 08-after-fix "60x16+$((scan_x - 30))+$((scan_y - 8))")
 read -r r g b <<<"$rgb"
 if [ "$b" -le $((r + 60)) ]; then fail "the section choice is not shown after the fix ($r $g $b)"; fi
 
@@ -122,10 +141,10 @@ if [ "$lines" -lt "${#planted[@]}" ]; then fail "the backup holds $lines lines";
 xdotool mousemove 72 $((menu + 22)) click 1
 wait_window '^Velmora 2007 - Rescue Center$' 5 >/dev/null || fail "the Rescue Center did not open"
 sleep 0.5
-shot 9-rescue-center
+shot 09-rescue-center
 # The backup list: page top 44 + list 204,35; its first row below the header.
 row_x=$((204 + 80)) row_y=$((menu + 44 + 35 + 30))
-row_spread=$(spread 9-rescue-center "300x14+210+$((row_y - 7))")
+row_spread=$(spread 09-rescue-center "300x14+210+$((row_y - 7))")
 if [ "$row_spread" -lt 20 ]; then fail "the backup list shows no row (spread $row_spread)"; fi
 xdotool mousemove "$row_x" "$row_y" click 1; sleep 0.3
 shot 10-backup-selected
@@ -166,6 +185,13 @@ for value in "${planted[@]}"; do
     fail "after the restore Wine has \"$line\" for $value, not \"${before[$value]}\""
   fi
 done
+# Nothing else was lost or changed on the way.
+software_values >"$out/software-after.txt"
 wineserver -w
+if ! diff "$out/software-before.txt" "$out/software-after.txt" >"$out/software.diff"; then
+  head -n 20 "$out/software.diff" >&2
+  fail "the software keys differ after the restore from before the fix (see software.diff)"
+fi
+rm -f "$out"/software-*.txt "$out/software.diff"
 
 echo "e2e: fix and restore road passed; screenshots in $out"

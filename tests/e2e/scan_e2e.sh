@@ -29,11 +29,11 @@ e2e_scan
 
 # The problem page covers the buttons: where Scan was, the list is (light);
 # and its first row carries text.
-rgb=$(mean_rgb 5-problem-page "100x20+$((scan_x - 50))+$((scan_y - 10))")
+rgb=$(mean_rgb 05-problem-page "100x20+$((scan_x - 50))+$((scan_y - 10))")
 read -r r g b <<<"$rgb"
 if [ "$b" -gt $((r + 60)) ]; then fail "the Scan button is still seen ($r $g $b)"; fi
 row_y=$((menu + 43 + 32 + 24))
-row_spread=$(spread 5-problem-page "300x14+12+$row_y")
+row_spread=$(spread 05-problem-page "300x14+12+$row_y")
 if [ "$row_spread" -lt 20 ]; then fail "the problem list shows no row (spread $row_spread)"; fi
 
 kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
