@@ -1,7 +1,8 @@
+# shellcheck shell=bash
 # Shared by the end-to-end scripts (sourced, not run): a virtual display, a
 # home of their own, screenshots, and the pointer moves that the program's
-# picture buttons answer. The caller sets `out` (screenshots and the
-# program's log) and calls e2e_begin before anything else.
+# picture buttons answer. The caller starts with e2e_under_xvfb and then
+# e2e_begin.
 
 # Runs the calling script again under its own virtual display. Exit 77
 # (skipped) when a tool is missing outside CI.
@@ -19,9 +20,11 @@ e2e_under_xvfb() {
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 }
 
-# A scratch folder `work` with a home for Wine and the program, so nothing
-# lands in the user's; removed on exit together with the program.
+# Sets `out` to $1, the folder of the screenshots and the program's log, and
+# makes a scratch folder `work` with a home for Wine and the program, so
+# nothing lands in the user's; removed on exit together with the program.
 e2e_begin() {
+  out=$1
   mkdir -p "$out"
   rm -f "$out"/*.png
   work=$(mktemp -d)
@@ -43,26 +46,30 @@ e2e_cleanup() {
 fail() { echo "e2e: $*" >&2; shot failure; exit 1; }
 shot() { /usr/bin/import -window root "$out/$1.png" 2>/dev/null || true; }
 
-# Waits up to $2 seconds for a window whose title matches $1; prints its id.
-wait_window() {
-  local i id
-  for ((i = 0; i < $2 * 10; i++)); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+# Runs a command every tenth of a second, for up to $1 seconds, until it
+# succeeds; its last result is the result.
+poll() {
+  local secs=$1 i
+  shift
+  for ((i = 0; i < secs * 10; i++)); do
+    "$@" && return 0
     sleep 0.1
   done
-  return 1
+  "$@"
+}
+
+window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+window_absent() { ! window_shown "$1"; }
+program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+
+# Waits up to $2 seconds for a window whose title matches $1; prints its id.
+wait_window() {
+  poll "$2" window_shown "$1" || return 1
+  xdotool search --onlyvisible --name "$1" | head -n1
 }
 
 # Waits up to $2 seconds until no window's title matches $1.
-wait_window_gone() {
-  local i
-  for ((i = 0; i < $2 * 10; i++)); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  return 1
-}
+wait_window_gone() { poll "$2" window_absent "$1"; }
 
 # Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
 mean_rgb() {
@@ -130,12 +137,7 @@ e2e_exit_program() {
   shot "$1"
   # Exit is the menu's last item.
   xdotool key Up Return
-  local i
-  for ((i = 0; i < 100; i++)); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$app_pid" 2>/dev/null; then fail "File > Exit did not end the program"; fi
+  poll 10 program_ended || fail "File > Exit did not end the program"
   local rc=0
   wait "$app_pid" || rc=$?
   app_pid=

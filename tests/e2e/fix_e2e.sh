@@ -10,13 +10,13 @@
 # It starts its own virtual display. Exit 77 (skipped) when the tools are
 # missing outside CI.
 set -euo pipefail
+# shellcheck source=tests/e2e/e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
 
 velmora=$1
 make_prefix=$2
-out=$3
-e2e_begin
+e2e_begin "$3"
 
 # The values the demo prefix plants, as key|value name (empty: the default
 # value).
@@ -72,7 +72,10 @@ program_dir=$work/program
 mkdir -p "$program_dir"
 cp "$velmora" "$program_dir/"
 
-e2e_start_program "$program_dir/$(basename "$velmora")"
+exe_name=$(basename "$velmora")
+e2e_start_program "$program_dir/$exe_name"
+# Its start writes its logon entry (named after it) into the Run key.
+poll 10 grep -q "^\"$exe_name\"=" "$WINEPREFIX/system.reg" || fail "the program did not save its logon entry"
 
 # The program reads Wine's files again when they changed on disk and it holds
 # no change of its own, and acts only while no Wine server runs: each look
@@ -90,22 +93,15 @@ e2e_scan
 
 # Fix Problems on the problem page: page top 43 + button top 392, 108 x 24.
 fix_x=$((253 + 54)) fix_y=$((menu + 43 + 392 + 12))
-reg_files() { stat -c '%i %Y' "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg"; }
-reg_before=$(reg_files)
-press_picture_button "$fix_x" "$fix_y" 06-fix-hover 07-fix-pressed
 # The fix saves both registry files (each replaced by a new file) before it
 # returns; its values lie under both.
-saved=
-for ((i = 0; i < 100; i++)); do
-  now=$(reg_files)
-  if [ "$(head -n1 <<<"$now")" != "$(head -n1 <<<"$reg_before")" ] \
-    && [ "$(tail -n1 <<<"$now")" != "$(tail -n1 <<<"$reg_before")" ]; then
-    saved=1
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$saved" ] || fail "the fix did not save the registry files"
+file_id() { stat -c '%i %Y' "$WINEPREFIX/$1"; }
+both_saved() {
+  [ "$(file_id system.reg)" != "$system_before" ] && [ "$(file_id user.reg)" != "$user_before" ]
+}
+system_before=$(file_id system.reg) user_before=$(file_id user.reg)
+press_picture_button "$fix_x" "$fix_y" 06-fix-hover 07-fix-pressed
+poll 10 both_saved || fail "the fix did not save the registry files"
 if wait_window '^Velmora 2007$' 1 >/dev/null; then fail "the fix showed a message box"; fi
 sleep 0.5
 shot 08-after-fix
@@ -133,7 +129,7 @@ backup_name=$(basename "${backups[0]}")
 if ! [[ $backup_name =~ ^Backup.+\ ---\ [0-9]{2}-[0-9]{2}-[0-9]{2}$ ]]; then
   fail "the backup is named \"$backup_name\""
 fi
-# One line a removed value; each planted value among them.
+# One line a removed value, so at least one a planted value.
 lines=$(wc -l <"${backups[0]}")
 if [ "$lines" -lt "${#planted[@]}" ]; then fail "the backup holds $lines lines"; fi
 
@@ -160,15 +156,12 @@ opened=$SECONDS
 sleep 0.5
 shot 13-restoring
 # The box changes its words after 10 s and closes itself at about 21 s.
-for ((i = 0; i < 400; i++)); do
-  if [ "$i" -eq 120 ]; then shot 14-restoring-later; fi
-  xdotool search --onlyvisible --name '^Restoring Status$' >/dev/null 2>&1 || break
-  sleep 0.1
-done
-shown=$((SECONDS - opened))
-if xdotool search --onlyvisible --name '^Restoring Status$' >/dev/null 2>&1; then
-  fail "the restoring box did not close"
+if wait_window_gone '^Restoring Status$' 12; then
+  fail "the restoring box closed after $((SECONDS - opened)) s"
 fi
+shot 14-restoring-later
+wait_window_gone '^Restoring Status$' 30 || fail "the restoring box did not close"
+shown=$((SECONDS - opened))
 if [ "$shown" -lt 15 ]; then fail "the restoring box closed after $shown s"; fi
 sleep 0.5
 shot 15-after-restore

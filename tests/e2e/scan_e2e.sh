@@ -8,13 +8,13 @@
 # It starts its own virtual display. Exit 77 (skipped) when the tools are
 # missing outside CI.
 set -euo pipefail
+# shellcheck source=tests/e2e/e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
 
 velmora=$1
 make_prefix=$2
-out=$3
-e2e_begin
+e2e_begin "$3"
 
 "$make_prefix" "$out/demo-prefix"
 # Its boot wrote no menu entries or file types (Wine's menu builder makes
