@@ -20,11 +20,14 @@ e2e_under_xvfb() {
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 }
 
-# Sets `out` to $1, the folder of the screenshots and the program's log, and
-# makes a scratch folder `work` with a home for Wine and the program, so
-# nothing lands in the user's; removed on exit together with the program.
+# Takes the scripts' arguments <velmora> <make-demo-prefix.sh> <output
+# folder> as `velmora`, `make_prefix` and `out` (screenshots and the
+# program's log), and makes a scratch folder `work` with a home for Wine and
+# the program, so nothing lands in the user's; removed on exit together with
+# the program.
 e2e_begin() {
-  out=$1
+  # shellcheck disable=SC2034 # the scripts use them
+  velmora=$1 make_prefix=$2 out=$3
   mkdir -p "$out"
   rm -f "$out"/*.png
   work=$(mktemp -d)

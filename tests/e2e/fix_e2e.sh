@@ -13,10 +13,7 @@ set -euo pipefail
 # shellcheck source=tests/e2e/e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
-
-velmora=$1
-make_prefix=$2
-e2e_begin "$3"
+e2e_begin "$@"
 
 # The values the demo prefix plants, as key|value name (empty: the default
 # value).

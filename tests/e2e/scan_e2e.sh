@@ -11,10 +11,7 @@ set -euo pipefail
 # shellcheck source=tests/e2e/e2e_lib.sh
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
-
-velmora=$1
-make_prefix=$2
-e2e_begin "$3"
+e2e_begin "$@"
 
 "$make_prefix" "$out/demo-prefix"
 # Its boot wrote no menu entries or file types (Wine's menu builder makes
