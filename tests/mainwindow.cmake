@@ -18,7 +18,16 @@ add_test(NAME mainwindow_e2e
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/scan_e2e.sh $<TARGET_FILE:velmora>
           ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e)
 set_tests_properties(mainwindow_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
-  ENVIRONMENT "WINEDEBUG=-all")
+  ENVIRONMENT "WINEDEBUG=-all" RESOURCE_LOCK e2e_display)
+
+# The same on a fresh demo prefix over the fix, the Rescue Center and a
+# restore. Screenshots: build/e2e/fix/*.png. One virtual display at a time:
+# xvfb-run's choice of a free display is not safe against another starting.
+add_test(NAME mainwindow_fix_e2e
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/fix_e2e.sh $<TARGET_FILE:velmora>
+          ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e/fix)
+set_tests_properties(mainwindow_fix_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
+  ENVIRONMENT "WINEDEBUG=-all" RESOURCE_LOCK e2e_display)
 
 # The logon entry read back by Wine's own tools in a prefix made by wineboot.
 velmora_add_test(mainwindow_logon_wine GUI WINE

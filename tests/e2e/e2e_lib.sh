@@ -1,0 +1,148 @@
+# shellcheck shell=bash
+# Shared by the end-to-end scripts (sourced, not run): a virtual display, a
+# home of their own, screenshots, and the pointer moves that the program's
+# picture buttons answer. The caller starts with e2e_under_xvfb and then
+# e2e_begin.
+
+# Runs the calling script again under its own virtual display. Exit 77
+# (skipped) when a tool is missing outside CI.
+e2e_under_xvfb() {
+  if [ -n "${VELMORA_E2E_INNER:-}" ]; then return 0; fi
+  local tool
+  for tool in xvfb-run xdotool wine wineserver /usr/bin/import /usr/bin/convert; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "e2e: $tool is not installed" >&2
+      if [ "${CI:-}" = true ]; then exit 1; fi
+      exit 77
+    fi
+  done
+  export VELMORA_E2E_INNER=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+}
+
+# Takes the scripts' arguments <velmora> <make-demo-prefix.sh> <output
+# folder> as `velmora`, `make_prefix` and `out` (screenshots and the
+# program's log), and makes a scratch folder `work` with a home for Wine and
+# the program, so nothing lands in the user's; removed on exit together with
+# the program.
+e2e_begin() {
+  # shellcheck disable=SC2034 # the scripts use them
+  velmora=$1 make_prefix=$2 out=$3
+  mkdir -p "$out"
+  rm -f "$out"/*.png
+  work=$(mktemp -d)
+  app_pid=
+  trap e2e_cleanup EXIT
+  export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CACHE_HOME=$work/home/.cache
+  export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/runtime
+  mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# Scripts with more to undo set e2e_cleanup_hook to a function of theirs.
+e2e_cleanup_hook=
+e2e_cleanup() {
+  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then kill "$app_pid"; fi
+  if [ -n "$e2e_cleanup_hook" ]; then "$e2e_cleanup_hook" || true; fi
+  rm -rf "$work"
+}
+
+fail() { echo "e2e: $*" >&2; shot failure; exit 1; }
+shot() { /usr/bin/import -window root "$out/$1.png" 2>/dev/null || true; }
+
+# Runs a command every tenth of a second, for up to $1 seconds, until it
+# succeeds; its last result is the result.
+poll() {
+  local secs=$1 i
+  shift
+  for ((i = 0; i < secs * 10; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
+}
+
+window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+window_absent() { ! window_shown "$1"; }
+program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+
+# Waits up to $2 seconds for a window whose title matches $1; prints its id.
+wait_window() {
+  poll "$2" window_shown "$1" || return 1
+  xdotool search --onlyvisible --name "$1" | head -n1
+}
+
+# Waits up to $2 seconds until no window's title matches $1.
+wait_window_gone() { poll "$2" window_absent "$1"; }
+
+# Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
+mean_rgb() {
+  /usr/bin/convert "$out/$1.png" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:
+}
+
+# How much the grey levels of an area of screenshot $1 vary (0-1000): text
+# or pictures there give more than a plain background.
+spread() {
+  /usr/bin/convert "$out/$1.png" -crop "$2" +repage -colorspace gray -format '%[fx:int(1000*standard_deviation)]' info:
+}
+
+# A picture button at $1,$2 as a user works it: over it (hover picture),
+# press and release (pressed picture), then move on it, which runs its
+# action. Screenshots $3 (hover) and $4 (pressed) when named.
+press_picture_button() {
+  local x=$1 y=$2
+  xdotool mousemove "$x" "$y"; sleep 0.4
+  xdotool mousemove $((x + 2)) "$y"; sleep 0.4
+  if [ -n "${3:-}" ]; then shot "$3"; fi
+  xdotool mousedown 1; sleep 0.3
+  xdotool mouseup 1; sleep 0.3
+  if [ -n "${4:-}" ]; then shot "$4"; fi
+  xdotool mousemove $((x + 4)) $((y + 1))
+}
+
+# Starts program $1 on $WINEPREFIX and waits for its main window. Sets
+# `main` (its window id) and `menu` (the menu bar's height: without a window
+# manager the window sits at 0,0 and its client area, 511 pixels high, lies
+# below the menu bar).
+e2e_start_program() {
+  unset QT_QPA_PLATFORM
+  "$1" >"$out/velmora.log" 2>&1 &
+  app_pid=$!
+  main=$(wait_window '^Velmora 2007 - Registry Cleaner$' 30) || fail "the main window did not appear"
+  sleep 0.5
+  shot 01-main-page
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  menu=$((HEIGHT - 511))
+}
+
+# Presses Scan and answers the scan-complete box, which shows the problem
+# page. Sets scan_x, scan_y (the Scan button's middle).
+e2e_scan() {
+  # Page top 43 + button top 111 + half its height.
+  scan_x=$((413 + 54)) scan_y=$((menu + 43 + 111 + 12))
+  press_picture_button "$scan_x" "$scan_y" 02-scan-hover 03-scan-pressed
+
+  local box
+  box=$(wait_window '^Velmora 2007$' 120) || fail "the scan-complete box did not appear"
+  sleep 0.5
+  shot 04-scan-complete
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  # "&Next" sits at 360,92 (82 x 25) in the box.
+  xdotool mousemove $((X + 401)) $((Y + 104)) click 1
+  wait_window_gone '^Velmora 2007$' 5 || fail "the scan-complete box did not close"
+  sleep 0.5
+  shot 05-problem-page
+}
+
+# Ends the program as a user does, through File > Exit, and waits for it.
+# Screenshot $1 of the open menu.
+e2e_exit_program() {
+  xdotool mousemove 20 $((menu / 2)) click 1; sleep 0.5
+  shot "$1"
+  # Exit is the menu's last item.
+  xdotool key Up Return
+  poll 10 program_ended || fail "File > Exit did not end the program"
+  local rc=0
+  wait "$app_pid" || rc=$?
+  app_pid=
+  if [ "$rc" -ne 0 ]; then fail "the program ended with $rc"; fi
+}
