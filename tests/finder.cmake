@@ -12,4 +12,4 @@ add_test(NAME finder_e2e
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/finder_e2e.sh $<TARGET_FILE:velmora>
           ${CMAKE_SOURCE_DIR}/mainwindow/make-demo-prefix.sh ${CMAKE_BINARY_DIR}/e2e-finder)
 set_tests_properties(finder_e2e PROPERTIES TIMEOUT 300 LABELS wine SKIP_RETURN_CODE 77
-  ENVIRONMENT "WINEDEBUG=-all")
+  ENVIRONMENT "WINEDEBUG=-all" RESOURCE_LOCK e2e_display)
