@@ -61,18 +61,50 @@ poll() {
   "$@"
 }
 
-window_shown() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# Prints the id of a shown window whose title matches $1 and that is none of
+# the ids in $2 (blank-separated); fails when there is none.
+find_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true); do
+    case " ${2:-} " in *" $id "*) ;; *) echo "$id"; return 0 ;; esac
+  done
+  return 1
+}
+window_shown() { find_window "$1" >/dev/null; }
 window_absent() { ! window_shown "$1"; }
+# Window ids, unlike titles, tell apart windows of the same title.
+id_absent() { ! xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1"; }
 program_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
 
-# Waits up to $2 seconds for a window whose title matches $1; prints its id.
-wait_window() {
-  poll "$2" window_shown "$1" || return 1
-  xdotool search --onlyvisible --name "$1" | head -n1
-}
+# Waits up to $2 seconds for a window whose title matches $1 and that is none
+# of the ids in $3 (a box over windows of its own title); prints its id.
+wait_window() { poll "$2" find_window "$1" "${3:-}"; }
 
 # Waits up to $2 seconds until no window's title matches $1.
 wait_window_gone() { poll "$2" window_absent "$1"; }
+
+# Waits up to $2 seconds until the window with id $1 is no longer shown.
+wait_id_gone() { poll "$2" id_absent "$1"; }
+
+# Clicks at $2,$3 inside the window with id $1.
+click_in() {
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  xdotool mousemove $((X + $2)) $((Y + $3)); sleep 0.2
+  xdotool click 1; sleep 0.3
+}
+
+# Answers with its default button a box of the program that opens within $2
+# seconds over the windows $1 (ids); screenshot $3 of it. Fails when no box
+# came or it did not close.
+answer_box() {
+  local box
+  box=$(wait_window '^Velmora 2007$' "$2" "$1") || return 1
+  sleep 0.5
+  shot "$3"
+  xdotool windowfocus "$box"; sleep 0.2
+  xdotool key Return
+  wait_id_gone "$box" 10
+}
 
 # Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
 mean_rgb() {
@@ -99,14 +131,29 @@ press_picture_button() {
   xdotool mousemove $((x + 4)) $((y + 1))
 }
 
+# Starts the program, command $2..., on $WINEPREFIX on the virtual display
+# and returns; its output goes to file $1 in the output folder. Sets
+# `app_pid`.
+e2e_launch() {
+  local log=$1
+  shift
+  unset QT_QPA_PLATFORM
+  "$@" >"$out/$log" 2>&1 &
+  app_pid=$!
+}
+
+# Ends the program started last without asking it, and waits for it.
+e2e_kill_program() {
+  kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
+  app_pid=
+}
+
 # Starts program $1 on $WINEPREFIX and waits for its main window. Sets
 # `main` (its window id) and `menu` (the menu bar's height: without a window
 # manager the window sits at 0,0 and its client area, 511 pixels high, lies
 # below the menu bar).
 e2e_start_program() {
-  unset QT_QPA_PLATFORM
-  "$1" >"$out/velmora.log" 2>&1 &
-  app_pid=$!
+  e2e_launch velmora.log "$1"
   main=$(wait_window '^Velmora 2007 - Registry Cleaner$' 30) || fail "the main window did not appear"
   sleep 0.5
   shot 01-main-page

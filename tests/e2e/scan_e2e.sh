@@ -33,6 +33,5 @@ row_y=$((menu + 43 + 32 + 24))
 row_spread=$(spread 05-problem-page "300x14+12+$row_y")
 if [ "$row_spread" -lt 20 ]; then fail "the problem list shows no row (spread $row_spread)"; fi
 
-kill "$app_pid"; wait "$app_pid" 2>/dev/null || true
-app_pid=
+e2e_kill_program
 echo "e2e: scan road passed; screenshots in $out"
