@@ -154,6 +154,13 @@ std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& ke
     return RegistryValueData{value.type, value.data};
 }
 
+bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName)
+{
+    const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_QUERY_VALUE);
+    const QString name = valueName == kDefaultValueName ? QString() : valueName;
+    return key.ok() && platform::RegValueSurvivesAnsi(key.handle(), platform::toAnsi(name).constData());
+}
+
 QString EncodeValueField(const RegistryValueData& value)
 {
     return QString::number(value.type) + QLatin1Char(':') + QString::fromLatin1(value.bytes.toHex());
@@ -200,6 +207,8 @@ QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValu
 
 QString BuildBackupRecord(HKEY root, const ProblemRow& row)
 {
+    if (!ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
+        return {};
     return BackupRecordLine(row, ReadValueForBackup(root, row.FullKeyPath, row.KeyName));
 }
 

@@ -42,6 +42,10 @@ struct RegistryValueData {
 // Reads a value's type and bytes; "(Default)" reads the key's unnamed value.
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName);
 
+// Whether what ReadValueForBackup reads writes back as the very bytes the
+// value holds: string data with a character the code page lacks does not.
+bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName);
+
 // The seventh field and its reading back (empty when not well formed).
 QString EncodeValueField(const RegistryValueData& value);
 std::optional<RegistryValueData> DecodeValueField(const QString& field);
@@ -53,7 +57,8 @@ std::optional<RegistryValueData> DecodeValueField(const QString& field);
 QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value);
 
 // The record line the fix writes for a checked row under `root`, with the
-// value as it stands now. Empty as above.
+// value as it stands now. Empty as above, and when the value does not fit
+// a backup (ValueFitsBackup).
 QString BuildBackupRecord(HKEY root, const ProblemRow& row);
 
 // Appends one record to a backup file (scrambled, CR LF), opening and

@@ -60,7 +60,7 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     if (!value)
         return FixOutcome::NothingThere;
     const QString record = BackupRecordLine(row, value);
-    if (record.isEmpty())
+    if (record.isEmpty() || !ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
         return FixOutcome::RecordNotCarried;
     // The record is on disk before the registry is touched.
     if (!AppendBackupRecord(backupFile, record))
@@ -172,7 +172,7 @@ QString KeptRowsSentence(const FixReport& report)
         const char* why;
     } reasons[] = {
         {FixOutcome::RecordNotWritten, "the backup file could not be written"},
-        {FixOutcome::RecordNotCarried, "a backup line cannot carry their text (a \"^\" or a control character)"},
+        {FixOutcome::RecordNotCarried, "a backup line cannot carry their text (a \"^\", a control character or a character outside the code page)"},
         {FixOutcome::UnknownRoot, "their root key is blank or not one of the registry's root keys"},
         {FixOutcome::NotDeleted, "the registry refused to delete them"},
     };

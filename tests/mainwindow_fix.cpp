@@ -253,8 +253,8 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
     ASSERT_FALSE(desktop.boxes.isEmpty());
     EXPECT_EQ(desktop.boxes.last().text,
               "4 checked value(s) were left in the registry and stay checked in the list: 1 because a backup line "
-              "cannot carry their text (a \"^\" or a control character), 3 because their root key is blank or not "
-              "one of the registry's root keys.");
+              "cannot carry their text (a \"^\", a control character or a character outside the code page), 3 "
+              "because their root key is blank or not one of the registry's root keys.");
     EXPECT_EQ(window->lvwErrors().count(), 5);
     EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 5);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {

@@ -1,6 +1,7 @@
 // Backups, restore and the window and shell services on a small prefix made
 // by hand (no Wine needed): registry files, drive C: and drive Z:.
 #include "engine/backup.h"
+#include "engine/fix.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
@@ -43,7 +44,15 @@ const QByteArray kSystemReg =
     "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
     "\"SystemRoot\"=\"C:\\\\windows\"\n"
     "\n"
-    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n";
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n"
+    "\n"
+    // String data that the ANSI functions cannot hand out exactly, and some
+    // that they can.
+    "[Software\\\\Velmora Unicode] 1700000000\n"
+    "\"Cyrillic\"=\"C:\\\\\\x416\\\\tool.exe\"\n"
+    "\"Multi\"=hex(7):61,00,00,00,16,04,00,00,00,00\n"
+    "\"Odd\"=hex(1):43,00,3a,00,00\n"
+    "\"Latin\"=\"C:\\\\caf\\xe9\\\\gone.exe\"\n";
 
 QByteArray userReg(const char* root)
 {
@@ -441,6 +450,56 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     EXPECT_TRUE(empty.readable);
     EXPECT_EQ(empty.restored + empty.failed, 0);
     EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+// String data reaches the backup through the ANSI code page: a value whose
+// text the code page cannot carry would come back changed, so it stays.
+TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
+{
+    class NoPump : public FixObserver {
+    public:
+        void pump() override {}
+    };
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
+    const QString key = QStringLiteral("Software\\Velmora Unicode");
+    const struct {
+        const char* name;
+        FixOutcome outcome;
+    } cases[] = {
+        {"Cyrillic", FixOutcome::RecordNotCarried},  // a character outside the code page
+        {"Multi", FixOutcome::RecordNotCarried},     // the same, in the second string
+        {"Odd", FixOutcome::RecordNotCarried},       // an odd number of bytes
+        {"Latin", FixOutcome::Fixed},
+    };
+    ProblemList list;
+    for (const auto& c : cases) {
+        ProblemRow row;
+        row.MainKey = QStringLiteral("-2147483646");
+        row.mainkeyname = QStringLiteral("HKEY_LOCAL_MACHINE");
+        row.FullKeyPath = key;
+        row.KeyName = QLatin1String(c.name);
+        row.KeyValue = QStringLiteral("C:\\gone\\tool.exe");
+        row.Checked = true;
+        list.add(row);
+    }
+    NoPump pump;
+    platform::RegistryBatch batch;
+    const FixReport report = FixRows(list, pump);
+    ASSERT_TRUE(batch.finish().ok);
+
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(report.outcomes[i], cases[i].outcome) << cases[i].name;
+        const bool kept = cases[i].outcome != FixOutcome::Fixed;
+        EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Unicode", cases[i].name).has_value(), kept)
+            << cases[i].name;
+    }
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(CountFileLines(report.backupFile), 1);
+    EXPECT_EQ(RestoreBackupFile(report.backupFile).restored, 1);
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Unicode", "Latin"),
+              (RegistryValueData{REG_SZ, sz("C:\\caf\xe9\\gone.exe")}));
 }
 
 TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
