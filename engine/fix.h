@@ -22,6 +22,7 @@ enum class FixOutcome {
     RecordNotCarried,  // a field, or the value's text, that the record cannot carry
     RecordNotWritten,  // the backup file could not be written
     NotDeleted,        // recorded, but the registry kept the value
+    FileOnDisk,        // the file found missing is there now; left alone
 };
 
 // Whether a row with this outcome leaves both problem lists.

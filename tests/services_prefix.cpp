@@ -502,6 +502,59 @@ TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
               (RegistryValueData{REG_SZ, sz("C:\\caf\xe9\\gone.exe")}));
 }
 
+// A list loaded from an old results file (or one saved on another prefix)
+// may name files that are on disk now: their values are not deleted.
+TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
+{
+    class NoPump : public FixObserver {
+    public:
+        void pump() override {}
+    };
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    QDir().mkpath(onC(QStringLiteral("Tools")));
+    testenv::writeFile(onC(QStringLiteral("Tools/Back.exe")), "MZ");
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
+    const char* key = "Software\\Velmora Test\\Stale";
+    const struct {
+        const char* name;
+        const char* lookedFor;
+        FixOutcome outcome;
+    } cases[] = {
+        {"Back", "c:\\TOOLS\\back.exe", FixOutcome::FileOnDisk},
+        {"Gone", "C:\\Tools\\gone.exe", FixOutcome::Fixed},
+        {"Blank", "", FixOutcome::Fixed},
+    };
+    ProblemList list;
+    for (const auto& c : cases) {
+        setValue(HKEY_CURRENT_USER, key, c.name, REG_SZ, sz(c.lookedFor));
+        ProblemRow row;
+        row.MainKey = QStringLiteral("-2147483647");
+        row.mainkeyname = QStringLiteral("HKEY_CURRENT_USER");
+        row.FullKeyPath = QString::fromLatin1(key);
+        row.KeyName = QLatin1String(c.name);
+        row.KeyValue = QLatin1String(c.lookedFor);
+        row.Checked = true;
+        list.add(row);
+    }
+    NoPump pump;
+    platform::RegistryBatch batch;
+    const FixReport report = FixRows(list, pump);
+    ASSERT_TRUE(batch.finish().ok);
+
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(report.outcomes[i], cases[i].outcome) << cases[i].name;
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, cases[i].name).has_value(), cases[i].outcome != FixOutcome::Fixed)
+            << cases[i].name;
+    }
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(1).KeyName, QStringLiteral("Back"));
+    EXPECT_EQ(CountFileLines(report.backupFile), 2);
+    EXPECT_EQ(KeptRowsSentence(report),
+              QStringLiteral("1 checked value(s) were left in the registry and stay checked in the list: 1 because "
+                             "the file they name is on disk now."));
+}
+
 TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
