@@ -11,8 +11,10 @@
 #include "platform/winreg.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace engine {
@@ -220,14 +222,27 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
     if (onDisk.isEmpty())
         return false;
     QFile file(onDisk);
+    const bool created = !file.exists();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     const QByteArray line = platform::toAnsi(EncodeText(recordLine)) + "\r\n";
     bool ok = file.write(line) == line.size() && file.flush();
-    // The record must be on disk before the value it saves is deleted.
+    // The record must be on disk before the value it saves is deleted, and
+    // so must the name of a file it has just created.
     ok = ok && ::fsync(file.handle()) == 0;
     file.close();
-    return ok && file.error() == QFileDevice::NoError;
+    ok = ok && file.error() == QFileDevice::NoError;
+    // Some file systems cannot sync a folder; as the registry's own save,
+    // that is not taken for a failed write.
+    if (ok && created) {
+        const int dir = ::open(QFile::encodeName(QFileInfo(onDisk).absolutePath()).constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return ok;
 }
 
 RestoreResult RestoreBackupFile(const QString& path)
