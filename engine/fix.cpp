@@ -65,6 +65,11 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     const std::optional<RegistryValueData> value = ReadValueForBackup(root, row.FullKeyPath, row.KeyName);
     if (!value)
         return FixOutcome::NothingThere;
+    // An unnamed value the fix emptied before: recording it again would
+    // restore it empty over the record of the data it had.
+    if (row.KeyName == kDefaultValueName && value->type == REG_SZ
+        && (value->bytes.isEmpty() || value->bytes == QByteArray(1, '\0')))
+        return FixOutcome::NothingThere;
     const QString record = BackupRecordLine(row, value);
     if (record.isEmpty() || !ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
         return FixOutcome::RecordNotCarried;

@@ -190,6 +190,30 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
     EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)"), before);
 }
 
+// A list that names an unnamed value the fix has already emptied (an old
+// results file loaded again): the empty value is not recorded, so the
+// backup still restores the data it had.
+TEST_F(FixTest, AnEmptiedDefaultValueListedAgainIsNotRecordedAgain)
+{
+    chooseOnly({1});
+    scanAndAnswer();
+    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    const engine::ProblemRow row = window->lvwErrors().row(1);
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, row.FullKeyPath, "(Default)");
+
+    fix();
+    window->lvwErrors().add(row);
+    window->FillProblemList();
+    fix();
+
+    EXPECT_EQ(backupLines().size(), 1);
+    EXPECT_EQ(window->lvwErrors().count(), 0);
+    platform::RegistryBatch batch;
+    engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
+    ASSERT_TRUE(batch.finish().ok);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, row.FullKeyPath, "(Default)"), before);
+}
+
 TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
 {
     chooseOnly({8});
