@@ -300,6 +300,33 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
     EXPECT_TRUE(systemReg().contains("\"PresentRun\""));
 }
 
+// The program may lie in a folder whose name holds blanks, brackets or
+// letters the code page lacks: its backups are listed and restored all the
+// same.
+TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
+{
+    const QString plain = programDir;
+    for (const QString& odd : {QStringLiteral("Prog ram [1]"), QStringLiteral("\u041f\u0440\u043e\u0433")}) {
+        SCOPED_TRACE(odd.toStdString());
+        programDir = plain + "/" + odd;
+        ASSERT_TRUE(QDir().mkpath(programDir));
+        platform::setProgramFolderLinux(programDir);
+        const QString backup = fixRunValues();
+        ASSERT_EQ(runValue("GoneRun"), "<none>");
+        openRescueCenter();
+        ASSERT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
+        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        asking.onModal = [](QDialog& box) { box.reject(); };
+        window->ImgRestoringClick_MouseMove();
+        EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
+        EXPECT_FALSE(QFile::exists(onDisk(backup)));
+        EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+        window->mnuFileRegistryCleaner_Click();
+    }
+    programDir = plain;
+    platform::setProgramFolderLinux(programDir);
+}
+
 TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
 {
     const QString backup = fixRunValues();
