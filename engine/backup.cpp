@@ -83,6 +83,18 @@ bool writeExactly(HKEY root, const QString& keyPath, const QString& valueName, c
         == ERROR_SUCCESS;
 }
 
+// Whether a value stands in the registry again with data other than the
+// record's: writing the record would lose it.
+bool heldByOtherData(HKEY root, const QString& keyPath, const QString& valueName, const RegistryValueData& value)
+{
+    if (root == 0)
+        return false;
+    const std::optional<RegistryValueData> now = ReadValueForBackup(root, keyPath, valueName);
+    if (!now || IsEmptiedUnnamedValue(valueName, *now))
+        return false;
+    return *now != value || !ValueFitsBackup(root, keyPath, valueName);
+}
+
 // A record from a file without the seventh field: the path that was looked
 // for goes back, or only its bare file name for a "Yes" record. True when
 // the value was written.
@@ -154,6 +166,12 @@ std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& ke
     if (!value.ok())
         return std::nullopt;
     return RegistryValueData{value.type, value.data};
+}
+
+bool IsEmptiedUnnamedValue(const QString& valueName, const RegistryValueData& value)
+{
+    return valueName == kDefaultValueName && value.type == REG_SZ
+        && (value.bytes.isEmpty() || value.bytes == QByteArray(1, '\0'));
 }
 
 bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName)
@@ -270,7 +288,9 @@ RestoreResult RestoreBackupFile(const QString& path)
         const std::optional<RegistryValueData> value =
             fields.size() == 7 ? DecodeValueField(fields[6]) : std::nullopt;
         if (value) {
-            if (writeExactly(root, fields[2], fields[4], *value))
+            if (heldByOtherData(root, fields[2], fields[4], *value))
+                ++result.occupied;
+            else if (writeExactly(root, fields[2], fields[4], *value))
                 ++result.restored;
             else
                 ++result.failed;

@@ -67,8 +67,7 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
         return FixOutcome::NothingThere;
     // An unnamed value the fix emptied before: recording it again would
     // restore it empty over the record of the data it had.
-    if (row.KeyName == kDefaultValueName && value->type == REG_SZ
-        && (value->bytes.isEmpty() || value->bytes == QByteArray(1, '\0')))
+    if (IsEmptiedUnnamedValue(row.KeyName, *value))
         return FixOutcome::NothingThere;
     const QString record = BackupRecordLine(row, value);
     if (record.isEmpty() || !ValueFitsBackup(root, row.FullKeyPath, row.KeyName))

@@ -371,6 +371,27 @@ TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
     EXPECT_TRUE(systemReg().contains("\"GoneRun\""));
 }
 
+TEST_F(RescueCenterTest, AValueMadeAgainIsNotOverwrittenAndTheBackupIsKept)
+{
+    const QString backup = fixRunValues();
+    {
+        platform::RegistryBatch batch;
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\New\\gonerun.exe"), 0);
+    }
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    window->ImgRestoringClick_MouseMove();
+
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_EQ(asking.boxes[0].text,
+              "The registry holds other data now for 1 of the backup's 2 values; Velmora left those as they are "
+              "and kept the backup.");
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_TRUE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(runValue("GoneRun"), "C:\\New\\gonerun.exe");
+    EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
+}
+
 TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
 {
     const QString backup = fixRunValues();

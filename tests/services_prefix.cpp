@@ -502,6 +502,42 @@ TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
               (RegistryValueData{REG_SZ, sz("C:\\caf\xe9\\gone.exe")}));
 }
 
+// A value that was made again after the fix (the program reinstalled, or a
+// backup made on another prefix) is not overwritten by the restore: its new
+// data would be lost, while the backup keeps the old.
+TEST_F(ServicesOnPrefix, RestoreLeavesAValueThatExistsAgainWithOtherData)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString file = platform::programFolder() + QStringLiteral("\\Restore\\Backup again");
+    QFile::remove(onC(QStringLiteral("velmora/Restore/Backup again")));
+    const char* key = "Software\\Velmora Test\\Again";
+    setValue(HKEY_CURRENT_USER, key, "Same", REG_SZ, sz("C:\\same.exe"));
+    setValue(HKEY_CURRENT_USER, key, "Other", REG_SZ, sz("C:\\new\\other.exe"));
+    setValue(HKEY_CURRENT_USER, key, "Number", REG_DWORD, QByteArray("\x07\x00\x00\x00", 4));
+    setValue(HKEY_CURRENT_USER, key, "", REG_SZ, QByteArray());  // emptied by the fix
+    const QStringList lines = {
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\gone.exe^Gone^^1:4300"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\same.exe^Same^^")
+            + EncodeValueField({REG_SZ, sz("C:\\same.exe")}),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\old.exe^Other^^")
+            + EncodeValueField({REG_SZ, sz("C:\\old\\other.exe")}),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\n.exe^Number^^4:08000000"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\d.exe^(Default)^^1:6400"),
+    };
+    for (const QString& l : lines)
+        ASSERT_TRUE(AppendBackupRecord(file, l));
+    const RestoreResult r = RestoreBackupFile(file);
+    EXPECT_EQ(r.restored, 3);
+    EXPECT_EQ(r.occupied, 2);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Gone"), (RegistryValueData{REG_SZ, QByteArray("C", 2)}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Same"), (RegistryValueData{REG_SZ, sz("C:\\same.exe")}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Other"), (RegistryValueData{REG_SZ, sz("C:\\new\\other.exe")}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Number"),
+              (RegistryValueData{REG_DWORD, QByteArray("\x07\x00\x00\x00", 4)}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "(Default)"), (RegistryValueData{REG_SZ, QByteArray("d", 2)}));
+}
+
 // A list loaded from an old results file (or one saved on another prefix)
 // may name files that are on disk now: their values are not deleted.
 TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
