@@ -233,6 +233,24 @@ TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)
     platform::setProgramFolderLinux(programDir);
 }
 
+// Wine changed the registry file (its registry editor, say) since it was
+// read: the option reads it again and keeps that change, as a fix does.
+TEST_F(FrmStartTest, StartupOptionReadsARegistryChangedOnDiskFirst)
+{
+    QCoreApplication::processEvents();
+    QByteArray text = testenv::readFile(prefixDir + "/system.reg");
+    ASSERT_TRUE(text.contains(kEntryLine));
+    text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
+    EXPECT_FALSE(logonEntry().has_value());
+    const QByteArray saved = testenv::readFile(prefixDir + "/system.reg");
+    EXPECT_FALSE(saved.contains(kEntryLine));
+    EXPECT_TRUE(saved.contains("\"Later\"=\"x\""));
+}
+
 // The registry takes the entry through the code page: a program folder
 // named with letters it lacks would give an entry naming another path, so
 // none is written, and the option still works.
