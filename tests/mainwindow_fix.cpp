@@ -168,18 +168,25 @@ TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
     EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)"), before);
 }
 
+// Listed twice in one fix, or again in a later one (an old results file
+// loaded again): the emptied unnamed value is not recorded a second time,
+// so the backup still restores the data it had.
 TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
 {
     chooseOnly({1});
     scanAndAnswer();
     ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
-    engine::ProblemRow twice = window->lvwErrors().row(1);
+    const engine::ProblemRow once = window->lvwErrors().row(1);
+    engine::ProblemRow twice = once;
     twice.RegistryScanners = "Active X Objects";
     twice.FullKeyPath = twice.FullKeyPath.toLower();
     window->lvwErrors().add(twice);
     window->FillProblemList();
     const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
 
+    fix();
+    window->lvwErrors().add(once);
+    window->FillProblemList();
     fix();
 
     EXPECT_EQ(backupLines().size(), 1);
@@ -188,30 +195,6 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
     engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
     ASSERT_TRUE(batch.finish().ok);
     EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)"), before);
-}
-
-// A list that names an unnamed value the fix has already emptied (an old
-// results file loaded again): the empty value is not recorded, so the
-// backup still restores the data it had.
-TEST_F(FixTest, AnEmptiedDefaultValueListedAgainIsNotRecordedAgain)
-{
-    chooseOnly({1});
-    scanAndAnswer();
-    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
-    const engine::ProblemRow row = window->lvwErrors().row(1);
-    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, row.FullKeyPath, "(Default)");
-
-    fix();
-    window->lvwErrors().add(row);
-    window->FillProblemList();
-    fix();
-
-    EXPECT_EQ(backupLines().size(), 1);
-    EXPECT_EQ(window->lvwErrors().count(), 0);
-    platform::RegistryBatch batch;
-    engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
-    ASSERT_TRUE(batch.finish().ok);
-    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, row.FullKeyPath, "(Default)"), before);
 }
 
 TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)

@@ -98,6 +98,33 @@ QByteArray sz(const char* text)
     return QByteArray(text, static_cast<qsizetype>(qstrlen(text)) + 1);
 }
 
+// A checked row naming one value under HKEY_LOCAL_MACHINE or
+// HKEY_CURRENT_USER, as a scan lists it.
+ProblemRow checkedRow(HKEY root, const QString& keyPath, const QString& name, const QString& lookedFor)
+{
+    ProblemRow row;
+    row.MainKey = QString::number(static_cast<qint32>(root));
+    row.mainkeyname = root == HKEY_LOCAL_MACHINE ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+    row.FullKeyPath = keyPath;
+    row.KeyName = name;
+    row.KeyValue = lookedFor;
+    row.Checked = true;
+    return row;
+}
+
+// The fix of every checked row of `list`, in one registry batch.
+FixReport fixInOneBatch(ProblemList& list)
+{
+    class NoPump : public FixObserver {
+    public:
+        void pump() override {}
+    } pump;
+    platform::RegistryBatch batch;
+    FixReport report = FixRows(list, pump);
+    EXPECT_TRUE(batch.finish().ok);
+    return report;
+}
+
 class ServicesOnPrefix : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -456,10 +483,6 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
 // text the code page cannot carry would come back changed, so it stays.
 TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
 {
-    class NoPump : public FixObserver {
-    public:
-        void pump() override {}
-    };
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     platform::setClock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
     const QString key = QStringLiteral("Software\\Velmora Unicode");
@@ -473,20 +496,9 @@ TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
         {"Latin", FixOutcome::Fixed},
     };
     ProblemList list;
-    for (const auto& c : cases) {
-        ProblemRow row;
-        row.MainKey = QStringLiteral("-2147483646");
-        row.mainkeyname = QStringLiteral("HKEY_LOCAL_MACHINE");
-        row.FullKeyPath = key;
-        row.KeyName = QLatin1String(c.name);
-        row.KeyValue = QStringLiteral("C:\\gone\\tool.exe");
-        row.Checked = true;
-        list.add(row);
-    }
-    NoPump pump;
-    platform::RegistryBatch batch;
-    const FixReport report = FixRows(list, pump);
-    ASSERT_TRUE(batch.finish().ok);
+    for (const auto& c : cases)
+        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), QStringLiteral("C:\\gone\\tool.exe")));
+    const FixReport report = fixInOneBatch(list);
 
     ASSERT_EQ(report.outcomes.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -542,10 +554,6 @@ TEST_F(ServicesOnPrefix, RestoreLeavesAValueThatExistsAgainWithOtherData)
 // may name files that are on disk now: their values are not deleted.
 TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
 {
-    class NoPump : public FixObserver {
-    public:
-        void pump() override {}
-    };
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     QDir().mkpath(onC(QStringLiteral("Tools")));
     testenv::writeFile(onC(QStringLiteral("Tools/Back.exe")), "MZ");
@@ -563,19 +571,10 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
     ProblemList list;
     for (const auto& c : cases) {
         setValue(HKEY_CURRENT_USER, key, c.name, REG_SZ, sz(c.lookedFor));
-        ProblemRow row;
-        row.MainKey = QStringLiteral("-2147483647");
-        row.mainkeyname = QStringLiteral("HKEY_CURRENT_USER");
-        row.FullKeyPath = QString::fromLatin1(key);
-        row.KeyName = QLatin1String(c.name);
-        row.KeyValue = QLatin1String(c.lookedFor);
-        row.Checked = true;
-        list.add(row);
+        list.add(checkedRow(HKEY_CURRENT_USER, QString::fromLatin1(key), QLatin1String(c.name),
+                            QLatin1String(c.lookedFor)));
     }
-    NoPump pump;
-    platform::RegistryBatch batch;
-    const FixReport report = FixRows(list, pump);
-    ASSERT_TRUE(batch.finish().ok);
+    const FixReport report = fixInOneBatch(list);
 
     ASSERT_EQ(report.outcomes.size(), std::size(cases));
     for (size_t i = 0; i < std::size(cases); ++i) {
