@@ -11,8 +11,10 @@
 #include "platform/winreg.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace engine {
@@ -79,6 +81,18 @@ bool writeExactly(HKEY root, const QString& keyPath, const QString& valueName, c
                           reinterpret_cast<const BYTE*>(value.bytes.constData()),
                           static_cast<DWORD>(value.bytes.size()))
         == ERROR_SUCCESS;
+}
+
+// Whether a value stands in the registry again with data other than the
+// record's: writing the record would lose it.
+bool heldByOtherData(HKEY root, const QString& keyPath, const QString& valueName, const RegistryValueData& value)
+{
+    if (root == 0)
+        return false;
+    const std::optional<RegistryValueData> now = ReadValueForBackup(root, keyPath, valueName);
+    if (!now || IsEmptiedUnnamedValue(valueName, *now))
+        return false;
+    return *now != value || !ValueFitsBackup(root, keyPath, valueName);
 }
 
 // A record from a file without the seventh field: the path that was looked
@@ -154,6 +168,19 @@ std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& ke
     return RegistryValueData{value.type, value.data};
 }
 
+bool IsEmptiedUnnamedValue(const QString& valueName, const RegistryValueData& value)
+{
+    return valueName == kDefaultValueName && value.type == REG_SZ
+        && (value.bytes.isEmpty() || value.bytes == QByteArray(1, '\0'));
+}
+
+bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName)
+{
+    const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_QUERY_VALUE);
+    const QString name = valueName == kDefaultValueName ? QString() : valueName;
+    return key.ok() && platform::RegValueSurvivesAnsi(key.handle(), platform::toAnsi(name).constData());
+}
+
 QString EncodeValueField(const RegistryValueData& value)
 {
     return QString::number(value.type) + QLatin1Char(':') + QString::fromLatin1(value.bytes.toHex());
@@ -200,6 +227,8 @@ QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValu
 
 QString BuildBackupRecord(HKEY root, const ProblemRow& row)
 {
+    if (!ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
+        return {};
     return BackupRecordLine(row, ReadValueForBackup(root, row.FullKeyPath, row.KeyName));
 }
 
@@ -211,14 +240,27 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
     if (onDisk.isEmpty())
         return false;
     QFile file(onDisk);
+    const bool created = !file.exists();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     const QByteArray line = platform::toAnsi(EncodeText(recordLine)) + "\r\n";
     bool ok = file.write(line) == line.size() && file.flush();
-    // The record must be on disk before the value it saves is deleted.
+    // The record must be on disk before the value it saves is deleted, and
+    // so must the name of a file it has just created.
     ok = ok && ::fsync(file.handle()) == 0;
     file.close();
-    return ok && file.error() == QFileDevice::NoError;
+    ok = ok && file.error() == QFileDevice::NoError;
+    // Some file systems cannot sync a folder; as the registry's own save,
+    // that is not taken for a failed write.
+    if (ok && created) {
+        const int dir = ::open(QFile::encodeName(QFileInfo(onDisk).absolutePath()).constData(),
+                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return ok;
 }
 
 RestoreResult RestoreBackupFile(const QString& path)
@@ -246,7 +288,9 @@ RestoreResult RestoreBackupFile(const QString& path)
         const std::optional<RegistryValueData> value =
             fields.size() == 7 ? DecodeValueField(fields[6]) : std::nullopt;
         if (value) {
-            if (writeExactly(root, fields[2], fields[4], *value))
+            if (heldByOtherData(root, fields[2], fields[4], *value))
+                ++result.occupied;
+            else if (writeExactly(root, fields[2], fields[4], *value))
                 ++result.restored;
             else
                 ++result.failed;

@@ -42,6 +42,14 @@ struct RegistryValueData {
 // Reads a value's type and bytes; "(Default)" reads the key's unnamed value.
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName);
 
+// Whether `value`, read for `valueName`, is the unnamed value as the fix
+// leaves it: an empty string.
+bool IsEmptiedUnnamedValue(const QString& valueName, const RegistryValueData& value);
+
+// Whether what ReadValueForBackup reads writes back as the very bytes the
+// value holds: string data with a character the code page lacks does not.
+bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName);
+
 // The seventh field and its reading back (empty when not well formed).
 QString EncodeValueField(const RegistryValueData& value);
 std::optional<RegistryValueData> DecodeValueField(const QString& field);
@@ -53,7 +61,8 @@ std::optional<RegistryValueData> DecodeValueField(const QString& field);
 QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value);
 
 // The record line the fix writes for a checked row under `root`, with the
-// value as it stands now. Empty as above.
+// value as it stands now. Empty as above, and when the value does not fit
+// a backup (ValueFitsBackup).
 QString BuildBackupRecord(HKEY root, const ProblemRow& row);
 
 // Appends one record to a backup file (scrambled, CR LF), opening and
@@ -64,12 +73,15 @@ struct RestoreResult {
     bool readable = false;  // the file could be opened and read
     int restored = 0;       // records written back
     int failed = 0;         // records that could not be read or written
+    int occupied = 0;       // values that stand again with other data, left so
 };
 
 // Writes every record of a backup file back into the registry, in file
 // order. Records with the seventh field give back the value exactly, type
 // and bytes, into the named value or, for "(Default)", the key's unnamed
-// value, creating the key when missing. Lines of fewer than six fields are
+// value, creating the key when missing; a value that stands in the
+// registry again with other data is left as it is (only the unnamed value
+// the fix emptied is written over). Lines of fewer than six fields are
 // skipped. Reports nothing to the user.
 RestoreResult RestoreBackupFile(const QString& path);
 

@@ -1,8 +1,10 @@
 #include "engine/fix.h"
 
 #include "engine/backup.h"
+#include "engine/pathhelpers.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
+#include "engine/trim.h"
 
 #include <QSet>
 #include <QStringList>
@@ -53,14 +55,22 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     const HKEY root = RootOfRow(row);
     if (root == 0)
         return FixOutcome::UnknownRoot;
+    // The list may be older than the disk (a results file saved days ago, or
+    // on another prefix): a file found missing then may be there now.
+    if (!trimBlanks(row.KeyValue).isEmpty() && FileExists(row.KeyValue))
+        return FixOutcome::FileOnDisk;
     const QString identity = valueIdentity(root, row);
     if (handled.contains(identity))
         return FixOutcome::NothingThere;
     const std::optional<RegistryValueData> value = ReadValueForBackup(root, row.FullKeyPath, row.KeyName);
     if (!value)
         return FixOutcome::NothingThere;
+    // An unnamed value the fix emptied before: recording it again would
+    // restore it empty over the record of the data it had.
+    if (IsEmptiedUnnamedValue(row.KeyName, *value))
+        return FixOutcome::NothingThere;
     const QString record = BackupRecordLine(row, value);
-    if (record.isEmpty())
+    if (record.isEmpty() || !ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
         return FixOutcome::RecordNotCarried;
     // The record is on disk before the registry is touched.
     if (!AppendBackupRecord(backupFile, record))
@@ -172,9 +182,10 @@ QString KeptRowsSentence(const FixReport& report)
         const char* why;
     } reasons[] = {
         {FixOutcome::RecordNotWritten, "the backup file could not be written"},
-        {FixOutcome::RecordNotCarried, "a backup line cannot carry their text (a \"^\" or a control character)"},
+        {FixOutcome::RecordNotCarried, "a backup line cannot carry their text (a \"^\", a control character or a character outside the code page)"},
         {FixOutcome::UnknownRoot, "their root key is blank or not one of the registry's root keys"},
         {FixOutcome::NotDeleted, "the registry refused to delete them"},
+        {FixOutcome::FileOnDisk, "the file they name is on disk now"},
     };
     QStringList parts;
     for (const auto& r : reasons) {

@@ -19,9 +19,10 @@ enum class FixOutcome {
     NoValueName,       // nothing to back up or delete; the row leaves the lists
     NothingThere,      // the value is gone already; the row leaves the lists
     UnknownRoot,       // MainKey blank, no root key's number, or not the root named
-    RecordNotCarried,  // a field the record line cannot carry
+    RecordNotCarried,  // a field, or the value's text, that the record cannot carry
     RecordNotWritten,  // the backup file could not be written
     NotDeleted,        // recorded, but the registry kept the value
+    FileOnDisk,        // the file found missing is there now; left alone
 };
 
 // Whether a row with this outcome leaves both problem lists.

@@ -26,6 +26,13 @@ QString StartupRunValueData()
 
 namespace {
 
+// The registry takes names and data through the code page: a letter it
+// lacks would come out as '?', naming some other path or value.
+bool fitsCodePage(const QString& text)
+{
+    return platform::fromAnsi(platform::toAnsi(text)) == text;
+}
+
 platform::RegValue readStartupRunValue()
 {
     const platform::RegKey key = platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, StartupRunKey());
@@ -50,11 +57,15 @@ bool StartupRunValueIsCurrent()
 
 LONG WriteStartupRunValue()
 {
+    if (!fitsCodePage(StartupRunValueName()) || !fitsCodePage(StartupRunValueData()))
+        return ERROR_INVALID_PARAMETER;
     return WriteRegistryValue(HKEY_LOCAL_MACHINE, StartupRunKey(), StartupRunValueName(), StartupRunValueData());
 }
 
 LONG DeleteStartupRunValue()
 {
+    if (!fitsCodePage(StartupRunValueName()))
+        return ERROR_INVALID_PARAMETER;
     return DeleteRegistryValue(HKEY_LOCAL_MACHINE, StartupRunKey(), StartupRunValueName());
 }
 

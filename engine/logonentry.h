@@ -22,9 +22,11 @@ bool StartupRunValueExists();
 bool StartupRunValueIsCurrent();
 
 // Writes the entry as a string value into the existing Run key (the key is
-// not created). Returns the registry's result code, 0 when written.
+// not created). Returns the registry's result code, 0 when written; an
+// entry whose name or data the code page cannot carry is not written.
 LONG WriteStartupRunValue();
-// Deletes the entry; a missing entry changes nothing (non-zero code).
+// Deletes the entry; a missing entry changes nothing (non-zero code), nor
+// does a name the code page cannot carry.
 LONG DeleteStartupRunValue();
 
 }  // namespace engine

@@ -172,7 +172,12 @@ void FrmStart::restoreSelectedBackup()
         why = QStringLiteral("%1 of the backup's %2 values could not be written back into the registry, so the "
                              "backup was kept.")
                   .arg(result.failed)
-                  .arg(result.failed + result.restored);
+                  .arg(result.failed + result.restored + result.occupied);
+    } else if (result.occupied > 0) {
+        why = QStringLiteral("The registry holds other data now for %1 of the backup's %2 values; Velmora left those "
+                             "as they are and kept the backup.")
+                  .arg(result.occupied)
+                  .arg(result.restored + result.occupied);
     } else if (!Kill(sSelectedBackupFile)) {
         why = QStringLiteral("The backup was restored, but its file could not be deleted, so it is still listed.");
     }

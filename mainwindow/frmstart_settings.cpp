@@ -215,12 +215,18 @@ void FrmStart::updateLogonEntry(bool on)
 {
     if (!platform::prefixIsOpen())
         return;
-    if (on ? engine::StartupRunValueIsCurrent() : !engine::StartupRunValueExists())
+    const auto asWanted = [on] { return on ? engine::StartupRunValueIsCurrent() : !engine::StartupRunValueExists(); };
+    if (asWanted())
         return;
-    if (const QString why = platform::whyChangesCannotBeKept(); !why.isEmpty()) {
+    // Wine may have changed the registry files since they were read (its
+    // registry editor, say): read them again first, as a fix does.
+    const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
+    if (const QString why = reread.ok ? platform::whyChangesCannotBeKept() : reread.message; !why.isEmpty()) {
         platform::MsgBox(why, 16, productName());
         return;
     }
+    if (asWanted())
+        return;
     platform::RegistryBatch batch;
     if (on)
         engine::WriteStartupRunValue();

@@ -128,6 +128,18 @@ QByteArray ansiData(const Value& v)
     return platform::toAnsi(text);
 }
 
+// ANSI string data as the registry stores it: UTF-16LE.
+QByteArray utf16FromAnsi(const char* bytes, int length)
+{
+    const QString text = platform::fromAnsi(bytes, length);
+    QByteArray data(text.size() * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        data[2 * i] = static_cast<char>(text.at(i).unicode() & 0xFF);
+        data[2 * i + 1] = static_cast<char>(text.at(i).unicode() >> 8);
+    }
+    return data;
+}
+
 QString valueName(const char* name)
 {
     return name ? platform::fromAnsi(QByteArray(name)) : QString();
@@ -296,12 +308,7 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, con
         return ERROR_INVALID_PARAMETER;
     QByteArray data;
     if (isStringType(dwType)) {
-        const QString text = platform::fromAnsi(reinterpret_cast<const char*>(lpData), static_cast<int>(cbData));
-        data.resize(text.size() * 2);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            data[2 * i] = static_cast<char>(text.at(i).unicode() & 0xFF);
-            data[2 * i + 1] = static_cast<char>(text.at(i).unicode() >> 8);
-        }
+        data = utf16FromAnsi(reinterpret_cast<const char*>(lpData), static_cast<int>(cbData));
     } else if (cbData) {
         data = QByteArray(reinterpret_cast<const char*>(lpData), static_cast<qsizetype>(cbData));
     }
@@ -352,6 +359,20 @@ quintptr RegKeyIdentity(HKEY hKey)
     if (resolve(hKey, &key, &access) != ERROR_SUCCESS || !key)
         return 0;
     return reinterpret_cast<quintptr>(key);
+}
+
+bool RegValueSurvivesAnsi(HKEY hKey, const char* lpValueName)
+{
+    Key* key = nullptr;
+    if (resolveWithAccess(hKey, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    const Value* v = platform::registry::findValue(key, valueName(lpValueName));
+    if (!v)
+        return false;
+    if (!isStringType(v->type))
+        return true;
+    const QByteArray ansi = ansiData(*v);
+    return utf16FromAnsi(ansi.constData(), static_cast<int>(ansi.size())) == v->data;
 }
 
 }  // namespace platform

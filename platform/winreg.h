@@ -49,4 +49,10 @@ namespace platform {
 // that is not open. Lets a walk tell a key it has already been in.
 quintptr RegKeyIdentity(HKEY hKey);
 
+// Whether a value read with RegQueryValueExA and written back with
+// RegSetValueExA gets the very bytes it holds now: false for string data
+// with a character the code page lacks or an odd number of bytes, and for
+// a value that cannot be read.
+bool RegValueSurvivesAnsi(HKEY hKey, const char* lpValueName);
+
 }  // namespace platform

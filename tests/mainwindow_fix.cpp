@@ -168,18 +168,25 @@ TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
     EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)"), before);
 }
 
+// Listed twice in one fix, or again in a later one (an old results file
+// loaded again): the emptied unnamed value is not recorded a second time,
+// so the backup still restores the data it had.
 TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
 {
     chooseOnly({1});
     scanAndAnswer();
     ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
-    engine::ProblemRow twice = window->lvwErrors().row(1);
+    const engine::ProblemRow once = window->lvwErrors().row(1);
+    engine::ProblemRow twice = once;
     twice.RegistryScanners = "Active X Objects";
     twice.FullKeyPath = twice.FullKeyPath.toLower();
     window->lvwErrors().add(twice);
     window->FillProblemList();
     const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
 
+    fix();
+    window->lvwErrors().add(once);
+    window->FillProblemList();
     fix();
 
     EXPECT_EQ(backupLines().size(), 1);
@@ -253,8 +260,8 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
     ASSERT_FALSE(desktop.boxes.isEmpty());
     EXPECT_EQ(desktop.boxes.last().text,
               "4 checked value(s) were left in the registry and stay checked in the list: 1 because a backup line "
-              "cannot carry their text (a \"^\" or a control character), 3 because their root key is blank or not "
-              "one of the registry's root keys.");
+              "cannot carry their text (a \"^\", a control character or a character outside the code page), 3 "
+              "because their root key is blank or not one of the registry's root keys.");
     EXPECT_EQ(window->lvwErrors().count(), 5);
     EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 5);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {

@@ -300,6 +300,33 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
     EXPECT_TRUE(systemReg().contains("\"PresentRun\""));
 }
 
+// The program may lie in a folder whose name holds blanks, brackets or
+// letters the code page lacks: its backups are listed and restored all the
+// same.
+TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
+{
+    const QString plain = programDir;
+    for (const QString& odd : {QStringLiteral("Prog ram [1]"), QStringLiteral("\u041f\u0440\u043e\u0433")}) {
+        SCOPED_TRACE(odd.toStdString());
+        programDir = plain + "/" + odd;
+        ASSERT_TRUE(QDir().mkpath(programDir));
+        platform::setProgramFolderLinux(programDir);
+        const QString backup = fixRunValues();
+        ASSERT_EQ(runValue("GoneRun"), "<none>");
+        openRescueCenter();
+        ASSERT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
+        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        asking.onModal = [](QDialog& box) { box.reject(); };
+        window->ImgRestoringClick_MouseMove();
+        EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
+        EXPECT_FALSE(QFile::exists(onDisk(backup)));
+        EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+        window->mnuFileRegistryCleaner_Click();
+    }
+    programDir = plain;
+    platform::setProgramFolderLinux(programDir);
+}
+
 TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
 {
     const QString backup = fixRunValues();
@@ -342,6 +369,27 @@ TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
     // What could go back did, and was saved.
     EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
     EXPECT_TRUE(systemReg().contains("\"GoneRun\""));
+}
+
+TEST_F(RescueCenterTest, AValueMadeAgainIsNotOverwrittenAndTheBackupIsKept)
+{
+    const QString backup = fixRunValues();
+    {
+        platform::RegistryBatch batch;
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\New\\gonerun.exe"), 0);
+    }
+    openRescueCenter();
+    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    window->ImgRestoringClick_MouseMove();
+
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_EQ(asking.boxes[0].text,
+              "The registry holds other data now for 1 of the backup's 2 values; Velmora left those as they are "
+              "and kept the backup.");
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_TRUE(QFile::exists(onDisk(backup)));
+    EXPECT_EQ(runValue("GoneRun"), "C:\\New\\gonerun.exe");
+    EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
 }
 
 TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)

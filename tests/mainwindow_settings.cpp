@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -229,6 +230,47 @@ TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)
 {
     platform::setProgramFolderLinux(QStringLiteral("/"));
     EXPECT_EQ(engine::StartupRunValueData(), QStringLiteral("\"Z:\\\\mainwindow_frmstart.exe\" ShowError"));
+    platform::setProgramFolderLinux(programDir);
+}
+
+// Wine changed the registry file (its registry editor, say) since it was
+// read: the option reads it again and keeps that change, as a fix does.
+TEST_F(FrmStartTest, StartupOptionReadsARegistryChangedOnDiskFirst)
+{
+    QCoreApplication::processEvents();
+    QByteArray text = testenv::readFile(prefixDir + "/system.reg");
+    ASSERT_TRUE(text.contains(kEntryLine));
+    text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
+    EXPECT_FALSE(logonEntry().has_value());
+    const QByteArray saved = testenv::readFile(prefixDir + "/system.reg");
+    EXPECT_FALSE(saved.contains(kEntryLine));
+    EXPECT_TRUE(saved.contains("\"Later\"=\"x\""));
+}
+
+// The registry takes the entry through the code page: a program folder
+// named with letters it lacks would give an entry naming another path, so
+// none is written, and the option still works.
+TEST_F(FrmStartTest, LogonEntryIsNotWrittenWithLettersTheCodePageLacks)
+{
+    ASSERT_TRUE(logonEntry().has_value());
+    const QByteArray before = logonEntry()->data;
+    const QString odd = programDir + QStringLiteral("/\u041f\u0440\u043e\u0433");
+    ASSERT_TRUE(QDir().mkpath(odd));
+    platform::setProgramFolderLinux(odd);
+    EXPECT_NE(engine::WriteStartupRunValue(), ERROR_SUCCESS);
+    reopenWindow();
+    ASSERT_TRUE(logonEntry().has_value());
+    EXPECT_EQ(logonEntry()->data, before);
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_FALSE(logonEntry().has_value()) << "turning the option off still deletes the entry";
+    window->mnuFileShowScanResultsonStartup->trigger();
+    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    EXPECT_FALSE(logonEntry().has_value());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
     platform::setProgramFolderLinux(programDir);
 }
 

@@ -1,6 +1,7 @@
 // Backups, restore and the window and shell services on a small prefix made
 // by hand (no Wine needed): registry files, drive C: and drive Z:.
 #include "engine/backup.h"
+#include "engine/fix.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
@@ -43,7 +44,15 @@ const QByteArray kSystemReg =
     "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
     "\"SystemRoot\"=\"C:\\\\windows\"\n"
     "\n"
-    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n";
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n"
+    "\n"
+    // String data that the ANSI functions cannot hand out exactly, and some
+    // that they can.
+    "[Software\\\\Velmora Unicode] 1700000000\n"
+    "\"Cyrillic\"=\"C:\\\\\\x416\\\\tool.exe\"\n"
+    "\"Multi\"=hex(7):61,00,00,00,16,04,00,00,00,00\n"
+    "\"Odd\"=hex(1):43,00,3a,00,00\n"
+    "\"Latin\"=\"C:\\\\caf\\xe9\\\\gone.exe\"\n";
 
 QByteArray userReg(const char* root)
 {
@@ -87,6 +96,33 @@ void setValue(HKEY root, const char* key, const char* name, DWORD type, const QB
 QByteArray sz(const char* text)
 {
     return QByteArray(text, static_cast<qsizetype>(qstrlen(text)) + 1);
+}
+
+// A checked row naming one value under HKEY_LOCAL_MACHINE or
+// HKEY_CURRENT_USER, as a scan lists it.
+ProblemRow checkedRow(HKEY root, const QString& keyPath, const QString& name, const QString& lookedFor)
+{
+    ProblemRow row;
+    row.MainKey = QString::number(static_cast<qint32>(root));
+    row.mainkeyname = root == HKEY_LOCAL_MACHINE ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
+    row.FullKeyPath = keyPath;
+    row.KeyName = name;
+    row.KeyValue = lookedFor;
+    row.Checked = true;
+    return row;
+}
+
+// The fix of every checked row of `list`, in one registry batch.
+FixReport fixInOneBatch(ProblemList& list)
+{
+    class NoPump : public FixObserver {
+    public:
+        void pump() override {}
+    } pump;
+    platform::RegistryBatch batch;
+    FixReport report = FixRows(list, pump);
+    EXPECT_TRUE(batch.finish().ok);
+    return report;
 }
 
 class ServicesOnPrefix : public ::testing::Test {
@@ -441,6 +477,117 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     EXPECT_TRUE(empty.readable);
     EXPECT_EQ(empty.restored + empty.failed, 0);
     EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+// String data reaches the backup through the ANSI code page: a value whose
+// text the code page cannot carry would come back changed, so it stays.
+TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
+    const QString key = QStringLiteral("Software\\Velmora Unicode");
+    const struct {
+        const char* name;
+        FixOutcome outcome;
+    } cases[] = {
+        {"Cyrillic", FixOutcome::RecordNotCarried},  // a character outside the code page
+        {"Multi", FixOutcome::RecordNotCarried},     // the same, in the second string
+        {"Odd", FixOutcome::RecordNotCarried},       // an odd number of bytes
+        {"Latin", FixOutcome::Fixed},
+    };
+    ProblemList list;
+    for (const auto& c : cases)
+        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), QStringLiteral("C:\\gone\\tool.exe")));
+    const FixReport report = fixInOneBatch(list);
+
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(report.outcomes[i], cases[i].outcome) << cases[i].name;
+        const bool kept = cases[i].outcome != FixOutcome::Fixed;
+        EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Unicode", cases[i].name).has_value(), kept)
+            << cases[i].name;
+    }
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(CountFileLines(report.backupFile), 1);
+    EXPECT_EQ(RestoreBackupFile(report.backupFile).restored, 1);
+    EXPECT_EQ(readValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Unicode", "Latin"),
+              (RegistryValueData{REG_SZ, sz("C:\\caf\xe9\\gone.exe")}));
+}
+
+// A value that was made again after the fix (the program reinstalled, or a
+// backup made on another prefix) is not overwritten by the restore: its new
+// data would be lost, while the backup keeps the old.
+TEST_F(ServicesOnPrefix, RestoreLeavesAValueThatExistsAgainWithOtherData)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString file = platform::programFolder() + QStringLiteral("\\Restore\\Backup again");
+    QFile::remove(onC(QStringLiteral("velmora/Restore/Backup again")));
+    const char* key = "Software\\Velmora Test\\Again";
+    setValue(HKEY_CURRENT_USER, key, "Same", REG_SZ, sz("C:\\same.exe"));
+    setValue(HKEY_CURRENT_USER, key, "Other", REG_SZ, sz("C:\\new\\other.exe"));
+    setValue(HKEY_CURRENT_USER, key, "Number", REG_DWORD, QByteArray("\x07\x00\x00\x00", 4));
+    setValue(HKEY_CURRENT_USER, key, "", REG_SZ, QByteArray());  // emptied by the fix
+    const QStringList lines = {
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\gone.exe^Gone^^1:4300"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\same.exe^Same^^")
+            + EncodeValueField({REG_SZ, sz("C:\\same.exe")}),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\old.exe^Other^^")
+            + EncodeValueField({REG_SZ, sz("C:\\old\\other.exe")}),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\n.exe^Number^^4:08000000"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Again^C:\\d.exe^(Default)^^1:6400"),
+    };
+    for (const QString& l : lines)
+        ASSERT_TRUE(AppendBackupRecord(file, l));
+    const RestoreResult r = RestoreBackupFile(file);
+    EXPECT_EQ(r.restored, 3);
+    EXPECT_EQ(r.occupied, 2);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Gone"), (RegistryValueData{REG_SZ, QByteArray("C", 2)}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Same"), (RegistryValueData{REG_SZ, sz("C:\\same.exe")}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Other"), (RegistryValueData{REG_SZ, sz("C:\\new\\other.exe")}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Number"),
+              (RegistryValueData{REG_DWORD, QByteArray("\x07\x00\x00\x00", 4)}));
+    EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "(Default)"), (RegistryValueData{REG_SZ, QByteArray("d", 2)}));
+}
+
+// A list loaded from an old results file (or one saved on another prefix)
+// may name files that are on disk now: their values are not deleted.
+TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    QDir().mkpath(onC(QStringLiteral("Tools")));
+    testenv::writeFile(onC(QStringLiteral("Tools/Back.exe")), "MZ");
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
+    const char* key = "Software\\Velmora Test\\Stale";
+    const struct {
+        const char* name;
+        const char* lookedFor;
+        FixOutcome outcome;
+    } cases[] = {
+        {"Back", "c:\\TOOLS\\back.exe", FixOutcome::FileOnDisk},
+        {"Gone", "C:\\Tools\\gone.exe", FixOutcome::Fixed},
+        {"Blank", "", FixOutcome::Fixed},
+    };
+    ProblemList list;
+    for (const auto& c : cases) {
+        setValue(HKEY_CURRENT_USER, key, c.name, REG_SZ, sz(c.lookedFor));
+        list.add(checkedRow(HKEY_CURRENT_USER, QString::fromLatin1(key), QLatin1String(c.name),
+                            QLatin1String(c.lookedFor)));
+    }
+    const FixReport report = fixInOneBatch(list);
+
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(report.outcomes[i], cases[i].outcome) << cases[i].name;
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, cases[i].name).has_value(), cases[i].outcome != FixOutcome::Fixed)
+            << cases[i].name;
+    }
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(1).KeyName, QStringLiteral("Back"));
+    EXPECT_EQ(CountFileLines(report.backupFile), 2);
+    EXPECT_EQ(KeptRowsSentence(report),
+              QStringLiteral("1 checked value(s) were left in the registry and stay checked in the list: 1 because "
+                             "the file they name is on disk now."));
 }
 
 TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
