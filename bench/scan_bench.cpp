@@ -148,6 +148,16 @@ QString scaledReg(const QString& text, int scale)
     return out + extra;
 }
 
+// The copy's drives are the original's links.
+void linkDrives(const QString& from, const QString& to)
+{
+    QDir().mkpath(to + "/dosdevices");
+    const QFileInfoList devices = QDir(from + "/dosdevices").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& d : devices)
+        if (d.isSymLink())
+            QFile::link(d.symLinkTarget(), to + "/dosdevices/" + d.fileName());
+}
+
 bool buildScaledPrefix(const QString& from, const QString& to, int scale, QString& error)
 {
     for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
@@ -164,11 +174,7 @@ bool buildScaledPrefix(const QString& from, const QString& to, int scale, QStrin
         }
         out.write((QLatin1String(name) == QLatin1String("userdef.reg") ? text : scaledReg(text, scale)).toUtf8());
     }
-    QDir().mkpath(to + "/dosdevices");
-    const QFileInfoList devices = QDir(from + "/dosdevices").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& d : devices)
-        if (d.isSymLink())
-            QFile::link(d.symLinkTarget(), to + "/dosdevices/" + d.fileName());
+    linkDrives(from, to);
     return true;
 }
 
@@ -182,11 +188,7 @@ bool copyPrefix(const QString& from, const QString& to, QString& error)
             return false;
         }
     }
-    QDir().mkpath(to + "/dosdevices");
-    const QFileInfoList devices = QDir(from + "/dosdevices").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& d : devices)
-        if (d.isSymLink())
-            QFile::link(d.symLinkTarget(), to + "/dosdevices/" + d.fileName());
+    linkDrives(from, to);
     return true;
 }
 

@@ -3,6 +3,15 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 
+QLabel* makePlainLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(place);
+    return label;
+}
+
 PictureImage::PictureImage(QWidget* parent) : QLabel(parent)
 {
     setMouseTracking(true);

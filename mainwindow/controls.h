@@ -8,6 +8,9 @@
 
 class QMouseEvent;
 
+// A named label of plain text at a place of its parent.
+QLabel* makePlainLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place);
+
 // A picture that reports every mouse move over it and every press on it.
 // It takes the events for itself, so its page does not see them.
 class PictureImage : public QLabel {

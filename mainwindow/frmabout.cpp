@@ -2,24 +2,12 @@
 
 #include "engine/services.h"
 #include "mainwindow/pictures.h"
+#include "mainwindow/controls.h"
 #include "mainwindow/twips.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
-
-namespace {
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(place);
-    return label;
-}
-
-}  // namespace
 
 FrmAbout::FrmAbout(QObject* mainWindow)
     : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -41,15 +29,15 @@ FrmAbout::FrmAbout(QObject* mainWindow)
     Image1->setPixmap(banner);
     Image1->setGeometry(0, 0, banner.width(), banner.height());
 
-    Label1 = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("Velmora 2007"), twips::rect(285, 1260, 6900, 300));
+    Label1 = makePlainLabel(this, QStringLiteral("Label1"), QStringLiteral("Velmora 2007"), twips::rect(285, 1260, 6900, 300));
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
 
-    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Made by the Velmora developers"),
+    Label2 = makePlainLabel(this, QStringLiteral("Label2"), QStringLiteral("Made by the Velmora developers"),
                        twips::rect(285, 1620, 6900, 255));
 
-    lblWebsite = makeLabel(this, QStringLiteral("lblWebsite"), QStringLiteral("Velmora 2007 Website"),
+    lblWebsite = makePlainLabel(this, QStringLiteral("lblWebsite"), QStringLiteral("Velmora 2007 Website"),
                            twips::rect(285, 1980, 2400, 255));
     QFont underlined = lblWebsite->font();
     underlined.setUnderline(true);
@@ -61,7 +49,7 @@ FrmAbout::FrmAbout(QObject* mainWindow)
     lblWebsite->adjustSize();
     lblWebsite->installEventFilter(this);
 
-    Label3 = makeLabel(this, QStringLiteral("Label3"),
+    Label3 = makePlainLabel(this, QStringLiteral("Label3"),
                        QStringLiteral("Warning: this program is protected by copyright. Copying it or passing it "
                                       "on, whole or in part, without the permission of its authors is not allowed."),
                        twips::rect(285, 3825, 7185, 1380));

@@ -6,6 +6,7 @@
 #include "mainwindow/pictures.h"
 #include "mainwindow/pictures_startup.h"
 #include "mainwindow/programstart.h"
+#include "mainwindow/controls.h"
 #include "mainwindow/twips.h"
 #include "platform/settings.h"
 
@@ -23,15 +24,6 @@ const QString kSettingsSection = QStringLiteral("MySettings");
 const QString kResultStartup = QStringLiteral("ResultStartup");
 constexpr int kWider = 900;
 constexpr int kWidth = 6510 + kWider;
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& geometry)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(geometry);
-    return label;
-}
 
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& text, int left)
 {
@@ -66,8 +58,8 @@ FrmSmmaryStartup::FrmSmmaryStartup(QWidget* parent)
     Image1->setGeometry(twips::rect(30, 45, 720, 720));
     Image1->setPixmap(pictures::summaryPicture());
 
-    Label1 = makeLabel(this, QStringLiteral("Label1"), QString(), twips::rect(810, 210, 5460 + kWider, 195));
-    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("error(s) may affect system performance."),
+    Label1 = makePlainLabel(this, QStringLiteral("Label1"), QString(), twips::rect(810, 210, 5460 + kWider, 195));
+    Label2 = makePlainLabel(this, QStringLiteral("Label2"), QStringLiteral("error(s) may affect system performance."),
                        twips::rect(1920, 450, 2760 + kWider, 195));
 
     cmdcontinue = makeButton(this, QStringLiteral("cmdcontinue"), QStringLiteral("&Continue"), 225);

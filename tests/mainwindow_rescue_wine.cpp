@@ -134,11 +134,13 @@ protected:
             const QString line = BuildBackupRecord(root, row);
             EXPECT_EQ(line.count(QLatin1Char('^')), 6) << qPrintable(line);
             EXPECT_TRUE(AppendBackupRecord(backup, line));
-            if (row.KeyName == QLatin1String("(Default)"))
+            if (row.KeyName == QLatin1String("(Default)")) {
                 EXPECT_EQ(WriteRegistryValue(root, row.FullKeyPath, QString(), QString()), ERROR_SUCCESS);
+            }
             const LONG deleted = DeleteRegistryValue(root, row.FullKeyPath, row.KeyName);
-            if (*v.name)
+            if (*v.name) {
                 EXPECT_EQ(deleted, ERROR_SUCCESS) << v.name;
+            }
         }
         EXPECT_TRUE(batch.finish().ok);
         return backup;
