@@ -1,7 +1,7 @@
 #pragma once
 // The results file "Scan.ocx": one scrambled line per problem row, its
 // seven fields joined by "^^", each line ended by CR LF. No header, no
-// count: other parts of the program count its lines as problems.
+// count: the logon start counts its lines as problems.
 #include "engine/problemlist.h"
 
 #include <QByteArray>

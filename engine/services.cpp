@@ -163,14 +163,14 @@ QString HelpPageFileName()
 }
 
 // The program's pages are its own help page beside the executable: the
-// product page is the page's table of contents, the support page its part
+// product page is the page's table of contents, the support page its section
 // on trouble and undoing a fix, the home page the page itself.
-QString HelpPageAddress(const QString& part)
+QString HelpPageAddress(const QString& section)
 {
     const QString page = platform::programFolderLinux() + QLatin1Char('/') + HelpPageFileName();
     QUrl url = QUrl::fromLocalFile(page);
-    if (!part.isEmpty())
-        url.setFragment(part);
+    if (!section.isEmpty())
+        url.setFragment(section);
     return url.toString(QUrl::FullyEncoded);
 }
 

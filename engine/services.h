@@ -29,9 +29,9 @@ void SetWindowAlpha(QObject* window, int alpha);
 void OpenWebPage(QObject* window, const QString& address, const QString& extension);
 
 // The program's pages: its help page "help.htm" in the program folder, as a
-// file URL, and its parts by anchor.
+// file URL, and its sections by anchor.
 QString HelpPageFileName();
-QString HelpPageAddress(const QString& part);  // empty part: the whole page
+QString HelpPageAddress(const QString& section);  // empty: the whole page
 QString SupportPageAddress();  // #support
 QString ProductPageAddress();  // #contents
 QString HomePageAddress();     // the page itself

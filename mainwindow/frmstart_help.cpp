@@ -1,4 +1,4 @@
-// Help and support: the program's help page and its parts, and the About box.
+// Help and support: the program's help page and its sections, and the About box.
 #include "engine/services.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmstart.h"

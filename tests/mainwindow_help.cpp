@@ -45,12 +45,12 @@ protected:
         platform::setDefaultAppQuery({});
         FrmStartTest::TearDown();
     }
-    // The help page of the program folder, with a part.
-    QString page(const QString& part = QString()) const
+    // The help page of the program folder, with a section.
+    QString page(const QString& section = QString()) const
     {
         QUrl url = QUrl::fromLocalFile(programDir + QStringLiteral("/help.htm"));
-        if (!part.isEmpty())
-            url.setFragment(part);
+        if (!section.isEmpty())
+            url.setFragment(section);
         return url.toString(QUrl::FullyEncoded);
     }
     QStringList opened;
@@ -61,7 +61,7 @@ TEST_F(FrmStartHelp, EachCommandOpensItsPage)
     struct Case {
         const char* name;
         std::function<void(FrmStart&)> run;
-        const char* part;
+        const char* section;
         bool sound;
     };
     const Case cases[] = {
@@ -75,7 +75,7 @@ TEST_F(FrmStartHelp, EachCommandOpensItsPage)
         opened.clear();
         desktop.sounds.clear();
         c.run(*window);
-        EXPECT_EQ(opened, QStringList{page(QLatin1String(c.part))});
+        EXPECT_EQ(opened, QStringList{page(QLatin1String(c.section))});
         EXPECT_EQ(desktop.sounds.size(), c.sound ? 1 : 0);
         EXPECT_TRUE(desktop.boxes.isEmpty());
         EXPECT_TRUE(desktop.modals.isEmpty());
@@ -154,7 +154,7 @@ TEST(FrmAboutTest, LooksAsDesigned)
     EXPECT_EQ(about.lblWebsite->palette().color(QPalette::WindowText), QColor(48, 91, 165));
     EXPECT_EQ(about.Label3->geometry(), QRect(19, 255, 479, 92));
     EXPECT_EQ(about.Label3->font().pointSize(), 9);
-    // The legal text fits the part of its label inside the window.
+    // The whole legal text fits inside the window, wrapped at its label's width.
     const QRect needed = about.Label3->fontMetrics().boundingRect(
         QRect(0, 0, about.Label3->width(), 1000), Qt::TextWordWrap, about.Label3->text());
     EXPECT_LE(about.Label3->y() + needed.height(), about.height());
@@ -177,16 +177,16 @@ TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)
     EXPECT_EQ(desktop.modals[1].name, "FrmAbout");
 }
 
-// The page the build puts beside the program, with the parts the program's
+// The page the build puts beside the program, with the sections the program's
 // addresses name and the places it tells of.
-TEST(HelpPageTest, StandsBesideTheProgramWithItsParts)
+TEST(HelpPageTest, StandsBesideTheProgramWithItsSections)
 {
     QFile file(QStringLiteral(VELMORA_BUILD_DIR "/mainwindow/") + engine::HelpPageFileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     const QString html = QString::fromUtf8(file.readAll());
-    for (const char* part : {"contents", "support"})
-        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(part)))) << part;
-    // Every link inside the page leads to a part that is there.
+    for (const char* section : {"contents", "support"})
+        EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(QLatin1String(section)))) << section;
+    // Every link inside the page leads to a section that is there.
     static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
     for (const QRegularExpressionMatch& m : link.globalMatch(html))
         EXPECT_TRUE(html.contains(QStringLiteral("id=\"%1\"").arg(m.captured(1)))) << m.captured(1).toStdString();

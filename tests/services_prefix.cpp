@@ -267,7 +267,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
     EXPECT_EQ(started[0].program, QStringLiteral("testbrowser"));
     EXPECT_EQ(started[0].args, (QStringList{QStringLiteral("--new-window"), SupportPageAddress()}));
     EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
-    // The pages are the help page of the program folder and its parts.
+    // The pages are the help page of the program folder and its sections.
     const QString page = QUrl::fromLocalFile(g_driveC + QStringLiteral("/velmora/help.htm")).toString();
     EXPECT_EQ(HomePageAddress(), page);
     EXPECT_EQ(SupportPageAddress(), page + QStringLiteral("#support"));
