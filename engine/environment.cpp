@@ -124,30 +124,9 @@ public:
     }
 
 private:
-    // %NAME% parts replaced; an unknown name stays as it stands.
     QString expand(const QString& text)
     {
-        QString out;
-        qsizetype i = 0;
-        while (i < text.size()) {
-            const qsizetype open = text.indexOf(QLatin1Char('%'), i);
-            const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char('%'), open + 1);
-            if (close < 0) {
-                out += QStringView(text).mid(i);
-                break;
-            }
-            const QString name = text.mid(open + 1, close - open - 1);
-            const QString value = name.isEmpty() ? QString() : variable(name);
-            if (value.isEmpty() || out.size() + value.size() > kMaxLength) {
-                out += QStringView(text).mid(i, close - i);
-                i = close;
-            } else {
-                out += QStringView(text).mid(i, open - i);
-                out += value;
-                i = close + 1;
-            }
-        }
-        return out;
+        return ExpandPercentNames(text, [this](const QString& name) { return variable(name); });
     }
 
     QHash<QString, QString>& m_memo;
@@ -155,6 +134,31 @@ private:
 };
 
 }  // namespace
+
+QString ExpandPercentNames(const QString& text, const std::function<QString(const QString&)>& lookup)
+{
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype open = text.indexOf(QLatin1Char('%'), i);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char('%'), open + 1);
+        if (close < 0) {
+            out += QStringView(text).mid(i);
+            break;
+        }
+        const QString name = text.mid(open + 1, close - open - 1);
+        const QString value = name.isEmpty() ? QString() : lookup(name);
+        if (value.isEmpty() || out.size() + value.size() > kMaxLength) {
+            out += QStringView(text).mid(i, close - i);
+            i = close;
+        } else {
+            out += QStringView(text).mid(i, open - i);
+            out += value;
+            i = close + 1;
+        }
+    }
+    return out;
+}
 
 QString PrefixEnvironmentVariable(const QString& name)
 {

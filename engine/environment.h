@@ -3,6 +3,8 @@
 // from the prefix's registry as Wine does it.
 #include <QString>
 
+#include <functional>
+
 namespace engine {
 
 // The variable `name` (any case), its own %NAME% parts expanded; empty when
@@ -19,6 +21,11 @@ namespace engine {
 // While a platform::LookupCacheScope lives (a scan), each variable is worked
 // out once and kept; without one, every call reads the registry afresh.
 QString PrefixEnvironmentVariable(const QString& name);
+
+// `text` with its %NAME% parts replaced by lookup(name), as Windows expands
+// them: a name without a value stays as it stands, and so does one whose
+// value would make the text longer than an environment block holds.
+QString ExpandPercentNames(const QString& text, const std::function<QString(const QString&)>& lookup);
 
 // How many variables have been worked out from the registry (for the bench
 // and tests; reset by assigning {}).

@@ -148,26 +148,7 @@ QString expandEnvironment(const QString& text)
 {
     if (!env().environmentVariable)
         return text;
-    QString out;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype open = text.indexOf(QLatin1Char('%'), i);
-        const qsizetype close = open < 0 ? -1 : text.indexOf(QLatin1Char('%'), open + 1);
-        if (close < 0) {
-            out += text.mid(i);
-            break;
-        }
-        const QString name = text.mid(open + 1, close - open - 1);
-        const QString value = name.isEmpty() ? QString() : env().environmentVariable(name);
-        if (value.isEmpty()) {
-            out += text.mid(i, close - i);
-            i = close;
-        } else {
-            out += text.mid(i, open - i) + value;
-            i = close + 1;
-        }
-    }
-    return out;
+    return ExpandPercentNames(text, env().environmentVariable);
 }
 
 // A value whose data names its file through an environment variable the

@@ -96,6 +96,20 @@ bool decodeUtf8(const char*& p, const char* e, char16_t units[2], int* count)
     return true;
 }
 
+// One UTF-8 character at p, appended to `out` (when given) and passed.
+bool appendUtf8(const char*& p, const char* e, QString* out, QString* error)
+{
+    char16_t units[2];
+    int n = 0;
+    if (!decodeUtf8(p, e, units, &n)) {
+        *error = QStringLiteral("invalid UTF-8 text");
+        return false;
+    }
+    if (out)
+        out->append(QStringView(units, n));
+    return true;
+}
+
 // Decodes the escaped text [p, e). `out` may be null (syntax check only).
 bool decodeText(const char* p, const char* e, QString* out, QString* error)
 {
@@ -116,14 +130,8 @@ bool decodeText(const char* p, const char* e, QString* out, QString* error)
     while (p < e) {
         const char c = *p;
         if (static_cast<unsigned char>(c) >= 0x80) {
-            char16_t units[2];
-            int n = 0;
-            if (!decodeUtf8(p, e, units, &n)) {
-                *error = QStringLiteral("invalid UTF-8 text");
+            if (!appendUtf8(p, e, out, error))
                 return false;
-            }
-            if (out)
-                out->append(QStringView(units, n));
             continue;
         }
         if (c != '\\') {
@@ -174,14 +182,8 @@ bool decodeText(const char* p, const char* e, QString* out, QString* error)
             if (static_cast<unsigned char>(x) >= 0x80) {
                 // An escaped raw UTF-8 character stands for itself.
                 --p;
-                char16_t units[2];
-                int n = 0;
-                if (!decodeUtf8(p, e, units, &n)) {
-                    *error = QStringLiteral("invalid UTF-8 text");
+                if (!appendUtf8(p, e, out, error))
                     return false;
-                }
-                if (out)
-                    out->append(QStringView(units, n));
                 continue;
             }
             unit = static_cast<char16_t>(x);
