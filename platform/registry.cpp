@@ -869,9 +869,9 @@ void abandonSave(SaveFile& sf, int savedErrno, QString* error)
     ::unlink(sf.tmp.constData());
 }
 
-// Flushes the written file and puts it in place. On success `kept` is a
-// descriptor of it, open for reading it back.
-bool finishSave(SaveFile& sf, int* kept, QString* error)
+// Flushes the written file and closes it. On success `kept` is a
+// descriptor of it, open for reading it back once it is in place.
+bool flushSave(SaveFile& sf, int* kept, QString* error)
 {
     *kept = -1;
     if (::fchmod(sf.fd, sf.mode) != 0 || ::fsync(sf.fd) != 0) {
@@ -886,20 +886,55 @@ bool finishSave(SaveFile& sf, int* kept, QString* error)
     }
     const int closed = ::close(sf.fd);
     sf.fd = -1;
-    if (closed != 0 || ::rename(sf.tmp.constData(), sf.targetName.constData()) != 0) {
+    if (closed != 0) {
         const int savedErrno = errno;
         ::close(copy);
         abandonSave(sf, savedErrno, error);
         return false;
     }
+    *kept = copy;
+    return true;
+}
+
+// Puts a flushed file in place of the old one. On failure the new file is
+// removed and the old one stays as it was.
+bool placeSave(SaveFile& sf, QString* error)
+{
+    if (::rename(sf.tmp.constData(), sf.targetName.constData()) != 0) {
+        const int savedErrno = errno;
+        *error = QString::fromLocal8Bit(std::strerror(savedErrno));
+        ::unlink(sf.tmp.constData());
+        return false;
+    }
     saveStage(SaveStage::Renamed);
-    const int dfd = ::open(QFile::encodeName(sf.dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return true;
+}
+
+void syncFolder(const QString& dir)
+{
+    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
-    *kept = copy;
-    return true;
+}
+
+// One changed file of a save: its new text written and flushed beside the
+// old file, not yet in place.
+struct WrittenFile {
+    int index = -1;
+    SaveFile sf;
+    int kept = -1;  // the new file, open for reading it back
+    qsizetype size = 0;
+    std::vector<Segment> segs;
+};
+
+void discardWritten(WrittenFile& w)
+{
+    if (w.kept >= 0)
+        ::close(w.kept);
+    w.kept = -1;
+    ::unlink(w.sf.tmp.constData());
 }
 
 bool isDirWritable(const QString& filePath)
@@ -1212,6 +1247,71 @@ void markAllKeysChanged()
     }
 }
 
+namespace {
+
+PrefixError changedElsewhere(const HiveFile& f)
+{
+    return {false, QStringLiteral("The registry file %1 was changed by another program since Velmora read it, so "
+                                  "Velmora did not overwrite it and its changes were not saved.")
+                       .arg(f.path)};
+}
+
+// Writes the new text of one changed file beside it and flushes it.
+bool writeFile(int index, WrittenFile* w, QString* why)
+{
+    HiveFile& f = g_store->files[index];
+    w->index = index;
+    if (!beginSave(f.path, &w->sf, why))
+        return false;
+    Sink sink;
+    sink.fd = w->sf.fd;
+    render(f, index, &w->segs, sink);
+    if (!sink.ok) {
+        abandonSave(w->sf, sink.error, why);
+        return false;
+    }
+    if (!flushSave(w->sf, &w->kept, why))
+        return false;
+    w->size = sink.written;
+    return true;
+}
+
+// The file is in place: its text and blocks become the ones in memory.
+// False when it cannot be read back.
+bool adoptWritten(WrittenFile& w)
+{
+    HiveFile& f = g_store->files[w.index];
+    // Read it back rather than build it in memory beside the old one: that
+    // would double the memory.
+    ++g_filesWritten;
+    f.bytes = QByteArray();
+    const bool readOk = readBack(w.kept, w.size, &f.bytes);
+    ::close(w.kept);
+    w.kept = -1;
+    f.existed = true;
+    f.dirty = false;
+    resetSegments(f.root);
+    if (!readOk) {
+        // Saved, but its text is not at hand for reading values or
+        // copying blocks: keep away from the file until it is reopened.
+        f.bytes = QByteArray();
+        f.segments.clear();
+        f.writable = false;
+        return false;
+    }
+    for (size_t s = 0; s < w.segs.size(); ++s) {
+        Key* k = w.segs[s].key;
+        if (k->seg < 0)
+            k->seg = static_cast<int>(s);
+        else
+            k->multiSeg = true;
+    }
+    f.segments = std::move(w.segs);
+    return true;
+}
+
+}  // namespace
+
 PrefixError save()
 {
     if (!hasUnsavedChanges())
@@ -1220,69 +1320,76 @@ PrefixError save()
         return {false, QStringLiteral("A Wine program is running on the prefix %1, so the registry changes were not "
                                       "saved: close the Wine programs of this prefix, or run wineserver -k.")
                            .arg(g_store->prefixDir)};
-    PrefixError result;
-    for (int i = 0; i < 3; ++i) {
-        HiveFile& f = g_store->files[i];
-        if (!f.dirty)
+    // Every changed file is written in full before any replaces its old
+    // one, so that a failure on the way (a full disk) replaces none and a
+    // change spread over two files never lands by half.
+    std::vector<WrittenFile> written;
+    written.reserve(3);
+    PrefixError failed;
+    for (int i = 0; i < 3 && failed.ok; ++i) {
+        if (!g_store->files[i].dirty)
             continue;
-        if (!sameAsOnDisk(f.path, f.existed, f.bytes)) {
-            if (result.ok)
-                result = {false, QStringLiteral("The registry file %1 was changed by another program since Velmora "
-                                                "read it, so Velmora did not overwrite it and its changes were not "
-                                                "saved.")
-                                     .arg(f.path)};
-            continue;
-        }
+        WrittenFile w;
         QString why;
-        SaveFile sf;
-        if (!beginSave(f.path, &sf, &why)) {
-            if (result.ok)
-                result = {false, QStringLiteral("The registry changes could not be saved: %1.").arg(why)};
-            continue;
-        }
-        std::vector<Segment> segs;
-        Sink sink;
-        sink.fd = sf.fd;
-        render(f, i, &segs, sink);
-        int kept = -1;
-        if (!sink.ok)
-            abandonSave(sf, sink.error, &why);
-        if (!sink.ok || !finishSave(sf, &kept, &why)) {
-            if (result.ok)
-                result = {false, QStringLiteral("The registry changes could not be saved: %1.").arg(why)};
-            continue;
-        }
-        // The file now holds the new text. Read it back rather than build
-        // it in memory beside the old one: that would double the memory.
-        ++g_filesWritten;
-        f.bytes = QByteArray();
-        const bool readOk = readBack(kept, sink.written, &f.bytes);
-        ::close(kept);
-        f.existed = true;
-        if (!readOk) {
-            // Saved, but its text is not at hand for reading values or
-            // copying blocks: keep away from the file until it is reopened.
-            f.bytes = QByteArray();
-            f.segments.clear();
-            f.writable = false;
-            f.dirty = false;
-            resetSegments(f.root);
-            if (result.ok)
-                result = {false, QStringLiteral("The registry file %1 was saved but could not be read again: start "
-                                                "Velmora again before making other changes.")
-                                     .arg(f.path)};
-            continue;
-        }
-        resetSegments(f.root);
-        for (size_t s = 0; s < segs.size(); ++s) {
-            Key* k = segs[s].key;
-            if (k->seg < 0)
-                k->seg = static_cast<int>(s);
-            else
-                k->multiSeg = true;
-        }
-        f.segments = std::move(segs);
-        f.dirty = false;
+        if (writeFile(i, &w, &why))
+            written.push_back(std::move(w));
+        else
+            failed = {false, QStringLiteral("The registry changes could not be saved: %1.").arg(why)};
+    }
+    // Checked last, just before the old files go: another program may have
+    // written one while the new ones were being written.
+    for (size_t j = 0; j < written.size() && failed.ok; ++j) {
+        const HiveFile& f = g_store->files[written[j].index];
+        if (!sameAsOnDisk(f.path, f.existed, f.bytes))
+            failed = changedElsewhere(f);
+    }
+    if (!failed.ok) {
+        for (WrittenFile& w : written)
+            discardWritten(w);
+        return failed;  // nothing replaced, every change still unsaved
+    }
+
+    // In a fixed order; the first that cannot be put in place stops the
+    // rest, and what was replaced counts as saved.
+    size_t placed = 0;
+    QString why;
+    while (placed < written.size() && placeSave(written[placed].sf, &why))
+        ++placed;
+    QStringList dirs;
+    for (size_t j = 0; j < placed; ++j) {
+        if (!dirs.contains(written[j].sf.dir))
+            dirs << written[j].sf.dir;
+    }
+    for (const QString& dir : dirs)
+        syncFolder(dir);
+    PrefixError result;
+    if (placed < written.size()) {
+        QStringList replaced;
+        QStringList notReplaced;
+        for (size_t j = 0; j < written.size(); ++j)
+            (j < placed ? replaced : notReplaced) << g_store->files[written[j].index].path;
+        for (size_t j = placed; j < written.size(); ++j)
+            discardWritten(written[j]);
+        if (replaced.isEmpty())
+            result = {false, QStringLiteral("The registry changes could not be saved: the new %1 could not be put in "
+                                            "place (%2).")
+                                 .arg(notReplaced.front(), why)};
+        else
+            result = {false, QStringLiteral("The registry changes were saved only in part: %1 %2 replaced, but the "
+                                            "new %3 could not be put in place (%4), so %5 still unsaved.")
+                                 .arg(replaced.join(QStringLiteral(" and ")),
+                                      replaced.size() > 1 ? QStringLiteral("were") : QStringLiteral("was"),
+                                      notReplaced.front(), why,
+                                      notReplaced.size() > 1
+                                          ? QStringLiteral("its changes and those to %1 are")
+                                                .arg(notReplaced.mid(1).join(QStringLiteral(" and ")))
+                                          : QStringLiteral("its changes are"))};
+    }
+    for (size_t j = 0; j < placed; ++j) {
+        if (!adoptWritten(written[j]) && result.ok)
+            result = {false, QStringLiteral("The registry file %1 was saved but could not be read again: start "
+                                            "Velmora again before making other changes.")
+                                 .arg(g_store->files[written[j].index].path)};
     }
     return result;
 }

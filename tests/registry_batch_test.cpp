@@ -13,10 +13,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
+#include <csignal>
 #include <functional>
+#include <memory>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -257,6 +261,184 @@ TEST_F(RegistrySaveBatch, ABatchEndedByItsScopeReportsAFailedSave)
     ASSERT_EQ(m_errors.size(), 1);
     EXPECT_TRUE(m_errors[0].contains("changed by another program")) << m_errors[0].toStdString();
     EXPECT_EQ(systemFile(), "edited elsewhere");
+}
+
+// Runs `g_onStage` the `g_stageCount`-th time a save reaches `g_stage`.
+platform::registry::SaveStage g_stage;
+int g_stageCount = 0;
+std::function<void()> g_onStage;
+
+void atStage(platform::registry::SaveStage stage)
+{
+    if (stage == g_stage && --g_stageCount == 0)
+        g_onStage();
+}
+
+class StageHook {
+public:
+    StageHook(platform::registry::SaveStage stage, int count, std::function<void()> action)
+    {
+        g_stage = stage;
+        g_stageCount = count;
+        g_onStage = std::move(action);
+        platform::registry::setSaveStageHook(atStage);
+    }
+    ~StageHook()
+    {
+        platform::registry::setSaveStageHook(nullptr);
+        g_onStage = {};
+    }
+    StageHook(const StageHook&) = delete;
+    StageHook& operator=(const StageHook&) = delete;
+};
+
+// While alive, no file of this process may grow past `bytes`: a write
+// beyond fails as on a full disk (EFBIG, the signal ignored).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = bytes;
+        m_active = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        if (m_active)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldSignal)(int) = SIG_DFL;
+    bool m_active = false;
+};
+
+// A fix that changes system.reg and user.reg at once: when user.reg, the
+// second written, cannot be written, neither file is replaced.
+TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
+{
+    const QString userReg = m_dir + "/user.reg";
+    const QString elsewhere = testenv::makeTempDir(QStringLiteral("elsewhere"));
+    QByteArray theirs;
+    std::unique_ptr<StageHook> hook;
+    const Failure table[] = {
+        {"user.reg cannot be written whole (the disk is full)",
+         [](const QString&) {},  // the limit is set around the save below
+         [](const QString&) {}, "could not be saved"},
+        {"user.reg lies in a folder that takes no new file",
+         [&](const QString&) {
+             ASSERT_TRUE(QFile::rename(userReg, elsewhere + "/user.reg"));
+             ASSERT_TRUE(QFile::link(elsewhere + "/user.reg", userReg));
+             ASSERT_EQ(::chmod(QFile::encodeName(elsewhere).constData(), 0500), 0);
+         },
+         [&](const QString&) {
+             ::chmod(QFile::encodeName(elsewhere).constData(), 0700);
+             QFile::remove(userReg);
+             QFile::rename(elsewhere + "/user.reg", userReg);
+         },
+         "could not be saved"},
+        {"user.reg is changed by another program while it is written",
+         [&](const QString&) {
+             theirs = testenv::readFile(userReg);
+             hook = std::make_unique<StageHook>(platform::registry::SaveStage::Flushed, 2,
+                                                [&] { testenv::writeFile(userReg, theirs + "\n"); });
+         },
+         [&](const QString&) {
+             hook.reset();
+             testenv::writeFile(userReg, theirs);
+         },
+         "changed by another program"},
+    };
+    const QString big(100000, QLatin1Char('x'));
+    for (const Failure& f : table) {
+        const bool diskFull = &f == &table[0];
+        const QByteArray systemBefore = systemFile();
+        const QByteArray userBefore = testenv::readFile(userReg);
+        const quint64 written = platform::registry::filesWritten();
+        platform::RegistryBatch batch;
+        engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000");
+        engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "big", big, REG_SZ);
+        f.cause(m_dir);
+        platform::PrefixError saved;
+        {
+            regtest::NoRootOverride asAnyUser;
+            // Room for the new system.reg, not for the new user.reg.
+            FileSizeLimit limit(diskFull ? 64 * 1024 : RLIM_INFINITY);
+            saved = batch.finish();
+        }
+        EXPECT_FALSE(saved.ok) << f.what;
+        EXPECT_TRUE(saved.message.contains(QLatin1String(f.says))) << f.what << ": " << saved.message.toStdString();
+        EXPECT_EQ(platform::registry::filesWritten(), written) << f.what;
+        EXPECT_TRUE(regtest::saveLitter(m_dir).isEmpty()) << f.what;
+        EXPECT_TRUE(regtest::saveLitter(elsewhere).isEmpty()) << f.what;
+        f.undo(m_dir);
+        EXPECT_EQ(systemFile(), systemBefore) << f.what << ": system.reg was replaced";
+        EXPECT_EQ(testenv::readFile(userReg), userBefore) << f.what;
+        // Both changes wait, unsaved, and go in together with the next save.
+        EXPECT_TRUE(platform::registry::hasUnsavedChanges()) << f.what;
+        const platform::PrefixError retried = platform::flushRegistry();
+        ASSERT_TRUE(retried.ok) << f.what << ": " << retried.message.toStdString();
+        EXPECT_EQ(platform::registry::filesWritten(), written + 2) << f.what;
+        EXPECT_FALSE(systemFile().contains("\"v0000\"")) << f.what;
+        EXPECT_TRUE(testenv::readFile(userReg).contains(big.toLatin1())) << f.what;
+        // Back as it was for the next case.
+        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000", "C:\\gone\\0.dll", REG_SZ);
+        engine::DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "big");
+        ASSERT_TRUE(platform::flushRegistry().ok) << f.what;
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(" | ").toStdString();
+        m_errors.clear();
+    }
+}
+
+// When the first file is in place and the second cannot be (very rare: the
+// renames come after every write), the failure is told, and what is in
+// memory is what is on disk: system.reg saved, user.reg still to save.
+TEST_F(RegistrySaveBatch, AFileThatCannotBePutInPlaceIsToldAndStaysUnsaved)
+{
+    const QString userReg = m_dir + "/user.reg";
+    const QByteArray userBefore = testenv::readFile(userReg);
+    const quint64 written = platform::registry::filesWritten();
+    platform::RegistryBatch batch;
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000");
+    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "b", "2", REG_SZ);
+    platform::PrefixError saved;
+    {
+        // Once system.reg is replaced, a folder stands where user.reg was.
+        StageHook hook(platform::registry::SaveStage::Renamed, 1, [&] {
+            QFile::remove(userReg);
+            QDir().mkdir(userReg);
+        });
+        saved = batch.finish();
+    }
+    EXPECT_FALSE(saved.ok);
+    EXPECT_TRUE(saved.message.contains("saved only in part")) << saved.message.toStdString();
+    EXPECT_TRUE(saved.message.contains(userReg)) << saved.message.toStdString();
+    EXPECT_FALSE(saved.message.contains("\n"));
+    EXPECT_EQ(platform::registry::filesWritten(), written + 1);
+    EXPECT_FALSE(systemFile().contains("\"v0000\""));
+    EXPECT_TRUE(QFileInfo(userReg).isDir());
+    EXPECT_TRUE(regtest::saveLitter(m_dir).isEmpty());
+    EXPECT_TRUE(platform::registry::hasUnsavedChanges());
+    // system.reg on disk is what the registry now holds: not "changed by
+    // another program", and not written again.
+    EXPECT_TRUE(platform::registry::fileChangedOnDisk() == userReg) << platform::registry::fileChangedOnDisk().toStdString();
+    QDir().rmdir(userReg);
+    testenv::writeFile(userReg, userBefore);
+    EXPECT_TRUE(platform::registry::fileChangedOnDisk().isEmpty());
+    const platform::PrefixError retried = platform::flushRegistry();
+    ASSERT_TRUE(retried.ok) << retried.message.toStdString();
+    EXPECT_EQ(platform::registry::filesWritten(), written + 2);
+    EXPECT_TRUE(testenv::readFile(userReg).contains("\"b\"=\"2\"\n"));
+    EXPECT_FALSE(platform::registry::hasUnsavedChanges());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(" | ").toStdString();
 }
 
 }  // namespace
