@@ -58,8 +58,10 @@ bool isLoaded();
 // Bumped by every load and unload, so stale handles can be told apart.
 quint32 generation();
 
-// Writes every changed file (atomically). ok when there was nothing to do.
-// Runs even inside a batch: it is asked for by name.
+// Writes every changed file (atomically), all of them before any replaces
+// its old one: when one cannot be written, none is replaced and every
+// change stays unsaved. ok when there was nothing to do. Runs even inside
+// a batch: it is asked for by name.
 PrefixError save();
 bool hasUnsavedChanges();
 // Files written by save() since the program started (for tests).
@@ -72,9 +74,9 @@ void beginBatch();
 PrefixError endBatch();
 int batchDepth();
 
-// Points a save goes through, in order, for tests that stop a saving
-// process there: part of the new file is written; all of it is written and
-// flushed; it has replaced the old file.
+// Points a save goes through, for tests that stop a saving process there:
+// part of a new file is written; all of it is written and flushed (each
+// changed file in turn); it has replaced the old file (then the next).
 enum class SaveStage { PartWritten, Flushed, Renamed };
 void setSaveStageHook(void (*hook)(SaveStage));
 
