@@ -27,9 +27,11 @@ PrefixError closePrefix();
 bool prefixIsOpen();
 QString prefixPath();  // Linux path of the open prefix, empty when none
 
-// Writes every changed registry file now. Also scheduled automatically after
-// a change, for when control next returns to the event loop (but not while
-// a RegistryBatch is open). Saves at once even inside a batch.
+// Writes every changed registry file now: all of them, or none when one
+// cannot be written (its changes then stay unsaved). Also scheduled
+// automatically after a change, for when control next returns to the event
+// loop (but not while a RegistryBatch is open). Saves at once even inside a
+// batch.
 PrefixError flushRegistry();
 
 // Before a user action changes the registry: empty when its changes could
