@@ -49,9 +49,9 @@ const QByteArray kSystemReg =
     // String data that the ANSI functions cannot hand out exactly, and some
     // that they can.
     "[Software\\\\Velmora Unicode] 1700000000\n"
-    "\"Cyrillic\"=\"C:\\\\\\x416\\\\tool.exe\"\n"
-    "\"Multi\"=hex(7):61,00,00,00,16,04,00,00,00,00\n"
-    "\"Odd\"=hex(1):43,00,3a,00,00\n"
+    "\"Cyrillic\"=\"C:\\\\gone\\\\tool.exe /\\x416\"\n"
+    "\"Multi\"=hex(7):43,00,3a,00,5c,00,6d,00,2e,00,65,00,78,00,65,00,00,00,16,04,00,00,00,00\n"
+    "\"Odd\"=hex(1):43,00,3a,00,5c,00,6f,00,2e,00,65,00,78,00,65,00,00\n"
     "\"Latin\"=\"C:\\\\caf\\xe9\\\\gone.exe\"\n";
 
 QByteArray userReg(const char* root)
@@ -99,10 +99,12 @@ QByteArray sz(const char* text)
 }
 
 // A checked row naming one value under HKEY_LOCAL_MACHINE or
-// HKEY_CURRENT_USER, as a scan lists it.
+// HKEY_CURRENT_USER, as a scan lists it: the section's rule gives the file
+// path a value's data names as it stands.
 ProblemRow checkedRow(HKEY root, const QString& keyPath, const QString& name, const QString& lookedFor)
 {
     ProblemRow row;
+    row.RegistryScanners = QStringLiteral("File paths and history list");
     row.MainKey = QString::number(static_cast<qint32>(root));
     row.mainkeyname = root == HKEY_LOCAL_MACHINE ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
     row.FullKeyPath = keyPath;
@@ -488,16 +490,21 @@ TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
     const QString key = QStringLiteral("Software\\Velmora Unicode");
     const struct {
         const char* name;
+        const char* lookedFor;  // the file the value's data names, as the scan lists it
         FixOutcome outcome;
     } cases[] = {
-        {"Cyrillic", FixOutcome::RecordNotCarried},  // a character outside the code page
-        {"Multi", FixOutcome::RecordNotCarried},     // the same, in the second string
-        {"Odd", FixOutcome::RecordNotCarried},       // an odd number of bytes
-        {"Latin", FixOutcome::Fixed},
+        {"Cyrillic", "C:\\gone\\tool.exe", FixOutcome::RecordNotCarried},  // a character outside the code page
+        {"Multi", "C:\\m.exe", FixOutcome::RecordNotCarried},               // the same, in the second string
+        {"Odd", "C:\\o.exe", FixOutcome::RecordNotCarried},                 // an odd number of bytes
+        {"Latin", "C:\\caf\xe9\\gone.exe", FixOutcome::Fixed},
     };
     ProblemList list;
-    for (const auto& c : cases)
-        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), QStringLiteral("C:\\gone\\tool.exe")));
+    for (const auto& c : cases) {
+        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), platform::fromAnsi(QByteArray(c.lookedFor))));
+        // Its data is a command line with a switch after the program.
+        if (QLatin1String(c.name) == QLatin1String("Cyrillic"))
+            list.row(list.count()).RegistryScanners = QStringLiteral("Startup Programs");
+    }
     const FixReport report = fixInOneBatch(list);
 
     ASSERT_EQ(report.outcomes.size(), std::size(cases));
@@ -566,7 +573,9 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
     } cases[] = {
         {"Back", "c:\\TOOLS\\back.exe", FixOutcome::FileOnDisk},
         {"Gone", "C:\\Tools\\gone.exe", FixOutcome::Fixed},
-        {"Blank", "", FixOutcome::Fixed},
+        // Was deleted once: a value whose data names no file is no missing
+        // file, so it stays.
+        {"Blank", "", FixOutcome::DataChanged},
     };
     ProblemList list;
     for (const auto& c : cases) {
@@ -582,12 +591,14 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
         EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, cases[i].name).has_value(), cases[i].outcome != FixOutcome::Fixed)
             << cases[i].name;
     }
-    ASSERT_EQ(list.count(), 1);
+    ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.row(1).KeyName, QStringLiteral("Back"));
-    EXPECT_EQ(CountFileLines(report.backupFile), 2);
+    EXPECT_EQ(list.row(2).KeyName, QStringLiteral("Blank"));
+    EXPECT_EQ(CountFileLines(report.backupFile), 1);
     EXPECT_EQ(KeptRowsSentence(report),
-              QStringLiteral("1 checked value(s) were left in the registry and stay checked in the list: 1 because "
-                             "the file they name is on disk now."));
+              QStringLiteral("2 checked value(s) were left in the registry and stay checked in the list: 1 because "
+                             "the file they name is on disk now, 1 because their value has changed and no longer "
+                             "names the missing file."));
 }
 
 TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
