@@ -84,7 +84,16 @@ bool defaultCandidates(HKEY key, QStringList* names)
     }
 }
 
-FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
+// A problem listed twice (by two sections, or a key path in another case)
+// is fixed once; its second row then finds its value gone, or, for a
+// "(Default)" row, may find another of the key's values.
+QString problemIdentity(HKEY root, const ProblemRow& row)
+{
+    return QString::number(root) + QLatin1Char('\\') + row.FullKeyPath.toLower() + QLatin1Char('\\')
+        + QLatin1Char('"') + row.KeyName.toLower() + QLatin1Char('"') + row.KeyValue.toLower();
+}
+
+FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& fixedProblems)
 {
     if (!row.Checked)
         return FixOutcome::NotChecked;
@@ -93,6 +102,9 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
     const HKEY root = RootOfRow(row);
     if (root == 0)
         return FixOutcome::UnknownRoot;
+    const QString identity = problemIdentity(root, row);
+    if (fixedProblems.contains(identity))
+        return FixOutcome::NothingThere;
     // The list may be older than the registry (a results file saved days
     // ago, a value changed since the scan): only a value that still names
     // the missing file is touched.
@@ -115,7 +127,10 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile)
     // The unnamed value stays, emptied; any other value goes.
     const LONG rc = found.name.isEmpty() ? WriteRegistryValue(root, row.FullKeyPath, QString(), QString())
                                          : DeleteRegistryValue(root, row.FullKeyPath, found.name);
-    return rc == ERROR_SUCCESS ? FixOutcome::Fixed : FixOutcome::NotDeleted;
+    if (rc != ERROR_SUCCESS)
+        return FixOutcome::NotDeleted;
+    fixedProblems.insert(identity);
+    return FixOutcome::Fixed;
 }
 
 }  // namespace
@@ -214,9 +229,10 @@ FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer)
     report.outcomes.assign(static_cast<size_t>(n), FixOutcome::NotChecked);
     for (int i = 1; i <= n; ++i)
         report.rowIds.push_back(list.id(i));
+    QSet<QString> fixedProblems;
     for (int i = 0; i < n; ++i) {
         const ProblemRow& row = rows[static_cast<size_t>(i)];
-        const FixOutcome outcome = fixRow(row, report.backupFile);
+        const FixOutcome outcome = fixRow(row, report.backupFile, fixedProblems);
         report.outcomes[static_cast<size_t>(i)] = outcome;
         if (outcome != FixOutcome::NotChecked && !LeavesList(outcome))
             report.keptRows.push_back(row);
