@@ -124,6 +124,13 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     // The record is on disk before the registry is touched.
     if (!AppendBackupRecord(backupFile, record))
         return FixOutcome::RecordNotWritten;
+    // Writing the record let messages run: the value must still be the one
+    // recorded.
+    key = platform::RegKey::open(root, row.FullKeyPath, KEY_QUERY_VALUE);
+    const platform::RegValue now = platform::readRegValue(key.handle(), found.name);
+    if (!key.ok() || !now.ok() || now.type != value.type || now.data != value.data)
+        return FixOutcome::DataChanged;
+    key.close();
     // The unnamed value stays, emptied; any other value goes.
     const LONG rc = found.name.isEmpty() ? WriteRegistryValue(root, row.FullKeyPath, QString(), QString())
                                          : DeleteRegistryValue(root, row.FullKeyPath, found.name);

@@ -473,37 +473,56 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
 // --- only what is still wrong changes -----------------------------------------------------------
 
 // A value pointed at a file on disk after the scan (or after the results
-// file was saved, and loaded again later) is no problem any more.
+// file was saved, and loaded again later, or even while the fix writes its
+// record) is no problem any more.
 TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
 {
-    for (const bool throughResultsFile : {false, true}) {
-        SCOPED_TRACE(throughResultsFile ? "saved and loaded" : "right after the scan");
+    enum When { AfterScan, ThroughResultsFile, WhileRecorded };
+    for (const When when : {AfterScan, ThroughResultsFile, WhileRecorded}) {
+        SCOPED_TRACE(when == AfterScan ? "right after the scan"
+                                       : when == ThroughResultsFile ? "saved and loaded" : "while recorded");
         TearDown();
         SetUp();
         chooseOnly({8});
         scanAndAnswer();
-        if (throughResultsFile)
+        const auto repoint = [] {
+            return engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\windows\\present.exe", REG_SZ);
+        };
+        if (when == ThroughResultsFile)
             window->mnuFileSaveScanResults_Click();
-        ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\windows\\present.exe", REG_SZ), 0);
-        ASSERT_TRUE(platform::flushRegistry().ok);
-        if (throughResultsFile) {
+        if (when != WhileRecorded) {
+            ASSERT_EQ(repoint(), 0);
+            ASSERT_TRUE(platform::flushRegistry().ok);
+        }
+        if (when == ThroughResultsFile) {
             reopenWindow();
             window->mnuFileLoadScanResults_Click();
             ASSERT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
         }
         desktop.boxes.clear();
+        bool repointed = false;
+        engine::setMessagePump([&] {
+            if (when == WhileRecorded && !repointed && QFile::exists(backupPath())) {
+                repointed = true;
+                EXPECT_EQ(repoint(), 0);
+            }
+            QCoreApplication::processEvents();
+        });
 
         fix();
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
 
         QString data;
         ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", data));
         EXPECT_EQ(data, "C:\\windows\\present.exe");
         EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
-        EXPECT_EQ(backupLines().size(), 1);
+        EXPECT_EQ(backupLines().size(), when == WhileRecorded ? 2 : 1);
         EXPECT_EQ(hiddenNames(), QStringList({"GoneRun"}));
         EXPECT_EQ(visibleNames(), QStringList({"GoneRun"}));
-        EXPECT_TRUE(window->lvwErrors().row(1).Checked);
-        EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+        if (hiddenNames().size() == 1 && visibleNames().size() == 1) {
+            EXPECT_TRUE(window->lvwErrors().row(1).Checked);
+            EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+        }
         ASSERT_EQ(desktop.boxes.size(), 1);
         EXPECT_EQ(desktop.boxes[0].text, "1 checked value(s) were left in the registry and stay checked in the list: 1 "
                                          "because their value has changed and no longer names the missing file.");
