@@ -69,14 +69,14 @@ bool fieldFits(const QString& field)
     return true;
 }
 
-bool writeExactly(HKEY root, const QString& keyPath, const QString& valueName, const RegistryValueData& value)
+// `name` is the value's own name here: empty for the unnamed value.
+bool writeExactly(HKEY root, const QString& keyPath, const QString& name, const RegistryValueData& value)
 {
     if (root == 0)
         return false;
     const platform::RegKey key = platform::RegKey::create(root, keyPath, KEY_SET_VALUE);
     if (!key.ok())
         return false;
-    const QString name = valueName == kDefaultValueName ? QString() : valueName;
     return RegSetValueExA(key.handle(), platform::toAnsi(name).constData(), 0, value.type,
                           reinterpret_cast<const BYTE*>(value.bytes.constData()),
                           static_cast<DWORD>(value.bytes.size()))
@@ -85,14 +85,20 @@ bool writeExactly(HKEY root, const QString& keyPath, const QString& valueName, c
 
 // Whether a value stands in the registry again with data other than the
 // record's: writing the record would lose it.
-bool heldByOtherData(HKEY root, const QString& keyPath, const QString& valueName, const RegistryValueData& value)
+bool heldByOtherData(HKEY root, const QString& keyPath, const QString& name, const RegistryValueData& value)
 {
     if (root == 0)
         return false;
-    const std::optional<RegistryValueData> now = ReadValueForBackup(root, keyPath, valueName);
-    if (!now || IsEmptiedUnnamedValue(valueName, *now))
+    const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_QUERY_VALUE);
+    if (!key.ok())
         return false;
-    return *now != value || !ValueFitsBackup(root, keyPath, valueName);
+    const platform::RegValue now = platform::readRegValue(key.handle(), name);
+    if (!now.ok())
+        return false;
+    if (name.isEmpty() && IsEmptiedUnnamedValue(kDefaultValueName, RegistryValueData{now.type, now.data}))
+        return false;
+    return now.type != value.type || now.data != value.bytes
+        || !platform::RegValueSurvivesAnsi(key.handle(), platform::toAnsi(name).constData());
 }
 
 // A record from a file without the seventh field: the path that was looked
@@ -212,7 +218,26 @@ std::optional<RegistryValueData> DecodeValueField(const QString& field)
     return RegistryValueData{static_cast<DWORD>(type), QByteArray::fromHex(hex.toLatin1())};
 }
 
-QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value)
+QString EncodeNameField(const QString& valueName)
+{
+    return QString::fromLatin1(platform::toAnsi(valueName).toHex());
+}
+
+std::optional<QString> DecodeNameField(const QString& field)
+{
+    if (field.size() % 2 != 0)
+        return std::nullopt;
+    for (const QChar c : field) {
+        const bool digit = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (!digit)
+            return std::nullopt;
+    }
+    return platform::fromAnsi(QByteArray::fromHex(field.toLatin1()));
+}
+
+QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value,
+                         const std::optional<QString>& valueName)
 {
     QStringList fields{QStringLiteral("R"), row.mainkeyname, row.FullKeyPath, row.KeyValue, row.KeyName,
                        row.DefaultOrNot};
@@ -220,8 +245,13 @@ QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValu
         if (!fieldFits(f))
             return {};
     }
-    if (value)
+    if (value) {
         fields << EncodeValueField(*value);
+        // Only a value the fifth field does not name gets its name written.
+        const QString named = row.KeyName == kDefaultValueName ? QString() : row.KeyName;
+        if (valueName && *valueName != named)
+            fields << EncodeNameField(*valueName);
+    }
     return fields.join(QLatin1Char('^'));
 }
 
@@ -286,11 +316,19 @@ RestoreResult RestoreBackupFile(const QString& path)
         }
         const HKEY root = rootFromName(fields[1]);
         const std::optional<RegistryValueData> value =
-            fields.size() == 7 ? DecodeValueField(fields[6]) : std::nullopt;
-        if (value) {
-            if (heldByOtherData(root, fields[2], fields[4], *value))
+            fields.size() == 7 || fields.size() == 8 ? DecodeValueField(fields[6]) : std::nullopt;
+        // The value's own name: the eighth field's, else the fifth, where
+        // "(Default)" is the unnamed value. An eighth field that does not
+        // read names no value, so nothing is written for it.
+        std::optional<QString> name = fields[4] == kDefaultValueName ? QString() : fields[4];
+        if (fields.size() == 8)
+            name = value ? DecodeNameField(fields[7]) : std::nullopt;
+        if (fields.size() == 8 && !name) {
+            ++result.failed;
+        } else if (value) {
+            if (heldByOtherData(root, fields[2], *name, *value))
                 ++result.occupied;
-            else if (writeExactly(root, fields[2], fields[4], *value))
+            else if (writeExactly(root, fields[2], *name, *value))
                 ++result.restored;
             else
                 ++result.failed;

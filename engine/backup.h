@@ -8,7 +8,9 @@
 // value name and the "Yes" flag, joined by "^", then a seventh field with
 // the value as the registry held it: its type number, ":" and its data
 // bytes in lower-case hex. Files written without the seventh field restore
-// the path that was looked for.
+// the path that was looked for. A record of a "(Default)" row whose value
+// was not the key's unnamed one (a name of blanks only, or one literally
+// "(Default)") has an eighth field with that value's name.
 #include "engine/problemlist.h"
 #include "platform/wintypes.h"
 
@@ -54,11 +56,21 @@ bool ValueFitsBackup(HKEY root, const QString& keyPath, const QString& valueName
 QString EncodeValueField(const RegistryValueData& value);
 std::optional<RegistryValueData> DecodeValueField(const QString& field);
 
+// The eighth field: a value's name as its code-page bytes in lower-case
+// hex, so that any name, blanks and "^" included, comes back as it was;
+// and its reading back (nothing when not well formed). An empty name is
+// the unnamed value.
+QString EncodeNameField(const QString& valueName);
+std::optional<QString> DecodeNameField(const QString& field);
+
 // The plain record line of a row; with `value`, the seventh field too.
-// Empty when a field holds what the line cannot carry ("^", or a
-// character that would scramble into a line end): such a record would not
-// restore the same value, so the fix must not rely on it.
-QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value);
+// `valueName` is the name the value was read under (empty: the unnamed
+// value); when it is not the one the row's KeyName stands for, the
+// eighth field carries it. Empty when a field holds what the line cannot
+// carry ("^", or a character that would scramble into a line end): such a
+// record would not restore the same value, so the fix must not rely on it.
+QString BackupRecordLine(const ProblemRow& row, const std::optional<RegistryValueData>& value,
+                         const std::optional<QString>& valueName = std::nullopt);
 
 // The record line the fix writes for a checked row under `root`, with the
 // value as it stands now. Empty as above, and when the value does not fit
@@ -79,7 +91,8 @@ struct RestoreResult {
 // Writes every record of a backup file back into the registry, in file
 // order. Records with the seventh field give back the value exactly, type
 // and bytes, into the named value or, for "(Default)", the key's unnamed
-// value, creating the key when missing; a value that stands in the
+// value (with the eighth field, into the value it names), creating the key
+// when missing; a value that stands in the
 // registry again with other data is left as it is (only the unnamed value
 // the fix emptied is written over). Lines of fewer than six fields are
 // skipped. Reports nothing to the user.

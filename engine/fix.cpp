@@ -4,12 +4,15 @@
 #include "engine/pathhelpers.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
+#include "engine/scanwalk.h"
 #include "engine/trim.h"
+#include "platform/ansi.h"
+#include "platform/regkey.h"
+#include "platform/winreg.h"
 
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QStringList>
-
-#include <optional>
 
 namespace engine {
 
@@ -37,16 +40,60 @@ QString normalised(const QString& text)
     return text.toUpper().trimmed();
 }
 
-// A value named twice in one run (two rows, two sections) is recorded once:
-// a second record of the emptied unnamed value would restore it empty.
-QString valueIdentity(HKEY root, const ProblemRow& row)
+// Names the scan lists as "(Default)": the unnamed value, a name of blanks
+// only, and a value literally so named.
+bool listedAsDefault(const QString& name)
 {
-    const QString name = row.KeyName == kDefaultValueName ? QString() : row.KeyName;
-    return QString::number(root) + QLatin1Char('\\') + row.FullKeyPath.toLower() + QLatin1Char('\\')
-        + QLatin1Char('"') + name.toLower();
+    return trimBlanks(name).isEmpty() || name.compare(kDefaultValueName, Qt::CaseInsensitive) == 0;
 }
 
-FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& handled)
+// Whether the section's rule, given the value's data as it is now, lists
+// the row's problem again. The rule adds to a list of its own, with the
+// message pump held, so nothing else runs and the window's lists stay.
+bool judgedMissingAgain(HKEY root, const ProblemRow& row, const QString& valueName, const QString& text)
+{
+    ProblemList judged;
+    {
+        const ProblemListScope scope(judged);
+        const DoEventsPaused paused;
+        const QScopedValueRollback noCancel(bCancelScan, false);
+        ScanValueBySection(text, row.RegistryScanners, valueName, root, row.mainkeyname, row.FullKeyPath);
+    }
+    for (const ProblemRow& r : judged.rows()) {
+        if (r.KeyName == row.KeyName && r.KeyValue.compare(row.KeyValue, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+// The names of a key's values that a "(Default)" row may stand for; false
+// when they could not all be listed.
+bool defaultCandidates(HKEY key, QStringList* names)
+{
+    QByteArray name(16384, '\0');  // the longest name a value can have, and its NUL
+    for (DWORD index = 0;; ++index) {
+        DWORD size = static_cast<DWORD>(name.size());
+        const LONG rc = RegEnumValueA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            return true;
+        if (rc != ERROR_SUCCESS)
+            return false;
+        const QString text = platform::fromAnsi(name.constData(), static_cast<int>(size));
+        if (listedAsDefault(text))
+            *names << text;
+    }
+}
+
+// A problem listed twice (by two sections, or a key path in another case)
+// is fixed once; its second row then finds its value gone, or, for a
+// "(Default)" row, may find another of the key's values.
+QString problemIdentity(HKEY root, const ProblemRow& row)
+{
+    return QString::number(root) + QLatin1Char('\\') + row.FullKeyPath.toLower() + QLatin1Char('\\')
+        + QLatin1Char('"') + row.KeyName.toLower() + QLatin1Char('"') + row.KeyValue.toLower();
+}
+
+FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& fixedProblems)
 {
     if (!row.Checked)
         return FixOutcome::NotChecked;
@@ -55,34 +102,41 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     const HKEY root = RootOfRow(row);
     if (root == 0)
         return FixOutcome::UnknownRoot;
-    // The list may be older than the disk (a results file saved days ago, or
-    // on another prefix): a file found missing then may be there now.
-    if (!trimBlanks(row.KeyValue).isEmpty() && FileExists(row.KeyValue))
-        return FixOutcome::FileOnDisk;
-    const QString identity = valueIdentity(root, row);
-    if (handled.contains(identity))
+    const QString identity = problemIdentity(root, row);
+    if (fixedProblems.contains(identity))
         return FixOutcome::NothingThere;
-    const std::optional<RegistryValueData> value = ReadValueForBackup(root, row.FullKeyPath, row.KeyName);
-    if (!value)
-        return FixOutcome::NothingThere;
-    // An unnamed value the fix emptied before: recording it again would
-    // restore it empty over the record of the data it had.
-    if (IsEmptiedUnnamedValue(row.KeyName, *value))
-        return FixOutcome::NothingThere;
-    const QString record = BackupRecordLine(row, value);
-    if (record.isEmpty() || !ValueFitsBackup(root, row.FullKeyPath, row.KeyName))
+    // The list may be older than the registry (a results file saved days
+    // ago, a value changed since the scan): only a value that still names
+    // the missing file is touched.
+    const ValueOfRow found = FindValueOfRow(root, row);
+    if (found.verdict != FixOutcome::Fixed)
+        return found.verdict;
+    platform::RegKey key = platform::RegKey::open(root, row.FullKeyPath, KEY_QUERY_VALUE);
+    const platform::RegValue value = platform::readRegValue(key.handle(), found.name);
+    if (!key.ok() || !value.ok())
+        return FixOutcome::NotReadable;
+    if (!platform::RegValueSurvivesAnsi(key.handle(), platform::toAnsi(found.name).constData()))
+        return FixOutcome::RecordNotCarried;
+    key.close();
+    const QString record = BackupRecordLine(row, RegistryValueData{value.type, value.data}, found.name);
+    if (record.isEmpty())
         return FixOutcome::RecordNotCarried;
     // The record is on disk before the registry is touched.
     if (!AppendBackupRecord(backupFile, record))
         return FixOutcome::RecordNotWritten;
-    LONG rc;
-    if (row.KeyName == kDefaultValueName)
-        rc = WriteRegistryValue(root, row.FullKeyPath, QString(), QString());
-    else
-        rc = DeleteRegistryValue(root, row.FullKeyPath, row.KeyName);
+    // Writing the record let messages run: the value must still be the one
+    // recorded.
+    key = platform::RegKey::open(root, row.FullKeyPath, KEY_QUERY_VALUE);
+    const platform::RegValue now = platform::readRegValue(key.handle(), found.name);
+    if (!key.ok() || !now.ok() || now.type != value.type || now.data != value.data)
+        return FixOutcome::DataChanged;
+    key.close();
+    // The unnamed value stays, emptied; any other value goes.
+    const LONG rc = found.name.isEmpty() ? WriteRegistryValue(root, row.FullKeyPath, QString(), QString())
+                                         : DeleteRegistryValue(root, row.FullKeyPath, found.name);
     if (rc != ERROR_SUCCESS)
         return FixOutcome::NotDeleted;
-    handled.insert(identity);
+    fixedProblems.insert(identity);
     return FixOutcome::Fixed;
 }
 
@@ -126,29 +180,93 @@ HKEY RootOfRow(const ProblemRow& row)
     return 0;
 }
 
-FixReport FixRows(ProblemList& list, FixObserver& observer)
+ValueOfRow FindValueOfRow(HKEY root, const ProblemRow& row)
+{
+    if (!SectionHasRule(row.RegistryScanners))
+        return {FixOutcome::NoRule, {}};
+    const platform::RegKey key = platform::RegKey::open(root, row.FullKeyPath, KEY_QUERY_VALUE);
+    if (!key.ok())
+        return {key.result() == ERROR_FILE_NOT_FOUND ? FixOutcome::NothingThere : FixOutcome::NotReadable, {}};
+    const bool plainName = row.KeyName != kDefaultValueName;
+    QStringList names;
+    if (plainName)
+        names << row.KeyName;
+    else if (!defaultCandidates(key.handle(), &names))
+        return {FixOutcome::NotReadable, {}};
+
+    bool unreadable = false;
+    bool present = false;
+    QStringList matching;
+    for (const QString& name : names) {
+        const platform::RegValue value = platform::readRegValue(key.handle(), name);
+        if (!value.ok()) {
+            // A name just listed that does not read is no value that is gone.
+            if (!(plainName && value.result == ERROR_FILE_NOT_FOUND))
+                unreadable = true;
+            continue;
+        }
+        // The unnamed value as an earlier fix left it: nothing is there.
+        if (name.isEmpty() && IsEmptiedUnnamedValue(kDefaultValueName, RegistryValueData{value.type, value.data}))
+            continue;
+        present = true;
+        if (judgedMissingAgain(root, row, name, GetValueAsString(key.handle(), name)))
+            matching << name;
+    }
+    if (unreadable)
+        return {FixOutcome::NotReadable, {}};
+    if (matching.size() == 1)
+        return {FixOutcome::Fixed, matching.first()};
+    if (matching.size() > 1)
+        return {FixOutcome::Ambiguous, {}};
+    if (!present)
+        return {FixOutcome::NothingThere, {}};
+    if (!trimBlanks(row.KeyValue).isEmpty() && FileExists(row.KeyValue))
+        return {FixOutcome::FileOnDisk, {}};
+    return {FixOutcome::DataChanged, {}};
+}
+
+FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer)
 {
     FixReport report;
     report.backupFile = NewBackupFilePath();
+    // The rows and check boxes of this moment: handlers run by the pump may
+    // change the list, and the fix goes on with what the user had checked.
+    const std::vector<ProblemRow> rows = list.rows();
     const int n = list.count();
     report.outcomes.assign(static_cast<size_t>(n), FixOutcome::NotChecked);
-    QSet<QString> handled;
-    for (int i = 1; i <= n; ++i) {
-        // A handler run by the pump may have shortened the list.
-        if (i <= list.count()) {
-            const ProblemRow row = list.row(i);
-            const FixOutcome outcome = fixRow(row, report.backupFile, handled);
-            report.outcomes[static_cast<size_t>(i - 1)] = outcome;
-            if (outcome != FixOutcome::NotChecked && !LeavesList(outcome))
-                report.keptRows.push_back(row);
-        }
+    for (int i = 1; i <= n; ++i)
+        report.rowIds.push_back(list.id(i));
+    QSet<QString> fixedProblems;
+    for (int i = 0; i < n; ++i) {
+        const ProblemRow& row = rows[static_cast<size_t>(i)];
+        const FixOutcome outcome = fixRow(row, report.backupFile, fixedProblems);
+        report.outcomes[static_cast<size_t>(i)] = outcome;
+        if (outcome != FixOutcome::NotChecked && !LeavesList(outcome))
+            report.keptRows.push_back(row);
         observer.pump();
     }
-    for (int i = std::min(n, list.count()); i >= 1; --i) {
-        if (i <= list.count() && LeavesList(report.outcomes[static_cast<size_t>(i - 1)]))
+    return report;
+}
+
+void RemoveFixedRows(ProblemList& list, const FixReport& report, FixObserver& observer)
+{
+    QSet<quint64> leaving;
+    for (size_t i = 0; i < report.outcomes.size() && i < report.rowIds.size(); ++i) {
+        if (LeavesList(report.outcomes[i]))
+            leaving.insert(report.rowIds[i]);
+    }
+    for (int i = list.count(); i >= 1; --i) {
+        // A handler run by the pump may have shortened the list.
+        if (i <= list.count() && leaving.contains(list.id(i)))
             list.remove(i);
         observer.pump();
     }
+}
+
+FixReport FixRows(ProblemList& list, FixObserver& observer)
+{
+    FixReport report = FixCheckedRows(list, observer);
+    RemoveFixedRows(list, report, observer);
     return report;
 }
 
@@ -186,6 +304,10 @@ QString KeptRowsSentence(const FixReport& report)
         {FixOutcome::UnknownRoot, "their root key is blank or not one of the registry's root keys"},
         {FixOutcome::NotDeleted, "the registry refused to delete them"},
         {FixOutcome::FileOnDisk, "the file they name is on disk now"},
+        {FixOutcome::DataChanged, "their value has changed and no longer names the missing file"},
+        {FixOutcome::NotReadable, "their value could not be read"},
+        {FixOutcome::Ambiguous, "more than one value of their key could be the one listed"},
+        {FixOutcome::NoRule, "no rule of the scan judges their section"},
     };
     QStringList parts;
     for (const auto& r : reasons) {

@@ -23,6 +23,10 @@ enum class FixOutcome {
     RecordNotWritten,  // the backup file could not be written
     NotDeleted,        // recorded, but the registry kept the value
     FileOnDisk,        // the file found missing is there now; left alone
+    DataChanged,       // the value no longer names the row's missing file; left alone
+    NotReadable,       // the key or the value could not be read; left alone
+    Ambiguous,         // more than one value of the key could be the row's; left alone
+    NoRule,            // no rule judges the row's section, so it cannot be judged again
 };
 
 // Whether a row with this outcome leaves both problem lists.
@@ -38,6 +42,7 @@ public:
 struct FixReport {
     QString backupFile;                // named once, before the first row
     std::vector<FixOutcome> outcomes;  // one per row of the list as it was
+    std::vector<quint64> rowIds;       // the list's id of each of those rows
     std::vector<ProblemRow> keptRows;  // checked rows left in the registry, in list order
 
     int count(FixOutcome outcome) const;
@@ -47,11 +52,33 @@ struct FixReport {
 // is one of the six root keys and agrees with the row's root name; else 0.
 HKEY RootOfRow(const ProblemRow& row);
 
-// Backs up and deletes the value of every checked row of `list`, in list
-// order, into the backup file NewBackupFilePath() names; the unnamed value
-// ("(Default)") is emptied instead. Then removes from `list` the rows that
-// leave it. The caller has checked that changes can be kept and holds the
-// registry batch. One pump per row in each pass.
+// Which value of a key a row stands for, and whether it still names the
+// row's missing file: the value is read again now and its data judged by
+// the rule of the row's section, as the scan judged it. A "(Default)" row
+// may stand for the unnamed value, a value named with blanks only or one
+// literally named "(Default)": the one whose data gives the row is meant.
+// Never lets messages run and never adds to the current problem list.
+struct ValueOfRow {
+    FixOutcome verdict = FixOutcome::Fixed;  // Fixed: found and still wrong
+    QString name;                            // its own name; empty: the unnamed value
+};
+ValueOfRow FindValueOfRow(HKEY root, const ProblemRow& row);
+
+// Backs up and deletes the value of every row of `list` that is checked
+// when it starts, in list order, into the backup file NewBackupFilePath()
+// names; the unnamed value is emptied instead. Each value is judged again
+// just before (FindValueOfRow) and left alone unless it still names the
+// missing file. The rows are taken as they stand at the start, so handlers
+// run by the pump cannot shift them; the list is not changed. The caller
+// has checked that changes can be kept and holds the registry batch. One
+// pump per row.
+FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer);
+
+// Removes from `list` the rows of `report` that leave it, found by their
+// id wherever they stand now. One pump per row of the list.
+void RemoveFixedRows(ProblemList& list, const FixReport& report, FixObserver& observer);
+
+// Both, one after the other, for callers that show no list.
 FixReport FixRows(ProblemList& list, FixObserver& observer);
 
 // The problem page's list loses its rows the slow way: for each row from the

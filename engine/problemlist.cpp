@@ -36,4 +36,14 @@ void setCurrentProblemList(ProblemList* list)
     g_current = list;
 }
 
+ProblemListScope::ProblemListScope(ProblemList& list) : m_before(g_current)
+{
+    g_current = &list;
+}
+
+ProblemListScope::~ProblemListScope()
+{
+    g_current = m_before;
+}
+
 }  // namespace engine

@@ -31,17 +31,48 @@ public:
     int count() const { return static_cast<int>(m_rows.size()); }
     const ProblemRow& row(int i) const { return m_rows.at(static_cast<size_t>(i - 1)); }
     ProblemRow& row(int i) { return m_rows.at(static_cast<size_t>(i - 1)); }
-    void add(const ProblemRow& r) { m_rows.push_back(r); }
-    void remove(int i) { m_rows.erase(m_rows.begin() + (i - 1)); }
-    void clear() { m_rows.clear(); }
+    void add(const ProblemRow& r)
+    {
+        m_rows.push_back(r);
+        m_ids.push_back(m_nextId++);
+    }
+    void remove(int i)
+    {
+        m_rows.erase(m_rows.begin() + (i - 1));
+        m_ids.erase(m_ids.begin() + (i - 1));
+    }
+    void clear()
+    {
+        m_rows.clear();
+        m_ids.clear();
+    }
     const std::vector<ProblemRow>& rows() const { return m_rows; }
+    // Each row added gets a number no other row of this list had, so work
+    // that lets other handlers run can find its rows again wherever they
+    // have moved, and tell a row added meanwhile from the one it replaced.
+    quint64 id(int i) const { return m_ids.at(static_cast<size_t>(i - 1)); }
 
 private:
     std::vector<ProblemRow> m_rows;
+    std::vector<quint64> m_ids;
+    quint64 m_nextId = 1;
 };
 
 // The list the rules add to. Never null: a program-wide default exists.
 ProblemList& lvwErrors();
 void setCurrentProblemList(ProblemList* list);  // nullptr: the default
+
+// While one lives, the rules add to `list`; the list current before comes
+// back when it goes.
+class ProblemListScope {
+public:
+    explicit ProblemListScope(ProblemList& list);
+    ~ProblemListScope();
+    ProblemListScope(const ProblemListScope&) = delete;
+    ProblemListScope& operator=(const ProblemListScope&) = delete;
+
+private:
+    ProblemList* m_before;
+};
 
 }  // namespace engine

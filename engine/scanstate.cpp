@@ -22,12 +22,23 @@ std::function<void(const QString&)>& display()
     static std::function<void(const QString&)> d;
     return d;
 }
+int g_paused = 0;
 }  // namespace
 
 void DoEvents()
 {
-    if (pump())
+    if (g_paused == 0 && pump())
         pump()();
+}
+
+DoEventsPaused::DoEventsPaused()
+{
+    ++g_paused;
+}
+
+DoEventsPaused::~DoEventsPaused()
+{
+    --g_paused;
 }
 
 void setMessagePump(std::function<void()> p)

@@ -179,10 +179,12 @@ QString GetValueAsString(HKEY key, const QString& valueName)
     }
 }
 
-void ScanValueBySection(QString data, const QString& sectionName, const QString& valueName, HKEY root,
-                        const QString& rootName, const QString& keyPath)
+namespace {
+
+using Rule = void (*)(HKEY, const QString&, const QString&, QString, const QString&, const QString&);
+
+Rule ruleOfSection(const QString& sectionName)
 {
-    using Rule = void (*)(HKEY, const QString&, const QString&, QString, const QString&, const QString&);
     struct Entry {
         const char* section;
         Rule rule;
@@ -198,13 +200,26 @@ void ScanValueBySection(QString data, const QString& sectionName, const QString&
         {"Fonts", &ScanFontValue},
     };
     for (const Entry& e : table) {
-        if (sectionName == QLatin1String(e.section)) {
-            if (bCancelScan)
-                return;
-            e.rule(root, rootName, valueName, std::move(data), sectionName, keyPath);
-            return;
-        }
+        if (sectionName == QLatin1String(e.section))
+            return e.rule;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+void ScanValueBySection(QString data, const QString& sectionName, const QString& valueName, HKEY root,
+                        const QString& rootName, const QString& keyPath)
+{
+    const Rule rule = ruleOfSection(sectionName);
+    if (!rule || bCancelScan)
+        return;
+    rule(root, rootName, valueName, std::move(data), sectionName, keyPath);
+}
+
+bool SectionHasRule(const QString& sectionName)
+{
+    return ruleOfSection(sectionName) != nullptr;
 }
 
 }  // namespace engine

@@ -22,6 +22,8 @@ QString GetValueAsString(HKEY key, const QString& valueName);
 // Hands one value to the rule of its section.
 void ScanValueBySection(QString data, const QString& sectionName, const QString& valueName, HKEY root,
                         const QString& rootName, const QString& keyPath);
+// Whether a rule judges the values of this section (names compared exactly).
+bool SectionHasRule(const QString& sectionName);
 // The abbreviated form ShowScanPath shows.
 QString AbbreviateScanPath(const QString& text);
 

@@ -257,6 +257,9 @@ private:
     // --- fix (frmstart_fix.cpp) -------------------------------------------------------------------
     bool checkedProblemListed() const;
     bool fixCanBeKept();
+    // A fix or a load lets messages run while it works on the lists; no
+    // other action that reads or changes them, or the registry, starts then.
+    bool listWorkRunning() const { return m_fixRunning || m_loadRunning; }
 
     // --- buttons and Rescue Center --------------------------------------------------------------
     void hoverOver(PictureButton& b, const QString& hint);
@@ -269,4 +272,7 @@ private:
     bool m_fillingProblems = false;
     bool m_closing = false;
     bool m_scanActionRunning = false;
+    bool m_fixRunning = false;
+    bool m_loadRunning = false;
+    bool m_fixSaved = true;  // the latest fix's changes reached the disk
 };

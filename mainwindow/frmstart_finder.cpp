@@ -13,6 +13,8 @@ void FrmStart::mnuCleaningFindMissingFiles_Click()
 
 void FrmStart::ImgFindMissingFilesClick_MouseMove()
 {
+    if (listWorkRunning())
+        return;
     PicRegistryCleaner_MouseMove();
     engine::PlayAlertSound();
     if (problemsListed()) {

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -49,6 +50,8 @@ bool folderWritable(const QString& linuxPath)
 
 void FrmStart::ImgFixProblemsClick_MouseMove()
 {
+    if (listWorkRunning())
+        return;
     btnFixProblems.normal->setEnabled(false);
     PicRegistryCleaner_MouseMove();
     if (m_errors.count() > 0) {
@@ -94,8 +97,13 @@ bool FrmStart::fixCanBeKept()
     return false;
 }
 
+// One piece of work: while it runs, no other fix, no load, and no scan
+// still listing its rows.
 void FrmStart::ImgFixProblemsClick2_MouseMove()
 {
+    if (listWorkRunning() || m_scanActionRunning)
+        return;
+    const QScopedValueRollback fixing(m_fixRunning, true);
     btnFixProblems2.normal->setEnabled(false);
     PicShowError_MouseMove();
     engine::PlayAlertSound();
@@ -104,13 +112,23 @@ void FrmStart::ImgFixProblemsClick2_MouseMove()
         btnFixProblems2.normal->setEnabled(true);
         return;
     }
+    m_fixSaved = true;
     if (m_errors.count() > 0)
         FixCheckedProblems();
+    // Nothing reached the disk: the lists, the page and the results file
+    // stay as they were.
+    if (!m_fixSaved) {
+        btnFixProblems2.normal->setEnabled(true);
+        return;
+    }
+    const bool resultsOnStartup = mnuFileShowScanResultsonStartup->isChecked();
     if (m_errors.count() == 0)
         SetPagesVisible(false, false);
-    if (mnuFileShowScanResultsonStartup->isChecked() && m_errors.count() > 0)
+    if (resultsOnStartup && m_errors.count() > 0)
         mnuFileSaveScanResults_Click();
-    if (m_errors.count() == 0 && engine::bResultsLoaded) {
+    // No problem is left: a results file kept for the logon summary would
+    // count problems that are gone.
+    if (m_errors.count() == 0 && (engine::bResultsLoaded || resultsOnStartup)) {
         const QString results = platform::toLinuxPath(resultsFilePath());
         if (!results.isEmpty())
             QFile::remove(results);
@@ -119,7 +137,10 @@ void FrmStart::ImgFixProblemsClick2_MouseMove()
 }
 
 // The pump runs other handlers while the fix works: the menus and the tool
-// bar are off meanwhile, so no scan, load or restore starts in its middle.
+// bar are off meanwhile, and the actions that touch the lists or the
+// registry refuse to start (listWorkRunning). The fix works on the rows
+// checked when it starts, found again by identity, and the rows leave the
+// lists only once the registry is saved.
 void FrmStart::FixCheckedProblems()
 {
     const bool menusOn = menuBar()->isEnabled();
@@ -127,25 +148,47 @@ void FrmStart::FixCheckedProblems()
     menuBar()->setEnabled(false);
     ToolBar->setEnabled(false);
 
+    // Marks the visible rows checked now as this fix's own.
+    static int fixNumber = 0;
+    const int thisFix = ++fixNumber;
+    constexpr int kFixRole = Qt::UserRole + 1;
+    {
+        const QScopedValueRollback filling(m_fillingProblems, true);
+        for (int i = 0; i < lvwProblem->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = lvwProblem->topLevelItem(i);
+            item->setData(0, kFixRole, item->checkState(0) == Qt::Checked ? thisFix : 0);
+        }
+    }
+
     engine::FixObserver pump;
     platform::RegistryBatch batch;
-    const engine::FixReport report = engine::FixRows(m_errors, pump);
+    const engine::FixReport report = engine::FixCheckedRows(m_errors, pump);
     sBackupFile = report.backupFile;
     const platform::PrefixError saved = batch.finish();
-    if (!saved.ok)
-        platform::MsgBox(saved.message, 16, productName());
+    m_fixSaved = saved.ok;
 
-    engine::RemoveRowsOneByOne(
-        lvwProblem->topLevelItemCount(), [this] { return lvwProblem->topLevelItemCount(); },
-        [this, &report](int i) {
-            const QTreeWidgetItem* item = lvwProblem->topLevelItem(i - 1);
-            return item->checkState(0) == Qt::Checked
-                && !engine::NamesKeptRow(report, item->text(0), item->text(2), item->text(3));
-        },
-        [this](int i) { delete lvwProblem->takeTopLevelItem(i - 1); }, pump);
+    if (saved.ok) {
+        engine::RemoveFixedRows(m_errors, report, pump);
+        engine::RemoveRowsOneByOne(
+            lvwProblem->topLevelItemCount(), [this] { return lvwProblem->topLevelItemCount(); },
+            [this, &report, thisFix](int i) {
+                const QTreeWidgetItem* item = lvwProblem->topLevelItem(i - 1);
+                return item->data(0, kFixRole).toInt() == thisFix
+                    && !engine::NamesKeptRow(report, item->text(0), item->text(2), item->text(3));
+            },
+            [this](int i) { delete lvwProblem->takeTopLevelItem(i - 1); }, pump);
+    }
 
     menuBar()->setEnabled(menusOn);
     ToolBar->setEnabled(toolBarOn);
+    if (!saved.ok) {
+        QString reason = saved.message.trimmed();
+        while (reason.endsWith(QLatin1Char('.')))
+            reason.chop(1);
+        platform::MsgBox(reason + QStringLiteral("; the checked problems stay listed and checked."), 16,
+                         productName());
+        return;
+    }
     const QString kept = engine::KeptRowsSentence(report);
     if (!kept.isEmpty())
         platform::MsgBox(kept, 64, productName());
@@ -153,6 +196,8 @@ void FrmStart::FixCheckedProblems()
 
 void FrmStart::ImgReturnClick_MouseMove()
 {
+    if (listWorkRunning())
+        return;
     engine::bResultsLoaded = false;
     btnReturn.normal->setEnabled(false);
     PicShowError_MouseMove();

@@ -55,7 +55,7 @@ bool registryChangeCanBeKept()
 
 void FrmStart::mnuFileRescueCenter_Click()
 {
-    if (bScanning)
+    if (bScanning || listWorkRunning())
         return;
     PicRescuCenter->show();
     mnuCleaning->menuAction()->setVisible(false);
@@ -192,7 +192,7 @@ void FrmStart::restoreSelectedBackup()
 // Delete and Restore act on the first selected backup only.
 void FrmStart::runBackupAction(PictureButton& button, bool bDelete)
 {
-    if (g_backupActionRunning)
+    if (g_backupActionRunning || listWorkRunning())
         return;
     const QScopedValueRollback running(g_backupActionRunning, true);
     button.normal->setEnabled(false);

@@ -76,11 +76,14 @@ void FrmStart::mnuFileSaveScanResults_Click()
 
     setEnabled(false);
     bool written = !onDisk.isEmpty() && (!QFile::exists(partial) || QFile::remove(partial));
+    int leftOut = 0;
     for (size_t i = 0; written && i < rows.size(); ++i) {
         // A row whose line would read back as another row is left out.
         const QByteArray line = engine::StoredResultsLine(rows[i]);
         if (!line.isEmpty())
             written = engine::AppendResultsLine(partial, line);
+        else
+            ++leftOut;
         engine::DoEvents();
     }
     if (written && !QFile::exists(partial)) {
@@ -101,10 +104,24 @@ void FrmStart::mnuFileSaveScanResults_Click()
     }
     mnuFileLoadScanResults->setEnabled(true);
     mnuFileSaveScanResults->setEnabled(false);
+    // The logon summary counts the file's lines and a load lists them: say
+    // that they will show fewer problems than the list holds.
+    if (leftOut > 0)
+        platform::MsgBox(QStringLiteral("%1 of the %2 listed problems were left out of the scan results file %3, as "
+                                        "its lines cannot carry their text; the start-up summary and the next load "
+                                        "will show %4.")
+                             .arg(leftOut)
+                             .arg(rows.size())
+                             .arg(path)
+                             .arg(static_cast<qsizetype>(rows.size()) - leftOut),
+                         64, productName());
 }
 
 void FrmStart::mnuFileLoadScanResults_Click()
 {
+    if (listWorkRunning())
+        return;
+    const QScopedValueRollback loading(m_loadRunning, true);
     const QString path = resultsFilePath();
     if (platform::Dir(path, 0).isEmpty()) {
         mnuFileLoadScanResults->setEnabled(false);

@@ -30,7 +30,7 @@ void FrmStart::mnuCleaningScanRegitry_Click()
 // Scan chosen then waits for this one to end instead of clearing its lists.
 void FrmStart::ImgScanClick_MouseMove()
 {
-    if (m_scanActionRunning)
+    if (m_scanActionRunning || listWorkRunning())
         return;
     const QScopedValueRollback running(m_scanActionRunning, true);
     btnScan.pressed->setEnabled(false);

@@ -16,7 +16,9 @@ void FrmStart::Form_Unload(qint16& Cancel)
     Q_UNUSED(Cancel);
     m_closing = true;
     engine::bCancelScan = true;
-    if (mnuFileShowScanResultsonStartup->isChecked() && m_errors.count() >= 1)
+    // A fix under way brings the results file up to date itself when it
+    // ends; a load under way only read it.
+    if (mnuFileShowScanResultsonStartup->isChecked() && m_errors.count() >= 1 && !listWorkRunning())
         mnuFileSaveScanResults_Click();
     mainwindow::End();
 }

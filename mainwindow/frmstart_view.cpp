@@ -7,6 +7,8 @@
 
 void FrmStart::ToolBar_ButtonClick(int index)
 {
+    if (listWorkRunning())
+        return;
     switch (index) {
     case 1:
         if (!bScanning)
@@ -38,6 +40,9 @@ void FrmStart::mnuFileRegistryEditor_Click()
 // failure to start is not reported and changes nothing in the window.
 void FrmStart::startRegistryEditor()
 {
+    // Its Wine server would take the registry from under a fix or a load.
+    if (listWorkRunning())
+        return;
     const QString dir = engine::GetWindowsDir();
     const QString file = dir + QStringLiteral("\\regedit.exe");
     platform::ShellExecuteA(this, "open", platform::toAnsi(file).constData(), "", platform::toAnsi(dir).constData(),

@@ -368,6 +368,259 @@ TEST_F(FixTest, AFailedSaveIsToldAndTheBackupStays)
     platform::closePrefix();
 }
 
+// --- the fix is one piece of work -----------------------------------------------------------
+
+// The fix lets messages run between its rows: nothing the user presses then
+// may refill or change the lists or the registry under it. GoneRun is
+// checked, GoneUser is not; whatever is pressed, GoneUser stays.
+TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> press;
+        std::function<void()> check;  // that the press did nothing
+    };
+    int modals = 0;
+    int sounds = 0;
+    const Case cases[] = {
+        {"Return, then Scan",
+         [this] {
+             window->ImgReturnClick_MouseMove();
+             window->ImgScanClick_MouseMove();
+         },
+         [this] { EXPECT_FALSE(window->PicShowError->isHidden()); }},
+        {"Load Scan Results", [this] { window->mnuFileLoadScanResults_Click(); },
+         [this] { EXPECT_FALSE(engine::bResultsLoaded); }},
+        {"Find Missing Files", [this] { window->ImgFindMissingFilesClick_MouseMove(); },
+         [&] { EXPECT_EQ(desktop.modals.size(), modals); }},
+        {"the Rescue Center", [this] { window->ToolBar_ButtonClick(3); },
+         [this] { EXPECT_TRUE(window->PicRescuCenter->isHidden()); }},
+        {"Fix Problems and Fix", [this] {
+             window->ImgFixProblemsClick_MouseMove();
+             window->ImgFixProblemsClick2_MouseMove();
+         },
+         [&] { EXPECT_EQ(desktop.sounds.size(), sounds); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        window->mnuFileShowScanResultsonStartup->setChecked(false);
+        chooseOnly({8});
+        scanAndAnswer();
+        checkOnly({"GoneRun"});
+        window->mnuFileSaveScanResults_Click();  // something to load
+        modals = desktop.modals.size();
+        bool pressed = false;
+        engine::setMessagePump([&] {
+            if (!pressed) {
+                pressed = true;
+                sounds = desktop.sounds.size();
+                c.press();
+                c.check();
+            }
+            QCoreApplication::processEvents();
+        });
+        fix();
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        ASSERT_TRUE(pressed);
+
+        EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser")) << "an unchecked value is never touched";
+        EXPECT_EQ(backupLines().size(), 1);
+        EXPECT_EQ(hiddenNames(), QStringList({"GoneUser"}));
+        EXPECT_EQ(visibleNames(), QStringList({"GoneUser"}));
+        if (window->lvwErrors().count() == 1 && window->lvwProblem->topLevelItemCount() == 1) {
+            EXPECT_FALSE(window->lvwErrors().row(1).Checked);
+            EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Unchecked);
+        }
+        EXPECT_TRUE(window->menuBar()->isEnabled());
+        engine::bResultsLoaded = false;
+    }
+}
+
+// Fix pressed while Load Scan Results fills the lists: the load's list is
+// not yet there, and the fix must not take it for an emptied one.
+TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    window->mnuFileSaveScanResults_Click();
+    const QByteArray saved = testenv::readFile(programDir + "/Scan.ocx");
+    ASSERT_FALSE(saved.isEmpty());
+    window->ImgReturnClick_MouseMove();
+    const QByteArray system = systemRegOnDisk();
+    bool pressed = false;
+    engine::setMessagePump([&] {
+        if (!pressed) {
+            pressed = true;
+            window->ImgFixProblemsClick2_MouseMove();
+        }
+        QCoreApplication::processEvents();
+    });
+    window->mnuFileLoadScanResults_Click();
+    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    ASSERT_TRUE(pressed);
+    EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), saved);
+    EXPECT_EQ(systemRegOnDisk(), system);
+    EXPECT_FALSE(QFile::exists(backupPath()));
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_FALSE(window->PicShowError->isHidden());
+    engine::bResultsLoaded = false;
+}
+
+// --- only what is still wrong changes -----------------------------------------------------------
+
+// A value pointed at a file on disk after the scan (or after the results
+// file was saved, and loaded again later, or even while the fix writes its
+// record) is no problem any more.
+TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
+{
+    enum When { AfterScan, ThroughResultsFile, WhileRecorded };
+    for (const When when : {AfterScan, ThroughResultsFile, WhileRecorded}) {
+        SCOPED_TRACE(when == AfterScan ? "right after the scan"
+                                       : when == ThroughResultsFile ? "saved and loaded" : "while recorded");
+        TearDown();
+        SetUp();
+        chooseOnly({8});
+        scanAndAnswer();
+        const auto repoint = [] {
+            return engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\windows\\present.exe", REG_SZ);
+        };
+        if (when == ThroughResultsFile)
+            window->mnuFileSaveScanResults_Click();
+        if (when != WhileRecorded) {
+            ASSERT_EQ(repoint(), 0);
+            ASSERT_TRUE(platform::flushRegistry().ok);
+        }
+        if (when == ThroughResultsFile) {
+            reopenWindow();
+            window->mnuFileLoadScanResults_Click();
+            ASSERT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+        }
+        desktop.boxes.clear();
+        bool repointed = false;
+        engine::setMessagePump([&] {
+            if (when == WhileRecorded && !repointed && QFile::exists(backupPath())) {
+                repointed = true;
+                EXPECT_EQ(repoint(), 0);
+            }
+            QCoreApplication::processEvents();
+        });
+
+        fix();
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+
+        QString data;
+        ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", data));
+        EXPECT_EQ(data, "C:\\windows\\present.exe");
+        EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+        EXPECT_EQ(backupLines().size(), when == WhileRecorded ? 2 : 1);
+        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun"}));
+        EXPECT_EQ(visibleNames(), QStringList({"GoneRun"}));
+        if (hiddenNames().size() == 1 && visibleNames().size() == 1) {
+            EXPECT_TRUE(window->lvwErrors().row(1).Checked);
+            EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+        }
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_EQ(desktop.boxes[0].text, "1 checked value(s) were left in the registry and stay checked in the list: 1 "
+                                         "because their value has changed and no longer names the missing file.");
+        engine::bResultsLoaded = false;
+    }
+}
+
+// The App Paths key of gone.exe gets a valid unnamed value and a stale value
+// named with one blank, which the scan also lists as "(Default)".
+TEST_F(FixTest, ADefaultRowChangesTheValueThatHoldsItsDataNotTheUnnamedOne)
+{
+    const QString key = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe");
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, " ", "C:\\Program Files\\Gone\\gone.exe", REG_SZ), 0);
+    chooseOnly({1});
+    scanAndAnswer();
+    ASSERT_EQ(hiddenNames(), QStringList({"(Default)", "(Default)"}));
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, "", "C:\\windows\\present.exe", REG_SZ), 0);
+
+    fix();
+
+    QString unnamed;
+    ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, key, "", unnamed));
+    EXPECT_EQ(unnamed, "C:\\windows\\present.exe") << "the valid value is left as it is";
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, key, " ")) << "the stale one is gone";
+    ASSERT_EQ(backupLines().size(), 1);
+    EXPECT_EQ(backupLines()[0].split('^').value(7), "20");
+    EXPECT_EQ(window->lvwErrors().count(), 0) << "both rows named the one stale value";
+}
+
+// A visible row checked while its hidden row is not leaves the page, and
+// nothing of the registry changes for it.
+TEST_F(FixTest, AVisibleRowCheckedWhileItsHiddenRowIsNotChangesNothing)
+{
+    chooseOnly({8});
+    scanAndAnswer();
+    checkOnly({"GoneRun"});
+    window->lvwErrors().row(1).Checked = false;  // the visible GoneRun stays checked
+
+    fix();
+
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_FALSE(QFile::exists(backupPath()));
+    EXPECT_EQ(visibleNames(), QStringList({"GoneUser"}));
+    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+// --- a save that failed -------------------------------------------------------------------------
+
+// The registry batch could not be saved: the rows stay listed and checked,
+// and the results file stays as it was, whether the list came from it or
+// from a scan.
+TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
+{
+    for (const bool loaded : {false, true}) {
+        SCOPED_TRACE(loaded ? "a loaded list" : "a scanned list");
+        TearDown();
+        SetUp();
+        window->mnuFileShowScanResultsonStartup->setChecked(true);
+        chooseOnly({8});
+        scanAndAnswer();
+        window->mnuFileSaveScanResults_Click();
+        if (loaded)
+            window->mnuFileLoadScanResults_Click();
+        checkOnly({"GoneRun"});
+        window->lvwErrors().row(2).Checked = true;  // GoneUser's value is in another file
+        window->lvwProblem->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        const QByteArray results = testenv::readFile(programDir + "/Scan.ocx");
+        ASSERT_FALSE(results.isEmpty());
+        checkOnly({"GoneRun"});
+        bool changed = false;
+        engine::setMessagePump([&] {
+            if (!changed && QFile::exists(backupPath())) {
+                changed = true;
+                testenv::writeFile(prefixDir + "/system.reg", systemRegOnDisk() + "\n[Software\\\\Other] 1700000000\n");
+            }
+            QCoreApplication::processEvents();
+        });
+        desktop.boxes.clear();
+        fix();
+        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        ASSERT_TRUE(changed);
+
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith("The registry file ")) << desktop.boxes[0].text.toStdString();
+        EXPECT_TRUE(desktop.boxes[0].text.endsWith("; the checked problems stay listed and checked."));
+        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+        EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+        EXPECT_TRUE(window->lvwErrors().row(1).Checked);
+        EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+        EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), results);
+        EXPECT_FALSE(window->PicShowError->isHidden());
+        engine::bResultsLoaded = false;
+        platform::closePrefix();
+    }
+}
+
 // --- the results file after a fix --------------------------------------------------------------
 
 TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
@@ -403,6 +656,52 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         EXPECT_EQ(window->lvwErrors().count(), 0);
         EXPECT_EQ(QFile::exists(programDir + "/Scan.ocx"), c.fileStays);
         engine::bResultsLoaded = false;
+    }
+}
+
+// With "Show Scan Results on Startup" on, the results file holds exactly
+// the rows a fix leaves, in list order, and goes when none is left: the
+// logon summary would count problems that are gone.
+TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
+{
+    struct Case {
+        const char* what;
+        QStringList checked;
+        QStringList left;  // empty: no file
+    };
+    const Case cases[] = {
+        {"nothing checked", {}, {"GoneRun", "gone.hlp", "GoneUser"}},
+        {"one of three", {"gone.hlp"}, {"GoneRun", "GoneUser"}},
+        {"every row", {"GoneRun", "gone.hlp", "GoneUser"}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        window->mnuFileShowScanResultsonStartup->setChecked(true);
+        chooseOnly({8});
+        scanAndAnswer();
+        // A third row between the two, so that list order shows.
+        engine::ProblemRow help = problem("Help Files", "gone.hlp", "C:\\windows\\help\\gone.hlp", kHelp);
+        window->lvwErrors().add(window->lvwErrors().row(2));
+        window->lvwErrors().row(2) = help;
+        window->FillProblemList();
+        window->mnuFileSaveScanResults_Click();  // an older file, of every row
+        checkOnly(c.checked);
+
+        fix();
+
+        if (c.left.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(programDir + "/Scan.ocx"));
+            continue;
+        }
+        QStringList names;
+        for (const QByteArray& raw : testenv::readFile(programDir + "/Scan.ocx").split('\n')) {
+            if (!raw.isEmpty())
+                names << engine::DecodeText(platform::fromAnsi(raw.chopped(1))).split("^^").value(1);
+        }
+        EXPECT_EQ(names, c.left);
+        EXPECT_EQ(hiddenNames(), c.left);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
+#include "platform/regkey.h"
 #include "platform/shell.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
@@ -49,9 +50,9 @@ const QByteArray kSystemReg =
     // String data that the ANSI functions cannot hand out exactly, and some
     // that they can.
     "[Software\\\\Velmora Unicode] 1700000000\n"
-    "\"Cyrillic\"=\"C:\\\\\\x416\\\\tool.exe\"\n"
-    "\"Multi\"=hex(7):61,00,00,00,16,04,00,00,00,00\n"
-    "\"Odd\"=hex(1):43,00,3a,00,00\n"
+    "\"Cyrillic\"=\"C:\\\\gone\\\\tool.exe /\\x416\"\n"
+    "\"Multi\"=hex(7):43,00,3a,00,5c,00,6d,00,2e,00,65,00,78,00,65,00,00,00,16,04,00,00,00,00\n"
+    "\"Odd\"=hex(1):43,00,3a,00,5c,00,6f,00,2e,00,65,00,78,00,65,00,00\n"
     "\"Latin\"=\"C:\\\\caf\\xe9\\\\gone.exe\"\n";
 
 QByteArray userReg(const char* root)
@@ -99,10 +100,12 @@ QByteArray sz(const char* text)
 }
 
 // A checked row naming one value under HKEY_LOCAL_MACHINE or
-// HKEY_CURRENT_USER, as a scan lists it.
+// HKEY_CURRENT_USER, as a scan lists it: the section's rule gives the file
+// path a value's data names as it stands.
 ProblemRow checkedRow(HKEY root, const QString& keyPath, const QString& name, const QString& lookedFor)
 {
     ProblemRow row;
+    row.RegistryScanners = QStringLiteral("File paths and history list");
     row.MainKey = QString::number(static_cast<qint32>(root));
     row.mainkeyname = root == HKEY_LOCAL_MACHINE ? QStringLiteral("HKEY_LOCAL_MACHINE") : QStringLiteral("HKEY_CURRENT_USER");
     row.FullKeyPath = keyPath;
@@ -488,16 +491,21 @@ TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
     const QString key = QStringLiteral("Software\\Velmora Unicode");
     const struct {
         const char* name;
+        const char* lookedFor;  // the file the value's data names, as the scan lists it
         FixOutcome outcome;
     } cases[] = {
-        {"Cyrillic", FixOutcome::RecordNotCarried},  // a character outside the code page
-        {"Multi", FixOutcome::RecordNotCarried},     // the same, in the second string
-        {"Odd", FixOutcome::RecordNotCarried},       // an odd number of bytes
-        {"Latin", FixOutcome::Fixed},
+        {"Cyrillic", "C:\\gone\\tool.exe", FixOutcome::RecordNotCarried},  // a character outside the code page
+        {"Multi", "C:\\m.exe", FixOutcome::RecordNotCarried},               // the same, in the second string
+        {"Odd", "C:\\o.exe", FixOutcome::RecordNotCarried},                 // an odd number of bytes
+        {"Latin", "C:\\caf\xe9\\gone.exe", FixOutcome::Fixed},
     };
     ProblemList list;
-    for (const auto& c : cases)
-        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), QStringLiteral("C:\\gone\\tool.exe")));
+    for (const auto& c : cases) {
+        list.add(checkedRow(HKEY_LOCAL_MACHINE, key, QLatin1String(c.name), platform::fromAnsi(QByteArray(c.lookedFor))));
+        // Its data is a command line with a switch after the program.
+        if (QLatin1String(c.name) == QLatin1String("Cyrillic"))
+            list.row(list.count()).RegistryScanners = QStringLiteral("Startup Programs");
+    }
     const FixReport report = fixInOneBatch(list);
 
     ASSERT_EQ(report.outcomes.size(), std::size(cases));
@@ -566,7 +574,9 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
     } cases[] = {
         {"Back", "c:\\TOOLS\\back.exe", FixOutcome::FileOnDisk},
         {"Gone", "C:\\Tools\\gone.exe", FixOutcome::Fixed},
-        {"Blank", "", FixOutcome::Fixed},
+        // Was deleted once: a value whose data names no file is no missing
+        // file, so it stays.
+        {"Blank", "", FixOutcome::DataChanged},
     };
     ProblemList list;
     for (const auto& c : cases) {
@@ -582,12 +592,169 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
         EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, cases[i].name).has_value(), cases[i].outcome != FixOutcome::Fixed)
             << cases[i].name;
     }
-    ASSERT_EQ(list.count(), 1);
+    ASSERT_EQ(list.count(), 2);
     EXPECT_EQ(list.row(1).KeyName, QStringLiteral("Back"));
-    EXPECT_EQ(CountFileLines(report.backupFile), 2);
+    EXPECT_EQ(list.row(2).KeyName, QStringLiteral("Blank"));
+    EXPECT_EQ(CountFileLines(report.backupFile), 1);
+    EXPECT_EQ(KeptRowsSentence(report),
+              QStringLiteral("2 checked value(s) were left in the registry and stay checked in the list: 1 because "
+                             "the file they name is on disk now, 1 because their value has changed and no longer "
+                             "names the missing file."));
+}
+
+// A "(Default)" row stands for the unnamed value, a value named with blanks
+// only, or one literally named "(Default)": the fix acts on the one whose
+// data gives the row, and its backup puts that very value back.
+TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItUnderItsName)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    testenv::writeFile(onC(QStringLiteral("windows/notepad.exe")), "MZ");
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 8), QTime(7, 8, 9)); });
+    const QByteArray valid = sz("C:\\windows\\notepad.exe");
+    const QByteArray stale = sz("C:\\gone\\app.exe");
+    struct Case {
+        const char* key;
+        std::vector<std::pair<const char*, QByteArray>> values;  // name, REG_SZ data
+        FixOutcome outcome;
+        const char* changed;  // the value deleted or emptied; nullptr: none
+    };
+    const Case cases[] = {
+        {"Blank beside valid", {{"", valid}, {" ", stale}}, FixOutcome::Fixed, " "},
+        {"Literal beside valid", {{"", valid}, {"(Default)", stale}}, FixOutcome::Fixed, "(Default)"},
+        {"Blank alone", {{"  ", stale}}, FixOutcome::Fixed, "  "},
+        {"Unnamed stale", {{"", stale}, {"Other", stale}}, FixOutcome::Fixed, ""},
+        {"Two hold it", {{"", stale}, {" ", stale}}, FixOutcome::Ambiguous, nullptr},
+        {"Only a valid one", {{"", valid}, {"(Default)", valid}}, FixOutcome::DataChanged, nullptr},
+        {"None of them", {{"Other", stale}}, FixOutcome::NothingThere, nullptr},
+    };
+    ProblemList list;
+    for (const Case& c : cases) {
+        const QByteArray key = QByteArray("Software\\Velmora Test\\Default\\") + c.key;
+        for (const auto& [name, data] : c.values)
+            setValue(HKEY_CURRENT_USER, key.constData(), name, REG_SZ, data);
+        ProblemRow row = checkedRow(HKEY_CURRENT_USER, QString::fromLatin1(key), QStringLiteral("(Default)"),
+                                    QStringLiteral("C:\\gone\\app.exe"));
+        row.RegistryScanners = QStringLiteral("Application Paths");
+        list.add(row);
+    }
+    const FixReport report = fixInOneBatch(list);
+
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.key);
+        EXPECT_EQ(report.outcomes[i], c.outcome);
+        const QByteArray key = QByteArray("Software\\Velmora Test\\Default\\") + c.key;
+        for (const auto& [name, data] : c.values) {
+            const auto now = readValue(HKEY_CURRENT_USER, key.constData(), *name ? name : "(Default)");
+            HKEY k = 0;
+            ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.constData(), 0, KEY_READ, &k), ERROR_SUCCESS);
+            const platform::RegValue exact = platform::readRegValue(k, QLatin1String(name));
+            RegCloseKey(k);
+            const bool changed = c.changed && QLatin1String(c.changed) == QLatin1String(name);
+            if (!changed) {
+                EXPECT_TRUE(exact.ok() && exact.data == data) << "untouched: '" << name << "'";
+            } else if (*name) {
+                EXPECT_FALSE(exact.ok()) << "deleted: '" << name << "'";
+            } else {
+                EXPECT_TRUE(exact.ok() && exact.data.isEmpty()) << "the unnamed value stays, emptied";
+            }
+            Q_UNUSED(now);
+        }
+    }
+    const QStringList kept = {"Two hold it", "Only a valid one"};
+    ASSERT_EQ(list.count(), kept.size());
+    for (int i = 1; i <= list.count(); ++i)
+        EXPECT_TRUE(list.row(i).FullKeyPath.endsWith(kept[i - 1]));
+    EXPECT_EQ(KeptRowsSentence(report),
+              QStringLiteral("2 checked value(s) were left in the registry and stay checked in the list: 1 because "
+                             "their value has changed and no longer names the missing file, 1 because more than one "
+                             "value of their key could be the one listed."));
+
+    // Only a record whose value is not the unnamed one names it, in hex.
+    QFile file(onC(QStringLiteral("velmora/Restore/BackupSaturday, May 8, 2021 --- 07-08-09")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList fieldCounts;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        if (raw.isEmpty())
+            continue;
+        const QStringList fields = DecodeText(platform::fromAnsi(raw.chopped(1))).split(QLatin1Char('^'));
+        fieldCounts << QStringLiteral("%1:%2").arg(fields.size()).arg(fields.value(7));
+    }
+    EXPECT_EQ(fieldCounts, QStringList({"8:20", "8:2844656661756c7429", "8:2020", "7:"}));
+
+    platform::RegistryBatch batch;
+    const RestoreResult restored = RestoreBackupFile(report.backupFile);
+    ASSERT_TRUE(batch.finish().ok);
+    EXPECT_EQ(restored.restored, 4);
+    EXPECT_EQ(restored.failed + restored.occupied, 0);
+    for (const Case& c : cases) {
+        const QByteArray key = QByteArray("Software\\Velmora Test\\Default\\") + c.key;
+        HKEY k = 0;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key.constData(), 0, KEY_READ, &k), ERROR_SUCCESS);
+        for (const auto& [name, data] : c.values) {
+            const platform::RegValue back = platform::readRegValue(k, QLatin1String(name));
+            EXPECT_TRUE(back.ok() && back.type == DWORD(REG_SZ) && back.data == data) << c.key << " '" << name << "'";
+        }
+        RegCloseKey(k);
+    }
+}
+
+// A record that names its value in an eighth field that does not read
+// back names no value: nothing is written for it.
+TEST_F(ServicesOnPrefix, AnEighthFieldThatDoesNotReadWritesNothing)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString file = platform::programFolder() + QStringLiteral("\\Restore\\Backup named");
+    QFile::remove(onC(QStringLiteral("velmora/Restore/Backup named")));
+    const QStringList lines = {
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Named^C:\\a.exe^(Default)^^1:6100^2"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Named^C:\\a.exe^(Default)^^1:6100^zz"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Named^C:\\a.exe^(Default)^^1:6^20"),
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Named^C:\\b.exe^(Default)^^1:6200^2020"),
+    };
+    for (const QString& l : lines)
+        ASSERT_TRUE(AppendBackupRecord(file, l));
+    const RestoreResult r = RestoreBackupFile(file);
+    EXPECT_EQ(r.restored, 1);
+    EXPECT_EQ(r.failed, 3);
+    HKEY k = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Velmora Test\\Named", 0, KEY_READ, &k), ERROR_SUCCESS);
+    EXPECT_EQ(platform::readRegValue(k, QStringLiteral("  ")).data, QByteArray("b", 2));
+    EXPECT_FALSE(platform::readRegValue(k, QString()).ok());
+    EXPECT_FALSE(platform::readRegValue(k, QStringLiteral(" ")).ok());
+    RegCloseKey(k);
+}
+
+// A value that cannot be read may still be there: only a key or a value
+// that is not there any more lets its row go.
+TEST_F(ServicesOnPrefix, AValueThatCannotBeReadKeepsItsRow)
+{
+    platform::setClock([] { return QDateTime(QDate(2021, 5, 9), QTime(7, 8, 9)); });
+    setValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\Unread", "There", REG_SZ, sz("C:\\gone\\x.exe"));
+    const struct {
+        const char* key;
+        const char* name;
+        FixOutcome outcome;
+    } cases[] = {
+        {"\\Software\\Velmora Test\\Unread", "There", FixOutcome::NotReadable},  // a path Windows refuses
+        {"Software\\Velmora Test\\Unread", "Gone", FixOutcome::NothingThere},
+        {"Software\\Velmora Test\\No Such Key", "There", FixOutcome::NothingThere},
+    };
+    ProblemList list;
+    for (const auto& c : cases)
+        list.add(checkedRow(HKEY_CURRENT_USER, QString::fromLatin1(c.key), QLatin1String(c.name),
+                            QStringLiteral("C:\\gone\\x.exe")));
+    const FixReport report = fixInOneBatch(list);
+    ASSERT_EQ(report.outcomes.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(report.outcomes[i], cases[i].outcome) << cases[i].key << " " << cases[i].name;
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(1).FullKeyPath, QString::fromLatin1(cases[0].key));
+    EXPECT_TRUE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\Unread", "There").has_value());
     EXPECT_EQ(KeptRowsSentence(report),
               QStringLiteral("1 checked value(s) were left in the registry and stay checked in the list: 1 because "
-                             "the file they name is on disk now."));
+                             "their value could not be read."));
 }
 
 TEST_F(ServicesOnPrefix, RestoreCountsOnlyTheRecordsItWrote)
