@@ -153,6 +153,15 @@ PrefixError reloadRegistryIfChangedOnDisk()
     return {};
 }
 
+QString whyRegistryReadMayBeStale()
+{
+    if (!g_open)
+        return {};
+    if (!registry::serverRunning(g_prefix) && registry::fileChangedOnDisk().isEmpty())
+        return {};
+    return whyChangesCannotBeKept();
+}
+
 PrefixError flushRegistry()
 {
     if (!g_open)

@@ -5,12 +5,16 @@
 #include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/timing.h"
+#include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QSet>
@@ -20,9 +24,63 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace windowtest;
 
 namespace {
+
+// Holds the lock a wineserver of `prefixDir` holds, in a TMPDIR of its own;
+// an open-file-description lock, so this same process sees it.
+class FakeWineServer {
+public:
+    explicit FakeWineServer(const QString& prefixDir)
+    {
+        struct stat st;
+        if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
+            return;
+        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
+        const QString dir = QStringLiteral("%1/.wine-%2/server-%3-%4")
+                                .arg(m_tmp)
+                                .arg(::getuid())
+                                .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
+                                .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
+        if (!QDir().mkpath(dir))
+            return;
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
+        m_fd = ::open(QFile::encodeName(dir + "/lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_len = 1;
+        m_locked = m_fd >= 0 && ::fcntl(m_fd, F_OFD_SETLK, &fl) == 0;
+    }
+    ~FakeWineServer() { stop(); }
+    void stop()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_locked = false;
+        if (m_oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_oldTmp);
+        if (!m_tmp.isEmpty())
+            QDir(m_tmp).removeRecursively();
+        m_tmp.clear();
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    QString m_tmp;
+    QByteArray m_oldTmp;
+    int m_fd = -1;
+    bool m_locked = false;
+};
 
 // --- scan ---------------------------------------------------------------------------
 
@@ -132,6 +190,59 @@ TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
     EXPECT_TRUE(window->PicScanning->isHidden());
     EXPECT_EQ(menuStates(*window), "FFFTTTFF");
     EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+}
+
+TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
+{
+    // A running server holds keys it has not written yet: a scan of the
+    // files would miss what was just added and report what was just removed.
+    const struct {
+        const char* name;
+        std::initializer_list<int> sections;
+        const char* says;  // the one box shown
+    } cases[] = {
+        {"a section chosen", {0, 5}, "A Wine program is running on the prefix"},
+        {"no section chosen", {}, "Please select the Section you want to scan."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reopenWindow();
+        desktop.boxes.clear();
+        desktop.modals.clear();
+        window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
+        window->sectionCounters[5]->setText("1");
+        window->lblProblemsFound->setText("1");
+        window->lblRegistryFilesScan->setText("before");
+        chooseOnly(c.sections);
+        FakeWineServer server(prefixDir);
+        ASSERT_TRUE(server.locked());
+        const QString menusBefore = menuStates(*window);
+
+        window->mnuCleaningScanRegitry_Click();
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(c.says)) << desktop.boxes[0].text.toStdString();
+        if (c.sections.size() > 0) {
+            EXPECT_EQ(desktop.boxes[0].text, platform::whyChangesCannotBeKept()) << "the fix's own sentence";
+            EXPECT_EQ(desktop.boxes[0].style, 16);
+        }
+        EXPECT_TRUE(desktop.modals.isEmpty()) << "no scan-complete box";
+        EXPECT_EQ(window->lvwErrors().count(), 1);
+        EXPECT_EQ(window->sectionCounters[5]->text(), "1");
+        EXPECT_EQ(window->lblProblemsFound->text(), "1");
+        EXPECT_EQ(window->lblRegistryFilesScan->text(), "before");
+        EXPECT_TRUE(window->PicScanning->isHidden());
+        EXPECT_TRUE(window->PicShowError->isHidden());
+        EXPECT_EQ(menuStates(*window), menusBefore);
+        EXPECT_FALSE(window->bScanning);
+        EXPECT_TRUE(window->Picture10->isEnabled());
+        EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+
+        // Once the server has gone the same Scan runs.
+        server.stop();
+        if (c.sections.size() > 0) {
+            EXPECT_EQ(scanAndAnswer(), "Scanning is complete : 2 problems found.");
+        }
+    }
 }
 
 TEST_F(FrmStartTest, ScanClearsTheResultsLoadedFlag)
