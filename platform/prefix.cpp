@@ -157,7 +157,9 @@ QString whyRegistryReadMayBeStale()
 {
     if (!g_open)
         return {};
-    if (!registry::serverRunning(g_prefix) && registry::fileChangedOnDisk().isEmpty())
+    // Without unsaved changes a changed file was just read again.
+    if (!registry::serverRunning(g_prefix)
+        && (!registry::hasUnsavedChanges() || registry::fileChangedOnDisk().isEmpty()))
         return {};
     return whyChangesCannotBeKept();
 }
