@@ -28,7 +28,7 @@ void FrmStart::installEngineSeams()
     g_seamOwner = this;
     engine::setCurrentProblemList(&m_errors);
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
-    engine::setScanPathDisplay([this](const QString& text) { lblRegistryFilesScan->setText(text); });
+    engine::setScanPathDisplay([this](const QString& text) { showScanPosition(text); });
 }
 
 void FrmStart::removeEngineSeams()

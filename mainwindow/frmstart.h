@@ -7,6 +7,7 @@
 #include "engine/problemlist.h"
 #include "mainwindow/controls.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPixmap>
 
@@ -235,6 +236,12 @@ private:
     void moveMarkerToSection(int index);
     void showRotationFrame(int frame);
     void showCompletionBox();
+    // Where the engine's ShowScanPath lands. While the driver runs, the text
+    // goes to the screen at most once per refresh interval (a key takes
+    // microseconds, a repaint far more) and the latest one held back is
+    // shown when the interval is over, at each section's end and at the end.
+    void showScanPosition(const QString& text);
+    void flushScanPosition();
 
     // --- problem page (frmstart_problems.cpp) ----------------------------------------------
     void clearProblemPage();
@@ -275,4 +282,10 @@ private:
     bool m_fixRunning = false;
     bool m_loadRunning = false;
     bool m_fixSaved = true;  // the latest fix's changes reached the disk
+    bool m_scanPositionThrottled = false;
+    bool m_scanPositionHeld = false;
+    QString m_scanPositionText;  // held back, not shown yet
+    int m_scanPositionInterval = 0;
+    QElapsedTimer m_scanPositionShown;
+    QTimer* m_scanPositionTimer = nullptr;
 };

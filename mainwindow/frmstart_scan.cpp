@@ -7,6 +7,7 @@
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/sectionviews.h"
+#include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
@@ -19,6 +20,8 @@
 
 namespace {
 const QString kScanningText = QStringLiteral(" Scanning ...");
+// The scan position's refresh while the driver runs: about 40 a second.
+constexpr int kScanPositionRefreshMs = 25;
 }  // namespace
 
 void FrmStart::mnuCleaningScanRegitry_Click()
@@ -43,10 +46,12 @@ void FrmStart::ImgScanClick_MouseMove()
         btnScan.pressed->setEnabled(true);
         return;
     }
-    // The registry as Wine left it, when it changed since it was read.
+    // The registry as Wine left it, when it changed since it was read; none
+    // while a Wine server runs, which writes its newest keys only later.
     const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
-    if (!reread.ok) {
-        platform::MsgBox(reread.message, 16, productName());
+    const QString stale = reread.ok ? platform::whyRegistryReadMayBeStale() : reread.message;
+    if (!stale.isEmpty()) {
+        platform::MsgBox(stale, 16, productName());
         btnScan.pressed->setEnabled(true);
         return;
     }
@@ -143,7 +148,11 @@ public:
         w.moveMarkerToSection(index);
     }
     int countSectionProblems(const QString& sectionName) override { return w.CountSectionProblems(sectionName); }
-    void sectionCounted(int index, int count) override { w.sectionCounters[index]->setText(QString::number(count)); }
+    void sectionCounted(int index, int count) override
+    {
+        w.flushScanPosition();
+        w.sectionCounters[index]->setText(QString::number(count));
+    }
     void totalCounted(int total) override { w.lblProblemsFound->setText(QString::number(total)); }
     void sectionPassed(int) override { w.showProblemsFoundInStatus(); }
 
@@ -159,11 +168,45 @@ void FrmStart::ScanSelectedSections()
     tmrRotateImage->start();
     btnCancel.normal->setEnabled(true);
 
+    m_scanPositionInterval = mainwindow::scaledInterval(kScanPositionRefreshMs);
+    m_scanPositionThrottled = true;
     ScanDisplay display(*this);
-    if (engine::runScanDriver(display) == engine::ScanEnd::Cancelled)
+    const engine::ScanEnd end = engine::runScanDriver(display);
+    m_scanPositionThrottled = false;
+    flushScanPosition();
+    if (end == engine::ScanEnd::Cancelled)
         return;
     tmrRotateImage->stop();
     Picture10->setEnabled(true);
+}
+
+void FrmStart::showScanPosition(const QString& text)
+{
+    m_scanPositionText = text;
+    m_scanPositionHeld = true;
+    const qint64 since = m_scanPositionShown.isValid() ? m_scanPositionShown.elapsed() : m_scanPositionInterval;
+    if (!m_scanPositionThrottled || since >= m_scanPositionInterval) {
+        flushScanPosition();
+        return;
+    }
+    if (!m_scanPositionTimer) {
+        m_scanPositionTimer = new QTimer(this);
+        m_scanPositionTimer->setSingleShot(true);
+        connect(m_scanPositionTimer, &QTimer::timeout, this, &FrmStart::flushScanPosition);
+    }
+    // What is held back shows when the interval is over, even when no
+    // further key comes in the meantime.
+    if (!m_scanPositionTimer->isActive())
+        m_scanPositionTimer->start(static_cast<int>(m_scanPositionInterval - since));
+}
+
+void FrmStart::flushScanPosition()
+{
+    if (!m_scanPositionHeld)
+        return;
+    m_scanPositionHeld = false;
+    lblRegistryFilesScan->setText(m_scanPositionText);
+    m_scanPositionShown.start();
 }
 
 // The marker goes to the section's column, one pixel above its counter.

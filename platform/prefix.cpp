@@ -153,6 +153,17 @@ PrefixError reloadRegistryIfChangedOnDisk()
     return {};
 }
 
+QString whyRegistryReadMayBeStale()
+{
+    if (!g_open)
+        return {};
+    // Without unsaved changes a changed file was just read again.
+    if (!registry::serverRunning(g_prefix)
+        && (!registry::hasUnsavedChanges() || registry::fileChangedOnDisk().isEmpty()))
+        return {};
+    return whyChangesCannotBeKept();
+}
+
 PrefixError flushRegistry()
 {
     if (!g_open)

@@ -45,6 +45,13 @@ QString whyChangesCannotBeKept();
 // scan, a fix and a restore.
 PrefixError reloadRegistryIfChangedOnDisk();
 
+// Before a scan, after reloadRegistryIfChangedOnDisk: empty when the
+// registry read is the one Wine has; otherwise the sentence of
+// whyChangesCannotBeKept that says why not (a wineserver runs for the
+// prefix and holds keys it has not written yet, or a file changed on disk
+// could not be read again).
+QString whyRegistryReadMayBeStale();
+
 // One save for one user action: while any batch is open, changes are not
 // saved; when the outermost ends, every changed file is saved once. End
 // it with finish() to tell the user the result in one sentence; a batch

@@ -45,3 +45,9 @@ velmora_add_test(mainwindow_rescue_wine GUI WINE
   SOURCES mainwindow_fixture.cpp mainwindow_rescue_wine.cpp
   LIBS velmora_mainwindow
   TIMEOUT 300)
+
+# The Scan action beside a real running wineserver, and after it has gone.
+velmora_add_test(mainwindow_scan_wine GUI WINE
+  SOURCES mainwindow_fixture.cpp mainwindow_scan_wine.cpp
+  LIBS velmora_mainwindow
+  TIMEOUT 300)

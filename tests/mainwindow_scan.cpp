@@ -2,15 +2,21 @@
 // marker, status texts, cancel and close at every kind of moment, the
 // scan-complete box answered through the desktop seam, and the busy
 // animation on the window timing scale.
+#include "engine/scandriver.h"
 #include "engine/scanstate.h"
+#include "engine/scanwalk.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/timing.h"
+#include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/testenv.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QSet>
@@ -20,9 +26,63 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace windowtest;
 
 namespace {
+
+// Holds the lock a wineserver of `prefixDir` holds, in a TMPDIR of its own;
+// an open-file-description lock, so this same process sees it.
+class FakeWineServer {
+public:
+    explicit FakeWineServer(const QString& prefixDir)
+    {
+        struct stat st;
+        if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
+            return;
+        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
+        const QString dir = QStringLiteral("%1/.wine-%2/server-%3-%4")
+                                .arg(m_tmp)
+                                .arg(::getuid())
+                                .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
+                                .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
+        if (!QDir().mkpath(dir))
+            return;
+        m_oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_tmp));
+        m_fd = ::open(QFile::encodeName(dir + "/lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_len = 1;
+        m_locked = m_fd >= 0 && ::fcntl(m_fd, F_OFD_SETLK, &fl) == 0;
+    }
+    ~FakeWineServer() { stop(); }
+    void stop()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_locked = false;
+        if (m_oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_oldTmp);
+        if (!m_tmp.isEmpty())
+            QDir(m_tmp).removeRecursively();
+        m_tmp.clear();
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    QString m_tmp;
+    QByteArray m_oldTmp;
+    int m_fd = -1;
+    bool m_locked = false;
+};
 
 // --- scan ---------------------------------------------------------------------------
 
@@ -132,6 +192,59 @@ TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
     EXPECT_TRUE(window->PicScanning->isHidden());
     EXPECT_EQ(menuStates(*window), "FFFTTTFF");
     EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+}
+
+TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
+{
+    // A running server holds keys it has not written yet: a scan of the
+    // files would miss what was just added and report what was just removed.
+    const struct {
+        const char* name;
+        std::initializer_list<int> sections;
+        const char* says;  // the one box shown
+    } cases[] = {
+        {"a section chosen", {0, 5}, "A Wine program is running on the prefix"},
+        {"no section chosen", {}, "Please select the Section you want to scan."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reopenWindow();
+        desktop.boxes.clear();
+        desktop.modals.clear();
+        window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
+        window->sectionCounters[5]->setText("1");
+        window->lblProblemsFound->setText("1");
+        window->lblRegistryFilesScan->setText("before");
+        chooseOnly(c.sections);
+        FakeWineServer server(prefixDir);
+        ASSERT_TRUE(server.locked());
+        const QString menusBefore = menuStates(*window);
+
+        window->mnuCleaningScanRegitry_Click();
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(c.says)) << desktop.boxes[0].text.toStdString();
+        if (c.sections.size() > 0) {
+            EXPECT_EQ(desktop.boxes[0].text, platform::whyChangesCannotBeKept()) << "the fix's own sentence";
+            EXPECT_EQ(desktop.boxes[0].style, 16);
+        }
+        EXPECT_TRUE(desktop.modals.isEmpty()) << "no scan-complete box";
+        EXPECT_EQ(window->lvwErrors().count(), 1);
+        EXPECT_EQ(window->sectionCounters[5]->text(), "1");
+        EXPECT_EQ(window->lblProblemsFound->text(), "1");
+        EXPECT_EQ(window->lblRegistryFilesScan->text(), "before");
+        EXPECT_TRUE(window->PicScanning->isHidden());
+        EXPECT_TRUE(window->PicShowError->isHidden());
+        EXPECT_EQ(menuStates(*window), menusBefore);
+        EXPECT_FALSE(window->bScanning);
+        EXPECT_TRUE(window->Picture10->isEnabled());
+        EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+
+        // Once the server has gone the same Scan runs.
+        server.stop();
+        if (c.sections.size() > 0) {
+            EXPECT_EQ(scanAndAnswer(), "Scanning is complete : 2 problems found.");
+        }
+    }
 }
 
 TEST_F(FrmStartTest, ScanClearsTheResultsLoadedFlag)
@@ -267,6 +380,120 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
 }
 
+// What the scanning page shows when the driver ends, worked out by running
+// the driver without a window: the last scan position the walks gave, the
+// counters, the total and status panel 3.
+struct PageTexts {
+    QString position;
+    QStringList counters;
+    QString total = "0";
+    QString panel3;
+};
+
+class PageRecorder final : public engine::ScanObserver {
+public:
+    PageRecorder(std::initializer_list<int> sections, int cancelIn, int cancelAtPump)
+        : m_chosen(sections), m_cancelIn(cancelIn), m_cancelAtPump(cancelAtPump)
+    {
+        for (int i = 0; i < 9; ++i)
+            texts.counters << "0";
+    }
+    bool sectionChosen(int index) override { return m_chosen.contains(index); }
+    void sectionStarting(int index) override
+    {
+        m_section = index;
+        m_pumps = 0;
+    }
+    void sectionCounted(int index, int count) override { texts.counters[index] = QString::number(count); }
+    void totalCounted(int total) override { texts.total = QString::number(total); }
+    void sectionPassed(int) override { texts.panel3 = " Problems Found  " + texts.total; }
+    void pump()
+    {
+        if (m_section == m_cancelIn && ++m_pumps == m_cancelAtPump)
+            engine::bCancelScan = true;
+    }
+
+    PageTexts texts;
+    int positionsShown = 0;
+
+private:
+    QSet<int> m_chosen;
+    int m_cancelIn, m_cancelAtPump;
+    int m_section = -1;
+    int m_pumps = 0;
+};
+
+TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSparingly)
+{
+    const struct {
+        const char* name;
+        std::initializer_list<int> sections;
+        int cancelIn = -1;  // Cancel at pump `cancelAt` of this section
+        int cancelAt = 0;
+    } cases[] = {
+        {"every section", {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+        {"Active X Objects alone", {0}},
+        {"Startup Menu: a values walk, then keys", {7}},
+        {"values walks only", {3, 4, 5, 8}},
+        {"Shared Program Files between values walks", {5, 6, 8}},
+        {"cancelled early in the Active X walk", {0, 1, 2, 3, 4, 5, 6, 7, 8}, 0, 2},
+        {"cancelled in the App Paths walk of Startup Menu", {0, 7, 8}, 7, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PageRecorder expected(c.sections, c.cancelIn, c.cancelAt);
+        expected.texts.position = "before";
+        engine::setScanPathDisplay([&](const QString& text) {
+            expected.texts.position = text;
+            ++expected.positionsShown;
+        });
+        engine::setMessagePump([&] { expected.pump(); });
+        window->lvwErrors().clear();
+        engine::bCancelScan = false;
+        engine::runScanDriver(expected);
+        engine::bCancelScan = false;
+
+        mainwindow::setTimingScale(0.01);
+        reopenWindow();
+        chooseOnly(c.sections);
+        window->lblRegistryFilesScan->setText("before");
+        // The position's refresh interval made far longer than the scan: all
+        // but the first text of a stretch is held back.
+        mainwindow::setTimingScale(1000);
+        int section = -1, pumps = 0, rewrites = 0;
+        QString onScreen = window->lblRegistryFilesScan->text();
+        engine::setMessagePump([&] {
+            if (window->bScanning) {
+                // The marker tells which section runs; it only moves on.
+                for (int i = section + 1; i < 9; ++i) {
+                    if (markerAtSection(i)) {
+                        section = i;
+                        pumps = 0;
+                    }
+                }
+                if (section == c.cancelIn && ++pumps == c.cancelAt)
+                    window->ImgCancelClick_MouseMove();
+                if (window->lblRegistryFilesScan->text() != onScreen) {
+                    onScreen = window->lblRegistryFilesScan->text();
+                    ++rewrites;
+                }
+            }
+            QCoreApplication::processEvents();
+        });
+        scanAndAnswer();
+        mainwindow::setTimingScale(0.01);
+
+        EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
+        EXPECT_EQ(window->lblRegistryFilesScan->text(), expected.texts.position);
+        EXPECT_EQ(counters(), expected.texts.counters);
+        EXPECT_EQ(window->lblProblemsFound->text(), expected.texts.total);
+        EXPECT_EQ(panel(3), expected.texts.panel3);
+        if (expected.positionsShown > 3) {
+            EXPECT_LT(rewrites, expected.positionsShown) << "the position is not repainted for every key";
+        }
+    }
+}
+
 TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
 {
     for (int expected : {2, 3, 4, 1, 2}) {
@@ -296,6 +523,47 @@ TEST_F(FrmStartTest, BusyAnimationTurnsOnTheScaledTimerWhileTheScanRuns)
     ASSERT_TRUE(ran);
     EXPECT_EQ(framesSeen.size(), 4);
     EXPECT_FALSE(window->tmrRotateImage->isActive()) << "stopped when the scan ends";
+}
+
+TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakesCancel)
+{
+    // Ten thousand more keys for the Active X walk, read by the Scan action
+    // as a file changed on disk. The window's own pump runs throughout; the
+    // animation ticks every millisecond, its floor.
+    QByteArray keys;
+    for (int i = 0; i < 10000; ++i)
+        keys += QStringLiteral("\n[Software\\\\Classes\\\\CLSID\\\\{B0B0%1-0000-4000-8000-000000000000}] 1700000000\n"
+                               "\"Note\"=\"none\"\n")
+                    .arg(i, 4, 16, QLatin1Char('0'))
+                    .toLatin1();
+    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", testenv::readFile(prefixDir + "/system.reg") + keys));
+    mainwindow::setTimingScale(0);
+    reopenWindow();
+    ASSERT_EQ(window->tmrRotateImage->interval(), 1);
+    chooseOnly({0, 1});
+
+    QList<int> frames;  // shown after each tick during the scan
+    QObject::connect(window->tmrRotateImage, &QTimer::timeout, window.get(), [&] {
+        if (!window->bScanning)
+            return;
+        for (int f = 0; f < 4; ++f) {
+            if (sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[f]))
+                frames << f + 1;
+        }
+        if (frames.size() == 3)
+            window->ImgCancelClick_MouseMove();
+    });
+    engine::walkStats() = {};
+    scanAndAnswer();
+
+    EXPECT_EQ(frames, QList<int>({2, 3, 4}));
+    EXPECT_TRUE(engine::bCancelScan);
+    EXPECT_LT(engine::walkStats().keys, 10000) << "the walk stopped at the cancel";
+    EXPECT_EQ(window->sectionCounters[0]->text(), QString::number(window->lvwErrors().count()));
+    EXPECT_EQ(window->sectionCounters[1]->text(), "0") << "App Paths is not walked";
+    EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[0]));
+    EXPECT_FALSE(window->tmrRotateImage->isActive());
+    EXPECT_FALSE(window->PicShowError->isHidden());
 }
 
 TEST(WindowTiming, IntervalsScaleWithAOneMillisecondFloor)
