@@ -193,7 +193,9 @@ TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
         openRescueCenter();
         ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << name.toStdString();
         asking.answer = 7;
-        window->DeleteOrRestoreBackup(true, window->lvwBackUp->topLevelItem(0)->text(0));
+        const QTreeWidgetItem* row = window->lvwBackUp->topLevelItem(0);
+        EXPECT_EQ(row->data(0, FrmStart::BackupFileRole).toString(), name);
+        window->DeleteOrRestoreBackup(true, row->text(0), row->data(0, FrmStart::BackupFileRole).toString());
         EXPECT_EQ(window->sSelectedBackupFile, platform::programFolder() + "\\Restore\\" + name);
         ASSERT_TRUE(QFile::remove(restoreDir() + "/" + name));
     }

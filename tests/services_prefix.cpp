@@ -456,19 +456,19 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     const QStringList lines = {
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New\\Deep^C:\\a.exe^(Default)^^1:6100"),
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test"),
-        // A damaged seventh field: restored the old way, from the path.
+        // A damaged seventh field is no record: nothing of it is written
+        // (it used to write back the path it names).
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New^C:\\b.exe^B^^1:6"),
         QStringLiteral("R^HKEY_NOWHERE^Software\\Velmora Test\\New^C:\\c.exe^C^^1:6300"),
     };
     for (const QString& l : lines)
         ASSERT_TRUE(AppendBackupRecord(file, l));
     const RestoreResult r = RestoreBackupFile(file);
-    EXPECT_EQ(r.restored, 2);
-    EXPECT_EQ(r.failed, 2);
+    EXPECT_EQ(r.restored, 1);
+    EXPECT_EQ(r.failed, 3);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New\\Deep", "(Default)"),
               (RegistryValueData{REG_SZ, QByteArray("a", 2)}));
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "B"),
-              (RegistryValueData{REG_SZ, sz("C:\\b.exe")}));
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "B").has_value());
     EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "C").has_value());
 
     // Empty and unreadable files end the restore without writing anything.
