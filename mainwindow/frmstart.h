@@ -267,7 +267,7 @@ private:
     void hoverOver(PictureButton& b, const QString& hint);
     void showBackupCountInStatus();
     void runBackupAction(PictureButton& button, bool bDelete);
-    void restoreSelectedBackup(const QString& fileName);
+    void restoreSelectedBackup(const QString& fileName, bool reached);
     // The listed row texts, folded to one case: a row is not listed twice.
     std::set<QString> m_backupRowKeys;
     // While LoadBackupList runs: its rows, added to the list at its end.

@@ -7,6 +7,7 @@
 #include "mainwindow/pictures.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
+#include "platform/shortname.h"
 #include "platform/winfile.h"
 
 #include <QAction>
@@ -62,15 +63,32 @@ QStringList listedBackupFolder()
     return names;
 }
 
-// Whether a backup's Windows path leads to the very file listed as
+// Whether a Windows path leads to the very file the folder listing named
 // `fileName`: trailing blanks and dots, or a name found without regard to
-// case, could lead to another one.
+// case or by its short name, could lead to another one.
 bool leadsToListedFile(const QString& windowsPath, const QString& fileName)
 {
-    if (platform::Dir(windowsPath, 0) != fileName)
+    if (platform::Dir(windowsPath, 0).isEmpty())
         return false;
     const QString onDisk = platform::toLinuxPath(windowsPath);
     return !onDisk.isEmpty() && QFileInfo(onDisk).fileName() == fileName;
+}
+
+// The Windows path of the listed backup `fileName`: its name in the folder
+// "Restore", or its short name where the name itself leads elsewhere or
+// nowhere (a ":" in it, blanks at its end). Empty when neither reaches it.
+QString backupPathOf(const QString& fileName)
+{
+    const QString path = backupFolder() + QLatin1Char('\\') + fileName;
+    if (leadsToListedFile(path, fileName))
+        return path;
+    const QString shortName = platform::shortNameOf(fileName);
+    if (!shortName.isEmpty()) {
+        const QString shortPath = backupFolder() + QLatin1Char('\\') + shortName;
+        if (leadsToListedFile(shortPath, fileName))
+            return shortPath;
+    }
+    return {};
 }
 
 }  // namespace
@@ -141,7 +159,8 @@ bool FrmStart::LoadFileNameDateSize(const QString& fileName)
     if (listed != m_backupRowKeys.end() && listed->startsWith(key))
         return false;
 
-    const int n = engine::CountFileLines(backupFolder() + QLatin1Char('\\') + fileName);
+    const QString path = backupPathOf(fileName);
+    const int n = path.isEmpty() ? 0 : engine::CountFileLines(path);
     auto* item = new QTreeWidgetItem;
     item->setText(0, rowText);
     item->setData(0, BackupFileRole, fileName);
@@ -158,7 +177,9 @@ bool FrmStart::LoadFileNameDateSize(const QString& fileName)
 
 void FrmStart::DeleteOrRestoreBackup(bool bDelete, const QString& listText, const QString& fileName)
 {
-    sSelectedBackupFile = backupFolder() + QLatin1Char('\\') + fileName;
+    // The row's own file, as the listing named it; no other is acted on.
+    const QString path = backupPathOf(fileName);
+    sSelectedBackupFile = path.isEmpty() ? backupFolder() + QLatin1Char('\\') + fileName : path;
 
     if (bDelete) {
         if (!registryChangeCanBeKept())
@@ -168,29 +189,27 @@ void FrmStart::DeleteOrRestoreBackup(bool bDelete, const QString& listText, cons
                                             36, productName());
         if (answer != kAnswerYes)
             return;
-        // A name the Windows path does not lead back to is never taken for
-        // another file's.
-        if ((!leadsToListedFile(sSelectedBackupFile, fileName) || !Kill(sSelectedBackupFile))
-            && listedBackupFolder().contains(fileName)) {
+        // A file gone since it was listed is no failure; one that stays is.
+        if ((path.isEmpty() || !Kill(path)) && listedBackupFolder().contains(fileName)) {
             platform::MsgBox(QStringLiteral("The backup could not be deleted, so it is still listed."), 64,
                              productName());
         }
         return;
     }
-    restoreSelectedBackup(fileName);
+    restoreSelectedBackup(fileName, !path.isEmpty());
 }
 
 // The backup's values go back in one registry batch, saved before this
 // returns. Its file goes only when every record was written back and the
 // save succeeded; otherwise it stays listed and the user is told why. The
 // progress box follows a restore that went through (or found no file).
-void FrmStart::restoreSelectedBackup(const QString& fileName)
+void FrmStart::restoreSelectedBackup(const QString& fileName, bool reached)
 {
     const QString cannotRead =
         QStringLiteral("The backup could not be read, so nothing was restored and the backup was kept.");
-    if (!leadsToListedFile(sSelectedBackupFile, fileName)) {
+    if (!reached) {
         // Gone since it was listed: the box as after any restore. Still
-        // there, but not to be reached by its name: nothing is done.
+        // there, but its name leads to no file: nothing is done.
         if (listedBackupFolder().contains(fileName)) {
             platform::MsgBox(cannotRead, 64, productName());
             return;
