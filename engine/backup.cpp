@@ -3,6 +3,7 @@
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
+#include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/prefix.h"
@@ -101,24 +102,49 @@ bool heldByOtherData(HKEY root, const QString& keyPath, const QString& name, con
         || !platform::RegValueSurvivesAnsi(key.handle(), platform::toAnsi(name).constData());
 }
 
-// A record from a file without the seventh field: the path that was looked
-// for goes back, or only its bare file name for a "Yes" record. True when
-// the value was written.
-bool writeLookedForPath(HKEY root, const QStringList& fields)
+enum class Written { Restored, Occupied, Failed };
+
+// Whether a value already holds the text an older record gives back, as the
+// writer below would store it: a string of that text, or for a bare name of
+// digits the number it stands for.
+bool holdsLookedForText(const platform::RegValue& now, const QString& text, bool bare)
 {
-    const QString& keyPath = fields[2];
-    const QString& path = fields[3];
-    const QString& valueName = fields[4];
-    if (fields[5].toUpper().trimmed() == QLatin1String("YES")) {
-        const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
-        const QString data = slash >= 0 ? path.mid(slash + 1) : path.trimmed();
-        return WriteRegistryValue(root, keyPath, valueName, data) == ERROR_SUCCESS;
+    if (now.type == REG_SZ)
+        return platform::regText(now.data, platform::RegNul::TerminatingNul) == (bare ? trimBlanks(text) : text);
+    if (bare && now.type == REG_DWORD) {
+        const std::optional<qint32> number = platform::regDword(now.data);
+        return number && QString::number(*number) == trimBlanks(text);
     }
-    return SetRegistryValue(root, keyPath, valueName, path, REG_SZ) == ERROR_SUCCESS;
+    return false;
 }
 
-// Lines end at CR or CR LF.
-QList<QByteArray> splitLines(const QByteArray& bytes)
+// A record from a file without the seventh field: the path that was looked
+// for goes back, or only its bare file name for a "Yes" record, into a
+// value of the record's very name. Such a record does not hold the value's
+// data, so a value that stands there again with other data is left as it is.
+Written writeLookedForPath(HKEY root, const BackupRecord& record)
+{
+    const bool bare = record.bareFlag.toUpper().trimmed() == QLatin1String("YES");
+    QString data = record.lookedFor;
+    if (bare) {
+        const qsizetype slash = data.lastIndexOf(QLatin1Char('\\'));
+        data = slash >= 0 ? data.mid(slash + 1) : data.trimmed();
+    }
+    if (root != 0) {
+        const platform::RegKey key = platform::RegKey::open(root, record.keyPath, KEY_QUERY_VALUE);
+        const platform::RegValue now =
+            key.ok() ? platform::readRegValue(key.handle(), record.valueName) : platform::RegValue{};
+        if (now.ok())
+            return holdsLookedForText(now, data, bare) ? Written::Restored : Written::Occupied;
+    }
+    const LONG rc = bare ? WriteRegistryValue(root, record.keyPath, record.valueName, data)
+                         : SetRegistryValue(root, record.keyPath, record.valueName, data, REG_SZ);
+    return rc == ERROR_SUCCESS ? Written::Restored : Written::Failed;
+}
+
+// Lines end at CR or CR LF. `lastEnded` tells whether the last line has
+// its line end: the writer ends every record, so one without was cut short.
+QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded)
 {
     QList<QByteArray> lines;
     qsizetype start = 0;
@@ -131,6 +157,7 @@ QList<QByteArray> splitLines(const QByteArray& bytes)
             ++i;
         start = i + 1;
     }
+    lastEnded = start >= n;
     if (start < n)
         lines << bytes.mid(start);
     return lines;
@@ -155,6 +182,20 @@ QString BackupFileName(const QDateTime& when)
     const QLocale english(QLocale::English, QLocale::UnitedStates);
     return QStringLiteral("Backup") + english.toString(when.date(), QStringLiteral("dddd, MMMM d, yyyy"))
         + QStringLiteral(" --- ") + when.time().toString(QStringLiteral("HH-mm-ss"));
+}
+
+QString BackupRowText(const QString& fileName)
+{
+    // The word is found in the trimmed name, the rest in the name itself.
+    const qsizetype p = fileName.trimmed().toUpper().indexOf(QLatin1String("BACKUP"));
+    const qsizetype d = p < 0 ? -1 : fileName.indexOf(QLatin1String("---"), p + 7);
+    QString date;
+    QString time;
+    if (d >= 0) {
+        date = fileName.mid(p + 6, d - p - 6).trimmed();
+        time = fileName.mid(d).remove(QLatin1String("---")).replace(QLatin1Char('-'), QLatin1Char(':')).trimmed();
+    }
+    return date + QStringLiteral("  at   ") + time;
 }
 
 QString NewBackupFilePath()
@@ -262,6 +303,25 @@ QString BuildBackupRecord(HKEY root, const ProblemRow& row)
     return BackupRecordLine(row, ReadValueForBackup(root, row.FullKeyPath, row.KeyName));
 }
 
+std::optional<BackupRecord> ParseBackupLine(const QString& plainLine)
+{
+    const QStringList fields = plainLine.split(QLatin1Char('^'));
+    if (fields.size() < 6 || fields.size() > 8)
+        return std::nullopt;
+    BackupRecord record{fields[1], fields[2], fields[3], fields[4], fields[5], std::nullopt, std::nullopt};
+    if (fields.size() >= 7) {
+        record.value = DecodeValueField(fields[6]);
+        if (!record.value)
+            return std::nullopt;
+    }
+    if (fields.size() == 8) {
+        record.ownName = DecodeNameField(fields[7]);
+        if (!record.ownName)
+            return std::nullopt;
+    }
+    return record;
+}
+
 bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine)
 {
     if (recordLine.isEmpty())
@@ -271,18 +331,29 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
         return false;
     QFile file(onDisk);
     const bool created = !file.exists();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Unbuffered: what failed to be written is not written later, by close,
+    // after the file has been cut back.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
+    const qint64 before = file.size();
     const QByteArray line = platform::toAnsi(EncodeText(recordLine)) + "\r\n";
-    bool ok = file.write(line) == line.size() && file.flush();
     // The record must be on disk before the value it saves is deleted, and
     // so must the name of a file it has just created.
-    ok = ok && ::fsync(file.handle()) == 0;
+    const bool ok = file.write(line) == line.size() && ::fsync(file.handle()) == 0;
+    if (!ok) {
+        // A full disk leaves part of the record behind; a later restore
+        // must not take it for one.
+        if (::ftruncate(file.handle(), before) == 0)
+            ::fsync(file.handle());
+        file.close();
+        if (created && QFileInfo(onDisk).size() == 0)
+            QFile::remove(onDisk);
+        return false;
+    }
     file.close();
-    ok = ok && file.error() == QFileDevice::NoError;
     // Some file systems cannot sync a folder; as the registry's own save,
     // that is not taken for a failed write.
-    if (ok && created) {
+    if (created) {
         const int dir = ::open(QFile::encodeName(QFileInfo(onDisk).absolutePath()).constData(),
                                O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
@@ -290,7 +361,7 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
             ::close(dir);
         }
     }
-    return ok;
+    return true;
 }
 
 RestoreResult RestoreBackupFile(const QString& path)
@@ -305,37 +376,45 @@ RestoreResult RestoreBackupFile(const QString& path)
     file.close();
     result.readable = true;
 
-    for (const QByteArray& raw : splitLines(bytes)) {
+    bool lastEnded = true;
+    const QList<QByteArray> lines = splitLines(bytes, lastEnded);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray& raw = lines[i];
         if (raw.isEmpty())
             continue;
-        const QStringList fields = DecodeText(platform::fromAnsi(raw)).split(QLatin1Char('^'));
-        if (fields.size() < 6) {
+        const bool cutShort = i + 1 == lines.size() && !lastEnded;
+        const std::optional<BackupRecord> record =
+            cutShort ? std::nullopt : ParseBackupLine(DecodeText(platform::fromAnsi(raw)));
+        if (!record) {
             ++result.failed;
             DoEvents();
             continue;
         }
-        const HKEY root = rootFromName(fields[1]);
-        const std::optional<RegistryValueData> value =
-            fields.size() == 7 || fields.size() == 8 ? DecodeValueField(fields[6]) : std::nullopt;
-        // The value's own name: the eighth field's, else the fifth, where
-        // "(Default)" is the unnamed value. An eighth field that does not
-        // read names no value, so nothing is written for it.
-        std::optional<QString> name = fields[4] == kDefaultValueName ? QString() : fields[4];
-        if (fields.size() == 8)
-            name = value ? DecodeNameField(fields[7]) : std::nullopt;
-        if (fields.size() == 8 && !name) {
-            ++result.failed;
-        } else if (value) {
-            if (heldByOtherData(root, fields[2], *name, *value))
+        const HKEY root = rootFromName(record->rootName);
+        if (record->value) {
+            // The value's own name: the eighth field's when there is one,
+            // else the fifth, where "(Default)" is the unnamed value.
+            const QString name = record->ownName ? *record->ownName
+                                                 : record->valueName == kDefaultValueName ? QString()
+                                                                                          : record->valueName;
+            if (heldByOtherData(root, record->keyPath, name, *record->value))
                 ++result.occupied;
-            else if (writeExactly(root, fields[2], *name, *value))
+            else if (writeExactly(root, record->keyPath, name, *record->value))
                 ++result.restored;
             else
                 ++result.failed;
-        } else if (writeLookedForPath(root, fields)) {
-            ++result.restored;
         } else {
-            ++result.failed;
+            switch (writeLookedForPath(root, *record)) {
+            case Written::Restored:
+                ++result.restored;
+                break;
+            case Written::Occupied:
+                ++result.occupied;
+                break;
+            case Written::Failed:
+                ++result.failed;
+                break;
+            }
         }
         DoEvents();
     }

@@ -30,6 +30,10 @@ QString DecodeText(QString text);
 
 // "Backup" + long date + " --- " + "hh-mm-ss".
 QString BackupFileName(const QDateTime& when);
+// What the Rescue Center shows for a backup file name: the date, "  at   "
+// and the time with ":" between its parts; only "  at   " for a name
+// without "---" after the word "backup".
+QString BackupRowText(const QString& fileName);
 // The program folder & "\Restore\" & BackupFileName(now), now read
 // from the program's clock (platform/clock.h).
 QString NewBackupFilePath();
@@ -79,7 +83,28 @@ QString BuildBackupRecord(HKEY root, const ProblemRow& row);
 
 // Appends one record to a backup file (scrambled, CR LF), opening and
 // closing the file. A missing file is created; a missing folder is not.
+// When the record cannot be written whole and synced, the file is cut back
+// to what it held before (a file this call created is removed), so no
+// record cut short is left behind.
 bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine);
+
+// One whole record of a backup line, as the restore reads it.
+struct BackupRecord {
+    QString rootName;   // field 1
+    QString keyPath;    // field 2
+    QString lookedFor;  // field 3: the path the scan found missing
+    QString valueName;  // field 4
+    QString bareFlag;   // field 5: "Yes" for a bare file name
+    std::optional<RegistryValueData> value;  // field 6, absent in older files
+    std::optional<QString> ownName;          // field 7: the value's real name, when field 4 does not give it
+};
+
+// A plain (unscrambled) backup line read as a record: exactly six fields
+// (the older form), seven whose last is a well-formed value field, or
+// eight whose last two are a well-formed value field and value name.
+// Anything else (a record cut short, extra fields, a damaged value field)
+// is not a record, and nothing of it may be written back.
+std::optional<BackupRecord> ParseBackupLine(const QString& plainLine);
 
 struct RestoreResult {
     bool readable = false;  // the file could be opened and read
@@ -94,8 +119,10 @@ struct RestoreResult {
 // value (with the eighth field, into the value it names), creating the key
 // when missing; a value that stands in the
 // registry again with other data is left as it is (only the unnamed value
-// the fix emptied is written over). Lines of fewer than six fields are
-// skipped. Reports nothing to the user.
+// the fix emptied is written over). The older records leave a value that
+// stands again with other data than the path they give back. Empty lines
+// are skipped; a line that is no whole record (ParseBackupLine) changes
+// nothing and counts as failed. Reports nothing to the user.
 RestoreResult RestoreBackupFile(const QString& path);
 
 }  // namespace engine

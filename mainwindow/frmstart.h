@@ -12,6 +12,7 @@
 #include <QPixmap>
 
 #include <array>
+#include <set>
 
 class QAction;
 class QCheckBox;
@@ -150,8 +151,12 @@ public:
     void ImgDeleteBackUpClick_MouseMove();
     void LoadBackupList();
     bool LoadFileNameDateSize(const QString& fileName);
-    void DeleteOrRestoreBackup(bool bDelete, const QString& listText);
+    // Acts on the file `fileName` of the folder "Restore", the backup the row
+    // `listText` stands for.
+    void DeleteOrRestoreBackup(bool bDelete, const QString& listText, const QString& fileName);
     QString sSelectedBackupFile;  // the backup the last Delete or Restore worked on
+    // Each row of lvwBackUp keeps the name of its own file in this role.
+    static constexpr int BackupFileRole = Qt::UserRole;
 
     // === Find Missing Files (frmstart_finder.cpp) ========================================
     void mnuCleaningFindMissingFiles_Click();
@@ -272,7 +277,11 @@ private:
     void hoverOver(PictureButton& b, const QString& hint);
     void showBackupCountInStatus();
     void runBackupAction(PictureButton& button, bool bDelete);
-    void restoreSelectedBackup();
+    void restoreSelectedBackup(const QString& fileName, bool reached);
+    // The listed row texts, folded to one case: a row is not listed twice.
+    std::set<QString> m_backupRowKeys;
+    // While LoadBackupList runs: its rows, added to the list at its end.
+    QList<QTreeWidgetItem*>* m_backupRowsBeingListed = nullptr;
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;

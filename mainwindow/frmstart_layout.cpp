@@ -426,6 +426,8 @@ void FrmStart::buildRescueCenterPage()
     lvwBackUp->setGeometry(twips::rect(3060, 525, 7200, 5910));
     lvwBackUp->setRootIsDecorated(false);
     lvwBackUp->setIconSize(QSize(22, 22));
+    // One line and one icon a row: the view need not measure each row.
+    lvwBackUp->setUniformRowHeights(true);
     lvwBackUp->setHeaderLabels({QStringLiteral("Backup Date and Time"), QStringLiteral("No of Keys ")});
     lvwBackUp->setColumnWidth(0, twips::px(4200));
 

@@ -7,10 +7,12 @@
 #include "mainwindow/pictures.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
+#include "platform/shortname.h"
 #include "platform/winfile.h"
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QScopedValueRollback>
@@ -51,6 +53,44 @@ bool registryChangeCanBeKept()
     return false;
 }
 
+// The plain files of the folder "Restore", as the folder listing names them.
+QStringList listedBackupFolder()
+{
+    QStringList names;
+    for (QString name = platform::Dir(backupFolder() + QStringLiteral("\\*"), 0); !name.isEmpty();
+         name = platform::DirNext())
+        names << name;
+    return names;
+}
+
+// Whether a Windows path leads to the very file the folder listing named
+// `fileName`: trailing blanks and dots, or a name found without regard to
+// case or by its short name, could lead to another one.
+bool leadsToListedFile(const QString& windowsPath, const QString& fileName)
+{
+    if (platform::Dir(windowsPath, 0).isEmpty())
+        return false;
+    const QString onDisk = platform::toLinuxPath(windowsPath);
+    return !onDisk.isEmpty() && QFileInfo(onDisk).fileName() == fileName;
+}
+
+// The Windows path of the listed backup `fileName`: its name in the folder
+// "Restore", or its short name where the name itself leads elsewhere or
+// nowhere (a ":" in it, blanks at its end). Empty when neither reaches it.
+QString backupPathOf(const QString& fileName)
+{
+    const QString path = backupFolder() + QLatin1Char('\\') + fileName;
+    if (leadsToListedFile(path, fileName))
+        return path;
+    const QString shortName = platform::shortNameOf(fileName);
+    if (!shortName.isEmpty()) {
+        const QString shortPath = backupFolder() + QLatin1Char('\\') + shortName;
+        if (leadsToListedFile(shortPath, fileName))
+            return shortPath;
+    }
+    return {};
+}
+
 }  // namespace
 
 void FrmStart::mnuFileRescueCenter_Click()
@@ -81,53 +121,65 @@ void FrmStart::showBackupCountInStatus()
 void FrmStart::LoadBackupList()
 {
     lvwBackUp->clear();
+    m_backupRowKeys.clear();
     const QString folder = backupFolder();
     if (platform::Dir(folder, kDirectoryAttribute).isEmpty())
         return;
-    QStringList names;
-    for (QString name = platform::Dir(folder + QStringLiteral("\\*"), 0); !name.isEmpty(); name = platform::DirNext())
-        names << name;
-    for (const QString& name : names) {
-        if (name.trimmed().toUpper().contains(QLatin1String("BACKUP")))
-            LoadFileNameDateSize(name);
+    const QStringList names = listedBackupFolder();
+    // The line counts let window messages run after every line: the rows
+    // join the list once all are made, so that it is laid out and painted
+    // once, not again for every row.
+    QList<QTreeWidgetItem*> rows;
+    {
+        const QScopedValueRollback listing(m_backupRowsBeingListed, &rows);
+        for (const QString& name : names) {
+            if (name.trimmed().toUpper().contains(QLatin1String("BACKUP")))
+                LoadFileNameDateSize(name);
+        }
     }
+    lvwBackUp->addTopLevelItems(rows);
     // Long dates ("Wednesday, September 30, ...") are shown whole.
     lvwBackUp->resizeColumnToContents(0);
 }
 
 bool FrmStart::LoadFileNameDateSize(const QString& fileName)
 {
-    // Positions as the name's own text counts them, from 0.
-    const qsizetype p = fileName.trimmed().toUpper().indexOf(QLatin1String("BACKUP"));
-    const qsizetype d = p < 0 ? -1 : fileName.indexOf(QLatin1String("---"), p + 7);
-    QString date;
-    QString time;
-    // A name without "---" after the word gives neither date nor time.
-    if (d >= 0) {
-        date = fileName.mid(p + 6, d - p - 6).trimmed();
-        time = fileName.mid(d).remove(QLatin1String("---")).replace(QLatin1Char('-'), QLatin1Char(':')).trimmed();
+    const QString rowText = engine::BackupRowText(fileName);
+    // A row whose text begins with this one, in any case, keeps this file
+    // out. The texts are kept sorted, so the one to look at is the first
+    // not below this text.
+    if (!m_backupRowsBeingListed
+        && m_backupRowKeys.size() != static_cast<size_t>(lvwBackUp->topLevelItemCount())) {
+        m_backupRowKeys.clear();
+        for (int i = 0; i < lvwBackUp->topLevelItemCount(); ++i)
+            m_backupRowKeys.insert(lvwBackUp->topLevelItem(i)->text(0).toCaseFolded());
     }
-    const QString rowText = date + QStringLiteral("  at   ") + time;
+    const QString key = rowText.toCaseFolded();
+    const auto listed = m_backupRowKeys.lower_bound(key);
+    if (listed != m_backupRowKeys.end() && listed->startsWith(key))
+        return false;
 
-    for (int i = 0; i < lvwBackUp->topLevelItemCount(); ++i) {
-        if (lvwBackUp->topLevelItem(i)->text(0).startsWith(rowText, Qt::CaseInsensitive))
-            return false;
-    }
-    const int n = engine::CountFileLines(backupFolder() + QLatin1Char('\\') + fileName);
-    auto* item = new QTreeWidgetItem(lvwBackUp);
+    const QString path = backupPathOf(fileName);
+    const int n = path.isEmpty() ? 0 : engine::CountFileLines(path);
+    auto* item = new QTreeWidgetItem;
     item->setText(0, rowText);
+    item->setData(0, BackupFileRole, fileName);
     item->setIcon(0, QIcon(pictures::picture(QStringLiteral("Section3"))));
     item->setText(1, QString::number(n)
                          + (n > 1 ? QStringLiteral(" key(s) were removed.") : QStringLiteral(" key(s) was removed.")));
+    if (m_backupRowsBeingListed)
+        m_backupRowsBeingListed->append(item);
+    else
+        lvwBackUp->addTopLevelItem(item);
+    m_backupRowKeys.insert(key);
     return true;
 }
 
-void FrmStart::DeleteOrRestoreBackup(bool bDelete, const QString& listText)
+void FrmStart::DeleteOrRestoreBackup(bool bDelete, const QString& listText, const QString& fileName)
 {
-    QString name = QStringLiteral("Backup") + listText;
-    name.replace(QLatin1Char(':'), QLatin1Char('-'));
-    name.replace(QLatin1String(" at  "), QLatin1String("---"));
-    sSelectedBackupFile = backupFolder() + QLatin1Char('\\') + name;
+    // The row's own file, as the listing named it; no other is acted on.
+    const QString path = backupPathOf(fileName);
+    sSelectedBackupFile = path.isEmpty() ? backupFolder() + QLatin1Char('\\') + fileName : path;
 
     if (bDelete) {
         if (!registryChangeCanBeKept())
@@ -135,20 +187,33 @@ void FrmStart::DeleteOrRestoreBackup(bool bDelete, const QString& listText)
         const int answer = platform::MsgBox(QStringLiteral("Are you sure you want to delete  ") + listText
                                                 + QStringLiteral(" backup "),
                                             36, productName());
-        if (answer == kAnswerYes)
-            Kill(sSelectedBackupFile);
+        if (answer != kAnswerYes)
+            return;
+        // A file gone since it was listed is no failure; one that stays is.
+        if ((path.isEmpty() || !Kill(path)) && listedBackupFolder().contains(fileName)) {
+            platform::MsgBox(QStringLiteral("The backup could not be deleted, so it is still listed."), 64,
+                             productName());
+        }
         return;
     }
-    restoreSelectedBackup();
+    restoreSelectedBackup(fileName, !path.isEmpty());
 }
 
 // The backup's values go back in one registry batch, saved before this
 // returns. Its file goes only when every record was written back and the
 // save succeeded; otherwise it stays listed and the user is told why. The
 // progress box follows a restore that went through (or found no file).
-void FrmStart::restoreSelectedBackup()
+void FrmStart::restoreSelectedBackup(const QString& fileName, bool reached)
 {
-    if (platform::Dir(sSelectedBackupFile, 0).isEmpty()) {
+    const QString cannotRead =
+        QStringLiteral("The backup could not be read, so nothing was restored and the backup was kept.");
+    if (!reached) {
+        // Gone since it was listed: the box as after any restore. Still
+        // there, but its name leads to no file: nothing is done.
+        if (listedBackupFolder().contains(fileName)) {
+            platform::MsgBox(cannotRead, 64, productName());
+            return;
+        }
         FrmCreatingBackKeys box;
         platform::ShowModal(&box);
         return;
@@ -162,7 +227,7 @@ void FrmStart::restoreSelectedBackup()
 
     QString why;
     if (!result.readable) {
-        why = QStringLiteral("The backup could not be read, so nothing was restored and the backup was kept.");
+        why = cannotRead;
     } else if (!saved.ok) {
         QString reason = saved.message.trimmed();
         while (reason.endsWith(QLatin1Char('.')))
@@ -199,17 +264,19 @@ void FrmStart::runBackupAction(PictureButton& button, bool bDelete)
     PicRescuCenter_MouseMove();
     engine::PlayAlertSound();
     QString text;
+    QString fileName;
     bool found = false;
     for (int i = 0; i < lvwBackUp->topLevelItemCount(); ++i) {
         if (lvwBackUp->topLevelItem(i)->isSelected()) {
             text = lvwBackUp->topLevelItem(i)->text(0);
+            fileName = lvwBackUp->topLevelItem(i)->data(0, BackupFileRole).toString();
             found = true;
             break;
         }
         engine::DoEvents();
     }
     if (found) {
-        DeleteOrRestoreBackup(bDelete, text);
+        DeleteOrRestoreBackup(bDelete, text, fileName);
         LoadBackupList();
     }
     button.normal->setEnabled(true);

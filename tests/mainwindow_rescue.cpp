@@ -193,10 +193,37 @@ TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
         openRescueCenter();
         ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << name.toStdString();
         asking.answer = 7;
-        window->DeleteOrRestoreBackup(true, window->lvwBackUp->topLevelItem(0)->text(0));
+        const QTreeWidgetItem* row = window->lvwBackUp->topLevelItem(0);
+        EXPECT_EQ(row->data(0, FrmStart::BackupFileRole).toString(), name);
+        window->DeleteOrRestoreBackup(true, row->text(0), row->data(0, FrmStart::BackupFileRole).toString());
         EXPECT_EQ(window->sSelectedBackupFile, platform::programFolder() + "\\Restore\\" + name);
         ASSERT_TRUE(QFile::remove(restoreDir() + "/" + name));
     }
+}
+
+TEST_F(RescueCenterTest, ARowIsListedOnceForTextsThatBeginAlike)
+{
+    // A row is not added when a listed row's text begins with its own, in
+    // any case; the calls come in a fixed order here.
+    openRescueCenter();
+    const struct {
+        const char* name;
+        bool added;
+    } calls[] = {
+        {"BackupA --- 1 2", true},
+        {"backupa --- 1", false},   // "A  at   1 2" begins with "a  at   1"
+        {"BackupA --- 1 23", true},
+        {"BACKUPA --- 1 2", false},  // the same text in other case
+        {"BackupA --- 1 3", true},
+        {"BackupB --- 1", true},
+        {"Backup", true},           // "  at   " alone
+        {"old backup", false},
+    };
+    for (const auto& c : calls)
+        EXPECT_EQ(window->LoadFileNameDateSize(QLatin1String(c.name)), c.added) << c.name;
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 5);
+    EXPECT_EQ(window->lvwBackUp->topLevelItem(1)->text(0), "A  at   1 23");
+    EXPECT_EQ(window->lvwBackUp->topLevelItem(1)->data(0, FrmStart::BackupFileRole).toString(), "BackupA --- 1 23");
 }
 
 // --- Delete --------------------------------------------------------------------------------------
@@ -265,6 +292,32 @@ TEST_F(RescueCenterTest, WithNothingSelectedNeitherActionDoesAnything)
     EXPECT_TRUE(window->btnRestore.normal->isEnabled());
 }
 
+// The row's own file is deleted, never one whose name its text turns into.
+TEST_F(RescueCenterTest, DeleteActsOnTheRowsOwnFile)
+{
+    writeBackup("BackupMy: test --- 10-15-30", 2);
+    writeBackup("BackupMy- test --- 10-15-30", 3);
+    writeBackup("Backup of March", 1);
+    openRescueCenter();
+    const QStringList listed = rows();
+    EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()),
+              (QSet<QString>{"My: test  at   10:15:30 | 2 key(s) were removed.",
+                             "My- test  at   10:15:30 | 3 key(s) were removed.", "  at    | 1 key(s) was removed."}));
+    selectRow("My: test  at   10:15:30");
+    window->ImgDeleteBackUpClick_MouseMove();
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_FALSE(QFile::exists(restoreDir() + "/BackupMy: test --- 10-15-30"));
+    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupMy- test --- 10-15-30"));
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
+
+    asking.boxes.clear();
+    selectRow("  at   ");
+    window->ImgDeleteBackUpClick_MouseMove();
+    ASSERT_EQ(asking.boxes.size(), 1);
+    EXPECT_FALSE(QFile::exists(restoreDir() + "/Backup of March"));
+    EXPECT_EQ(panel(3), "1 backup(s)");
+}
+
 // --- Restore ---------------------------------------------------------------------------------------
 
 TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
@@ -325,6 +378,95 @@ TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
     }
     programDir = plain;
     platform::setProgramFolderLinux(programDir);
+}
+
+// Each row restores its own file, whatever its name (by its short name
+// where the name itself leads elsewhere); a file that is there but that no
+// name reaches is not taken for restored.
+TEST_F(RescueCenterTest, RestoreActsOnTheRowsOwnFile)
+{
+    const QString made = fixRunValues();
+    const QByteArray records = testenv::readFile(onDisk(made));
+    ASSERT_TRUE(QFile::remove(onDisk(made)));
+    const struct {
+        QString name;
+        const char* row;
+        bool restored;
+    } cases[] = {
+        {" BackupTuesday, March 13, 2007 --- 10-15-30", "pTuesday, March 13, 2007  at   10:15:30", true},
+        {"Backup of the Run key", "  at   ", true},
+        {"BackupTuesday, March 13, 2007 --- 10-15-30 ", "Tuesday, March 13, 2007  at   10:15:30", true},
+        {"BackupTuesday: March 13 --- 10-15-30", "Tuesday: March 13  at   10:15:30", true},
+        // Letters the code page lacks: the name the program is given leads
+        // to no file.
+        {"Backup\u041a\u043e\u043f\u0438\u044f --- 10-15-30", "?????  at   10:15:30", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const QString file = restoreDir() + "/" + c.name;
+        ASSERT_TRUE(testenv::writeFile(file, records));
+        openRescueCenter();
+        ASSERT_EQ(rows(), QStringList{QString(c.row) + (c.restored ? " | 2 key(s) were removed." : " | 0 key(s) was removed.")});
+        selectRow(c.row);
+        asking.boxes.clear();
+        asking.modals.clear();
+        window->ImgRestoringClick_MouseMove();
+        EXPECT_EQ(QFile::exists(file), !c.restored);
+        EXPECT_EQ(asking.modals.size(), c.restored ? 1 : 0);
+        if (c.restored) {
+            EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
+            EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+            EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+            // Gone again for the next case.
+            for (const char* name : {"GoneRun", "PresentRun"})
+                ASSERT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, name), ERROR_SUCCESS);
+            ASSERT_TRUE(platform::flushRegistry().ok);
+        } else {
+            ASSERT_EQ(asking.boxes.size(), 1);
+            EXPECT_EQ(asking.boxes[0].text,
+                      "The backup could not be read, so nothing was restored and the backup was kept.");
+            EXPECT_EQ(runValue("GoneRun"), "<none>");
+            EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+            ASSERT_TRUE(QFile::remove(file));
+        }
+        window->mnuFileRegistryCleaner_Click();
+    }
+}
+
+TEST_F(RescueCenterTest, OfSeveralSelectedOnlyTheFirstInListOrderIsRestored)
+{
+    const QString made = fixRunValues();
+    const QList<QByteArray> records = testenv::readFile(onDisk(made)).split('\n');
+    ASSERT_GE(records.size(), 2);
+    ASSERT_TRUE(QFile::remove(onDisk(made)));
+    // One file for each value.
+    const QString names[] = {"BackupTuesday, March 13, 2007 --- 10-15-30", "BackupWednesday, March 14, 2007 --- 00-00-00"};
+    ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + names[0], records[0] + '\n'));
+    ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + names[1], records[1] + '\n'));
+    writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
+    openRescueCenter();
+    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 3);
+    window->lvwBackUp->setSelectionMode(QAbstractItemView::MultiSelection);
+    int firstOfOurs = -1;
+    for (int i = 0; i < 3; ++i) {
+        const QString file = window->lvwBackUp->topLevelItem(i)->data(0, FrmStart::BackupFileRole).toString();
+        if (file == names[0] || file == names[1]) {
+            window->lvwBackUp->topLevelItem(i)->setSelected(true);
+            if (firstOfOurs < 0)
+                firstOfOurs = i;
+        }
+    }
+    const QString first = window->lvwBackUp->topLevelItem(firstOfOurs)->data(0, FrmStart::BackupFileRole).toString();
+    const QString second = first == names[0] ? names[1] : names[0];
+    window->ImgRestoringClick_MouseMove();
+
+    EXPECT_EQ(asking.modals.size(), 1);
+    EXPECT_FALSE(QFile::exists(restoreDir() + "/" + first));
+    EXPECT_TRUE(QFile::exists(restoreDir() + "/" + second));
+    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
+    // The first file holds GoneRun's record, the second PresentRun's.
+    EXPECT_EQ(runValue("GoneRun") != "<none>", first == names[0]);
+    EXPECT_EQ(runValue("PresentRun") != "<none>", first == names[1]);
 }
 
 TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)

@@ -23,8 +23,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <csignal>
 #include <optional>
 #include <vector>
+
+#include <sys/resource.h>
 
 using namespace engine;
 
@@ -344,6 +347,172 @@ TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
     EXPECT_EQ(CountFileLines(path), 2);
 }
 
+// Appends under a file size limit of `limit` bytes, as a disk that fills
+// up: the write stops there.
+bool appendOnAFullDisk(const QString& backup, const QString& line, qint64 limit)
+{
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit full = old;
+    full.rlim_cur = static_cast<rlim_t>(limit);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const bool ok = AppendBackupRecord(backup, line);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return ok;
+}
+
+// A record the disk had no room for leaves nothing behind: the restore
+// would read what is left of it as a record and write its looked-for path
+// over the value the fix rightly kept.
+TEST_F(ServicesOnPrefix, ARecordCutShortByAFullDiskIsTakenOutAgain)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const char* key = "Software\\Velmora Test\\Full";
+    const QByteArray command = sz("C:\\VTest\\tool.exe C:\\VTest\\missing_st07.txt");
+    const QByteArray five("\x05\x00\x00\x00", 4);
+    setValue(HKEY_CURRENT_USER, key, "Gone", REG_SZ, sz("C:\\VTest\\gone.exe"));
+    setValue(HKEY_CURRENT_USER, key, "Tool", REG_SZ, command);
+    setValue(HKEY_CURRENT_USER, key, "Count", REG_DWORD, five);
+    const auto record = [&](const char* name) {
+        return BuildBackupRecord(HKEY_CURRENT_USER, checkedRow(HKEY_CURRENT_USER, QString::fromLatin1(key),
+                                                               QLatin1String(name),
+                                                               QStringLiteral("C:\\VTest\\missing_st07.txt")));
+    };
+    const struct {
+        const char* what;
+        const char* name;
+        bool first;    // a whole record stands in the file before
+        int written;   // bytes of the record the disk takes, from its end when negative
+    } cases[] = {
+        {"cut in its value field", "Tool", true, -3},
+        {"cut in its value field, a number", "Count", true, -3},
+        {"one byte of it", "Tool", true, 1},
+        {"the first record of a new file", "Count", false, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString file = onC(QStringLiteral("velmora/Restore/Backup full"));
+        const QString backup = platform::programFolder() + QStringLiteral("\\Restore\\Backup full");
+        QFile::remove(file);
+        if (c.first) {
+            ASSERT_TRUE(AppendBackupRecord(backup, record("Gone")));
+            DeleteRegistryValue(HKEY_CURRENT_USER, QString::fromLatin1(key), QStringLiteral("Gone"));
+        }
+        const QByteArray before = c.first ? testenv::readFile(file) : QByteArray();
+        const QString line = record(c.name);
+        ASSERT_FALSE(line.isEmpty());
+        const qint64 size = platform::toAnsi(EncodeText(line)).size() + 2;
+        const qint64 room = c.written < 0 ? size + c.written : c.written;
+        EXPECT_FALSE(appendOnAFullDisk(backup, line, before.size() + room));
+        EXPECT_EQ(QFileInfo::exists(file), c.first);
+        EXPECT_EQ(testenv::readFile(file), before);
+
+        // Room again: the next record follows the whole ones.
+        ASSERT_TRUE(AppendBackupRecord(backup, record("Tool")));
+        DeleteRegistryValue(HKEY_CURRENT_USER, QString::fromLatin1(key), QStringLiteral("Tool"));
+        const RestoreResult r = RestoreBackupFile(backup);
+        EXPECT_EQ(r.failed, 0);
+        EXPECT_EQ(r.occupied, 0);
+        EXPECT_EQ(r.restored, c.first ? 2 : 1);
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Tool"), (RegistryValueData{REG_SZ, command}));
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Count"), (RegistryValueData{REG_DWORD, five}));
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Gone"),
+                  (RegistryValueData{REG_SZ, sz("C:\\VTest\\gone.exe")}));
+    }
+}
+
+// What is no whole record changes nothing, whatever its last field holds:
+// the values it names keep their data.
+TEST_F(ServicesOnPrefix, ALineThatIsNoWholeRecordChangesNothing)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const char* key = "Software\\Velmora Test\\Damaged";
+    const QByteArray command = sz("C:\\VTest\\tool.exe C:\\VTest\\missing_st07.txt");
+    const QByteArray five("\x05\x00\x00\x00", 4);
+    setValue(HKEY_CURRENT_USER, key, "Tool", REG_SZ, command);
+    setValue(HKEY_CURRENT_USER, key, "Count", REG_DWORD, five);
+    const QString tool =
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Damaged^C:\\VTest\\missing_st07.txt^Tool^^");
+    const QString count =
+        QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\Damaged^C:\\VTest\\missing_st07.txt^Count^^");
+    const struct {
+        const char* what;
+        QByteArray plain;  // the file's lines, unscrambled
+    } cases[] = {
+        {"an undecodable value field", (tool + "1:433a5c5\r\n" + count + "4:0500000\r\n").toLatin1()},
+        {"an eighth field", (tool + "1:4300^x\r\n" + count + "4:05000000^\r\n").toLatin1()},
+        {"a record run into the next", (tool + "1:43" + count + "4:05000000\r\n").toLatin1()},
+        {"cut short at the end of the file", (count + "4:0500").toLatin1()},
+        {"cut in the key path", (tool.left(30) + "\r\n" + count.left(40)).toLatin1()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray bytes;
+        for (const char ch : c.plain)
+            bytes += (ch == '\r' || ch == '\n') ? ch : static_cast<char>(static_cast<unsigned char>(ch) + 10);
+        ASSERT_TRUE(testenv::writeFile(onC(QStringLiteral("velmora/Restore/Backup damaged")), bytes));
+        const RestoreResult r = RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup damaged"));
+        EXPECT_TRUE(r.readable);
+        EXPECT_EQ(r.restored, 0);
+        EXPECT_GE(r.failed, 1);
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Tool"), (RegistryValueData{REG_SZ, command}));
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, "Count"), (RegistryValueData{REG_DWORD, five}));
+    }
+}
+
+// An older record holds only the path that was looked for, not the value's
+// data: a value that stands again with other data keeps it, and one that
+// already holds what the record gives back counts as restored.
+TEST_F(ServicesOnPrefix, AnOlderRecordLeavesAValueThatStandsAgainWithOtherData)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const char* key = "Software\\Velmora Test\\Older";
+    const struct {
+        const char* name;
+        const char* bare;  // field 5
+        const char* lookedFor;
+        DWORD type;         // REG_NONE: no value stands there
+        QByteArray now;
+        RegistryValueData after;
+        const char* outcome;
+    } cases[] = {
+        {"Args", "", "C:\\VTest\\tool.exe", REG_SZ, sz("C:\\VTest\\tool.exe /quiet"),
+         {REG_SZ, sz("C:\\VTest\\tool.exe /quiet")}, "occupied"},
+        {"Number", "", "C:\\VTest\\n.exe", REG_DWORD, QByteArray("\x05\x00\x00\x00", 4),
+         {REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)}, "occupied"},
+        {"Bare", "Yes", "C:\\windows\\system32\\bare.exe", REG_SZ, sz("other.exe"), {REG_SZ, sz("other.exe")},
+         "occupied"},
+        {"Same", "", "C:\\VTest\\same.exe", REG_SZ, sz("C:\\VTest\\same.exe"), {REG_SZ, sz("C:\\VTest\\same.exe")},
+         "restored"},
+        {"SameBare", " yes", "C:\\windows\\system32\\same.exe", REG_SZ, QByteArray("same.exe"),
+         {REG_SZ, QByteArray("same.exe")}, "restored"},
+        {"SameDigits", "Yes", "C:\\windows\\system32\\1234", REG_DWORD, QByteArray("\xd2\x04\x00\x00", 4),
+         {REG_DWORD, QByteArray("\xd2\x04\x00\x00", 4)}, "restored"},
+        {"Gone", "", "C:\\VTest\\gone.exe", REG_NONE, {}, {REG_SZ, sz("C:\\VTest\\gone.exe")}, "restored"},
+    };
+    QByteArray plain;
+    for (const auto& c : cases) {
+        if (c.type != REG_NONE)
+            setValue(HKEY_CURRENT_USER, key, c.name, c.type, c.now);
+        plain += QByteArray("R^HKEY_CURRENT_USER^") + key + '^' + c.lookedFor + '^' + c.name + '^' + c.bare + "\r\n";
+    }
+    QByteArray bytes;
+    for (const char ch : plain)
+        bytes += (ch == '\r' || ch == '\n') ? ch : static_cast<char>(static_cast<unsigned char>(ch) + 10);
+    ASSERT_TRUE(testenv::writeFile(onC(QStringLiteral("velmora/Restore/Backup older")), bytes));
+    const RestoreResult r = RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup older"));
+    int occupied = 0;
+    for (const auto& c : cases) {
+        EXPECT_EQ(readValue(HKEY_CURRENT_USER, key, c.name), c.after) << c.name;
+        occupied += QLatin1String(c.outcome) == QLatin1String("occupied");
+    }
+    EXPECT_EQ(r.occupied, occupied);
+    EXPECT_EQ(r.restored, static_cast<int>(std::size(cases)) - occupied);
+    EXPECT_EQ(r.failed, 0);
+}
+
 TEST_F(ServicesOnPrefix, OldSixFieldFileRestoresTheLookedForPaths)
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
@@ -459,19 +628,19 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     const QStringList lines = {
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New\\Deep^C:\\a.exe^(Default)^^1:6100"),
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test"),
-        // A damaged seventh field: restored the old way, from the path.
+        // A damaged seventh field is no record: nothing of it is written
+        // (it used to write back the path it names).
         QStringLiteral("R^HKEY_CURRENT_USER^Software\\Velmora Test\\New^C:\\b.exe^B^^1:6"),
         QStringLiteral("R^HKEY_NOWHERE^Software\\Velmora Test\\New^C:\\c.exe^C^^1:6300"),
     };
     for (const QString& l : lines)
         ASSERT_TRUE(AppendBackupRecord(file, l));
     const RestoreResult r = RestoreBackupFile(file);
-    EXPECT_EQ(r.restored, 2);
-    EXPECT_EQ(r.failed, 2);
+    EXPECT_EQ(r.restored, 1);
+    EXPECT_EQ(r.failed, 3);
     EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New\\Deep", "(Default)"),
               (RegistryValueData{REG_SZ, QByteArray("a", 2)}));
-    EXPECT_EQ(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "B"),
-              (RegistryValueData{REG_SZ, sz("C:\\b.exe")}));
+    EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "B").has_value());
     EXPECT_FALSE(readValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\New", "C").has_value());
 
     // Empty and unreadable files end the restore without writing anything.

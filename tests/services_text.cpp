@@ -83,18 +83,55 @@ TEST(BackupName, DateAndTimeFromTheClock)
 
 TEST(BackupName, SurvivesTheRescueCentersRowText)
 {
-    // The Rescue Center shows date "  at   " time and turns that text back
-    // into the file name; the name must come back unchanged.
-    const QString name = BackupFileName(QDateTime(QDate(2024, 9, 30), QTime(23, 59, 58)));
-    const qsizetype p = name.toUpper().indexOf(QLatin1String("BACKUP"));
-    const qsizetype d = name.indexOf(QLatin1String("---"), p + 6);
-    const QString date = name.mid(p + 6, d - p - 6).trimmed();
-    const QString time = name.mid(d).remove(QLatin1String("---")).replace(QLatin1Char('-'), QLatin1Char(':')).trimmed();
-    const QString rowText = date + QStringLiteral("  at   ") + time;
-    EXPECT_EQ(rowText, QStringLiteral("Monday, September 30, 2024  at   23:59:58"));
-    QString back = QStringLiteral("Backup") + rowText;
-    back.replace(QLatin1Char(':'), QLatin1Char('-')).replace(QLatin1String(" at  "), QLatin1String("---"));
-    EXPECT_EQ(back, name);
+    // The Rescue Center shows each backup as date "  at   " time, read back
+    // out of the names the fix gives; distinct names give distinct rows.
+    const QDateTime when(QDate(2024, 9, 30), QTime(23, 59, 58));
+    EXPECT_EQ(BackupRowText(BackupFileName(when)), QStringLiteral("Monday, September 30, 2024  at   23:59:58"));
+    EXPECT_NE(BackupRowText(BackupFileName(when)), BackupRowText(BackupFileName(when.addSecs(1))));
+    const struct {
+        const char* name;
+        const char* row;
+    } cases[] = {
+        {"backupFriday, March 16, 2007 --- 09-05-01", "Friday, March 16, 2007  at   09:05:01"},
+        {"Old BACKUP x --- 1-2", "x  at   1:2"},
+        {"Backup without a time", "  at   "},
+        {"Backup---", "  at   "},  // "---" must stand after the word
+        {"My backup --- 10-15-30 copy", "  at   10:15:30 copy"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(BackupRowText(QLatin1String(c.name)), QLatin1String(c.row)) << c.name;
+}
+
+TEST(BackupRecord, OnlyWholeLinesAreRecords)
+{
+    const QString six = QStringLiteral("R^HKEY_CURRENT_USER^Software\\Test^C:\\a.exe^App^Yes");
+    const auto old = ParseBackupLine(six);
+    ASSERT_TRUE(old.has_value());
+    EXPECT_EQ(old->rootName, QStringLiteral("HKEY_CURRENT_USER"));
+    EXPECT_EQ(old->keyPath, QStringLiteral("Software\\Test"));
+    EXPECT_EQ(old->lookedFor, QStringLiteral("C:\\a.exe"));
+    EXPECT_EQ(old->valueName, QStringLiteral("App"));
+    EXPECT_EQ(old->bareFlag, QStringLiteral("Yes"));
+    EXPECT_FALSE(old->value.has_value());
+
+    const auto whole = ParseBackupLine(six + QStringLiteral("^4:05000000"));
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(whole->value, (RegistryValueData{REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)}));
+
+    const struct {
+        const char* what;
+        QString line;
+    } notRecords[] = {
+        {"cut in the value field", six + QStringLiteral("^1:433a5")},
+        {"cut after its separator", six + QStringLiteral("^")},
+        {"cut in the key path", QStringLiteral("R^HKEY_CURRENT_USER^Software\\Te")},
+        {"five fields", QStringLiteral("R^HKEY_CURRENT_USER^Software\\Test^C:\\a.exe^App")},
+        {"an eighth field", six + QStringLiteral("^4:05000000^x")},
+        {"two records run together", six + QStringLiteral("^1:43") + six + QStringLiteral("^1:4300")},
+        {"a bad value field", six + QStringLiteral("^1:zz")},
+    };
+    for (const auto& c : notRecords)
+        EXPECT_FALSE(ParseBackupLine(c.line).has_value()) << c.what;
 }
 
 TEST(BackupRecord, ValueFieldRoundTrips)
