@@ -5,6 +5,7 @@
 #include "engine/services.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/regkey.h"
 #include "platform/winfile.h"
@@ -111,7 +112,8 @@ bool writeLookedForPath(HKEY root, const QStringList& fields)
     return SetRegistryValue(root, keyPath, valueName, path, REG_SZ) == ERROR_SUCCESS;
 }
 
-// Lines end at CR or CR LF.
+// Lines end at CR or CR LF. Empty lines restore nothing and are not kept,
+// so a file of bare line ends costs no list entry per line.
 QList<QByteArray> splitLines(const QByteArray& bytes)
 {
     QList<QByteArray> lines;
@@ -120,7 +122,8 @@ QList<QByteArray> splitLines(const QByteArray& bytes)
     for (qsizetype i = 0; i < n; ++i) {
         if (bytes[i] != '\r')
             continue;
-        lines << bytes.mid(start, i - start);
+        if (i > start)
+            lines << bytes.mid(start, i - start);
         if (i + 1 < n && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
@@ -266,13 +269,13 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
 RestoreResult RestoreBackupFile(const QString& path)
 {
     RestoreResult result;
-    QFile file(platform::toLinuxPath(path));
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    const platform::OwnFileRead read = platform::readOwnFile(platform::toLinuxPath(path), &bytes);
+    if (!read.ok()) {
+        result.whyUnreadable = read.outcome == platform::OwnFileRead::Missing ? QStringLiteral("it is not there")
+                                                                              : read.reason;
         return result;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return result;
-    file.close();
+    }
     result.readable = true;
 
     for (const QByteArray& raw : splitLines(bytes)) {

@@ -162,7 +162,8 @@ void FrmStart::restoreSelectedBackup()
 
     QString why;
     if (!result.readable) {
-        why = QStringLiteral("The backup could not be read, so nothing was restored and the backup was kept.");
+        why = QStringLiteral("The backup could not be read (%1), so nothing was restored and the backup was kept.")
+                  .arg(result.whyUnreadable);
     } else if (!saved.ok) {
         QString reason = saved.message.trimmed();
         while (reason.endsWith(QLatin1Char('.')))

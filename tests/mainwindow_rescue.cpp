@@ -429,7 +429,8 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         {"read-only folder", true,
          "The backup was restored, but its file could not be deleted, so it is still listed.",
          "C:\\Program Files\\Gone\\gonerun.exe"},
-        {"unreadable file", false, "The backup could not be read, so nothing was restored and the backup was kept.",
+        {"unreadable file", false,
+         "The backup could not be read (permission denied), so nothing was restored and the backup was kept.",
          "<none>"},
     };
     for (const auto& c : cases) {
