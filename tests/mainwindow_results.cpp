@@ -103,7 +103,11 @@ TEST(ResultsLineTest, LinesEndAtCrOrCrLf)
         {"", {}},
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\rb", {"a", "b"}},
-        {"a\r\n\r\nb", {"a", "", "b"}},
+        // Empty lines give no row and are not kept (they once came back as
+        // empty entries, one per line end).
+        {"a\r\n\r\nb", {"a", "b"}},
+        {"\r\r\n\r\r\n", {}},
+        {"\r\n\nb\r", {"\nb"}},
         {"a\nb\r\n", {"a\nb"}},
     };
     for (const auto& c : cases)

@@ -12,7 +12,9 @@
 #include "platform/shell.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +167,26 @@ protected:
 
     RecordingDesktop desk;
 };
+
+// The peak resident size since the last reset, in KiB; -1 when the system
+// cannot tell or cannot reset it.
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
 
 // ---- services -----------------------------------------------------------
 
@@ -477,6 +499,60 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     EXPECT_TRUE(empty.readable);
     EXPECT_EQ(empty.restored + empty.failed, 0);
     EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+// A named pipe, a socket or an outsize file named like a backup is neither
+// counted nor restored, and neither waits.
+TEST_F(ServicesOnPrefix, FilesThatAreNoRegularFilesCountNoLinesAndRestoreNothing)
+{
+    const QString dir = onC(QStringLiteral("velmora/Restore"));
+    QDir().mkpath(dir);
+    const testenv::Watchdog watchdog("counting and restoring files that are no regular files");
+    int i = 0;
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        const QString name = QStringLiteral("Backup odd %1").arg(i++);
+        ASSERT_FALSE(testenv::makeOdd(kind, dir + QLatin1Char('/') + name).isEmpty()) << testenv::describe(kind);
+        const QString path = platform::programFolder() + QStringLiteral("\\Restore\\") + name;
+        FileLineCount = -1;
+        EXPECT_EQ(CountFileLines(path), 0) << testenv::describe(kind);
+        EXPECT_EQ(FileLineCount, 0) << testenv::describe(kind);
+        const RestoreResult r = RestoreBackupFile(path);
+        EXPECT_FALSE(r.readable) << testenv::describe(kind);
+        EXPECT_FALSE(r.whyUnreadable.isEmpty()) << testenv::describe(kind);
+        EXPECT_EQ(r.restored + r.failed + r.occupied, 0) << testenv::describe(kind);
+        QFile::remove(dir + QLatin1Char('/') + name);
+    }
+}
+
+// Millions of bare line ends: each one still counts as a line, but none is
+// kept in memory, neither by the count nor by the restore.
+TEST_F(ServicesOnPrefix, BareLineEndsCostNoMemoryPerLine)
+{
+    constexpr int kLines = 10'000'000;
+    const QString name = QStringLiteral("Backup of bare line ends");
+    const QString onDisk = onC(QStringLiteral("velmora/Restore/") + name);
+    const QString path = platform::programFolder() + QStringLiteral("\\Restore\\") + name;
+    ASSERT_TRUE(testenv::writeFile(onDisk, QByteArray(kLines, '\r')));
+    setMessagePump([] {});
+
+    EXPECT_EQ(CountFileLines(path), kLines);
+    EXPECT_EQ(FileLineCount, kLines);
+
+    if (!resetPeak() || peakKiB() < 0) {
+        setMessagePump({});
+        QFile::remove(onDisk);
+        GTEST_SKIP() << "the peak memory use cannot be measured here";
+    }
+    const long before = peakKiB();
+    const RestoreResult r = RestoreBackupFile(path);
+    const long grown = peakKiB() - before;
+    setMessagePump({});
+    QFile::remove(onDisk);
+    EXPECT_TRUE(r.readable);
+    EXPECT_EQ(r.restored + r.failed + r.occupied, 0);
+    // The file's own 10 MB, read whole, and little more: an entry per line
+    // would take some 240 MB.
+    EXPECT_LT(grown, 64 * 1024) << grown << " KiB";
 }
 
 // String data reaches the backup through the ANSI code page: a value whose
