@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cmath>
+#include <optional>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -74,6 +77,25 @@ private:
     QString m_path;
     std::optional<QSettings> m_settings;
 };
+
+// The values of the store's bytes, parsed once for as long as the bytes
+// stay the same: the load reads many keys one after the other. Null when
+// they cannot be parsed.
+const QHash<QString, QVariant>* parsedStore(const QByteArray& bytes)
+{
+    static std::optional<std::pair<QByteArray, QHash<QString, QVariant>>> cache;
+    if (!cache || cache->first != bytes) {
+        cache.reset();
+        StoreCopy copy(bytes);
+        if (!copy.ok())
+            return nullptr;
+        QHash<QString, QVariant> values;
+        for (const QString& key : copy.settings().allKeys())
+            values.insert(key, copy.settings().value(key));
+        cache.emplace(bytes, std::move(values));
+    }
+    return &cache->second;
+}
 
 // Puts `bytes` in the place of the store at `path` (a regular file, a link
 // to one, or nothing yet): a new file beside the real one, flushed, then
@@ -145,10 +167,10 @@ QString GetSetting(const QString& appName, const QString& section, const QString
     QByteArray bytes;
     if (!readOwnFile(settingsFilePath(appName), &bytes).ok())
         return defaultValue;
-    StoreCopy copy(bytes);
-    if (!copy.ok())
+    const QHash<QString, QVariant>* values = parsedStore(bytes);
+    if (!values)
         return defaultValue;
-    const QVariant v = copy.settings().value(settingKey(section, key));
+    const QVariant v = values->value(settingKey(section, key));
     if (!v.isValid())
         return defaultValue;
     return v.toString();
@@ -161,6 +183,11 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
     const OwnFileRead read = readOwnFile(path, &bytes);
     if (read.outcome == OwnFileRead::Refused)
         return;  // no regular file: neither read through nor replaced
+    // Saving the text a key already holds changes nothing.
+    const QHash<QString, QVariant>* values = parsedStore(bytes);
+    const QVariant held = values ? values->value(settingKey(section, key)) : QVariant();
+    if (held.typeId() == QMetaType::QString && held.toString() == value)
+        return;
     StoreCopy copy(bytes);
     if (!copy.ok())
         return;
