@@ -98,8 +98,10 @@ void PlayAlertSound()
     const QString path = platform::programFolder() + QStringLiteral("\\Alert.wav");
     if (!listedAsNormalFile(path))
         return;
+    // Only a regular file of a sane size: the player would wait on a named
+    // pipe and load anything whole.
     const QString onDisk = platform::toLinuxPath(path);
-    if (!onDisk.isEmpty())
+    if (platform::checkOwnFile(onDisk).ok())
         platform::desktop().playSound(onDisk);
 }
 

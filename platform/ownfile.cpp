@@ -44,6 +44,7 @@ QString kindOf(mode_t mode)
     return QStringLiteral("something other than a file");
 }
 
+
 OwnFileRead tooLarge()
 {
     return refused(QStringLiteral("it is larger than %1 MiB, far more than the program ever writes")
@@ -63,7 +64,7 @@ OwnFileRead check(const QByteArray& name)
         return cannotRead(errno);
     }
     if (S_ISREG(st.st_mode))
-        return {OwnFileRead::Read, {}};
+        return st.st_size > kMaxOwnFileSize ? tooLarge() : OwnFileRead{OwnFileRead::Read, {}};
     return refused((isLink ? QStringLiteral("it is a link to %1, not to a regular file")
                            : QStringLiteral("it is %1, not a regular file"))
                        .arg(kindOf(st.st_mode)));

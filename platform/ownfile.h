@@ -24,9 +24,9 @@ struct OwnFileRead {
     bool ok() const { return outcome == Read; }
 };
 
-// What lies at `linuxPath` when it is not a regular file or a link to one:
-// Missing when nothing at all is there, else Refused with the reason. Read
-// when it may be read. Nothing is opened.
+// Whether the file at `linuxPath` may be read, without opening it: Read for
+// a regular file (or a link to one) of at most kMaxOwnFileSize, Missing when
+// nothing at all is there, else Refused with the reason.
 OwnFileRead checkOwnFile(const QString& linuxPath);
 
 // The whole file into `bytes` (emptied first, and left empty unless Read).
@@ -38,8 +38,8 @@ OwnFileRead readOwnFile(const QString& linuxPath, QByteArray* bytes);
 // more than kMaxOwnFileSize has come (the pieces before it were handed on).
 OwnFileRead readOwnFileChunks(const QString& linuxPath, const std::function<void(QByteArrayView)>& chunk);
 
-// Appends `bytes` to the regular file at `linuxPath`, creating it when
-// nothing is there. Anything else is left alone: a named pipe would block
+// Appends `bytes` to the regular file at `linuxPath` (one checkOwnFile
+// reads), creating it when nothing is there. Anything else is left alone: a named pipe would block
 // the open, a device would take the bytes. False when not all was written.
 bool appendOwnFile(const QString& linuxPath, const QByteArray& bytes);
 

@@ -230,6 +230,16 @@ TEST_F(ServicesOnPrefix, AlertSoundPlaysOnlyWhenTheFileIsThere)
     ASSERT_EQ(desk.sounds.size(), 1);
     EXPECT_EQ(QFileInfo(desk.sounds[0]).canonicalFilePath(),
               QFileInfo(onC(QStringLiteral("velmora/Alert.wav"))).canonicalFilePath());
+
+    // The player would wait on a named pipe or load an outsize file whole.
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        QFile::remove(onC(QStringLiteral("velmora/Alert.wav")));
+        ASSERT_FALSE(testenv::makeOdd(kind, onC(QStringLiteral("velmora/Alert.wav"))).isEmpty());
+        desk.sounds.clear();
+        PlayAlertSound();
+        EXPECT_TRUE(desk.sounds.isEmpty()) << testenv::describe(kind);
+    }
+    QFile::remove(onC(QStringLiteral("velmora/Alert.wav")));
 }
 
 TEST_F(ServicesOnPrefix, FolderBrowserAnswersWithAWindowsPath)
