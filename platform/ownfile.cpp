@@ -44,7 +44,6 @@ QString kindOf(mode_t mode)
     return QStringLiteral("something other than a file");
 }
 
-
 OwnFileRead tooLarge()
 {
     return refused(QStringLiteral("it is larger than %1 MiB, far more than the program ever writes")
@@ -94,6 +93,11 @@ int openRegular(const QByteArray& name, OwnFileRead* result, qint64* size)
         ::close(fd);
         return -1;
     }
+    // Not needed any more for a regular file, and some file systems would
+    // take it at its word.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     *size = st.st_size;
     return fd;
 }
