@@ -204,6 +204,9 @@ TEST_F(ServicesOnPrefix, CountFileLinesCountsCrAndCrLfEndedLines)
         {"blank.txt", "\r\n\r\n", 2},
         {"lfonly.txt", "a\nb\n", 1},  // a lone LF does not end a line
         {"scrambled.txt", QByteArray("\x5c\x68\x52\r\n\x00\x01\r\n", 9), 2},
+        // A CR that ends one 64 KiB piece of the file and its LF that starts the next.
+        {"split.txt", QByteArray(65535, 'a') + "\r\n", 1},
+        {"splitmore.txt", QByteArray(65535, 'a') + "\r\nb", 2},
     };
     for (const auto& c : cases) {
         testenv::writeFile(onC(QStringLiteral("lines/") + QLatin1String(c.name)), c.bytes);
