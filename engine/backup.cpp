@@ -6,6 +6,7 @@
 #include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/regkey.h"
 #include "platform/winfile.h"
@@ -142,8 +143,10 @@ Written writeLookedForPath(HKEY root, const BackupRecord& record)
     return rc == ERROR_SUCCESS ? Written::Restored : Written::Failed;
 }
 
-// Lines end at CR or CR LF. `lastEnded` tells whether the last line has
-// its line end: the writer ends every record, so one without was cut short.
+// Lines end at CR or CR LF. Empty lines restore nothing and are not kept,
+// so a file of bare line ends costs no list entry per line. `lastEnded`
+// tells whether the last line has its line end: the writer ends every
+// record, so one without was cut short.
 QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded)
 {
     QList<QByteArray> lines;
@@ -152,7 +155,8 @@ QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded)
     for (qsizetype i = 0; i < n; ++i) {
         if (bytes[i] != '\r')
             continue;
-        lines << bytes.mid(start, i - start);
+        if (i > start)
+            lines << bytes.mid(start, i - start);
         if (i + 1 < n && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
@@ -367,13 +371,13 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
 RestoreResult RestoreBackupFile(const QString& path)
 {
     RestoreResult result;
-    QFile file(platform::toLinuxPath(path));
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    const platform::OwnFileRead read = platform::readOwnFile(platform::toLinuxPath(path), &bytes);
+    if (!read.ok()) {
+        result.whyUnreadable = read.outcome == platform::OwnFileRead::Missing ? QStringLiteral("it is not there")
+                                                                              : read.reason;
         return result;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return result;
-    file.close();
+    }
     result.readable = true;
 
     bool lastEnded = true;

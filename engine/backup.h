@@ -108,6 +108,7 @@ std::optional<BackupRecord> ParseBackupLine(const QString& plainLine);
 
 struct RestoreResult {
     bool readable = false;  // the file could be opened and read
+    QString whyUnreadable;  // when not: why, as a clause ("it is a named pipe, ...")
     int restored = 0;       // records written back
     int failed = 0;         // records that could not be read or written
     int occupied = 0;       // values that stand again with other data, left so

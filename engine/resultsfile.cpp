@@ -37,14 +37,22 @@ QStringList ResultsLineFields(const QByteArray& stored)
 
 QList<QByteArray> ResultsFileLines(const QByteArray& bytes)
 {
-    QList<QByteArray> lines = bytes.split('\r');
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].startsWith('\n'))
-            lines[i].remove(0, 1);
+    // Empty lines give no row and are not kept: a file of nothing but line
+    // ends must not cost a list entry per line.
+    QList<QByteArray> lines;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (bytes[i] != '\r')
+            continue;
+        if (i > start)
+            lines << bytes.mid(start, i - start);
+        if (i + 1 < n && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
     }
-    // The piece after the last line end is a line only when it holds text.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    if (start < n)
+        lines << bytes.mid(start);
     return lines;
 }
 

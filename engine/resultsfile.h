@@ -23,8 +23,8 @@ QByteArray StoredResultsLine(const ProblemRow& row);
 // A stored line (without its line end) unscrambled and split at "^^".
 QStringList ResultsLineFields(const QByteArray& stored);
 
-// The stored lines of a file's bytes; a line ends at CR or CR LF, and a
-// last line without an end counts.
+// The stored lines of a file's bytes that are not empty; a line ends at CR
+// or CR LF, and a last line without an end counts.
 QList<QByteArray> ResultsFileLines(const QByteArray& bytes);
 
 // Appends one stored line and CR LF to the file at `linuxPath`, opening and

@@ -3,6 +3,7 @@
 #include "engine/scanstate.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "platform/winfile.h"
@@ -24,31 +25,41 @@ bool listedAsNormalFile(const QString& path)
     return !platform::Dir(path, kNormalAttributes, &error).isEmpty() && error == 0;
 }
 
-// Lines end at CR or CR LF, as the runtime's line input reads them.
-int countLines(const QByteArray& bytes)
-{
-    int lines = 0;
-    qsizetype i = 0;
-    const qsizetype n = bytes.size();
-    qsizetype lineStart = 0;
-    while (i < n) {
-        if (bytes[i] == '\r') {
-            ++lines;
-            DoEvents();
-            ++i;
-            if (i < n && bytes[i] == '\n')
-                ++i;
-            lineStart = i;
-        } else {
-            ++i;
+// Lines end at CR or CR LF, as the runtime's line input reads them. Fed a
+// piece of the file at a time: a CR at the end of one piece may have its
+// LF at the start of the next. Nothing of a line is kept.
+class LineCounter {
+public:
+    void add(QByteArrayView bytes)
+    {
+        for (const char c : bytes) {
+            if (c == '\r') {
+                ++m_lines;
+                DoEvents();
+                m_afterCr = true;
+                m_inLine = false;
+                continue;
+            }
+            if (!(c == '\n' && m_afterCr))
+                m_inLine = true;
+            m_afterCr = false;
         }
     }
-    if (lineStart < n) {
-        ++lines;
-        DoEvents();
+    // A last line without an end counts.
+    int finish()
+    {
+        if (m_inLine) {
+            ++m_lines;
+            DoEvents();
+        }
+        return m_lines;
     }
-    return lines;
-}
+
+private:
+    int m_lines = 0;
+    bool m_afterCr = false;
+    bool m_inLine = false;
+};
 
 }  // namespace
 
@@ -87,8 +98,10 @@ void PlayAlertSound()
     const QString path = platform::programFolder() + QStringLiteral("\\Alert.wav");
     if (!listedAsNormalFile(path))
         return;
+    // Only a regular file of a sane size: the player would wait on a named
+    // pipe and load anything whole.
     const QString onDisk = platform::toLinuxPath(path);
-    if (!onDisk.isEmpty())
+    if (platform::checkOwnFile(onDisk).ok())
         platform::desktop().playSound(onDisk);
 }
 
@@ -97,12 +110,13 @@ int CountFileLines(const QString& path)
     FileLineCount = 0;
     if (!listedAsNormalFile(path))
         return 0;
-    QFile file(platform::toLinuxPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    // A named pipe, a device or an outsize file counts as nothing.
+    LineCounter counter;
+    const platform::OwnFileRead read = platform::readOwnFileChunks(
+        platform::toLinuxPath(path), [&counter](QByteArrayView bytes) { counter.add(bytes); });
+    if (!read.ok())
         return 0;
-    const QByteArray bytes = file.readAll();
-    file.close();
-    FileLineCount = countLines(bytes);
+    FileLineCount = counter.finish();
     return FileLineCount;
 }
 

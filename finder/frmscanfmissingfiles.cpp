@@ -7,6 +7,7 @@
 #include "finder/modscanfolder.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 
@@ -127,9 +128,7 @@ void appendFolderLine(const QString& text)
     const QString onDisk = engine::linuxPathForWrite(FrmScanFmissingFiles::FolderListFile());
     if (onDisk.isEmpty())
         return;
-    QFile file(onDisk);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
-        file.write(platform::toAnsi(text) + "\r\n");
+    platform::appendOwnFile(onDisk, platform::toAnsi(text) + "\r\n");
 }
 
 }  // namespace
@@ -270,11 +269,13 @@ void FrmScanFmissingFiles::loadFolderList()
 {
     if (!folderListExists())
         return;
-    QFile file(platform::toLinuxPath(FolderListFile()));
-    if (!file.open(QIODevice::ReadOnly))
+    // A list that is no regular file (a named pipe, a device) or is outsize
+    // reads as no list.
+    QByteArray bytes;
+    if (!platform::readOwnFile(platform::toLinuxPath(FolderListFile()), &bytes).ok())
         return;
     // Lines are taken as they stand: neither duplicates nor empty lines are dropped.
-    for (const QString& line : readLines(file.readAll())) {
+    for (const QString& line : readLines(bytes)) {
         addFolderRow(engine::trimBlanks(line));
         engine::DoEvents();
     }

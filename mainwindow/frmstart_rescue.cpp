@@ -227,7 +227,10 @@ void FrmStart::restoreSelectedBackup(const QString& fileName, bool reached)
 
     QString why;
     if (!result.readable) {
-        why = cannotRead;
+        why = result.whyUnreadable.isEmpty()
+            ? cannotRead
+            : QStringLiteral("The backup could not be read (%1), so nothing was restored and the backup was kept.")
+                  .arg(result.whyUnreadable);
     } else if (!saved.ok) {
         QString reason = saved.message.trimmed();
         while (reason.endsWith(QLatin1Char('.')))

@@ -4,6 +4,7 @@
 #include "engine/services.h"
 #include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 
@@ -127,14 +128,15 @@ void FrmStart::mnuFileLoadScanResults_Click()
         mnuFileLoadScanResults->setEnabled(false);
         return;
     }
-    QFile file(platform::toLinuxPath(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        platform::MsgBox(QStringLiteral("The saved scan results could not be read from %1.").arg(path), 64,
+    QByteArray bytes;
+    const platform::OwnFileRead read = platform::readOwnFile(platform::toLinuxPath(path), &bytes);
+    if (!read.ok()) {
+        const QString why = read.outcome == platform::OwnFileRead::Missing ? QStringLiteral("it is not there")
+                                                                           : read.reason;
+        platform::MsgBox(QStringLiteral("The saved scan results could not be read from %1: %2.").arg(path, why), 64,
                          productName());
         return;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
 
     engine::bResultsLoaded = true;
     mnuFileRegistryCleaner_Click();

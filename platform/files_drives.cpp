@@ -2,6 +2,7 @@
 // the way back from a Linux path to a Windows one.
 #include "platform/ansi.h"
 #include "platform/files_internal.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/regkey.h"
 #include "platform/winreg.h"
@@ -151,6 +152,17 @@ std::optional<QString> readRegistryString(unsigned root, const char* keyPath, co
 
 }  // namespace files
 
+namespace {
+
+// The text up to the first line feed, which it keeps, as QFile::readLine gives it.
+QByteArray firstLine(const QByteArray& bytes)
+{
+    const qsizetype end = bytes.indexOf('\n');
+    return end < 0 ? bytes : bytes.left(end + 1);
+}
+
+}  // namespace
+
 void attachDrives(const QString& prefixDirectory)
 {
     files::clearLookupCache();
@@ -296,16 +308,17 @@ BOOL GetVolumeInformationA(const char* lpRootPathName, char* lpVolumeNameBuffer,
             type = d.type;
     }
 
-    // Label and serial as Wine keeps them in the drive's root, when present.
+    // Label and serial as Wine keeps them in the drive's root, when present
+    // as regular files (a named pipe there must not stop the walk).
     QByteArray label;
-    QFile labelFile(linuxRoot + QStringLiteral("/.windows-label"));
-    if (labelFile.open(QIODevice::ReadOnly))
-        label = toAnsi(QString::fromUtf8(labelFile.readLine()).trimmed());
+    QByteArray labelText;
+    if (readOwnFile(linuxRoot + QStringLiteral("/.windows-label"), &labelText).ok())
+        label = toAnsi(QString::fromUtf8(firstLine(labelText)).trimmed());
     DWORD serial = 0;
-    QFile serialFile(linuxRoot + QStringLiteral("/.windows-serial"));
+    QByteArray serialText;
     bool haveSerial = false;
-    if (serialFile.open(QIODevice::ReadOnly))
-        serial = serialFile.readLine().trimmed().toUInt(&haveSerial, 16);
+    if (readOwnFile(linuxRoot + QStringLiteral("/.windows-serial"), &serialText).ok())
+        serial = firstLine(serialText).trimmed().toUInt(&haveSerial, 16);
     if (!haveSerial) {
         struct statfs fs {};
         if (::statfs(QFile::encodeName(linuxRoot).constData(), &fs) == 0) {

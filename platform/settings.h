@@ -1,12 +1,17 @@
 #pragma once
 // The per-user settings store, addressed by application, section and key.
-// Kept by QSettings as an INI file in the user's configuration folder, one
-// file per application name.
+// Kept in QSettings' INI format in the user's configuration folder, one
+// file per application name. Only a regular file (or a link to one) is read
+// or replaced there; anything else reads as an empty store and is never
+// written to.
 #include <QString>
 
 #include <optional>
 
 namespace platform {
+
+// The store's file: "<appName>.ini" in XDG_CONFIG_HOME, else ~/.config.
+QString settingsFilePath(const QString& appName);
 
 // The stored text, or `defaultValue` when the key is missing.
 QString GetSetting(const QString& appName, const QString& section, const QString& key,

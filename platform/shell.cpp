@@ -1,10 +1,10 @@
 #include "platform/shell.h"
 
 #include "platform/ansi.h"
+#include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -93,12 +93,16 @@ QString locateDesktopEntry(const QString& id)
 // The Exec value of the [Desktop Entry] group, its string escapes undone.
 QString desktopEntryExec(const QString& desktopFile)
 {
-    QFile f(desktopFile);
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!readOwnFile(desktopFile, &bytes).ok())
         return {};
     bool inEntry = false;
-    while (!f.atEnd()) {
-        const QString line = QString::fromUtf8(f.readLine()).trimmed();
+    for (qsizetype at = 0; at < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0)
+            end = bytes.size();
+        const QString line = QString::fromUtf8(bytes.constData() + at, end - at).trimmed();
+        at = end + 1;
         if (line.startsWith(QLatin1Char('['))) {
             inEntry = line == QLatin1String("[Desktop Entry]");
             continue;

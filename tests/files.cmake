@@ -5,3 +5,4 @@ velmora_add_test(pathhelpers_test SOURCES pathhelpers_text.cpp pathhelpers_files
   LIBS velmora_engine TIMEOUT 120)
 velmora_add_test(files_registry_test SOURCES files_registry.cpp files_fixture.cpp LIBS velmora_engine TIMEOUT 120)
 velmora_add_test(files_wine_test WINE SOURCES files_wine.cpp LIBS velmora_engine TIMEOUT 240)
+velmora_add_test(files_ownfile_test SOURCES files_ownfile.cpp LIBS velmora_platform TIMEOUT 120)

@@ -6,8 +6,11 @@
 #include "platform/ansi.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
+#include "platform/winfile.h"
 #include "tests/finder_fixture.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -294,6 +297,62 @@ TEST_F(FinderWizard, FolderListFileRoundTrip)
     EXPECT_FALSE(wizard->cmdScan->isEnabled());
     open();
     EXPECT_TRUE(folderRows().isEmpty());
+}
+
+// A folder list that is no regular file reads as no list, and an added
+// folder is listed but not written into it.
+TEST_F(FinderWizard, AFolderListThatIsNoRegularFileReadsAsNoneAndIsLeftAlone)
+{
+    ASSERT_TRUE(makeFolder(QStringLiteral("data")));
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        SCOPED_TRACE(testenv::describe(kind));
+        wizard.reset();
+        QFile::remove(listFile());
+        const QString target = testenv::makeOdd(kind, listFile());
+        ASSERT_FALSE(target.isEmpty());
+        const mode_t node = testenv::nodeType(target);
+        const testenv::Watchdog watchdog(std::string("the wizard over a folder list that is ") + testenv::describe(kind));
+        open();
+        EXPECT_TRUE(folderRows().isEmpty());
+        wizard->OptFoldersScan->click();
+        wizard->CmdNext->click();
+        desktop.folders = {driveC() + QStringLiteral("/data")};
+        wizard->cmdAdd->click();
+        EXPECT_EQ(folderRows(), QStringList{"C:\\data [x]"});
+        EXPECT_EQ(testenv::nodeType(target), node);
+        EXPECT_EQ(testenv::nodeType(listFile()), target == listFile() ? node : S_IFLNK);
+    }
+    wizard.reset();
+    QFile::remove(listFile());
+}
+
+// Wine keeps a drive's label and serial in files at its root; things there
+// that are no regular files give no label and never stop a walk.
+TEST_F(FinderWizard, ALabelThatIsNoRegularFileDoesNotStopTheWalk)
+{
+    ASSERT_TRUE(touch(QStringLiteral("windows/system32/x.dll")));
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        SCOPED_TRACE(testenv::describe(kind));
+        for (const char* name : {"/.windows-label", "/.windows-serial"}) {
+            QFile::remove(driveC() + QLatin1String(name));
+            ASSERT_FALSE(testenv::makeOdd(kind, driveC() + QLatin1String(name)).isEmpty());
+        }
+        const testenv::Watchdog watchdog(std::string("a walk of a drive whose label is ") + testenv::describe(kind));
+        char volume[32] = "left over";
+        DWORD serial = 0;
+        EXPECT_TRUE(GetVolumeInformationA("C:\\", volume, sizeof(volume), &serial, nullptr, nullptr, nullptr, 0));
+        EXPECT_STREQ(volume, "");
+
+        errors = rowsNaming({QStringLiteral("C:\\windows\\system32\\x.dll")});
+        desktop.boxes.clear();
+        open();
+        wizard->cmdScan->click();
+        EXPECT_EQ(errors.count(), 0);
+        EXPECT_EQ(boxTexts(), QStringList{"Scanning is completed : 1 missing files(s) were found."});
+        wizard.reset();
+        for (const char* name : {"/.windows-label", "/.windows-serial"})
+            QFile::remove(driveC() + QLatin1String(name));
+    }
 }
 
 TEST_F(FinderWizard, ScopeAndReport)

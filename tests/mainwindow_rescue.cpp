@@ -11,7 +11,9 @@
 #include "platform/winreg.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/registry_support.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -571,7 +573,8 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         {"read-only folder", true,
          "The backup was restored, but its file could not be deleted, so it is still listed.",
          "C:\\Program Files\\Gone\\gonerun.exe"},
-        {"unreadable file", false, "The backup could not be read, so nothing was restored and the backup was kept.",
+        {"unreadable file", false,
+         "The backup could not be read (permission denied), so nothing was restored and the backup was kept.",
          "<none>"},
     };
     for (const auto& c : cases) {
@@ -606,6 +609,49 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << c.what;
         EXPECT_EQ(runValue("GoneRun"), c.gonerun) << c.what;
         ASSERT_TRUE(QFile::remove(onDisk(backup)));
+    }
+}
+
+// A named pipe, a socket or an outsize file named like a backup is listed
+// with no keys at once, and a restore of it says why it read nothing.
+TEST_F(RescueCenterTest, ABackupThatIsNoRegularFileIsListedEmptyAndNotRestored)
+{
+    const struct {
+        testenv::OddKind kind;
+        const char* says;
+    } cases[] = {
+        {testenv::OddKind::Fifo, "The backup could not be read (it is a named pipe, not a regular file), so nothing "
+                                 "was restored and the backup was kept."},
+        {testenv::OddKind::LinkToFifo, "The backup could not be read (it is a link to a named pipe, not to a regular "
+                                       "file), so nothing was restored and the backup was kept."},
+        {testenv::OddKind::Oversize, "The backup could not be read (it is larger than 256 MiB, far more than the "
+                                     "program ever writes), so nothing was restored and the backup was kept."},
+        {testenv::OddKind::LinkToSocket, "The backup could not be read (it is a link to a socket, not to a regular "
+                                         "file), so nothing was restored and the backup was kept."},
+    };
+    const QByteArray registry = systemReg();
+    const testenv::Watchdog watchdog("the Rescue Center over backups that are no regular files");
+    for (const auto& c : cases) {
+        QDir().mkpath(restoreDir());
+        const QString file = restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30";
+        const QString target = testenv::makeOdd(c.kind, file);
+        ASSERT_FALSE(target.isEmpty()) << testenv::describe(c.kind);
+        const mode_t node = testenv::nodeType(target);
+        openRescueCenter();
+        EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 0 key(s) was removed."})
+            << testenv::describe(c.kind);
+
+        asking.boxes.clear();
+        asking.modals.clear();
+        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        window->ImgRestoringClick_MouseMove();
+        ASSERT_EQ(asking.boxes.size(), 1) << testenv::describe(c.kind);
+        EXPECT_EQ(asking.boxes[0].text, c.says);
+        EXPECT_TRUE(asking.modals.isEmpty()) << testenv::describe(c.kind);
+        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << testenv::describe(c.kind);
+        EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(c.kind);
+        EXPECT_EQ(systemReg(), registry) << testenv::describe(c.kind);
+        ASSERT_TRUE(QFile::remove(file));
     }
 }
 

@@ -3,9 +3,12 @@
 #include "engine/resultsfile.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
 #include "platform/prefix.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -104,7 +107,11 @@ TEST(ResultsLineTest, LinesEndAtCrOrCrLf)
         {"", {}},
         {"a\r\nb\r\n", {"a", "b"}},
         {"a\rb", {"a", "b"}},
-        {"a\r\n\r\nb", {"a", "", "b"}},
+        // Empty lines give no row and are not kept (they once came back as
+        // empty entries, one per line end).
+        {"a\r\n\r\nb", {"a", "b"}},
+        {"\r\r\n\r\r\n", {}},
+        {"\r\n\nb\r", {"\nb"}},
         {"a\nb\r\n", {"a\nb"}},
     };
     for (const auto& c : cases)
@@ -232,6 +239,41 @@ TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
     EXPECT_FALSE(engine::bResultsLoaded);
     EXPECT_TRUE(window->PicShowError->isHidden());
     EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothing)
+{
+    const struct {
+        testenv::OddKind kind;
+        const char* reason;
+    } cases[] = {
+        {testenv::OddKind::Fifo, "it is a named pipe, not a regular file"},
+        {testenv::OddKind::LinkToFifo, "it is a link to a named pipe, not to a regular file"},
+        {testenv::OddKind::Oversize, "it is larger than 256 MiB, far more than the program ever writes"},
+        {testenv::OddKind::LinkToOversize, "it is larger than 256 MiB, far more than the program ever writes"},
+        {testenv::OddKind::LinkToSocket, "it is a link to a socket, not to a regular file"},
+    };
+    const testenv::Watchdog watchdog("loading scan results that are no regular file");
+    for (const auto& c : cases) {
+        list({fullRow("A", "C:\\a.exe")});
+        engine::bResultsLoaded = false;
+        desktop.boxes.clear();
+        QFile::remove(resultsFile());
+        const QString target = testenv::makeOdd(c.kind, resultsFile());
+        ASSERT_FALSE(target.isEmpty()) << testenv::describe(c.kind);
+        const mode_t node = testenv::nodeType(target);
+        window->mnuFileLoadScanResults->setEnabled(true);
+        window->mnuFileLoadScanResults->trigger();
+
+        ASSERT_EQ(desktop.boxes.size(), 1) << testenv::describe(c.kind);
+        EXPECT_EQ(desktop.boxes[0].text, "The saved scan results could not be read from " + platform::programFolder() + "/Scan.ocx"
+                                             + ": " + c.reason + ".");
+        EXPECT_EQ(desktop.boxes[0].style, 64);
+        EXPECT_EQ(window->lvwErrors().count(), 1) << testenv::describe(c.kind);
+        EXPECT_FALSE(engine::bResultsLoaded) << testenv::describe(c.kind);
+        EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(c.kind);
+        QFile::remove(resultsFile());
+    }
 }
 
 TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)

@@ -8,12 +8,16 @@
 #include "platform/regkey.h"
 #include "platform/settings.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QSettings>
 #include <QTest>
 #include <QToolBar>
 
@@ -32,6 +36,35 @@ TEST_F(FrmStartTest, EmptyStoreChecksEveryBoxAndSavesIt)
     for (QCheckBox* box : window->sectionBoxes) {
         EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
         EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName(), "missing"), "1");
+    }
+}
+
+// A store that is no regular file: the window comes up at once with every
+// option as on a first run, and a change leaves that thing alone.
+TEST_F(FrmStartTest, AStoreThatIsNoRegularFileGivesTheFirstRunOptionsAndIsLeftAlone)
+{
+    const QString ini = QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).fileName();
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        window.reset();
+        QFile::remove(ini);
+        const QString target = testenv::makeOdd(kind, ini);
+        ASSERT_FALSE(target.isEmpty()) << testenv::describe(kind);
+        const mode_t node = testenv::nodeType(target);
+        {
+            const testenv::Watchdog watchdog(std::string("the main window's load over ") + testenv::describe(kind));
+            reopenWindow();
+            for (QCheckBox* box : window->sectionBoxes)
+                EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
+            EXPECT_TRUE(window->mnuViewStatusbar->isChecked());
+            EXPECT_TRUE(window->mnuViewToolbar->isChecked());
+            window->sectionBoxes[0]->click();
+            window->mnuViewToolbar_Click();
+        }
+        EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(kind);
+        EXPECT_EQ(testenv::nodeType(ini), target == ini ? node : S_IFLNK) << testenv::describe(kind);
+        EXPECT_TRUE(desktop.boxes.isEmpty()) << testenv::describe(kind);
+        window.reset();
+        QFile::remove(ini);
     }
 }
 

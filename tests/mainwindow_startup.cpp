@@ -12,7 +12,9 @@
 #include "platform/settings.h"
 #include "platform/winfile.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -291,6 +293,31 @@ TEST_F(StartupTest, LogonStartWithoutSavedProblemsEndsTouchingNothing)
         EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
         EXPECT_EQ(QFile::exists(resultsFile()), QByteArray(kind) == "empty");
     }
+}
+
+// Wine runs the logon start at every boot of the prefix: results that are
+// no regular file hold no problems, and the start ends at once.
+TEST_F(StartupTest, LogonStartWithResultsThatAreNoRegularFileEndsTouchingNothing)
+{
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        SCOPED_TRACE(testenv::describe(kind));
+        QFile::remove(resultsFile());
+        const QString target = testenv::makeOdd(kind, resultsFile());
+        ASSERT_FALSE(target.isEmpty());
+        const mode_t node = testenv::nodeType(target);
+        {
+            const testenv::Watchdog watchdog(std::string("the logon start over ") + testenv::describe(kind));
+            EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+        }
+        EXPECT_FALSE(seen.shown);
+        EXPECT_TRUE(desktop.modals.isEmpty());
+        EXPECT_TRUE(desktop.boxes.isEmpty());
+        EXPECT_FALSE(platform::prefixIsOpen()) << "the prefix is not even opened";
+        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(testenv::nodeType(target), node);
+        mainwindow::resetProgram();
+    }
+    QFile::remove(resultsFile());
 }
 
 TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryCleanerPage)

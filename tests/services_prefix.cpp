@@ -13,7 +13,9 @@
 #include "platform/shell.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +174,26 @@ protected:
     RecordingDesktop desk;
 };
 
+// The peak resident size since the last reset, in KiB; -1 when the system
+// cannot tell or cannot reset it.
+long peakKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
 // ---- services -----------------------------------------------------------
 
 TEST_F(ServicesOnPrefix, CountFileLinesCountsCrAndCrLfEndedLines)
@@ -188,6 +210,9 @@ TEST_F(ServicesOnPrefix, CountFileLinesCountsCrAndCrLfEndedLines)
         {"blank.txt", "\r\n\r\n", 2},
         {"lfonly.txt", "a\nb\n", 1},  // a lone LF does not end a line
         {"scrambled.txt", QByteArray("\x5c\x68\x52\r\n\x00\x01\r\n", 9), 2},
+        // A CR that ends one 64 KiB piece of the file and its LF that starts the next.
+        {"split.txt", QByteArray(65535, 'a') + "\r\n", 1},
+        {"splitmore.txt", QByteArray(65535, 'a') + "\r\nb", 2},
     };
     for (const auto& c : cases) {
         testenv::writeFile(onC(QStringLiteral("lines/") + QLatin1String(c.name)), c.bytes);
@@ -214,6 +239,16 @@ TEST_F(ServicesOnPrefix, AlertSoundPlaysOnlyWhenTheFileIsThere)
     ASSERT_EQ(desk.sounds.size(), 1);
     EXPECT_EQ(QFileInfo(desk.sounds[0]).canonicalFilePath(),
               QFileInfo(onC(QStringLiteral("velmora/Alert.wav"))).canonicalFilePath());
+
+    // The player would wait on a named pipe or load an outsize file whole.
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        QFile::remove(onC(QStringLiteral("velmora/Alert.wav")));
+        ASSERT_FALSE(testenv::makeOdd(kind, onC(QStringLiteral("velmora/Alert.wav"))).isEmpty());
+        desk.sounds.clear();
+        PlayAlertSound();
+        EXPECT_TRUE(desk.sounds.isEmpty()) << testenv::describe(kind);
+    }
+    QFile::remove(onC(QStringLiteral("velmora/Alert.wav")));
 }
 
 TEST_F(ServicesOnPrefix, FolderBrowserAnswersWithAWindowsPath)
@@ -649,6 +684,60 @@ TEST_F(ServicesOnPrefix, SevenFieldRecordCreatesItsKeyAndBadLinesAreSkipped)
     EXPECT_TRUE(empty.readable);
     EXPECT_EQ(empty.restored + empty.failed, 0);
     EXPECT_FALSE(RestoreBackupFile(platform::programFolder() + QStringLiteral("\\Restore\\Backup none")).readable);
+}
+
+// A named pipe, a socket or an outsize file named like a backup is neither
+// counted nor restored, and neither waits.
+TEST_F(ServicesOnPrefix, FilesThatAreNoRegularFilesCountNoLinesAndRestoreNothing)
+{
+    const QString dir = onC(QStringLiteral("velmora/Restore"));
+    QDir().mkpath(dir);
+    const testenv::Watchdog watchdog("counting and restoring files that are no regular files");
+    int i = 0;
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        const QString name = QStringLiteral("Backup odd %1").arg(i++);
+        ASSERT_FALSE(testenv::makeOdd(kind, dir + QLatin1Char('/') + name).isEmpty()) << testenv::describe(kind);
+        const QString path = platform::programFolder() + QStringLiteral("\\Restore\\") + name;
+        FileLineCount = -1;
+        EXPECT_EQ(CountFileLines(path), 0) << testenv::describe(kind);
+        EXPECT_EQ(FileLineCount, 0) << testenv::describe(kind);
+        const RestoreResult r = RestoreBackupFile(path);
+        EXPECT_FALSE(r.readable) << testenv::describe(kind);
+        EXPECT_FALSE(r.whyUnreadable.isEmpty()) << testenv::describe(kind);
+        EXPECT_EQ(r.restored + r.failed + r.occupied, 0) << testenv::describe(kind);
+        QFile::remove(dir + QLatin1Char('/') + name);
+    }
+}
+
+// Millions of bare line ends: each one still counts as a line, but none is
+// kept in memory, neither by the count nor by the restore.
+TEST_F(ServicesOnPrefix, BareLineEndsCostNoMemoryPerLine)
+{
+    constexpr int kLines = 10'000'000;
+    const QString name = QStringLiteral("Backup of bare line ends");
+    const QString onDisk = onC(QStringLiteral("velmora/Restore/") + name);
+    const QString path = platform::programFolder() + QStringLiteral("\\Restore\\") + name;
+    ASSERT_TRUE(testenv::writeFile(onDisk, QByteArray(kLines, '\r')));
+    setMessagePump([] {});
+
+    EXPECT_EQ(CountFileLines(path), kLines);
+    EXPECT_EQ(FileLineCount, kLines);
+
+    if (!resetPeak() || peakKiB() < 0) {
+        setMessagePump({});
+        QFile::remove(onDisk);
+        GTEST_SKIP() << "the peak memory use cannot be measured here";
+    }
+    const long before = peakKiB();
+    const RestoreResult r = RestoreBackupFile(path);
+    const long grown = peakKiB() - before;
+    setMessagePump({});
+    QFile::remove(onDisk);
+    EXPECT_TRUE(r.readable);
+    EXPECT_EQ(r.restored + r.failed + r.occupied, 0);
+    // The file's own 10 MB, read whole, and little more: an entry per line
+    // would take some 240 MB.
+    EXPECT_LT(grown, 64 * 1024) << grown << " KiB";
 }
 
 // String data reaches the backup through the ANSI code page: a value whose

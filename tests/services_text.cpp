@@ -6,12 +6,16 @@
 #include "platform/desktop.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
+#include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
+#include "tests/support/watchdog.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QRegularExpression>
 
 using namespace engine;
@@ -212,6 +216,60 @@ TEST(Settings, StoresTextsPerApplicationSectionAndKey)
     EXPECT_TRUE(ini.startsWith(testenv::scratchRoot()));
     ASSERT_TRUE(QFile::exists(ini));
     EXPECT_TRUE(testenv::readFile(ini).contains("ViewToolbar=False"));
+}
+
+// The store is read and replaced only as a regular file, or through a link
+// to one. Anything else there is never waited on, read through or written
+// over: it reads as an empty store and a change is not saved.
+TEST(Settings, OnlyARegularFileIsReadOrReplaced)
+{
+    using platform::GetSetting;
+    using platform::SaveSetting;
+    const QString app = QStringLiteral("Velmora Odd Store");
+    const QString section = QStringLiteral("MySettings");
+    const QString ini = QSettings(QSettings::IniFormat, QSettings::UserScope, app).fileName();
+    EXPECT_EQ(platform::settingsFilePath(app), ini);
+    const QString configDir = QFileInfo(ini).absolutePath();
+    QDir().mkpath(configDir);
+    const auto litter = [](const QString& dir) {
+        return QDir(dir).entryList({QStringLiteral(".velmora-settings-*")}, QDir::Files | QDir::Hidden | QDir::System);
+    };
+
+    const testenv::Watchdog watchdog("settings over a store that is no regular file");
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        QFile::remove(ini);
+        const QString target = testenv::makeOdd(kind, ini);
+        ASSERT_FALSE(target.isEmpty()) << testenv::describe(kind);
+        const mode_t node = testenv::nodeType(target);
+        const qint64 size = QFileInfo(target).size();
+        EXPECT_EQ(GetSetting(app, section, QStringLiteral("ChkFileTypes"), QStringLiteral("1")), QStringLiteral("1"))
+            << testenv::describe(kind);
+        SaveSetting(app, section, QStringLiteral("ChkFileTypes"), QStringLiteral("0"));
+        EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(kind);
+        EXPECT_EQ(QFileInfo(target).size(), size) << testenv::describe(kind);
+        EXPECT_EQ(testenv::nodeType(ini), target == ini ? node : S_IFLNK) << testenv::describe(kind);
+        EXPECT_TRUE(litter(configDir).isEmpty()) << testenv::describe(kind);
+        EXPECT_TRUE(litter(QFileInfo(target).absolutePath()).isEmpty()) << testenv::describe(kind);
+    }
+
+    // A link to a regular file is read and written through; the link stays
+    // and the file keeps its mode.
+    QFile::remove(ini);
+    const QString real = testenv::makeTempDir(QStringLiteral("dotfiles")) + QStringLiteral("/store.ini");
+    ASSERT_TRUE(testenv::writeFile(real, "[MySettings]\nViewToolbar=False\n"));
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(real, ini));
+    EXPECT_EQ(GetSetting(app, section, QStringLiteral("ViewToolbar")), QStringLiteral("False"));
+    SaveSetting(app, section, QStringLiteral("ChkFileTypes"), QStringLiteral("0"));
+    EXPECT_EQ(testenv::nodeType(ini), S_IFLNK);
+    EXPECT_EQ(GetSetting(app, section, QStringLiteral("ChkFileTypes")), QStringLiteral("0"));
+    EXPECT_EQ(GetSetting(app, section, QStringLiteral("ViewToolbar")), QStringLiteral("False"));
+    EXPECT_TRUE(testenv::readFile(real).contains("ChkFileTypes=0"));
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_TRUE(litter(QFileInfo(real).absolutePath()).isEmpty());
+    QFile::remove(ini);
 }
 
 TEST(Settings, TextConversions)
