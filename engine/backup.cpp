@@ -319,6 +319,10 @@ std::optional<BackupRecord> ParseBackupLine(const QString& plainLine)
             return std::nullopt;
     }
     if (fields.size() == 8) {
+        // The unnamed value needs no eighth field, so the writer never
+        // leaves it empty.
+        if (fields[7].isEmpty())
+            return std::nullopt;
         record.ownName = DecodeNameField(fields[7]);
         if (!record.ownName)
             return std::nullopt;
