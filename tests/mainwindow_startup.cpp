@@ -491,12 +491,19 @@ TEST_F(StartupTest, LogonStartGoesOnOnceTheServerHasEnded)
             } else if (d.objectName() == QLatin1String("FrmWaitForWine")) {
                 for (const QLabel* l : d.findChildren<QLabel*>())
                     waitingText += l->toolTip() + QLatin1Char('|') + l->text() + QLatin1Char('|');
-                // A few of its polls see the server still running.
-                QTimer::singleShot(30, &d, [&] {
-                    EXPECT_TRUE(d.isVisible());
-                    server.release();
-                });
+                // Its first looks see the server still running; it ends after
+                // the third.
+                auto* poll = d.findChild<QTimer*>("tmrPoll");
+                EXPECT_NE(poll, nullptr);
+                int ticks = 0;
+                if (poll) {
+                    QObject::connect(poll, &QTimer::timeout, &d, [&] {
+                        if (++ticks == 3)
+                            server.release();
+                    });
+                }
                 d.exec();
+                EXPECT_GE(ticks, 4) << "it went on before it looked again";
             } else {
                 FakeDesktop::pressDefaultButton(d);
             }
