@@ -2,7 +2,10 @@
 // user acts on is shown and the event loop is idle:
 //   ordinary  the start-up window's fade (its timers made instant), then the
 //             main window;
-//   logon     "ShowError" with three saved problems, up to the summary.
+//   logon     "ShowError" with three saved problems, up to the summary;
+//   continue  the same, the summary answered with Continue as soon as it is
+//             shown, up to the main window (no Wine server runs, so there
+//             is nothing to wait for).
 // Each run is a new process of this program (started with --child), on a
 // copy of the given prefix's registry (its drives point at the original), so
 // the prefix given is only read. Prints one "name: value" line per figure.
@@ -57,6 +60,22 @@ private:
     bool m_seen = false;
 };
 
+// In the child: presses Continue on the start-up summary once it is shown.
+class ContinueAnswer : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == QLatin1String("FrmSmmaryStartup")) {
+            auto* dialog = static_cast<QWidget*>(watched);
+            QTimer::singleShot(0, dialog, [dialog] {
+                if (auto* button = dialog->findChild<QPushButton*>(QStringLiteral("cmdcontinue")))
+                    button->click();
+            });
+        }
+        return false;
+    }
+};
+
 int runChild(int argc, char** argv, const QString& road)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -64,9 +83,13 @@ int runChild(int argc, char** argv, const QString& road)
     mainwindow::QtDesktop desktop;
     platform::setDesktop(&desktop);
     const bool logon = road == QLatin1String("logon");
-    mainwindow::setCommand(logon ? QStringLiteral("ShowError") : QString());
+    const bool continues = road == QLatin1String("continue");
+    mainwindow::setCommand(logon || continues ? QStringLiteral("ShowError") : QString());
     ReadyWatch watch(logon ? QStringLiteral("FrmSmmaryStartup") : QStringLiteral("FrmStart"));
     app.installEventFilter(&watch);
+    ContinueAnswer answer;
+    if (continues)
+        app.installEventFilter(&answer);
     // The fade's timers, instant from their first tick.
     QTimer::singleShot(0, [] {
         if (FrmSplash* splash = mainwindow::loadedFrmSplash()) {
@@ -158,9 +181,9 @@ int main(int argc, char** argv)
     const QString results = QCoreApplication::applicationDirPath() + QStringLiteral("/Scan.ocx");
     const QString self = QCoreApplication::applicationFilePath();
 
-    for (const char* road : {"ordinary", "logon"}) {
+    for (const char* road : {"ordinary", "logon", "continue"}) {
         QFile::remove(results);
-        if (std::strcmp(road, "logon") == 0) {
+        if (std::strcmp(road, "ordinary") != 0) {
             QFile f(results);
             if (!f.open(QIODevice::WriteOnly) || f.write("one\r\ntwo\r\nthree\r\n") != 17) {
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(results));

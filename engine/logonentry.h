@@ -18,12 +18,14 @@ QString StartupRunValueData();
 
 // True when a value of the entry's name is in the Run key.
 bool StartupRunValueExists();
-// True when the entry stands in the registry exactly as it would be written.
+// True when the entry stands in the registry exactly as it would be written
+// (with its NUL: one without is written again at the next load).
 bool StartupRunValueIsCurrent();
 
-// Writes the entry as a string value into the existing Run key (the key is
-// not created). Returns the registry's result code, 0 when written; an
-// entry whose name or data the code page cannot carry is not written.
+// Writes the entry as a string value with its terminating NUL into the
+// existing Run key (the key is not created). Returns the registry's result
+// code, 0 when written; an entry whose name or data the code page cannot
+// carry is not written.
 LONG WriteStartupRunValue();
 // Deletes the entry; a missing entry changes nothing (non-zero code), nor
 // does a name the code page cannot carry.

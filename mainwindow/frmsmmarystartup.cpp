@@ -90,11 +90,15 @@ FrmSmmaryStartup::FrmSmmaryStartup(QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
+std::optional<bool> FrmSmmaryStartup::storedOption()
+{
+    return platform::textToBoolean(
+        platform::GetSetting(FrmStart::productName(), kSettingsSection, kResultStartup, QStringLiteral("1")));
+}
+
 void FrmSmmaryStartup::Form_Load()
 {
-    const auto on = platform::textToBoolean(
-        platform::GetSetting(FrmStart::productName(), kSettingsSection, kResultStartup, QStringLiteral("1")));
-    if (on.value_or(false))
+    if (storedOption().value_or(false))
         Check1->setChecked(true);
     const int n = engine::CountFileLines(mainwindow::resultsPath());
     if (n < 1) {

@@ -3,6 +3,8 @@
 // saved scan left and offers Continue, Scan & Fix or Exit.
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -21,6 +23,10 @@ public:
     QPushButton* cmdExit;
     QFrame* Frame1;
     QCheckBox* Check1;
+
+    // "ResultStartup" as a Boolean (missing reads as on); nothing when its
+    // text does not convert.
+    static std::optional<bool> storedOption();
 
     void Form_Load();
     void Check1_Click();

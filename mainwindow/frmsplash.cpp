@@ -42,7 +42,7 @@ void FrmSplash::Form_Load()
     if (mainwindow::isLogonStart()) {
         Timer1->stop();
         Timer2->stop();
-        if (mainwindow::askStartupSummary())
+        if (mainwindow::askStartupSummary() && mainwindow::waitForWineServer())
             mainwindow::showFrmStart();
         mainwindow::unloadFrmSplash();
         return;

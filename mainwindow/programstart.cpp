@@ -6,6 +6,7 @@
 #include "mainwindow/frmsmmarystartup.h"
 #include "mainwindow/frmsplash.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/frmwaitforwine.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
@@ -141,6 +142,12 @@ bool askStartupSummary()
     // or the summary's Exit, touches nothing.
     if (!platform::prefixIsOpen())
         platform::attachDrives(platform::defaultPrefixPath());
+    // "Show this information again" was unchecked: the entry that started
+    // us stays until the next ordinary start, but nothing is shown now.
+    if (const std::optional<bool> on = FrmSmmaryStartup::storedOption(); on && !*on) {
+        End();
+        return false;
+    }
     if (engine::CountFileLines(resultsPath()) < 1) {
         End();
         return false;
@@ -151,6 +158,26 @@ bool askStartupSummary()
         return false;
     platform::ShowModal(&summary);
     return !g_ended;
+}
+
+bool waitForWineServer()
+{
+    if (platform::prefixIsOpen())
+        return true;
+    const QString prefix = platform::defaultPrefixPath();
+    if (!platform::wineServerRunning(prefix))
+        return true;
+    FrmWaitForWine wait;
+    wait.Form_Load(prefix);
+    platform::ShowModal(&wait);
+    if (g_ended)
+        return false;
+    // Closed, or Escape: as Cancel.
+    if (!wait.bServerEnded && !wait.bGaveUp) {
+        End();
+        return false;
+    }
+    return true;
 }
 
 int runProgram()

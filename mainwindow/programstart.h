@@ -48,6 +48,13 @@ void unloadFrmSplash();
 // (nothing saved, or the summary's Exit).
 bool askStartupSummary();
 
+// The logon road's second half, after Continue or Scan & Fix: Wine starts
+// the program at logon while its server runs for the prefix, so this waits,
+// in a small window with a Cancel, until that server has ended. False when
+// the program ended (Cancel); true when the prefix may be opened now, or
+// when the wait gave up (opening it then says why it cannot be).
+bool waitForWineServer();
+
 // Forgets the loaded windows and an End, for a fresh start (tests).
 void resetProgram();
 

@@ -3,6 +3,7 @@ target_sources(velmora_mainwindow PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/frmsplash.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmsmmarystartup.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmstart_startup.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/frmwaitforwine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pictures_startup.cpp
 )
 

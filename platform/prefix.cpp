@@ -105,6 +105,11 @@ PrefixError closePrefix()
     return saved;
 }
 
+bool wineServerRunning(const QString& prefixDir)
+{
+    return registry::serverRunning(prefixDir);
+}
+
 bool prefixIsOpen()
 {
     return g_open;

@@ -24,6 +24,11 @@ PrefixError openPrefix(const QString& prefixDir);
 // Writes pending registry changes (atomically) and forgets the prefix.
 PrefixError closePrefix();
 
+// True while a wineserver runs for the prefix at `prefixDir` (a Linux path),
+// or when that cannot be told: Wine would then overwrite any change made to
+// the prefix's registry files.
+bool wineServerRunning(const QString& prefixDir);
+
 bool prefixIsOpen();
 QString prefixPath();  // Linux path of the open prefix, empty when none
 

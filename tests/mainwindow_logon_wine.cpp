@@ -1,7 +1,8 @@
 // The logon entry in a real Wine prefix: after the main window's load with
 // the start-up option on, Wine's own "reg query" shows it in HKLM's Run key
 // as the program's quoted path through Z: and "ShowError"; after the option
-// is switched off it is gone.
+// is switched off it is gone. Wine's "reg export" and "reg import" carry it
+// whole.
 #include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QSettings>
+#include <QStringDecoder>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +103,41 @@ TEST_F(LogonEntryWine, WineSeesTheEntryWhileTheOptionIsOnAndNotAfter)
     r = query();
     EXPECT_TRUE(QString::fromLocal8Bit(r.out).contains(expected)) << r.out.toStdString();
     EXPECT_TRUE(desktop.boxes.isEmpty());
+}
+
+// Wine's export takes the last two bytes of a string for its NUL: an entry
+// stored without one came back as "...ShowErro", an ordinary start. Exported,
+// deleted and imported again, the entry still ends in ShowError.
+TEST_F(LogonEntryWine, ExportAndImportKeepTheWholeEntry)
+{
+    withWindow();
+    const QString data = QLatin1Char('"') + testenv::WinePrefix::windowsPath(programDir) + QLatin1Char('\\') + kName
+        + QStringLiteral(".exe\" ShowError");
+    QString escaped = data;
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    const QString line = QStringLiteral("\"%1\"=\"%2\"").arg(kName, escaped);
+
+    const QString file = testenv::makeTempDir(QStringLiteral("export")) + QStringLiteral("/run.reg");
+    ASSERT_TRUE(g_wine.reg({QStringLiteral("export"), kRunKey, testenv::WinePrefix::windowsPath(file),
+                            QStringLiteral("/y")})
+                    .ok());
+    ASSERT_TRUE(g_wine.waitForServer());
+    auto decode = QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
+    const QString exported = decode(testenv::readFile(file));
+    EXPECT_TRUE(exported.contains(line + QStringLiteral("\r\n"))) << exported.toStdString();
+
+    ASSERT_TRUE(g_wine.reg({QStringLiteral("delete"), kRunKey, QStringLiteral("/v"), kName, QStringLiteral("/f")})
+                    .ok());
+    ASSERT_TRUE(g_wine.reg({QStringLiteral("import"), testenv::WinePrefix::windowsPath(file)}).ok());
+    const QString out = QString::fromLocal8Bit(query().out).remove(QLatin1Char('\r'));
+    EXPECT_TRUE(out.contains(kName + QStringLiteral("    REG_SZ    ") + data + QStringLiteral("\n")))
+        << out.toStdString();
+
+    // The imported entry is the one the program writes: the next load
+    // leaves the registry file as it is.
+    const QByteArray before = testenv::readFile(g_wine.path() + QStringLiteral("/system.reg"));
+    withWindow();
+    EXPECT_EQ(testenv::readFile(g_wine.path() + QStringLiteral("/system.reg")), before);
 }
 
 }  // namespace

@@ -126,13 +126,14 @@ TEST_F(FrmStartTest, EmptyStoreChecksTheMenuOptionsAndWritesTheLogonEntry)
     EXPECT_FALSE(window->StatusBar1->isHidden());
 
     // Named after the executable; its quoted Windows path through Z: and the
-    // argument; a string value stored as the registry writer stores text.
+    // argument; a string value stored with its terminating NUL, as Wine
+    // stores strings (its tools cut the last letter of one without).
     const auto entry = logonEntry();
     ASSERT_TRUE(entry.has_value());
     EXPECT_EQ(entry->type, DWORD(REG_SZ));
     const QString expected = QStringLiteral("\"Z:") + QString(programDir).replace('/', '\\')
         + QStringLiteral("\\mainwindow_frmstart.exe\" ShowError");
-    EXPECT_EQ(QString::fromLatin1(entry->data), expected);
+    EXPECT_EQ(entry->data, expected.toLatin1() + '\0');
     EXPECT_EQ(engine::StartupRunValueData(), expected);
     // The menu options are saved only when they change.
     for (const char* key : {"ResultStartup", "ViewStatusBar", "ViewToolbar"})
@@ -256,7 +257,21 @@ TEST_F(FrmStartTest, LoadLeavesACurrentLogonEntryAndTheFilesAlone)
                   0);
     }
     reopenWindow();
-    EXPECT_EQ(QString::fromLatin1(logonEntry()->data), engine::StartupRunValueData());
+    EXPECT_EQ(logonEntry()->data, engine::StartupRunValueData().toLatin1() + '\0');
+
+    // So is one of the same text stored without its NUL (as earlier
+    // versions wrote it), which Wine's export would cut short.
+    {
+        platform::RegistryBatch batch;
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "mainwindow_frmstart",
+                                             engine::StartupRunValueData()),
+                  0);
+    }
+    ASSERT_EQ(logonEntry()->data, engine::StartupRunValueData().toLatin1());
+    EXPECT_FALSE(engine::StartupRunValueIsCurrent());
+    reopenWindow();
+    EXPECT_EQ(logonEntry()->data, engine::StartupRunValueData().toLatin1() + '\0');
+    EXPECT_TRUE(engine::StartupRunValueIsCurrent());
 }
 
 TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)

@@ -6,6 +6,7 @@
 #include "mainwindow/frmsmmarystartup.h"
 #include "mainwindow/frmsplash.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/frmwaitforwine.h"
 #include "mainwindow/programstart.h"
 #include "mainwindow/timing.h"
 #include "platform/prefix.h"
@@ -431,16 +432,22 @@ public:
     }
     ~ServerLockHolder()
     {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
+        release();
         if (m_oldTmp.isNull())
             qunsetenv("TMPDIR");
         else
             qputenv("TMPDIR", m_oldTmp);
     }
     bool locked() const { return m_locked; }
+    // The server ends: its lock is free.
+    void release()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
 
 private:
     QString m_tmp;
@@ -449,7 +456,12 @@ private:
     bool m_locked = false;
 };
 
-TEST_F(StartupTest, LogonStartMeetsARunningServerOnlyAfterContinueOrScanAndFix)
+// Wine starts the program at logon while its server still runs for the
+// prefix. Continue and Scan & Fix wait for it in a small window; left to
+// run, the window gives up after its time (60 s, scaled) and the program
+// ends with the sentence of any start on a busy prefix, having changed
+// nothing. (This used to end with that sentence at once.)
+TEST_F(StartupTest, LogonStartWaitsForARunningServerAndGivesUpInTime)
 {
     saveProblems(3);
     ServerLockHolder server(prefixDir);
@@ -459,19 +471,219 @@ TEST_F(StartupTest, LogonStartMeetsARunningServerOnlyAfterContinueOrScanAndFix)
         desktop.boxes.clear();
         desktop.modals.clear();
         seen = {};
-        answerSummary(press);
+        QDialog* waited = nullptr;
+        desktop.onModal = [&](QDialog& d) {
+            if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
+                d.findChild<QPushButton*>(press)->click();
+                return;
+            }
+            waited = &d;
+            d.exec();
+        };
         const bool exits = QByteArray(press) == "cmdExit";
         EXPECT_EQ(run(QStringLiteral("ShowError")), exits ? 0 : 1);
-        EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
         EXPECT_FALSE(seen.shown);
         if (exits) {
+            EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
             EXPECT_TRUE(desktop.boxes.isEmpty());
         } else {
+            EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmWaitForWine"}));
+            EXPECT_NE(waited, nullptr);
             ASSERT_EQ(desktop.boxes.size(), 1);
             EXPECT_TRUE(desktop.boxes[0].text.contains("wineserver -k")) << desktop.boxes[0].text.toStdString();
+            EXPECT_TRUE(desktop.boxes[0].text.contains(prefixDir)) << desktop.boxes[0].text.toStdString();
         }
+        EXPECT_FALSE(platform::prefixIsOpen());
         EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
         EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+    }
+}
+
+// The server ends while the window waits: the program opens the prefix and
+// goes on as the summary's answer says.
+TEST_F(StartupTest, LogonStartGoesOnOnceTheServerHasEnded)
+{
+    for (const char* press : {"cmdcontinue", "cmdScanAndFix"}) {
+        SCOPED_TRACE(press);
+        saveProblems(3);
+        desktop.boxes.clear();
+        desktop.modals.clear();
+        seen = {};
+        ServerLockHolder server(prefixDir);
+        ASSERT_TRUE(server.locked());
+        QString waitingText;
+        desktop.onModal = [&](QDialog& d) {
+            if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
+                d.findChild<QPushButton*>(press)->click();
+            } else if (d.objectName() == QLatin1String("FrmWaitForWine")) {
+                for (const QLabel* l : d.findChildren<QLabel*>())
+                    waitingText += l->toolTip() + QLatin1Char('|') + l->text() + QLatin1Char('|');
+                // Its first looks see the server still running; it ends after
+                // the third.
+                auto* poll = d.findChild<QTimer*>("tmrPoll");
+                EXPECT_NE(poll, nullptr);
+                int ticks = 0;
+                if (poll) {
+                    QObject::connect(poll, &QTimer::timeout, &d, [&] {
+                        if (++ticks == 3)
+                            server.release();
+                    });
+                }
+                d.exec();
+                EXPECT_GE(ticks, 4) << "it went on before it looked again";
+            } else {
+                FakeDesktop::pressDefaultButton(d);
+            }
+        };
+        EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+        EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
+        ASSERT_TRUE(seen.shown);
+        ASSERT_GE(desktop.modals.size(), 2);
+        EXPECT_EQ(desktop.modals[1].name, "FrmWaitForWine");
+        EXPECT_TRUE(waitingText.contains(prefixDir)) << waitingText.toStdString();
+        if (QByteArray(press) == "cmdcontinue") {
+            EXPECT_EQ(seen.problemsListed, 0);
+            EXPECT_EQ(seen.menus.left(1), "T") << "Load Scan Results is on";
+            EXPECT_EQ(seen.savedProblems, 3) << "the saved problems stay";
+        } else {
+            EXPECT_EQ(seen.savedProblems, 0) << "the saved problems were dropped before the scan";
+            EXPECT_EQ(seen.problemsListed, kFixtureProblems);
+            EXPECT_EQ(modalNames().last(), "FrmNextMessageBox");
+        }
+        ASSERT_TRUE(platform::closePrefix().ok);
+    }
+}
+
+// Cancel, the close box or Escape while waiting: the program ends with the
+// prefix unopened and the results file as it was.
+TEST_F(StartupTest, CancelWhileWaitingEndsTouchingNothing)
+{
+    saveProblems(3);
+    const QByteArray results = testenv::readFile(resultsFile());
+    ServerLockHolder server(prefixDir);
+    ASSERT_TRUE(server.locked());
+    for (const char* how : {"cmdCancel", "close", "escape"}) {
+        for (const char* press : {"cmdcontinue", "cmdScanAndFix"}) {
+            SCOPED_TRACE(testing::Message() << how << " after " << press);
+            desktop.boxes.clear();
+            desktop.modals.clear();
+            seen = {};
+            desktop.onModal = [&](QDialog& d) {
+                if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
+                    d.findChild<QPushButton*>(press)->click();
+                    return;
+                }
+                QTimer::singleShot(0, &d, [&d, how] {
+                    if (QByteArray(how) == "close")
+                        d.close();
+                    else if (QByteArray(how) == "escape")
+                        QTest::keyClick(&d, Qt::Key_Escape);
+                    else
+                        d.findChild<QPushButton*>(how)->click();
+                });
+                d.exec();
+            };
+            EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+            EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmWaitForWine"}));
+            EXPECT_TRUE(desktop.boxes.isEmpty());
+            EXPECT_FALSE(seen.shown);
+            EXPECT_FALSE(platform::prefixIsOpen());
+            EXPECT_EQ(testenv::readFile(resultsFile()), results);
+            EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        }
+    }
+}
+
+// The summary's box unchecked: later logon starts end at once, with no
+// window, even though the entry that starts them stays in the registry
+// until the next ordinary start removes it.
+TEST_F(StartupTest, LogonStartWithTheOptionOffEndsWithoutTheSummary)
+{
+    saveProblems(3);
+    const struct {
+        const char* stored;  // nullptr: no key
+        bool summary;
+    } cases[] = {
+        {"0", false}, {"False", false}, {"1", true}, {"True", true}, {"junk", true}, {nullptr, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(none)");
+        QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
+        if (c.stored)
+            platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", c.stored);
+        desktop.modals.clear();
+        seen = {};
+        answerSummary("cmdExit");
+        EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+        EXPECT_FALSE(seen.shown);
+        EXPECT_TRUE(desktop.boxes.isEmpty());
+        EXPECT_EQ(modalNames(), c.summary ? QStringList{"FrmSmmaryStartup"} : QStringList{});
+        if (!c.summary) {
+            EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"), c.stored);
+        }
+        EXPECT_FALSE(platform::prefixIsOpen());
+        EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
+        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+    }
+}
+
+// The whole story: an ordinary start writes the entry; at a logon start the
+// user unchecks the box and presses Exit; the next logon start shows
+// nothing; the next ordinary start removes the entry.
+TEST_F(StartupTest, DontShowAgainAndExitHoldsAtTheNextLogon)
+{
+    saveProblems(3);
+    const QByteArray entry = "\n\"mainwindow_startup\"=";
+    EXPECT_EQ(run(QString()), 0);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    const QByteArray withEntry = testenv::readFile(prefixDir + "/system.reg");
+    ASSERT_TRUE(withEntry.contains(entry));
+
+    desktop.onModal = [](QDialog& d) {
+        auto* box = d.findChild<QCheckBox*>("Check1");
+        ASSERT_TRUE(box->isChecked());
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+        d.findChild<QPushButton*>("cmdExit")->click();
+    };
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
+    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"), "0");
+
+    desktop.modals.clear();
+    seen = {};
+    EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
+    EXPECT_TRUE(desktop.modals.isEmpty()) << "the summary came again";
+    EXPECT_FALSE(seen.shown);
+    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), withEntry);
+    EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
+
+    EXPECT_EQ(run(QString()), 0);
+    ASSERT_TRUE(platform::closePrefix().ok);
+    EXPECT_FALSE(testenv::readFile(prefixDir + "/system.reg").contains(entry)) << "an ordinary start removes it";
+}
+
+// Its texts fit; a long prefix path is shortened in the middle, whole in
+// its hint; it looks again at every tick and gives up after a minute.
+TEST_F(StartupTest, WaitingWindowTextsAndTimers)
+{
+    const QString longPath = "/home/someone/" + QString(200, 'x') + "/wine prefix";
+    for (const QString& path : {prefixDir, longPath}) {
+        FrmWaitForWine wait;
+        wait.Form_Load(path);
+        for (QLabel* l : {wait.lblWaiting, wait.lblPrefix})
+            EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
+        EXPECT_LE(wait.lblWhy->heightForWidth(wait.lblWhy->width()), wait.lblWhy->height());
+        EXPECT_EQ(wait.lblPrefix->toolTip(), path);
+        EXPECT_TRUE(wait.lblPrefix->text().startsWith("/home/someone/") || path == prefixDir);
+        EXPECT_TRUE(wait.lblPrefix->text().endsWith("wine prefix") || path == prefixDir);
+        EXPECT_EQ(wait.cmdCancel->text(), "&Cancel");
+        EXPECT_FALSE(wait.cmdCancel->isDefault() || wait.cmdCancel->autoDefault());
+        EXPECT_TRUE(wait.tmrPoll->isActive());
+        EXPECT_EQ(wait.tmrPoll->interval(), mainwindow::scaledInterval(250));
+        EXPECT_TRUE(wait.tmrGiveUp->isActive() && wait.tmrGiveUp->isSingleShot());
+        EXPECT_EQ(wait.tmrGiveUp->interval(), mainwindow::scaledInterval(60000));
+        wait.reject();
+        EXPECT_FALSE(wait.tmrPoll->isActive() || wait.tmrGiveUp->isActive()) << "closing stops the timers";
     }
 }
 

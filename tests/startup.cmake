@@ -7,7 +7,7 @@ velmora_add_test(mainwindow_startup GUI
 # Wine itself starts the program through its logon entry.
 velmora_add_test(mainwindow_startup_wine WINE
   SOURCES startup_wine.cpp
-  TIMEOUT 300)
+  TIMEOUT 600)
 add_dependencies(mainwindow_startup_wine velmora)
 # It starts a virtual display too: one at a time.
 set_tests_properties(mainwindow_startup_wine PROPERTIES RESOURCE_LOCK e2e_display)

@@ -2,7 +2,9 @@
 // HKEY_LOCAL_MACHINE naming "velmora.exe" in the program folder with
 // " ShowError" is started by wineboot, and the program takes the logon road.
 // Wine hands its Linux children no QT_* variables, so the boot runs on a
-// virtual display of its own.
+// virtual display of its own. The program starts while the prefix's server
+// still runs: after Continue it waits for that server to end before it
+// opens the prefix.
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"
 
@@ -102,6 +104,59 @@ fi
         return QString::fromLocal8Bit(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
+    // Boots the prefix on a virtual display (with a server of its own that
+    // outlives its last program by `persist` seconds, when given), waits for
+    // the summary and presses Continue, then watches for the main window.
+    // Prints "summary", "waited" when the waiting window was seen, "main"
+    // once the main window is shown, and "loaded" when its load saved the
+    // section choices; "no summary" and the Wine processes when it never
+    // came.
+    QStringList bootAndContinue(int persist)
+    {
+        const QString script = QStringLiteral(R"SH(
+shown() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+if [ "$PERSIST" -gt 0 ]; then wineserver -p"$PERSIST"; fi
+wine wineboot >/dev/null 2>&1
+i=0
+while [ $i -lt 1200 ] && [ -z "$(shown '^Information$')" ]; do sleep 0.1; i=$((i + 1)); done
+summary=$(shown '^Information$')
+if [ -z "$summary" ]; then
+  echo "no summary"
+  ps -eo pid,args | grep -i -E 'velmora|wine|\.exe' | grep -v grep | sed 's/^/ps: /'
+  exit 0
+fi
+echo summary
+eval "$(xdotool getwindowgeometry --shell "$summary")"
+# Continue: 15,68 (88 x 23) in the window.
+xdotool mousemove $((X + 59)) $((Y + 79)); sleep 0.2; xdotool click 1
+i=0
+while [ $i -lt 900 ]; do
+  if [ -n "$(shown '^Velmora 2007 - Waiting for Wine$')" ] && [ -z "$waited" ]; then waited=1; echo waited; fi
+  if [ -n "$(shown '^Velmora 2007 - Registry Cleaner$')" ]; then echo main; break; fi
+  sleep 0.1
+  i=$((i + 1))
+done
+sleep 0.5
+grep -qx 'ChkFileTypes=1' "$INI" 2>/dev/null && echo loaded
+for p in /proc/[0-9]*; do
+  if [ "$(readlink "$p/exe" 2>/dev/null)" = "$EXE" ]; then kill "${p#/proc/}"; fi
+done
+)SH");
+        qputenv("EXE", QFile::encodeName(exe));
+        qputenv("INI", QFile::encodeName(settingsFile));
+        qputenv("PERSIST", QByteArray::number(persist));
+        const testenv::WineResult r = g_wine.run(
+            QStringLiteral("xvfb-run"),
+            {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 800x600x24"), QStringLiteral("sh"),
+             QStringLiteral("-c"), script},
+            180000);
+        for (const char* name : {"EXE", "INI", "PERSIST"})
+            qunsetenv(name);
+        g_wine.waitForServer();
+        EXPECT_TRUE(r.ok()) << r.out.constData();
+        return QString::fromLocal8Bit(r.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
     QString programDir;
     QString exe;
     QString settingsFile;
@@ -121,13 +176,48 @@ TEST_F(LogonStartTest, WinebootStartsTheProgramWithShowError)
     EXPECT_EQ(testenv::readFile(programDir + QStringLiteral("/Scan.ocx")), "1\r\n2\r\n3\r\n");
 }
 
+// Continue leads to the main window on the prefix, with the saved problems
+// kept for Load Scan Results: whether the server ends a moment after the
+// boot, or outlives the click by several seconds (a server of the test's own
+// with a 10 s persistence), when the waiting window is seen first.
+TEST_F(LogonStartTest, ContinueOpensTheMainWindowOnceWineHasEnded)
+{
+    for (int persist : {0, 10}) {
+        SCOPED_TRACE(persist);
+        QFile::remove(settingsFile);
+        ASSERT_TRUE(testenv::writeFile(programDir + QStringLiteral("/Scan.ocx"), "1\r\n2\r\n3\r\n"));
+        const QStringList out = bootAndContinue(persist);
+        const std::string seen = out.join(QLatin1Char('|')).toStdString();
+        ASSERT_FALSE(out.isEmpty());
+        EXPECT_EQ(out.first(), QStringLiteral("summary")) << seen;
+        if (persist > 0) {
+            EXPECT_TRUE(out.contains(QStringLiteral("waited"))) << seen;
+        }
+        EXPECT_TRUE(out.contains(QStringLiteral("main"))) << seen;
+        EXPECT_TRUE(out.contains(QStringLiteral("loaded"))) << seen;
+        EXPECT_EQ(testenv::readFile(programDir + QStringLiteral("/Scan.ocx")), "1\r\n2\r\n3\r\n");
+    }
+}
+
 // With an empty results file the program ends by itself and writes nothing:
-// no settings, no results file, and the prefix's registry as it was.
+// no settings, no results file, and the prefix's registry as it was. That it
+// ran at all shows in a log of the link's own: here "velmora.exe" is a
+// script that notes its arguments, runs the program and notes how it ended.
 TEST_F(LogonStartTest, WithoutSavedProblemsNothingIsTouched)
 {
     ASSERT_TRUE(testenv::writeFile(programDir + QStringLiteral("/Scan.ocx"), ""));
+    const QString log = testenv::makeTempDir(QStringLiteral("log")) + QStringLiteral("/run.log");
+    ASSERT_TRUE(QFile::remove(programDir + QStringLiteral("/velmora.exe")));
+    ASSERT_TRUE(testenv::writeFile(programDir + QStringLiteral("/velmora.exe"),
+                                   QStringLiteral("#!/bin/sh\necho \"started: $*\" >>'%1'\n'%2' \"$@\"\n"
+                                                  "echo \"ended: $?\" >>'%1'\n")
+                                       .arg(log, exe)
+                                       .toLocal8Bit()));
+    ASSERT_TRUE(QFile::setPermissions(programDir + QStringLiteral("/velmora.exe"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QStringList out = bootAndWatch(QString(), 5);
     EXPECT_EQ(out, QStringList{QStringLiteral("none")});
+    EXPECT_EQ(testenv::readFile(log), "started: ShowError\nended: 0\n");
     EXPECT_FALSE(QFile::exists(settingsFile));
     EXPECT_EQ(testenv::readFile(programDir + QStringLiteral("/Scan.ocx")), "");
     const QByteArray systemAfter = testenv::readFile(g_wine.path() + QStringLiteral("/system.reg"));
