@@ -106,6 +106,68 @@ answer_box() {
   wait_id_gone "$box" 10
 }
 
+# Runs the calling script again inside a session bus of its own, on which
+# the program's windows are read through the accessibility bus (the scripts
+# call this after e2e_under_xvfb). Exit 77 (skipped) when a tool is missing
+# outside CI.
+e2e_with_accessibility() {
+  if [ -n "${VELMORA_E2E_BUS:-}" ]; then return 0; fi
+  if ! command -v dbus-run-session >/dev/null || ! command -v gdbus >/dev/null \
+     || ! /usr/bin/python3 -c 'import dbus' 2>/dev/null; then
+    echo "e2e: dbus-run-session, gdbus or Python's dbus module is missing" >&2
+    if [ "${CI:-}" = true ]; then exit 1; fi
+    exit 77
+  fi
+  export VELMORA_E2E_BUS=1
+  exec dbus-run-session -- "$0" "$@" 2> >(grep -v '^dbus-daemon' >&2)
+}
+
+# Before the program starts: its windows are to be seen on the
+# accessibility bus, which is started now so that the program finds it.
+e2e_expose_windows() {
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+    --method org.a11y.Bus.GetAddress >/dev/null || fail "the accessibility bus did not start"
+}
+
+# The texts shown in the program's open message boxes, one a line, line
+# breaks inside a text written as \n.
+box_texts() {
+  /usr/bin/python3 - <<'PY'
+import dbus
+session = dbus.SessionBus()
+address = session.get_object('org.a11y.Bus', '/org/a11y/bus').GetAddress(dbus_interface='org.a11y.Bus')
+bus = dbus.bus.BusConnection(address)
+ACCESSIBLE = 'org.a11y.atspi.Accessible'
+
+def node(ref):
+    return bus.get_object(str(ref[0]), str(ref[1]))
+
+def texts(obj, depth=0):
+    name = str(obj.Get(ACCESSIBLE, 'Name', dbus_interface='org.freedesktop.DBus.Properties'))
+    if name:
+        print(name.replace('\n', '\\n'))
+    if depth < 20:
+        for child in obj.GetChildren(dbus_interface=ACCESSIBLE):
+            texts(node(child), depth + 1)
+
+root = bus.get_object('org.a11y.atspi.Registry', '/org/a11y/atspi/accessible/root')
+for app in root.GetChildren(dbus_interface=ACCESSIBLE):
+    try:
+        windows = node(app).GetChildren(dbus_interface=ACCESSIBLE)
+    except dbus.DBusException:
+        continue
+    for window in windows:
+        w = node(window)
+        try:
+            if w.GetRoleName(dbus_interface=ACCESSIBLE) == 'alert message':
+                for child in w.GetChildren(dbus_interface=ACCESSIBLE):
+                    texts(node(child))
+        except dbus.DBusException:
+            pass
+PY
+}
+
 # Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
 mean_rgb() {
   /usr/bin/convert "$out/$1.png" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:
