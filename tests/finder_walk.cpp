@@ -299,6 +299,20 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
     EXPECT_EQ(walk.stats().folders, kDepth + 1);
     EXPECT_LE(walk.stats().relisted, kDepth + 1);  // each folder read once more at most
     EXPECT_LE(walk.stats().reachedAgain, 4 * (kDepth + 1));  // rows times depth
+
+    // A cancel ends it wherever it is: no folder is entered after it.
+    engine::ProblemList again = rowsNaming({bs, zigzag});
+    ModScanFolder::FolderWalk cancelled(again, display);
+    long long atCancel = -1;
+    atPump = [&](int) {
+        if (atCancel < 0 && cancelled.stats().reachedAgain >= 5) {
+            engine::bCancelScan = true;
+            atCancel = cancelled.stats().reachedAgain;
+        }
+    };
+    cancelled.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\fan\\L0"));
+    EXPECT_EQ(cancelled.stats().reachedAgain, atCancel);
+    EXPECT_EQ(again.count() + cancelled.stats().removed, 2);
 }
 
 TEST_F(FinderWalk, NamesWindowsCannotReachAreSkipped)
