@@ -195,10 +195,20 @@ FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& st
 // more under every path could cost as much as there are ways through the
 // links (exponential); instead only the subfolders through which some row's
 // path still goes are followed, from listings read at most once more each.
-// So the folders visited here are at most the folder parts of the rows' paths.
+// So the folders visited here are at most the folder parts of the rows'
+// paths, each with the real folders it leads to.
 void FolderWalk::matchAgain(const QString& path, const QString& identity)
 {
-    if (!rowsBelow(path))
+    // Paths that differ only in case meet the same rows: a real folder is
+    // matched once under each comparison key.
+    const auto firstMatch = [this](const QString& at, const QString& id) {
+        const QString key = comparisonKey(at) + QLatin1Char('|') + id;
+        if (m_matched.contains(key))
+            return false;
+        m_matched.insert(key);
+        return true;
+    };
+    if (!rowsBelow(path) || !firstMatch(path, identity))
         return;
     struct Step {
         QString path;
@@ -237,6 +247,8 @@ void FolderWalk::matchAgain(const QString& path, const QString& identity)
             ++m_stats.loopsCut;
             continue;
         }
+        if (!firstMatch(child, childIdentity))
+            continue;
         ++m_stats.reachedAgain;
         engine::DoEvents();
         enter(child, childIdentity);

@@ -105,6 +105,7 @@ private:
     QSet<QString> m_visited;  // "device:inode" of every folder listed
     QSet<QString> m_onPath;   // those of the folders on the path now walked
     QHash<QString, std::shared_ptr<const Listing>> m_listings;  // of folders reached again
+    QSet<QString> m_matched;  // comparison key and identity of each folder matched again
     double m_progress = 0;
     QString m_lastEntry;
     bool m_displayPending = false;

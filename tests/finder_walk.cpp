@@ -315,6 +315,30 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
     EXPECT_EQ(again.count() + cancelled.stats().removed, 2);
 }
 
+// Paths that differ only in case name the same row: with links "a" and "A"
+// to the next folder at every level, 2^20 paths share one comparison key.
+// Each real folder is matched once under each such key.
+TEST_F(FinderWalk, LinksThatDifferOnlyInCaseDoNotMultiplyTheWork)
+{
+    constexpr int kDepth = 20;
+    for (int i = 0; i < kDepth; ++i) {
+        for (const char* name : {"a", "A"})
+            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1), QStringLiteral("case/L%1/").arg(i) + QLatin1String(name)));
+    }
+    ASSERT_TRUE(touch(QStringLiteral("case/L%1/f.dll").arg(kDepth)));
+    QString path = QStringLiteral("C:\\case\\L0\\");
+    for (int i = 0; i < kDepth; ++i)
+        path += QLatin1String(i % 2 ? "A\\" : "a\\");
+    const QString there = path + QStringLiteral("f.dll");
+    const QString gone = path + QStringLiteral("gone.dll");
+    engine::ProblemList rows = rowsNaming({gone, there});
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\case\\L0"));
+    EXPECT_EQ(keyValues(rows), QStringList{gone});
+    EXPECT_EQ(walk.stats().folders, kDepth + 1);
+    EXPECT_LE(walk.stats().reachedAgain, 2 * (kDepth + 1));
+}
+
 TEST_F(FinderWalk, NamesWindowsCannotReachAreSkipped)
 {
     ASSERT_TRUE(touch(QString::fromUtf8("odd/\u0109.dll")));         // no such character in Windows-1252
