@@ -276,7 +276,8 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
     for (int i = 0; i < kDepth; ++i) {
         ASSERT_TRUE(makeFolder(QStringLiteral("fan/L%1").arg(i)));
         for (const char* name : {"a", "b"})
-            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1), QStringLiteral("fan/L%1/").arg(i) + QLatin1String(name)));
+            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1),
+                             QStringLiteral("fan/L%1/").arg(i) + QLatin1String(name)));
     }
     ASSERT_TRUE(touch(QStringLiteral("fan/L%1/f.dll").arg(kDepth)));
     const auto through = [](const QString& turns) {
@@ -323,7 +324,8 @@ TEST_F(FinderWalk, LinksThatDifferOnlyInCaseDoNotMultiplyTheWork)
     constexpr int kDepth = 20;
     for (int i = 0; i < kDepth; ++i) {
         for (const char* name : {"a", "A"})
-            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1), QStringLiteral("case/L%1/").arg(i) + QLatin1String(name)));
+            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1),
+                             QStringLiteral("case/L%1/").arg(i) + QLatin1String(name)));
     }
     ASSERT_TRUE(touch(QStringLiteral("case/L%1/f.dll").arg(kDepth)));
     QString path = QStringLiteral("C:\\case\\L0\\");

@@ -44,7 +44,8 @@ engine::ProblemList rowsNaming(const QStringList& values)
 QString userOf(const QString& prefix)
 {
     QString user;
-    for (const QString& name : QDir(prefix + QStringLiteral("/drive_c/users")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QDir users(prefix + QStringLiteral("/drive_c/users"));
+    for (const QString& name : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (name != QLatin1String("Public"))
             user = name;
     }
@@ -108,11 +109,7 @@ TEST(FinderWine, DocumentsLinkedToTheFolderHoldingThePrefix)
     ASSERT_TRUE(wine.waitForServer());
 
     const QString users = wine.path() + QStringLiteral("/drive_c/users");
-    QString user;
-    for (const QString& name : QDir(users).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (name != QLatin1String("Public"))
-            user = name;
-    }
+    const QString user = userOf(wine.path());
     ASSERT_FALSE(user.isEmpty());
     const QString documents = users + QLatin1Char('/') + user + QStringLiteral("/Documents");
     const QString holder = QFileInfo(wine.path()).absolutePath();
