@@ -66,12 +66,23 @@ void FolderWalk::rebuildIndex()
     m_keys.clear();
     m_index.clear();
     m_prefixes.clear();
+    m_prefixesKnown = false;
     m_keys.reserve(static_cast<std::size_t>(m_rows.count()));
     for (const engine::ProblemRow& row : m_rows.rows()) {
         m_keys.push_back(comparisonKey(row.KeyValue));
         ++m_index[m_keys.back()];
-        countPrefixes(m_keys.back(), 1);
     }
+}
+
+// Worked out when a folder is first reached again: a walk without links to
+// walked folders never needs them.
+void FolderWalk::knowPrefixes()
+{
+    if (m_prefixesKnown)
+        return;
+    m_prefixesKnown = true;
+    for (const QString& key : m_keys)
+        countPrefixes(key, 1);
 }
 
 void FolderWalk::countPrefixes(const QString& key, int delta)
@@ -208,6 +219,7 @@ void FolderWalk::matchAgain(const QString& path, const QString& identity)
         m_matched.insert(key);
         return true;
     };
+    knowPrefixes();
     if (!rowsBelow(path) || !firstMatch(path, identity))
         return;
     struct Step {
@@ -301,7 +313,8 @@ void FolderWalk::compareFile(const QString& fullPath)
         }
     }
     m_stats.removed += removed;
-    countPrefixes(key, -removed);
+    if (m_prefixesKnown)
+        countPrefixes(key, -removed);
     m_index.remove(key);
 }
 

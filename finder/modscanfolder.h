@@ -88,6 +88,7 @@ private:
     std::shared_ptr<const Listing> listingOf(const QString& path, const QString& identity);
     bool rowsBelow(const QString& folderPath) const;
     void compareFile(const QString& fullPath);
+    void knowPrefixes();
     void countPrefixes(const QString& key, int delta);
     void noteEntry(const QString& fullPath);
     void refreshDisplay();
@@ -102,6 +103,7 @@ private:
     // Every folder part of the rows' keys ("C:\", "C:\APP\", ...) and how
     // many rows lie below it: a folder reached again is followed only there.
     QHash<QString, int> m_prefixes;
+    bool m_prefixesKnown = false;
     QSet<QString> m_visited;  // "device:inode" of every folder listed
     QSet<QString> m_onPath;   // those of the folders on the path now walked
     QHash<QString, std::shared_ptr<const Listing>> m_listings;  // of folders reached again
