@@ -112,9 +112,8 @@ answer_box() {
 # outside CI.
 e2e_with_accessibility() {
   if [ -n "${VELMORA_E2E_BUS:-}" ]; then return 0; fi
-  if ! command -v dbus-run-session >/dev/null || ! command -v gdbus >/dev/null \
-     || ! /usr/bin/python3 -c 'import dbus' 2>/dev/null; then
-    echo "e2e: dbus-run-session, gdbus or Python's dbus module is missing" >&2
+  if ! command -v dbus-run-session >/dev/null || ! perl -MNet::DBus -e 1 2>/dev/null; then
+    echo "e2e: dbus-run-session or Perl's Net::DBus is missing" >&2
     if [ "${CI:-}" = true ]; then exit 1; fi
     exit 77
   fi
@@ -126,46 +125,39 @@ e2e_with_accessibility() {
 # accessibility bus, which is started now so that the program finds it.
 e2e_expose_windows() {
   export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-  gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
-    --method org.a11y.Bus.GetAddress >/dev/null || fail "the accessibility bus did not start"
+  perl -MNet::DBus -e 'Net::DBus->session->get_service("org.a11y.Bus")
+    ->get_object("/org/a11y/bus", "org.a11y.Bus")->GetAddress()' >/dev/null \
+    || fail "the accessibility bus did not start"
 }
 
 # The texts shown in the program's open message boxes, one a line, line
 # breaks inside a text written as \n.
 box_texts() {
-  /usr/bin/python3 - <<'PY'
-import dbus
-session = dbus.SessionBus()
-address = session.get_object('org.a11y.Bus', '/org/a11y/bus').GetAddress(dbus_interface='org.a11y.Bus')
-bus = dbus.bus.BusConnection(address)
-ACCESSIBLE = 'org.a11y.atspi.Accessible'
-
-def node(ref):
-    return bus.get_object(str(ref[0]), str(ref[1]))
-
-def texts(obj, depth=0):
-    name = str(obj.Get(ACCESSIBLE, 'Name', dbus_interface='org.freedesktop.DBus.Properties'))
-    if name:
-        print(name.replace('\n', '\\n'))
-    if depth < 20:
-        for child in obj.GetChildren(dbus_interface=ACCESSIBLE):
-            texts(node(child), depth + 1)
-
-root = bus.get_object('org.a11y.atspi.Registry', '/org/a11y/atspi/accessible/root')
-for app in root.GetChildren(dbus_interface=ACCESSIBLE):
-    try:
-        windows = node(app).GetChildren(dbus_interface=ACCESSIBLE)
-    except dbus.DBusException:
-        continue
-    for window in windows:
-        w = node(window)
-        try:
-            if w.GetRoleName(dbus_interface=ACCESSIBLE) == 'alert message':
-                for child in w.GetChildren(dbus_interface=ACCESSIBLE):
-                    texts(node(child))
-        except dbus.DBusException:
-            pass
-PY
+  perl -MNet::DBus -e '
+    use strict;
+    use warnings;
+    my $address = Net::DBus->session->get_service("org.a11y.Bus")
+      ->get_object("/org/a11y/bus", "org.a11y.Bus")->GetAddress();
+    my $bus = Net::DBus->new($address);
+    my $accessible = "org.a11y.atspi.Accessible";
+    sub node { my ($ref) = @_; return $bus->get_service($ref->[0])->get_object($ref->[1]); }
+    sub children { my ($o) = @_; return @{$o->as_interface($accessible)->GetChildren()}; }
+    sub texts {
+      my ($o, $depth) = @_;
+      my $name = $o->as_interface("org.freedesktop.DBus.Properties")->Get($accessible, "Name");
+      if (length $name) { $name =~ s/\n/\\n/g; print "$name\n"; }
+      return if $depth >= 20;
+      texts(node($_), $depth + 1) for children($o);
+    }
+    my $root = $bus->get_service("org.a11y.atspi.Registry")->get_object("/org/a11y/atspi/accessible/root");
+    for my $app (children($root)) {
+      my @windows = eval { children(node($app)) } or next;
+      for my $window (@windows) {
+        my $w = node($window);
+        next unless (eval { $w->as_interface($accessible)->GetRoleName() } // "") eq "alert message";
+        texts(node($_), 0) for children($w);
+      }
+    }'
 }
 
 # Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
