@@ -15,7 +15,8 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 packages=(cmake ninja-build g++ googletest libgtest-dev
           qt6-base-dev qt6-multimedia-dev qt6-svg-dev
-          wine64 wine xvfb xauth xdotool imagemagick x11-apps attr xdg-utils)
+          wine64 wine xvfb xauth xdotool imagemagick x11-apps attr xdg-utils
+          dbus at-spi2-core libnet-dbus-perl)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update
 "${sudo_cmd[@]}" apt-get install -y "${packages[@]}"

@@ -1,7 +1,10 @@
 // The missing-files walk over a synthetic tree: 100,000 files in 5,000
 // folders (and a few links that loop back), walked headless with 10 and with
-// 10,000 problem rows, 1% of them naming files of the tree. Prints one
-// "name: value" line per figure; the message pump is counted, not run.
+// 10,000 problem rows, 1% of them naming files of the tree. Then the whole
+// drive, where six more links lead to the tree (as a prefix's shell folders
+// lead to the home), with 10,000 rows of which 1% name files through the
+// tree's own path and 1% through the links. Prints one "name: value" line
+// per figure; the message pump is counted, not run.
 //
 // usage: finder_bench [--repeat N] [--keep DIR]
 //   --repeat N  walks each row count N times and reports the fastest (3)
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -29,10 +33,25 @@ namespace {
 constexpr int kTopFolders = 50;
 constexpr int kSubFolders = 99;  // 50 + 50 * 99 = 5,000 folders
 constexpr int kFilesPerFolder = 20;
+constexpr int kLinks = 6;
 
 QString filePath(int top, int sub, int file)
 {
     return QStringLiteral("C:\\tree\\top%1\\sub%2\\file%3.dll").arg(top).arg(sub).arg(file);
+}
+
+// C:\links\l0 to l5, each a link to the tree (made also in a kept prefix
+// built before they were).
+bool addLinks(const QString& dir)
+{
+    const QString links = dir + QStringLiteral("/drive_c/links");
+    QDir().mkpath(links);
+    for (int i = 0; i < kLinks; ++i) {
+        const QString at = links + QStringLiteral("/l%1").arg(i);
+        if (!QFileInfo(at).isSymLink() && !QFile::link(QStringLiteral("../tree"), at))
+            return false;
+    }
+    return true;
 }
 
 bool buildPrefix(const QString& dir)
@@ -99,6 +118,29 @@ engine::ProblemList makeRows(int rows)
     return list;
 }
 
+// `rows` rows: 1% name files of the tree by its own path, 1% by one of the
+// links, the rest files that are not there.
+engine::ProblemList makeLinkedRows(int rows)
+{
+    engine::ProblemList list;
+    const int present = std::max(1, rows / 100);
+    for (int i = 0; i < rows; ++i) {
+        engine::ProblemRow r;
+        r.MainKey = QStringLiteral("-2147483646");
+        r.KeyName = QStringLiteral("v%1").arg(i);
+        const int top = i % kTopFolders;
+        const int sub = (i / kTopFolders) % kSubFolders;
+        QString path = i < 2 * present ? filePath(top, sub, i % kFilesPerFolder)
+                                       : QStringLiteral("C:\\tree\\top%1\\sub%2\\gone%3.dll").arg(top).arg(sub).arg(i);
+        if (i >= present && i < 2 * present)
+            path.replace(QStringLiteral("C:\\tree\\"), QStringLiteral("C:\\links\\l%1\\").arg(i % kLinks));
+        r.KeyValue = path;
+        r.RegistryScanners = QStringLiteral("Shared Program Files");
+        list.add(r);
+    }
+    return list;
+}
+
 // CPU time of this process: on a busy machine it says more of the walk's own
 // cost than the time on the wall.
 qint64 cpuNs()
@@ -114,11 +156,13 @@ struct Run {
     qint64 cpu = 0;
     int removed = 0;
     long long pumps = 0;
+    long long reachedAgain = 0;
+    long long relisted = 0;
 };
 
-Run walkOnce(int rowCount)
+Run walkOnce(int rowCount, bool linked = false)
 {
-    engine::ProblemList rows = makeRows(rowCount);
+    engine::ProblemList rows = linked ? makeLinkedRows(rowCount) : makeRows(rowCount);
     long long pumps = 0;
     engine::setMessagePump([&pumps] { ++pumps; });
     NoDisplay display;
@@ -126,13 +170,15 @@ Run walkOnce(int rowCount)
     timer.start();
     const qint64 cpuStart = cpuNs();
     ModScanFolder::FolderWalk walk(rows, display);
-    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\tree"));
+    walk.ScanDrive(QStringLiteral("C:\\"), linked ? QStringLiteral("C:\\") : QStringLiteral("C:\\tree"));
     Run r;
     r.ns = timer.nsecsElapsed();
     r.cpu = cpuNs() - cpuStart;
     r.entries = walk.stats().entries;
     r.removed = walk.stats().removed;
     r.pumps = pumps;
+    r.reachedAgain = walk.stats().reachedAgain;
+    r.relisted = walk.stats().relisted;
     engine::setMessagePump(nullptr);
     return r;
 }
@@ -163,6 +209,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "finder_bench: cannot build the tree in %s\n", qPrintable(dir));
         return 1;
     }
+    if (!addLinks(dir)) {
+        std::fprintf(stderr, "finder_bench: cannot link to the tree in %s\n", qPrintable(dir));
+        return 1;
+    }
     std::printf("tree_build_ms: %lld\n", build.elapsed());
     if (const auto opened = platform::openPrefix(dir); !opened.ok) {
         std::fprintf(stderr, "finder_bench: %s\n", qPrintable(opened.message));
@@ -190,6 +240,19 @@ int main(int argc, char** argv)
         std::printf("rows_%d_removed: %d\n", counts[k], best.removed);
     }
     std::printf("walk_ratio_10000_to_10: %.2f\n", static_cast<double>(bestNs[1]) / static_cast<double>(bestNs[0]));
+
+    Run linked;
+    for (int i = 0; i < repeat; ++i) {
+        const Run r = walkOnce(10000, true);
+        if (i == 0 || r.ns < linked.ns)
+            linked = r;
+    }
+    std::printf("linked_10000_entries: %lld\n", linked.entries);
+    std::printf("linked_10000_walk_ms: %.1f\n", linked.ns / 1e6);
+    std::printf("linked_10000_walk_cpu_ms: %.1f\n", linked.cpu / 1e6);
+    std::printf("linked_10000_removed: %d\n", linked.removed);
+    std::printf("linked_10000_reached_again: %lld\n", linked.reachedAgain);
+    std::printf("linked_10000_relisted: %lld\n", linked.relisted);
     platform::closePrefix();
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <cstddef>
@@ -36,9 +37,11 @@ bool GetVolumeInfo(const QString& root);
 // character by character (no character grows into two).
 QString comparisonKey(const QString& path);
 
-// One scan of the wizard. It may walk several folders, and enters each real
-// folder (device and inode, links followed) once, so link loops end and a
-// folder reached by two paths is walked once.
+// One scan of the wizard. It may walk several folders. Each real folder
+// (device and inode, links followed) is listed once for the whole scan;
+// reached again by another path, it is not walked again, but every row whose
+// file lies below that path is still matched there. A folder that is one of
+// its own ancestors on the path is not entered, so link loops end.
 class FolderWalk {
 public:
     FolderWalk(engine::ProblemList& rows, WalkDisplay& display);
@@ -58,8 +61,10 @@ public:
 
     struct Stats {
         long long entries = 0;  // directory entries met, "." and ".." included
-        long long folders = 0;  // folders listed
-        long long skippedAgain = 0;  // folders not entered because already walked
+        long long folders = 0;  // folders listed by the walk
+        long long loopsCut = 0;  // folders not entered: an ancestor of their own on the path
+        long long reachedAgain = 0;  // folders met again by another path, matched but not walked
+        long long relisted = 0;  // listings read again for that, once per real folder at most
         int removed = 0;        // problem rows dropped
     };
     const Stats& stats() const { return m_stats; }
@@ -67,13 +72,24 @@ public:
 private:
     struct Frame {
         QString path;  // ends with "\"
+        QString identity;
         std::vector<QString> subfolders;
         std::size_t next = 0;
+    };
+    // What a folder reached again is matched by: its entries with their
+    // attributes, as the walk met them.
+    struct Listing {
+        std::vector<std::pair<QString, DWORD>> entries;
     };
     enum class Entered { Listed, Skipped, Cancelled };
 
     Entered enterFolder(QString path, std::vector<Frame>& stack);
+    void matchAgain(const QString& path, const QString& identity);
+    std::shared_ptr<const Listing> listingOf(const QString& path, const QString& identity);
+    bool rowsBelow(const QString& folderPath) const;
     void compareFile(const QString& fullPath);
+    void knowPrefixes();
+    void countPrefixes(const QString& key, int delta);
     void noteEntry(const QString& fullPath);
     void refreshDisplay();
     void rebuildIndex();
@@ -84,7 +100,14 @@ private:
     // The rows' comparison keys in list order, and how many rows carry each.
     std::vector<QString> m_keys;
     QHash<QString, int> m_index;
-    QHash<QString, bool> m_visited;  // "device:inode" of every folder entered
+    // Every folder part of the rows' keys ("C:\", "C:\APP\", ...) and how
+    // many rows lie below it: a folder reached again is followed only there.
+    QHash<QString, int> m_prefixes;
+    bool m_prefixesKnown = false;
+    QSet<QString> m_visited;  // "device:inode" of every folder listed
+    QSet<QString> m_onPath;   // those of the folders on the path now walked
+    QHash<QString, std::shared_ptr<const Listing>> m_listings;  // of folders reached again
+    QSet<QString> m_matched;  // comparison key and identity of each folder matched again
     double m_progress = 0;
     QString m_lastEntry;
     bool m_displayPending = false;

@@ -160,7 +160,9 @@ TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
     EXPECT_EQ(rows.count(), 0);
 }
 
-TEST_F(FinderWalk, LinkLoopsEndAndARealFolderIsWalkedOnce)
+// Once held that a folder reached by a second path yields nothing there; a
+// file is met at every path that leads to it, and only loops are cut.
+TEST_F(FinderWalk, LinkLoopsEndAndAFolderReachedAgainYieldsItsRows)
 {
     ASSERT_TRUE(touch(QStringLiteral("loop/a/in.dll")));
     ASSERT_TRUE(link(QStringLiteral(".."), QStringLiteral("loop/a/up")));  // back to loop
@@ -168,43 +170,175 @@ TEST_F(FinderWalk, LinkLoopsEndAndARealFolderIsWalkedOnce)
     ASSERT_TRUE(link(QStringLiteral("../shared"), QStringLiteral("loop/two")));
     ASSERT_TRUE(link(QStringLiteral("nowhere"), QStringLiteral("loop/broken")));    // dangling
     ASSERT_TRUE(touch(QStringLiteral("shared/s.dll")));
+    // Each walk in a scope of its own, so that what one learnt of the folders
+    // does not hide the links made after it.
+    ModScanFolder::FolderWalk::Stats stats;
+    const auto walkOver = [&](const QStringList& values, const QStringList& folders) {
+        engine::ProblemList rows = rowsNaming(values);
+        ModScanFolder::FolderWalk walk(rows, display);
+        for (const QString& folder : folders)
+            walk.ScanDrive(QStringLiteral("C:\\"), folder);
+        stats = walk.stats();
+        return keyValues(rows);
+    };
     const QStringList values = {QStringLiteral("C:\\loop\\a\\in.dll"), QStringLiteral("C:\\loop\\one\\s.dll"),
                                 QStringLiteral("C:\\loop\\two\\s.dll"), QStringLiteral("C:\\loop\\broken"),
                                 QStringLiteral("C:\\loop\\a\\up\\a\\in.dll")};
-    engine::ProblemList rows = rowsNaming(values);
-    ModScanFolder::FolderWalk walk(rows, display);
-    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop"));
-    const QStringList left = keyValues(rows);
-    EXPECT_FALSE(left.contains(values[0]));
-    // shared is walked once, through whichever link the listing gives first.
-    EXPECT_EQ(left.contains(values[1]) + left.contains(values[2]), 1) << left.join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(left.contains(values[3]));
-    EXPECT_TRUE(left.contains(values[4]));
-    // up (loop again) and the second link to shared were not entered.
-    EXPECT_EQ(walk.stats().skippedAgain, 2) << display.statuses.join(QLatin1Char('|')).toStdString();
+    // shared is listed once, through whichever link comes first, and its file
+    // is met through both.
+    EXPECT_EQ(walkOver(values, {QStringLiteral("C:\\loop")}), (QStringList{values[3], values[4]}));
+    // up is loop again, one of its own ancestors: not entered.
+    EXPECT_EQ(stats.loopsCut, 1);
+    EXPECT_EQ(stats.reachedAgain, 1);
+    EXPECT_EQ(stats.folders, 3);  // loop, a, shared
 
     // The prefix itself is never listed, however it is reached (as under Wine).
     ASSERT_TRUE(link(QFileInfo(driveC()).absolutePath(), QStringLiteral("loop/prefix")));
-    engine::ProblemList inPrefix = rowsNaming({QStringLiteral("C:\\loop\\prefix\\system.reg")});
-    ModScanFolder::FolderWalk throughLink(inPrefix, display);
-    throughLink.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop"));
-    EXPECT_EQ(inPrefix.count(), 1);
+    const QString inPrefix = QStringLiteral("C:\\loop\\prefix\\system.reg");
+    EXPECT_EQ(walkOver({inPrefix}, {QStringLiteral("C:\\loop")}), QStringList{inPrefix});
 
     // A link back to the drive's root, by absolute path, ends too.
     ASSERT_TRUE(link(driveC(), QStringLiteral("loop/a/root")));
-    engine::ProblemList all = rowsNaming({QStringLiteral("C:\\shared\\s.dll")});
-    ModScanFolder::FolderWalk whole(all, display);
-    whole.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
-    EXPECT_EQ(all.count(), 0);
-    EXPECT_GE(whole.stats().skippedAgain, 3);
+    const QString throughRoot = QStringLiteral("C:\\loop\\a\\root\\shared\\s.dll");
+    EXPECT_EQ(walkOver({QStringLiteral("C:\\shared\\s.dll"), QStringLiteral("C:\\loop\\two\\s.dll"), throughRoot},
+                       {QStringLiteral("C:\\")}),
+              QStringList{throughRoot});
+    EXPECT_EQ(stats.loopsCut, 2);  // up and root
+    EXPECT_EQ(stats.reachedAgain, 2);  // shared by the two links or by its own path
 
-    // A folder met again in a later walk of the same scan is not walked again.
-    engine::ProblemList more = rowsNaming({QStringLiteral("C:\\shared\\s.dll")});
-    ModScanFolder::FolderWalk scan(more, display);
-    scan.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\loop\\one"));
-    scan.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\shared"));
-    EXPECT_EQ(more.count(), 1);
-    EXPECT_EQ(scan.stats().skippedAgain, 1);
+    // A folder met again in a later walk of the same scan is not listed again,
+    // but its rows under the new path go.
+    const QString notThere = QStringLiteral("C:\\shared\\no.dll");
+    EXPECT_EQ(walkOver({QStringLiteral("C:\\shared\\s.dll"), notThere},
+                       {QStringLiteral("C:\\loop\\one"), QStringLiteral("C:\\shared")}),
+              QStringList{notThere});
+    EXPECT_EQ(stats.folders, 1);
+    EXPECT_EQ(stats.reachedAgain, 1);
+}
+
+// Wine links a new prefix's shell folders to the user's home: one file there
+// is at home under six Windows paths, and a row naming any of them names a
+// file that is on disk.
+TEST_F(FinderWalk, AFileIsMetThroughEveryLinkThatLeadsToIt)
+{
+    const QString home = testenv::makeTempDir(QStringLiteral("finder-home"));
+    ASSERT_TRUE(testenv::writeFile(home + QStringLiteral("/note.txt"), "x"));
+    ASSERT_TRUE(testenv::writeFile(home + QStringLiteral("/sub/deep.dll"), "x"));
+    const QStringList shellFolders = {QStringLiteral("Desktop"), QStringLiteral("Documents"),
+                                      QStringLiteral("Downloads"), QStringLiteral("Music"),
+                                      QStringLiteral("Pictures"), QStringLiteral("Videos")};
+    QStringList notes;
+    for (const QString& folder : shellFolders) {
+        ASSERT_TRUE(link(home, QStringLiteral("users/me/") + folder));
+        notes << QStringLiteral("C:\\users\\me\\") + folder + QStringLiteral("\\note.txt");
+    }
+    ASSERT_TRUE(makeFolder(QStringLiteral("apps/real")));
+    ASSERT_TRUE(touch(QStringLiteral("apps/real/a.dll")));
+    ASSERT_TRUE(link(QStringLiteral("real"), QStringLiteral("apps/alias")));
+    const QString deep = QStringLiteral("c:\\USERS\\me\\music\\SUB\\deep.dll ");
+    const QString gone = QStringLiteral("C:\\users\\me\\Videos\\gone.txt");
+    const QString other = QStringLiteral("C:\\users\\me\\Desktop\\sub\\note.txt");  // not there
+    const QString real = QStringLiteral("C:\\apps\\real\\a.dll");
+    const QString alias = QStringLiteral("C:\\apps\\alias\\a.dll");
+    const QStringList values = notes + QStringList{deep, gone, other, real, alias};
+    const QStringList misses = {gone, other};
+    const struct {
+        const char* scope;
+        QStringList folders;
+        QStringList left;
+    } cases[] = {
+        {"all disks", {QStringLiteral("C:\\")}, misses},
+        {"the user's folder", {QStringLiteral("C:\\users\\me")}, misses + QStringList{real, alias}},
+        {"one shell folder", {QStringLiteral("C:\\users\\me\\Pictures")},
+         notes.mid(0, 4) + QStringList{notes[5], deep} + misses + QStringList{real, alias}},
+        {"a chosen folder linked to another chosen one",
+         {QStringLiteral("C:\\users\\me\\Desktop"), QStringLiteral("C:\\users\\me\\Music"),
+          QStringLiteral("C:\\apps\\alias"), QStringLiteral("C:\\apps\\real")},
+         notes.mid(1, 2) + notes.mid(4, 2) + misses},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scope);
+        engine::ProblemList rows = rowsNaming(values);
+        ModScanFolder::FolderWalk walk(rows, display);
+        for (const QString& folder : c.folders)
+            walk.ScanDrive(QStringLiteral("C:\\"), folder);
+        EXPECT_EQ(keyValues(rows), c.left);
+        EXPECT_EQ(walk.stats().removed, values.size() - c.left.size());
+    }
+}
+
+// Links that fan out to one folder make as many paths as there are ways
+// through them: 2^24 here. Each folder is listed once, and a folder reached
+// again is followed only where a row's path goes on.
+TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
+{
+    constexpr int kDepth = 24;
+    for (int i = 0; i < kDepth; ++i) {
+        ASSERT_TRUE(makeFolder(QStringLiteral("fan/L%1").arg(i)));
+        for (const char* name : {"a", "b"})
+            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1),
+                             QStringLiteral("fan/L%1/").arg(i) + QLatin1String(name)));
+    }
+    ASSERT_TRUE(touch(QStringLiteral("fan/L%1/f.dll").arg(kDepth)));
+    const auto through = [](const QString& turns) {
+        QString path = QStringLiteral("C:\\fan\\L0\\");
+        for (const QChar t : turns)
+            path += t + QStringLiteral("\\");
+        return path + QStringLiteral("f.dll");
+    };
+    const QString as = through(QString(kDepth, QLatin1Char('a')));
+    const QString bs = through(QString(kDepth, QLatin1Char('b')));
+    QString mixed;
+    for (int i = 0; i < kDepth; ++i)
+        mixed += QLatin1Char(i % 3 ? 'a' : 'b');
+    const QString zigzag = through(mixed);
+    const QString shortOne = through(QStringLiteral("ab"));  // no file two levels down
+    engine::ProblemList rows = rowsNaming({as, bs, zigzag, shortOne});
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\fan\\L0"));
+    EXPECT_EQ(keyValues(rows), QStringList{shortOne});
+    EXPECT_EQ(walk.stats().folders, kDepth + 1);
+    EXPECT_LE(walk.stats().relisted, kDepth + 1);  // each folder read once more at most
+    EXPECT_LE(walk.stats().reachedAgain, 4 * (kDepth + 1));  // rows times depth
+
+    // A cancel ends it wherever it is: no folder is entered after it.
+    engine::ProblemList again = rowsNaming({bs, zigzag});
+    ModScanFolder::FolderWalk cancelled(again, display);
+    long long atCancel = -1;
+    atPump = [&](int) {
+        if (atCancel < 0 && cancelled.stats().reachedAgain >= 5) {
+            engine::bCancelScan = true;
+            atCancel = cancelled.stats().reachedAgain;
+        }
+    };
+    cancelled.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\fan\\L0"));
+    EXPECT_EQ(cancelled.stats().reachedAgain, atCancel);
+    EXPECT_EQ(again.count() + cancelled.stats().removed, 2);
+}
+
+// Paths that differ only in case name the same row: with links "a" and "A"
+// to the next folder at every level, 2^20 paths share one comparison key.
+// Each real folder is matched once under each such key.
+TEST_F(FinderWalk, LinksThatDifferOnlyInCaseDoNotMultiplyTheWork)
+{
+    constexpr int kDepth = 20;
+    for (int i = 0; i < kDepth; ++i) {
+        for (const char* name : {"a", "A"})
+            ASSERT_TRUE(link(QStringLiteral("../L%1").arg(i + 1),
+                             QStringLiteral("case/L%1/").arg(i) + QLatin1String(name)));
+    }
+    ASSERT_TRUE(touch(QStringLiteral("case/L%1/f.dll").arg(kDepth)));
+    QString path = QStringLiteral("C:\\case\\L0\\");
+    for (int i = 0; i < kDepth; ++i)
+        path += QLatin1String(i % 2 ? "A\\" : "a\\");
+    const QString there = path + QStringLiteral("f.dll");
+    const QString gone = path + QStringLiteral("gone.dll");
+    engine::ProblemList rows = rowsNaming({gone, there});
+    ModScanFolder::FolderWalk walk(rows, display);
+    walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\case\\L0"));
+    EXPECT_EQ(keyValues(rows), QStringList{gone});
+    EXPECT_EQ(walk.stats().folders, kDepth + 1);
+    EXPECT_LE(walk.stats().reachedAgain, 2 * (kDepth + 1));
 }
 
 TEST_F(FinderWalk, NamesWindowsCannotReachAreSkipped)

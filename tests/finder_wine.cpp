@@ -1,6 +1,7 @@
-// The finder's walk on a prefix made by Wine, whose Documents folder is
-// linked to the folder that holds the prefix: the walk must end, find what
-// is there and never wander back into the prefix.
+// The finder's walk on prefixes made by Wine: its shell folders linked to the
+// home, and a Documents folder linked to the folder that holds the prefix.
+// The walk must end, find what is there by every path that leads to it and
+// never wander back into the prefix.
 #include "engine/problemlist.h"
 #include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
@@ -13,6 +14,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -33,6 +41,66 @@ engine::ProblemList rowsNaming(const QStringList& values)
     return rows;
 }
 
+QString userOf(const QString& prefix)
+{
+    QString user;
+    const QDir users(prefix + QStringLiteral("/drive_c/users"));
+    for (const QString& name : users.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name != QLatin1String("Public"))
+            user = name;
+    }
+    return user;
+}
+
+QStringList keyValues(const engine::ProblemList& rows)
+{
+    QStringList out;
+    for (const auto& r : rows.rows())
+        out << r.KeyValue;
+    return out;
+}
+
+// A new prefix links Desktop, Documents, Downloads, Music, Pictures and Videos
+// to the home: a file there is on disk under all six paths.
+TEST(FinderWine, OneFileInTheHomeIsFoundThroughEveryShellFolder)
+{
+    VELMORA_REQUIRE_WINE();
+    testenv::WinePrefix wine;
+    ASSERT_TRUE(wine.boot(QStringLiteral("finder-wine-home")));
+    ASSERT_TRUE(wine.waitForServer());
+    const QString user = userOf(wine.path());
+    ASSERT_FALSE(user.isEmpty());
+
+    const QString profile = wine.path() + QStringLiteral("/drive_c/users/") + user;
+    const QString home = QFileInfo(testenv::wineHome()).canonicalFilePath();
+    QStringList values;
+    for (const char* folder : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+        const QFileInfo shell(profile + QLatin1Char('/') + QLatin1String(folder));
+        ASSERT_TRUE(shell.isSymLink()) << folder;
+        EXPECT_EQ(shell.canonicalFilePath(), home) << folder;
+        values << QStringLiteral("C:\\users\\") + user + QLatin1Char('\\') + QLatin1String(folder)
+                      + QStringLiteral("\\finder-home-note.txt");
+    }
+    ASSERT_TRUE(testenv::writeFile(home + QStringLiteral("/finder-home-note.txt"), "x"));
+    const QString elsewhere = QStringLiteral("C:\\users\\") + user + QStringLiteral("\\finder-home-note.txt");
+    values << elsewhere;
+
+    const auto opened = platform::openPrefix(wine.path());
+    ASSERT_TRUE(opened.ok) << opened.message.toStdString();
+    engine::ProblemList rows = rowsNaming(values);
+    NoDisplay display;
+    engine::bCancelScan = false;
+    {
+        // "Scan all disks": the drive of the Windows folder, from its root.
+        ModScanFolder::FolderWalk walk(rows, display);
+        walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
+        EXPECT_EQ(walk.stats().removed, 6);
+    }
+    platform::closePrefix();
+    QFile::remove(home + QStringLiteral("/finder-home-note.txt"));
+    EXPECT_EQ(keyValues(rows), QStringList{elsewhere});
+}
+
 TEST(FinderWine, DocumentsLinkedToTheFolderHoldingThePrefix)
 {
     VELMORA_REQUIRE_WINE();
@@ -41,11 +109,7 @@ TEST(FinderWine, DocumentsLinkedToTheFolderHoldingThePrefix)
     ASSERT_TRUE(wine.waitForServer());
 
     const QString users = wine.path() + QStringLiteral("/drive_c/users");
-    QString user;
-    for (const QString& name : QDir(users).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (name != QLatin1String("Public"))
-            user = name;
-    }
+    const QString user = userOf(wine.path());
     ASSERT_FALSE(user.isEmpty());
     const QString documents = users + QLatin1Char('/') + user + QStringLiteral("/Documents");
     const QString holder = QFileInfo(wine.path()).absolutePath();

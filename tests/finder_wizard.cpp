@@ -43,6 +43,7 @@ public:
     QList<Box> boxes;
     QList<int> answers;
     QStringList folders;
+    QStringList browsed;  // the titles the folder browser was shown with
 
     int messageBox(const QString& text, int style, const QString& title) override
     {
@@ -51,7 +52,11 @@ public:
             return answers.isEmpty() ? 7 : answers.takeFirst();
         return 1;
     }
-    QString browseForFolder(const QString&) override { return folders.isEmpty() ? QString() : folders.takeFirst(); }
+    QString browseForFolder(const QString& title) override
+    {
+        browsed << title;
+        return folders.isEmpty() ? QString() : folders.takeFirst();
+    }
     void playSound(const QString&) override {}
     void setWindowAlpha(QObject*, int) override {}
 };
@@ -355,6 +360,99 @@ TEST_F(FinderWizard, ALabelThatIsNoRegularFileDoesNotStopTheWalk)
     }
 }
 
+// The browser answered with Cancel: the rows, their check boxes and the file
+// stay as they were, and Scan is enabled because the list has rows, checked
+// or not.
+TEST_F(FinderWizard, ACancelledFolderBrowserChangesNothing)
+{
+    const QByteArray file("C:\\Data\r\n  c:\\apps \r\n");
+    const struct {
+        const char* checks;
+        QStringList rows;
+    } cases[] = {
+        {"both checked", {"C:\\Data [x]", "c:\\apps [x]"}},
+        {"first unchecked", {"C:\\Data", "c:\\apps [x]"}},
+        {"none checked", {"C:\\Data", "c:\\apps"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.checks);
+        ASSERT_TRUE(testenv::writeFile(listFile(), file));
+        open();
+        wizard->OptFoldersScan->click();
+        wizard->CmdNext->click();
+        for (int i = 0; i < 2; ++i) {
+            if (!c.rows[i].endsWith(QLatin1String(" [x]")))
+                wizard->lvwFolders->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+        }
+        desktop.browsed.clear();
+        wizard->cmdAdd->click();
+        EXPECT_EQ(desktop.browsed, QStringList{QStringLiteral("Choose directory...")});
+        EXPECT_EQ(folderRows(), c.rows);
+        EXPECT_EQ(testenv::readFile(listFile()), file);
+        EXPECT_EQ(state(), QStringLiteral("folders e-ee-e"));
+        EXPECT_TRUE(wizard->cmdAdd->isEnabled());
+        EXPECT_TRUE(desktop.boxes.isEmpty());
+    }
+}
+
+// Add and Remove enable Scan whenever the list has a row, even with every
+// row unchecked; that scan walks nothing.
+TEST_F(FinderWizard, AddOrRemoveWithEveryRowUncheckedEnablesAScanOfNothing)
+{
+    ASSERT_TRUE(touch(QStringLiteral("data/d.dll")));
+    ASSERT_TRUE(touch(QStringLiteral("apps/a.dll")));
+    const QStringList files = {QStringLiteral("C:\\data\\d.dll"), QStringLiteral("C:\\apps\\a.dll")};
+    const QByteArray file("C:\\data\r\nC:\\apps\r\n");
+    const struct {
+        const char* act;
+        std::function<void()> run;
+        QStringList rows;
+        QByteArray fileAfter;
+    } cases[] = {
+        {"Add, browser cancelled", [&] { wizard->cmdAdd->click(); }, {"C:\\data", "C:\\apps"}, file},
+        {"Add of a listed folder", [&] {
+             desktop.folders = {driveC() + QStringLiteral("/APPS")};
+             wizard->cmdAdd->click();
+         },
+         {"C:\\data", "C:\\apps"}, file},
+        {"Remove, nothing selected", [&] { wizard->cmdRemove->click(); }, {"C:\\data", "C:\\apps"}, file},
+        {"Remove answered No", [&] {
+             wizard->lvwFolders->topLevelItem(0)->setSelected(true);
+             desktop.answers = {7};
+             wizard->cmdRemove->click();
+         },
+         {"C:\\data", "C:\\apps"}, file},
+        {"Remove answered Yes", [&] {
+             wizard->lvwFolders->topLevelItem(0)->setSelected(true);
+             desktop.answers = {6};
+             wizard->cmdRemove->click();
+         },
+         {"C:\\apps"}, "C:\\apps\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.act);
+        ASSERT_TRUE(testenv::writeFile(listFile(), file));
+        errors = rowsNaming(files);
+        desktop.boxes.clear();
+        open();
+        wizard->OptFoldersScan->click();
+        wizard->CmdNext->click();
+        for (int i = 0; i < 2; ++i)
+            wizard->lvwFolders->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+        ASSERT_EQ(state(), QStringLiteral("folders e-de-e"));
+        c.run();
+        EXPECT_EQ(folderRows(), c.rows);
+        EXPECT_EQ(testenv::readFile(listFile()), c.fileAfter);
+        EXPECT_EQ(state(), QStringLiteral("folders e-ee-e"));
+
+        desktop.boxes.clear();
+        wizard->cmdScan->click();
+        EXPECT_EQ(keyValues(errors), files);
+        EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Scanning is completed. No missing file(s) were found.")});
+        EXPECT_EQ(state(), QStringLiteral("scan d-d-ee"));
+    }
+}
+
 TEST_F(FinderWizard, ScopeAndReport)
 {
     ASSERT_TRUE(touch(QStringLiteral("windows/system32/x.dll")));
@@ -394,6 +492,26 @@ TEST_F(FinderWizard, ScopeAndReport)
         EXPECT_EQ(desktop.boxes[0].style, 64);
         EXPECT_EQ(wizard->ProblemCountBeforeScan, 4);
     }
+}
+
+// Shell folders linked to one home: "Scan all disks" finds the one file
+// there under each of them, and each row counts.
+TEST_F(FinderWizard, AllDisksFindsAFileThroughEveryLinkToItsFolder)
+{
+    const QString home = testenv::makeTempDir(QStringLiteral("wizard-home"));
+    ASSERT_TRUE(testenv::writeFile(home + QStringLiteral("/note.txt"), "x"));
+    QStringList values;
+    for (const char* folder : {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos"}) {
+        ASSERT_TRUE(link(home, QStringLiteral("users/me/") + QLatin1String(folder)));
+        values << QStringLiteral("C:\\users\\me\\") + QLatin1String(folder) + QStringLiteral("\\note.txt");
+    }
+    const QString missing = QStringLiteral("C:\\users\\me\\Music\\gone.txt");
+    errors = rowsNaming(values + QStringList{missing});
+    open();
+    wizard->OptScanAllDisk->click();
+    wizard->cmdScan->click();
+    EXPECT_EQ(keyValues(errors), QStringList{missing});
+    EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Scanning is completed : 6 missing files(s) were found.")});
 }
 
 TEST_F(FinderWizard, ReportAndFinishTexts)

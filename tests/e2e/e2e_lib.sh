@@ -106,6 +106,60 @@ answer_box() {
   wait_id_gone "$box" 10
 }
 
+# Runs the calling script again inside a session bus of its own, on which
+# the program's windows are read through the accessibility bus (the scripts
+# call this after e2e_under_xvfb). Exit 77 (skipped) when a tool is missing
+# outside CI.
+e2e_with_accessibility() {
+  if [ -n "${VELMORA_E2E_BUS:-}" ]; then return 0; fi
+  if ! command -v dbus-run-session >/dev/null || ! perl -MNet::DBus -e 1 2>/dev/null; then
+    echo "e2e: dbus-run-session or Perl's Net::DBus is missing" >&2
+    if [ "${CI:-}" = true ]; then exit 1; fi
+    exit 77
+  fi
+  export VELMORA_E2E_BUS=1
+  exec dbus-run-session -- "$0" "$@" 2> >(grep -v '^dbus-daemon' >&2)
+}
+
+# Before the program starts: its windows are to be seen on the
+# accessibility bus, which is started now so that the program finds it.
+e2e_expose_windows() {
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+  perl -MNet::DBus -e 'Net::DBus->session->get_service("org.a11y.Bus")
+    ->get_object("/org/a11y/bus", "org.a11y.Bus")->GetAddress()' >/dev/null \
+    || fail "the accessibility bus did not start"
+}
+
+# The texts shown in the program's open message boxes, one a line, line
+# breaks inside a text written as \n.
+box_texts() {
+  perl -MNet::DBus -e '
+    use strict;
+    use warnings;
+    my $address = Net::DBus->session->get_service("org.a11y.Bus")
+      ->get_object("/org/a11y/bus", "org.a11y.Bus")->GetAddress();
+    my $bus = Net::DBus->new($address);
+    my $accessible = "org.a11y.atspi.Accessible";
+    sub node { my ($ref) = @_; return $bus->get_service($ref->[0])->get_object($ref->[1]); }
+    sub children { my ($o) = @_; return @{$o->as_interface($accessible)->GetChildren()}; }
+    sub texts {
+      my ($o, $depth) = @_;
+      my $name = $o->as_interface("org.freedesktop.DBus.Properties")->Get($accessible, "Name");
+      if (length $name) { $name =~ s/\n/\\n/g; print "$name\n"; }
+      return if $depth >= 20;
+      texts(node($_), $depth + 1) for children($o);
+    }
+    my $root = $bus->get_service("org.a11y.atspi.Registry")->get_object("/org/a11y/atspi/accessible/root");
+    for my $app (children($root)) {
+      my @windows = eval { children(node($app)) } or next;
+      for my $window (@windows) {
+        my $w = node($window);
+        next unless (eval { $w->as_interface($accessible)->GetRoleName() } // "") eq "alert message";
+        texts(node($_), 0) for children($w);
+      }
+    }'
+}
+
 # Mean colour of a screen area of screenshot $1 as "r g b" (0-255).
 mean_rgb() {
   /usr/bin/convert "$out/$1.png" -crop "$2" +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:
