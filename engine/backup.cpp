@@ -17,6 +17,7 @@
 #include <QLocale>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace engine {
@@ -370,6 +371,38 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
         }
     }
     return true;
+}
+
+qint64 BackupFileSize(const QString& backupFilePath)
+{
+    const QString onDisk = linuxPathForWrite(backupFilePath);
+    struct stat st;
+    if (onDisk.isEmpty() || ::lstat(QFile::encodeName(onDisk).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    return st.st_size;
+}
+
+bool CutBackupFile(const QString& backupFilePath, qint64 size)
+{
+    const QString onDisk = linuxPathForWrite(backupFilePath);
+    if (onDisk.isEmpty())
+        return false;
+    const QByteArray name = QFile::encodeName(onDisk);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0)
+        return size < 0;
+    if (!S_ISREG(st.st_mode))
+        return false;
+    if (size < 0)
+        return ::unlink(name.constData()) == 0;
+    if (st.st_size <= size)
+        return true;
+    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 RestoreResult RestoreBackupFile(const QString& path)

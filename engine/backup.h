@@ -88,6 +88,13 @@ QString BuildBackupRecord(HKEY root, const ProblemRow& row);
 // record cut short is left behind.
 bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine);
 
+// The size of a backup file, -1 when there is none (or it is no regular
+// file); and the file cut back to such a size, or removed for -1. Records
+// whose change did not happen are taken out again this way, so a backup
+// holds only values that really left the registry.
+qint64 BackupFileSize(const QString& backupFilePath);
+bool CutBackupFile(const QString& backupFilePath, qint64 size);
+
 // One whole record of a backup line, as the restore reads it.
 struct BackupRecord {
     QString rootName;   // field 1

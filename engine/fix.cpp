@@ -121,21 +121,27 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     const QString record = BackupRecordLine(row, RegistryValueData{value.type, value.data}, found.name);
     if (record.isEmpty())
         return FixOutcome::RecordNotCarried;
-    // The record is on disk before the registry is touched.
+    // The record is on disk before the registry is touched; it is taken
+    // out again when the value stays after all.
+    const qint64 backupSize = BackupFileSize(backupFile);
     if (!AppendBackupRecord(backupFile, record))
         return FixOutcome::RecordNotWritten;
     // Writing the record let messages run: the value must still be the one
     // recorded.
     key = platform::RegKey::open(root, row.FullKeyPath, KEY_QUERY_VALUE);
     const platform::RegValue now = platform::readRegValue(key.handle(), found.name);
-    if (!key.ok() || !now.ok() || now.type != value.type || now.data != value.data)
+    if (!key.ok() || !now.ok() || now.type != value.type || now.data != value.data) {
+        CutBackupFile(backupFile, backupSize);
         return FixOutcome::DataChanged;
+    }
     key.close();
     // The unnamed value stays, emptied; any other value goes.
     const LONG rc = found.name.isEmpty() ? WriteRegistryValue(root, row.FullKeyPath, QString(), QString())
                                          : DeleteRegistryValue(root, row.FullKeyPath, found.name);
-    if (rc != ERROR_SUCCESS)
+    if (rc != ERROR_SUCCESS) {
+        CutBackupFile(backupFile, backupSize);
         return FixOutcome::NotDeleted;
+    }
     fixedProblems.insert(identity);
     return FixOutcome::Fixed;
 }
@@ -229,6 +235,7 @@ FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer)
 {
     FixReport report;
     report.backupFile = NewBackupFilePath();
+    report.backupSizeBefore = BackupFileSize(report.backupFile);
     // The rows and check boxes of this moment: handlers run by the pump may
     // change the list, and the fix goes on with what the user had checked.
     const std::vector<ProblemRow> rows = list.rows();

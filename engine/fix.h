@@ -41,6 +41,7 @@ public:
 
 struct FixReport {
     QString backupFile;                // named once, before the first row
+    qint64 backupSizeBefore = -1;      // its size then, -1 when there was none
     std::vector<FixOutcome> outcomes;  // one per row of the list as it was
     std::vector<quint64> rowIds;       // the list's id of each of those rows
     std::vector<ProblemRow> keptRows;  // checked rows left in the registry, in list order

@@ -1,6 +1,7 @@
 // The fix: the problem page's Fix and Return buttons, the main page's Fix
 // Problems button and the Cleaning menu's Fix Problems. The work on each row
 // is the engine's; here are the checks before it, the pages and the lists.
+#include "engine/backup.h"
 #include "engine/fix.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
@@ -166,6 +167,15 @@ void FrmStart::FixCheckedProblems()
     sBackupFile = report.backupFile;
     const platform::PrefixError saved = batch.finish();
     m_fixSaved = saved.ok;
+    if (!saved.ok) {
+        // What was not saved is dropped, so the registry held says what
+        // Wine has. When no value left the registry on disk, the records of
+        // this fix go too: the Rescue Center lists no backup of values
+        // that are still there.
+        platform::dropUnsavedRegistryChanges();
+        if (!saved.partly)
+            engine::CutBackupFile(report.backupFile, report.backupSizeBefore);
+    }
 
     if (saved.ok) {
         engine::RemoveFixedRows(m_errors, report, pump);

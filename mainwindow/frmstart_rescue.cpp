@@ -224,6 +224,9 @@ void FrmStart::restoreSelectedBackup(const QString& fileName, bool reached)
     platform::RegistryBatch batch;
     const engine::RestoreResult result = engine::RestoreBackupFile(sSelectedBackupFile);
     const platform::PrefixError saved = batch.finish();
+    // Values not saved are not held either, for another action to write.
+    if (!saved.ok)
+        platform::dropUnsavedRegistryChanges();
 
     QString why;
     if (!result.readable) {

@@ -232,6 +232,8 @@ void FrmStart::updateLogonEntry(bool on)
         engine::WriteStartupRunValue();
     else
         engine::DeleteStartupRunValue();
-    if (const platform::PrefixError saved = batch.finish(); !saved.ok)
+    if (const platform::PrefixError saved = batch.finish(); !saved.ok) {
+        platform::dropUnsavedRegistryChanges();
         platform::MsgBox(saved.message, 16, productName());
+    }
 }

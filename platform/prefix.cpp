@@ -198,6 +198,17 @@ PrefixError RegistryBatch::finish()
     return registry::endBatch();
 }
 
+PrefixError dropUnsavedRegistryChanges()
+{
+    if (!g_open)
+        return {};
+    const quint32 before = registry::generation();
+    const PrefixError dropped = registry::discardUnsavedChanges();
+    if (registry::generation() != before)
+        attachDrives(g_prefix);
+    return dropped;
+}
+
 void setRegistryErrorHandler(std::function<void(const QString&)> handler)
 {
     registry::setErrorHandler(std::move(handler));

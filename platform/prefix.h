@@ -13,6 +13,7 @@ QString defaultPrefixPath();
 struct PrefixError {
     bool ok = true;
     QString message;  // one clear sentence for the user when !ok
+    bool partly = false;  // a failed save that still replaced some file
 };
 
 // Opens the prefix at `prefixDir` (a Linux path): loads its registry files and
@@ -56,6 +57,12 @@ PrefixError reloadRegistryIfChangedOnDisk();
 // prefix and holds keys it has not written yet, or a file changed on disk
 // could not be read again).
 QString whyRegistryReadMayBeStale();
+
+// Drops the registry changes not saved yet: the registry is read again as
+// it is on disk. An action whose save failed calls it, so that what it did
+// not save is not written later by another action's save, nor read by a
+// scan as done.
+PrefixError dropUnsavedRegistryChanges();
 
 // One save for one user action: while any batch is open, changes are not
 // saved; when the outermost ends, every changed file is saved once. End

@@ -1391,6 +1391,7 @@ PrefixError save()
                                             "Velmora again before making other changes.")
                                  .arg(g_store->files[written[j].index].path)};
     }
+    result.partly = !result.ok && placed > 0;
     return result;
 }
 
@@ -1422,6 +1423,22 @@ PrefixError reloadIfChangedOnDisk()
         return {};
     std::unique_ptr<Store> old = std::move(g_store);
     clearCache();
+    const PrefixError loaded = load(old->prefixDir);
+    if (!loaded.ok) {
+        clearCache();
+        g_store = std::move(old);
+        ++g_generation;
+    }
+    return loaded;
+}
+
+PrefixError discardUnsavedChanges()
+{
+    if (!g_store || !hasUnsavedChanges())
+        return {};
+    std::unique_ptr<Store> old = std::move(g_store);
+    clearCache();
+    g_saveWanted = false;
     const PrefixError loaded = load(old->prefixDir);
     if (!loaded.ok) {
         clearCache();

@@ -100,6 +100,10 @@ QString fileNotWritable();
 // Reads the files again when one changed on disk and nothing unsaved is
 // held. The registry read before stays in place when the new read fails.
 PrefixError reloadIfChangedOnDisk();
+// Drops every change not saved yet by reading the files again as they are
+// on disk, so that what is held matches what Wine will see. When the files
+// cannot be read again the changes stay held and the reason comes back.
+PrefixError discardUnsavedChanges();
 
 // A wineserver holds the lock of this prefix.
 bool serverRunning(const QString& prefixDir);

@@ -343,7 +343,10 @@ TEST_F(FixTest, AFixThatCouldNotBeKeptChangesNothing)
     }
 }
 
-TEST_F(FixTest, AFailedSaveIsToldAndTheBackupStays)
+// No value left the registry on disk, so the backup of the values is taken
+// back out (it used to stay, listing values that were never removed), and
+// the registry held in memory is read again as Wine has it.
+TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
 {
     chooseOnly({8});
     scanAndAnswer();
@@ -362,10 +365,13 @@ TEST_F(FixTest, AFailedSaveIsToldAndTheBackupStays)
     ASSERT_TRUE(changed);
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_TRUE(desktop.boxes[0].text.contains("was changed by another program")) << desktop.boxes[0].text.toStdString();
-    EXPECT_EQ(backupLines().size(), 2);
+    EXPECT_FALSE(QFile::exists(backupPath()));
     EXPECT_TRUE(systemRegOnDisk().contains("\"GoneRun\""));
-    // The user's own file is kept; the program's unsaved change is dropped with it.
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    // Nothing is held unsaved: closing writes nothing over the user's file.
+    const QByteArray onDisk = systemRegOnDisk();
     platform::closePrefix();
+    EXPECT_EQ(systemRegOnDisk(), onDisk);
 }
 
 // --- the fix is one piece of work -----------------------------------------------------------
@@ -516,7 +522,10 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", data));
         EXPECT_EQ(data, "C:\\windows\\present.exe");
         EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
-        EXPECT_EQ(backupLines().size(), when == WhileRecorded ? 2 : 1);
+        // Only GoneUser's record: the record of a value changed while it
+        // was written is taken out again (it used to stay, a backup of a
+        // value that never left).
+        EXPECT_EQ(backupLines().size(), 1);
         EXPECT_EQ(hiddenNames(), QStringList({"GoneRun"}));
         EXPECT_EQ(visibleNames(), QStringList({"GoneRun"}));
         if (hiddenNames().size() == 1 && visibleNames().size() == 1) {
@@ -616,6 +625,10 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
         EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), results);
         EXPECT_FALSE(window->PicShowError->isHidden());
+        // The registry held says what is on disk, and no backup lists the
+        // values that stayed.
+        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+        EXPECT_FALSE(QFile::exists(backupPath()));
         engine::bResultsLoaded = false;
         platform::closePrefix();
     }

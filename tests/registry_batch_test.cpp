@@ -442,3 +442,39 @@ TEST_F(RegistrySaveBatch, AFileThatCannotBePutInPlaceIsToldAndStaysUnsaved)
 }
 
 }  // namespace
+
+// An action whose save failed drops what it did not save: the registry held
+// is read again from disk, so no later save writes it unasked. When the
+// files cannot be read again, the changes stay held and the reason is told.
+TEST_F(RegistrySaveBatch, DroppingUnsavedChangesReadsTheDiskAgain)
+{
+    const QByteArray before = systemFile();
+    {
+        platform::RegistryBatch batch;
+        deleteAllValues();
+        testenv::writeFile(m_dir + "/system.reg", before + "\n");
+        ASSERT_FALSE(batch.finish().ok);
+    }
+    ASSERT_TRUE(platform::registry::hasUnsavedChanges());
+    ASSERT_TRUE(platform::dropUnsavedRegistryChanges().ok);
+    EXPECT_FALSE(platform::registry::hasUnsavedChanges());
+    QString held;
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0999", held));
+    EXPECT_EQ(held, "C:\\gone\\999.dll");
+    // Another change saves alone, over the file as it now is.
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "later", "x", REG_SZ);
+    ASSERT_TRUE(platform::flushRegistry().ok);
+    EXPECT_TRUE(systemFile().contains("\"v0999\""));
+    EXPECT_TRUE(systemFile().contains("\"later\""));
+
+    // A file that no longer parses: nothing is dropped.
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "kept", "x", REG_SZ);
+    testenv::writeFile(m_dir + "/system.reg", "not a registry file");
+    const platform::PrefixError dropped = platform::dropUnsavedRegistryChanges();
+    EXPECT_FALSE(dropped.ok);
+    EXPECT_FALSE(dropped.message.isEmpty());
+    EXPECT_TRUE(platform::registry::hasUnsavedChanges());
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "kept", held));
+    testenv::writeFile(m_dir + "/system.reg", before);
+    platform::dropUnsavedRegistryChanges();
+}

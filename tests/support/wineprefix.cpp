@@ -80,7 +80,10 @@ WineResult WinePrefix::regAdd(const QString& key, const QString& name, const QSt
     if (!data.isEmpty())
         args << QStringLiteral("/d") << data;
     args << QStringLiteral("/f");
-    return reg(args);
+    // Wine's reg tool now and then fails on a busy machine while its server
+    // starts; a second try tells a real refusal from that.
+    const WineResult first = reg(args);
+    return first.ok() ? first : reg(args);
 }
 
 QByteArray WinePrefix::regExport(const QString& key) const
