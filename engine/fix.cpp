@@ -8,6 +8,7 @@
 #include "engine/trim.h"
 #include "platform/ansi.h"
 #include "platform/regkey.h"
+#include "platform/winfile.h"
 #include "platform/winreg.h"
 
 #include <QScopedValueRollback>
@@ -234,6 +235,9 @@ ValueOfRow FindValueOfRow(HKEY root, const ProblemRow& row)
 FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer)
 {
     FixReport report;
+    // What the lookups learn of folders is kept for the fix, as for a
+    // scan: each row's judgement would list the same folders again.
+    const platform::LookupCacheScope lookups;
     report.backupFile = NewBackupFilePath();
     report.backupSizeBefore = BackupFileSize(report.backupFile);
     // The rows and check boxes of this moment: handlers run by the pump may
