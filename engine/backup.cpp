@@ -338,12 +338,26 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
     const QString onDisk = linuxPathForWrite(backupFilePath);
     if (onDisk.isEmpty())
         return false;
-    QFile file(onDisk);
-    const bool created = !file.exists();
+    const bool created = !QFileInfo::exists(onDisk);
+    // Only a regular file takes records, and one a restore can read: a named
+    // pipe would block the open (not so without waiting), a device would
+    // swallow the record.
+    const int fd = ::open(QFile::encodeName(onDisk).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC,
+                          0666);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > platform::kMaxOwnFileSize) {
+        ::close(fd);
+        return false;
+    }
+    QFile file;
     // Unbuffered: what failed to be written is not written later, by close,
     // after the file has been cut back.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return false;
+    }
     const qint64 before = file.size();
     const QByteArray line = platform::toAnsi(EncodeText(recordLine)) + "\r\n";
     // The record must be on disk before the value it saves is deleted, and

@@ -382,6 +382,28 @@ TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
     EXPECT_EQ(CountFileLines(path), 2);
 }
 
+// A thing that is no regular file under the new backup's name takes no
+// record, and the fix learns so at once: a named pipe no longer blocks it.
+TEST_F(ServicesOnPrefix, ABackupNameThatIsNoRegularFileTakesNoRecord)
+{
+    QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
+    const QString onDisk = onC(QStringLiteral("velmora/Restore/Backup odd"));
+    for (const testenv::OddKind kind : testenv::kOddKinds) {
+        SCOPED_TRACE(testenv::describe(kind));
+        QFile::remove(onDisk);
+        const QString target = testenv::makeOdd(kind, onDisk);
+        ASSERT_FALSE(target.isEmpty());
+        const mode_t node = testenv::nodeType(target);
+        const qint64 size = QFileInfo(target).size();
+        const testenv::Watchdog watchdog(std::string("a record appended to ") + testenv::describe(kind));
+        EXPECT_FALSE(AppendBackupRecord(platform::programFolder() + QStringLiteral("\\Restore\\Backup odd"),
+                                        QStringLiteral("R^a^b^c^d^")));
+        EXPECT_EQ(testenv::nodeType(target), node);
+        EXPECT_EQ(QFileInfo(target).size(), size);
+    }
+    QFile::remove(onDisk);
+}
+
 // Appends under a file size limit of `limit` bytes, as a disk that fills
 // up: the write stops there.
 bool appendOnAFullDisk(const QString& backup, const QString& line, qint64 limit)
