@@ -238,6 +238,24 @@ QString EncodeValueField(const RegistryValueData& value)
     return QString::number(value.type) + QLatin1Char(':') + QString::fromLatin1(value.bytes.toHex());
 }
 
+namespace {
+
+// Bytes written as pairs of hex digits, in either case.
+bool isHexBytes(const QString& text)
+{
+    if (text.size() % 2 != 0)
+        return false;
+    for (const QChar c : text) {
+        const bool digit = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (!digit)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::optional<RegistryValueData> DecodeValueField(const QString& field)
 {
     const qsizetype colon = field.indexOf(QLatin1Char(':'));
@@ -249,14 +267,8 @@ std::optional<RegistryValueData> DecodeValueField(const QString& field)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
     }
-    if (hex.size() % 2 != 0)
+    if (!isHexBytes(hex))
         return std::nullopt;
-    for (const QChar c : hex) {
-        const bool digit = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        if (!digit)
-            return std::nullopt;
-    }
     bool ok = false;
     const qulonglong type = typeText.toULongLong(&ok);
     if (!ok || type > 0xFFFFFFFFull)
@@ -271,14 +283,8 @@ QString EncodeNameField(const QString& valueName)
 
 std::optional<QString> DecodeNameField(const QString& field)
 {
-    if (field.size() % 2 != 0)
+    if (!isHexBytes(field))
         return std::nullopt;
-    for (const QChar c : field) {
-        const bool digit = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
-            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-        if (!digit)
-            return std::nullopt;
-    }
     return platform::fromAnsi(QByteArray::fromHex(field.toLatin1()));
 }
 

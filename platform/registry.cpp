@@ -1417,10 +1417,11 @@ QString fileNotWritable()
     return {};
 }
 
-PrefixError reloadIfChangedOnDisk()
+namespace {
+
+// Reads the files again; when they cannot be read, what was held stays.
+PrefixError reloadFromDisk()
 {
-    if (!g_store || hasUnsavedChanges() || fileChangedOnDisk().isEmpty())
-        return {};
     std::unique_ptr<Store> old = std::move(g_store);
     clearCache();
     const PrefixError loaded = load(old->prefixDir);
@@ -1432,19 +1433,22 @@ PrefixError reloadIfChangedOnDisk()
     return loaded;
 }
 
+}  // namespace
+
+PrefixError reloadIfChangedOnDisk()
+{
+    if (!g_store || hasUnsavedChanges() || fileChangedOnDisk().isEmpty())
+        return {};
+    return reloadFromDisk();
+}
+
 PrefixError discardUnsavedChanges()
 {
     if (!g_store || !hasUnsavedChanges())
         return {};
-    std::unique_ptr<Store> old = std::move(g_store);
-    clearCache();
-    g_saveWanted = false;
-    const PrefixError loaded = load(old->prefixDir);
-    if (!loaded.ok) {
-        clearCache();
-        g_store = std::move(old);
-        ++g_generation;
-    }
+    const PrefixError loaded = reloadFromDisk();
+    if (loaded.ok)
+        g_saveWanted = false;
     return loaded;
 }
 
