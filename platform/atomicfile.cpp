@@ -101,14 +101,12 @@ bool AtomicFile::begin(const QString& target, TempName name, QString* error)
         if (::lstat(m_tmp.constData(), &stale) == 0 && !S_ISDIR(stale.st_mode))
             ::unlink(m_tmp.constData());
         m_fd = ::open(m_tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (m_fd < 0) {
-            const int savedErrno = errno;
-            m_tmp.clear();  // not ours: left where it is
-            errno = savedErrno;
-        }
     }
     if (m_fd < 0) {
-        *error = QStringLiteral("cannot create a file in %1: %2").arg(m_dir, systemReason(errno));
+        const int savedErrno = errno;
+        // What stands under that name is not ours: it is left where it is.
+        m_tmp.clear();
+        *error = QStringLiteral("cannot create a file in %1: %2").arg(m_dir, systemReason(savedErrno));
         return false;
     }
     return true;

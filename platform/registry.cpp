@@ -819,10 +819,6 @@ bool readBack(int fd, qsizetype size, QByteArray* out)
 // flushed, then renamed over it), so that a crash leaves the old file or the
 // new one. Our temporary names start with ".velmora-save-", never Wine's
 // "reg<hex>.tmp".
-bool beginSave(const QString& path, AtomicFile* sf, QString* error)
-{
-    return sf->begin(path, AtomicFile::TempName::Unique, error);
-}
 
 // Flushes the written file and closes it. On success `kept` is a
 // descriptor of it, open for reading it back once it is in place.
@@ -1186,7 +1182,7 @@ bool writeFile(int index, WrittenFile* w, QString* why)
 {
     HiveFile& f = g_store->files[index];
     w->index = index;
-    if (!beginSave(f.path, &w->sf, why))
+    if (!w->sf.begin(f.path, AtomicFile::TempName::Unique, why))
         return false;
     Sink sink;
     sink.fd = w->sf.fd();
