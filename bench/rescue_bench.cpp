@@ -6,6 +6,7 @@
 //
 // usage: rescue_bench [--backups N] [--repeat N]
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/qtdesktop.h"
 #include "platform/desktop.h"

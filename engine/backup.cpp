@@ -5,20 +5,14 @@
 #include "engine/services.h"
 #include "engine/trim.h"
 #include "platform/ansi.h"
-#include "platform/clock.h"
+#include "platform/atomicfile.h"
 #include "platform/ownfile.h"
 #include "platform/prefix.h"
 #include "platform/regkey.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QLocale>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace engine {
 
@@ -180,34 +174,6 @@ QString DecodeText(QString text)
     return shiftText(text, 256 - kShift);
 }
 
-QString BackupFileName(const QDateTime& when)
-{
-    // One fixed long-date form, so that names never hold characters a file
-    // name or the ANSI code page cannot carry, whatever the locale.
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    return QStringLiteral("Backup") + english.toString(when.date(), QStringLiteral("dddd, MMMM d, yyyy"))
-        + QStringLiteral(" --- ") + when.time().toString(QStringLiteral("HH-mm-ss"));
-}
-
-QString BackupRowText(const QString& fileName)
-{
-    // The word is found in the trimmed name, the rest in the name itself.
-    const qsizetype p = fileName.trimmed().toUpper().indexOf(QLatin1String("BACKUP"));
-    const qsizetype d = p < 0 ? -1 : fileName.indexOf(QLatin1String("---"), p + 7);
-    QString date;
-    QString time;
-    if (d >= 0) {
-        date = fileName.mid(p + 6, d - p - 6).trimmed();
-        time = fileName.mid(d).remove(QLatin1String("---")).replace(QLatin1Char('-'), QLatin1Char(':')).trimmed();
-    }
-    return date + QStringLiteral("  at   ") + time;
-}
-
-QString NewBackupFilePath()
-{
-    return platform::programFolder() + QStringLiteral("\\Restore\\") + BackupFileName(platform::currentDateTime());
-}
-
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName)
 {
     const platform::RegKey key = platform::RegKey::open(root, keyPath, KEY_QUERY_VALUE);
@@ -342,87 +308,19 @@ bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine
     if (recordLine.isEmpty())
         return false;
     const QString onDisk = linuxPathForWrite(backupFilePath);
-    if (onDisk.isEmpty())
-        return false;
-    const bool created = !QFileInfo::exists(onDisk);
-    // Only a regular file takes records, and one a restore can read: a named
-    // pipe would block the open (not so without waiting), a device would
-    // swallow the record.
-    const int fd = ::open(QFile::encodeName(onDisk).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC,
-                          0666);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > platform::kMaxOwnFileSize) {
-        ::close(fd);
-        return false;
-    }
-    QFile file;
-    // Unbuffered: what failed to be written is not written later, by close,
-    // after the file has been cut back.
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
-    const qint64 before = file.size();
-    const QByteArray line = platform::toAnsi(EncodeText(recordLine)) + "\r\n";
-    // The record must be on disk before the value it saves is deleted, and
-    // so must the name of a file it has just created.
-    const bool ok = file.write(line) == line.size() && ::fsync(file.handle()) == 0;
-    if (!ok) {
-        // A full disk leaves part of the record behind; a later restore
-        // must not take it for one.
-        if (::ftruncate(file.handle(), before) == 0)
-            ::fsync(file.handle());
-        file.close();
-        if (created && QFileInfo(onDisk).size() == 0)
-            QFile::remove(onDisk);
-        return false;
-    }
-    file.close();
-    // Some file systems cannot sync a folder; as the registry's own save,
-    // that is not taken for a failed write.
-    if (created) {
-        const int dir = ::open(QFile::encodeName(QFileInfo(onDisk).absolutePath()).constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
-    return true;
+    return !onDisk.isEmpty() && platform::appendSyncedRecord(onDisk, [&recordLine] {
+        return platform::toAnsi(EncodeText(recordLine)) + "\r\n";
+    });
 }
 
 qint64 BackupFileSize(const QString& backupFilePath)
 {
-    const QString onDisk = linuxPathForWrite(backupFilePath);
-    struct stat st;
-    if (onDisk.isEmpty() || ::lstat(QFile::encodeName(onDisk).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return st.st_size;
+    return platform::regularFileSize(linuxPathForWrite(backupFilePath));
 }
 
 bool CutBackupFile(const QString& backupFilePath, qint64 size)
 {
-    const QString onDisk = linuxPathForWrite(backupFilePath);
-    if (onDisk.isEmpty())
-        return false;
-    const QByteArray name = QFile::encodeName(onDisk);
-    struct stat st;
-    if (::lstat(name.constData(), &st) != 0)
-        return size < 0;
-    if (!S_ISREG(st.st_mode))
-        return false;
-    if (size < 0)
-        return ::unlink(name.constData()) == 0;
-    if (st.st_size <= size)
-        return true;
-    const int fd = ::open(name.constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return platform::cutFileBack(linuxPathForWrite(backupFilePath), size);
 }
 
 RestoreResult RestoreBackupFile(const QString& path)

@@ -1,9 +1,9 @@
 #pragma once
-// Backup files of the fix and their restore, and the scrambling of the
-// program's own text files.
+// The records of the fix's backup files and their restore, and the
+// scrambling of the program's own text files. Where backups live and how
+// they are named and listed: engine/backupstore.h.
 //
-// A backup file lives in the folder "Restore" of the program folder, named
-// "Backup", the long date, " --- " and the time as hh-mm-ss. Each line is
+// Each line of a backup file is
 // one scrambled record: "R", root name, key path, the path looked for,
 // value name and the "Yes" flag, joined by "^", then a seventh field with
 // the value as the registry held it: its type number, ":" and its data
@@ -15,7 +15,6 @@
 #include "platform/wintypes.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -27,16 +26,6 @@ namespace engine {
 // 0..9; DecodeText undoes it. No character is lost either way.
 QString EncodeText(QString text);
 QString DecodeText(QString text);
-
-// "Backup" + long date + " --- " + "hh-mm-ss".
-QString BackupFileName(const QDateTime& when);
-// What the Rescue Center shows for a backup file name: the date, "  at   "
-// and the time with ":" between its parts; only "  at   " for a name
-// without "---" after the word "backup".
-QString BackupRowText(const QString& fileName);
-// The program folder & "\Restore\" & BackupFileName(now), now read
-// from the program's clock (platform/clock.h).
-QString NewBackupFilePath();
 
 // A registry value as the registry holds it.
 struct RegistryValueData {

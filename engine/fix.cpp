@@ -1,6 +1,7 @@
 #include "engine/fix.h"
 
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/pathhelpers.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"

@@ -1,9 +1,16 @@
 #include "engine/resultsfile.h"
 
 #include "engine/backup.h"
+#include "engine/scanstate.h"
+#include "engine/services.h"
 #include "platform/ansi.h"
+#include "platform/atomicfile.h"
+#include "platform/ownfile.h"
+#include "platform/prefix.h"
+#include "platform/winfile.h"
 
 #include <QFile>
+#include <QSet>
 
 namespace engine {
 
@@ -56,15 +63,107 @@ QList<QByteArray> ResultsFileLines(const QByteArray& bytes)
     return lines;
 }
 
-bool AppendResultsLine(const QString& linuxPath, const QByteArray& stored)
+QString ResultsFilePath()
 {
-    QFile file(linuxPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const QByteArray line = stored + "\r\n";
-    const bool written = file.write(line) == line.size();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return platform::programFolder() + QStringLiteral("/Scan.ocx");
+}
+
+bool ResultsFileSaved()
+{
+    return !platform::Dir(ResultsFilePath(), 0).isEmpty();
+}
+
+int SavedProblemCount()
+{
+    return CountFileLines(ResultsFilePath());
+}
+
+bool DeleteResultsFile()
+{
+    const QString onDisk = platform::toLinuxPath(ResultsFilePath());
+    return !onDisk.isEmpty() && QFile::remove(onDisk);
+}
+
+ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows)
+{
+    ResultsSave result;
+    const QString path = ResultsFilePath();
+    const QString onDisk = linuxPathForWrite(path);
+    platform::AtomicFile file;
+    QString why;
+    bool begun = false;
+    // The new file comes with its first line.
+    const auto begin = [&] {
+        begun = begun || file.begin(onDisk, platform::AtomicFile::TempName::Beside, &why);
+        return begun;
+    };
+    bool written = !onDisk.isEmpty();
+    for (size_t i = 0; written && i < rows.size(); ++i) {
+        const QByteArray line = StoredResultsLine(rows[i]);
+        if (!line.isEmpty())
+            written = begin() && file.write(line + "\r\n");
+        else
+            ++result.leftOut;
+        DoEvents();
+    }
+    // Every row left out: the file is still replaced, empty.
+    written = written && begin() && file.flush(&why) && file.place(&why);
+    if (!written) {
+        file.abandon();
+        result.sentence = QStringLiteral("The scan results could not be saved to %1.").arg(path);
+        return result;
+    }
+    platform::syncFolder(file.folder());
+    result.saved = true;
+    // The logon summary counts the file's lines and a load lists them: say
+    // that they will show fewer problems than the list holds.
+    if (result.leftOut > 0)
+        result.sentence = QStringLiteral("%1 of the %2 listed problems were left out of the scan results file %3, as "
+                                         "its lines cannot carry their text; the start-up summary and the next load "
+                                         "will show %4.")
+                              .arg(result.leftOut)
+                              .arg(rows.size())
+                              .arg(path)
+                              .arg(static_cast<qsizetype>(rows.size()) - result.leftOut);
+    return result;
+}
+
+ResultsRead ReadResultsFile()
+{
+    ResultsRead result;
+    const QString path = ResultsFilePath();
+    if (platform::Dir(path, 0).isEmpty())
+        return result;
+    const platform::OwnFileRead read = platform::readOwnFile(platform::toLinuxPath(path), &result.bytes);
+    if (!read.ok()) {
+        const QString why = read.outcome == platform::OwnFileRead::Missing ? QStringLiteral("it is not there")
+                                                                           : read.reason;
+        result.outcome = ResultsRead::Unreadable;
+        result.sentence = QStringLiteral("The saved scan results could not be read from %1: %2.").arg(path, why);
+        return result;
+    }
+    result.outcome = ResultsRead::Read;
+    return result;
+}
+
+std::vector<ProblemRow> ResultsRows(const QByteArray& bytes)
+{
+    std::vector<ProblemRow> loaded;
+    QSet<QString> earlier;  // case-folded
+    for (const QByteArray& line : ResultsFileLines(bytes)) {
+        const QStringList fields = ResultsLineFields(line);
+        if (fields.size() >= 3 && fields.size() <= 7
+            && (fields[2].isEmpty() || !earlier.contains(fields[2].toCaseFolded()))) {
+            ProblemRow row = ProblemRow::fromFields(fields);
+            row.Checked = true;
+            const QStringList rowFields = row.fields();
+            for (qsizetype i = 1; i < rowFields.size(); ++i)
+                earlier.insert(rowFields[i].toCaseFolded());
+            loaded.push_back(row);
+        }
+        DoEvents();
+    }
+    return loaded;
 }
 
 }  // namespace engine

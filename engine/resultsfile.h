@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace engine {
 
 // The plain line of a row: its seven fields joined by "^^".
@@ -27,8 +29,44 @@ QStringList ResultsLineFields(const QByteArray& stored);
 // or CR LF, and a last line without an end counts.
 QList<QByteArray> ResultsFileLines(const QByteArray& bytes);
 
-// Appends one stored line and CR LF to the file at `linuxPath`, opening and
-// closing it; a missing file is created. False when it was not all written.
-bool AppendResultsLine(const QString& linuxPath, const QByteArray& stored);
+// The program folder & "/Scan.ocx".
+QString ResultsFilePath();
+// Whether the folder listing finds the file (plain files only).
+bool ResultsFileSaved();
+// The lines of the file: the problems the logon start reports (0 when
+// there is no file).
+int SavedProblemCount();
+// Removes the file; false when it was not there or stays.
+bool DeleteResultsFile();
+
+struct ResultsSave {
+    bool saved = false;
+    int leftOut = 0;  // rows whose line could not carry their text
+    // When not saved, why; when saved with rows left out, what that means.
+    QString sentence;
+};
+
+// Rewrites the file whole with `rows`, one line each, letting window
+// messages run after each. The lines go to a new file beside it that takes
+// the old one's place only when every line is written, so a failed save
+// leaves the last good file. A row whose line would read back as another
+// row is left out.
+ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows);
+
+struct ResultsRead {
+    enum Outcome { Read, Missing, Unreadable };
+    Outcome outcome = Missing;  // Missing: the folder listing finds no file
+    QString sentence;           // when unreadable: why, for the user
+    QByteArray bytes;
+};
+ResultsRead ReadResultsFile();
+
+// The rows a file's bytes hold, checked, letting window messages run after
+// each line. A line of fewer than three fields names no file; one of more
+// than seven had a field holding the separator, so its later fields moved
+// and the row would point at another key; a line whose file path is the
+// text of a field after the first of a row loaded before it (without
+// regard to case) repeats that row. Those give no row.
+std::vector<ProblemRow> ResultsRows(const QByteArray& bytes);
 
 }  // namespace engine

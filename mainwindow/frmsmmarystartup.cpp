@@ -1,6 +1,7 @@
 #include "mainwindow/frmsmmarystartup.h"
 
 #include "engine/scanstate.h"
+#include "engine/resultsfile.h"
 #include "engine/services.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
@@ -100,7 +101,7 @@ void FrmSmmaryStartup::Form_Load()
 {
     if (storedOption().value_or(false))
         Check1->setChecked(true);
-    const int n = engine::CountFileLines(mainwindow::resultsPath());
+    const int n = engine::SavedProblemCount();
     if (n < 1) {
         mainwindow::End();
         return;

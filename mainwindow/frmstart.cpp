@@ -2,6 +2,7 @@
 // pages, menus, and closing.
 #include "mainwindow/frmstart.h"
 
+#include "engine/resultsfile.h"
 #include "engine/scanstate.h"
 #include "mainwindow/programstart.h"
 #include "platform/winfile.h"
@@ -48,7 +49,7 @@ void FrmStart::Form_Load()
     tmrRotateImage->stop();
     ToolBar_ButtonClick(1);
     SetPagesVisible(false, false);
-    const bool resultsSaved = !platform::Dir(resultsFilePath(), 0).isEmpty();
+    const bool resultsSaved = engine::ResultsFileSaved();
     SetMenusEnabled(resultsSaved, false, false, true, true, true, false, false);
     ApplySavedSettings();
     PicRegistryCleaner_MouseMove();

@@ -4,6 +4,7 @@
 // Handlers carry the names of their control and event; the registry and file
 // work is the engine's. The implementation is split by feature, one file
 // each (frmstart_<feature>.cpp), as the groups below are.
+#include "engine/backupstore.h"
 #include "engine/problemlist.h"
 #include "mainwindow/controls.h"
 
@@ -12,7 +13,6 @@
 #include <QPixmap>
 
 #include <array>
-#include <set>
 
 class QAction;
 class QCheckBox;
@@ -277,11 +277,9 @@ private:
     void hoverOver(PictureButton& b, const QString& hint);
     void showBackupCountInStatus();
     void runBackupAction(PictureButton& button, bool bDelete);
-    void restoreSelectedBackup(const QString& fileName, bool reached);
-    // The listed row texts, folded to one case: a row is not listed twice.
-    std::set<QString> m_backupRowKeys;
-    // While LoadBackupList runs: its rows, added to the list at its end.
-    QList<QTreeWidgetItem*>* m_backupRowsBeingListed = nullptr;
+    QTreeWidgetItem* backupRow(const engine::BackupEntry& entry) const;
+    // The listed row texts: a row is not listed twice.
+    engine::BackupRowTexts m_backupRowKeys;
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;

@@ -2,52 +2,20 @@
 // Problems button and the Cleaning menu's Fix Problems. The work on each row
 // is the engine's; here are the checks before it, the pages and the lists.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/fix.h"
+#include "engine/registrychange.h"
+#include "engine/resultsfile.h"
 #include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
-#include "platform/prefix.h"
-#include "platform/winfile.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QToolBar>
 #include <QTreeWidget>
-
-#include <unistd.h>
-
-namespace {
-
-QString restoreFolder()
-{
-    return platform::programFolder() + QStringLiteral("\\Restore");
-}
-
-// The folder "Restore" made when missing; its Linux path, empty when it
-// cannot be found or made.
-QString ensureRestoreFolder()
-{
-    const QString folder = restoreFolder();
-    if (platform::Dir(folder, 16).isEmpty()) {
-        const QString onDisk = engine::linuxPathForWrite(folder);
-        if (!onDisk.isEmpty())
-            QDir().mkdir(onDisk);
-    }
-    return platform::toLinuxPath(folder);
-}
-
-bool folderWritable(const QString& linuxPath)
-{
-    return !linuxPath.isEmpty() && QFileInfo(linuxPath).isDir()
-        && ::access(QFile::encodeName(linuxPath).constData(), W_OK | X_OK) == 0;
-}
-
-}  // namespace
 
 void FrmStart::ImgFixProblemsClick_MouseMove()
 {
@@ -82,16 +50,9 @@ bool FrmStart::checkedProblemListed() const
 // registry files can be saved now and the backup folder written.
 bool FrmStart::fixCanBeKept()
 {
-    QString why;
-    const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
-    if (!reread.ok)
-        why = reread.message;
+    QString why = engine::WhyRegistryCannotChangeNow();
     if (why.isEmpty())
-        why = platform::whyChangesCannotBeKept();
-    if (why.isEmpty() && !folderWritable(platform::toLinuxPath(restoreFolder())))
-        why = QStringLiteral("The backup folder %1 cannot be written, so no backup could be made and Velmora "
-                             "changed nothing.")
-                  .arg(restoreFolder());
+        why = engine::WhyNoBackupCanBeWritten();
     if (why.isEmpty())
         return true;
     platform::MsgBox(why, 16, productName());
@@ -108,7 +69,7 @@ void FrmStart::ImgFixProblemsClick2_MouseMove()
     btnFixProblems2.normal->setEnabled(false);
     PicShowError_MouseMove();
     engine::PlayAlertSound();
-    ensureRestoreFolder();
+    engine::EnsureBackupFolder();
     if (checkedProblemListed() && !fixCanBeKept()) {
         btnFixProblems2.normal->setEnabled(true);
         return;
@@ -129,11 +90,8 @@ void FrmStart::ImgFixProblemsClick2_MouseMove()
         mnuFileSaveScanResults_Click();
     // No problem is left: a results file kept for the logon summary would
     // count problems that are gone.
-    if (m_errors.count() == 0 && (engine::bResultsLoaded || resultsOnStartup)) {
-        const QString results = platform::toLinuxPath(resultsFilePath());
-        if (!results.isEmpty())
-            QFile::remove(results);
-    }
+    if (m_errors.count() == 0 && (engine::bResultsLoaded || resultsOnStartup))
+        engine::DeleteResultsFile();
     btnFixProblems2.normal->setEnabled(true);
 }
 
@@ -162,20 +120,16 @@ void FrmStart::FixCheckedProblems()
     }
 
     engine::FixObserver pump;
-    platform::RegistryBatch batch;
-    const engine::FixReport report = engine::FixCheckedRows(m_errors, pump);
-    sBackupFile = report.backupFile;
-    const platform::PrefixError saved = batch.finish();
+    engine::FixReport report;
+    const engine::RegistryChangeSaved saved = engine::ChangeRegistryNow([&] {
+        report = engine::FixCheckedRows(m_errors, pump);
+        sBackupFile = report.backupFile;
+    });
     m_fixSaved = saved.ok;
-    if (!saved.ok) {
-        // What was not saved is dropped, so the registry held says what
-        // Wine has. When no value left the registry on disk, the records of
-        // this fix go too: the Rescue Center lists no backup of values
-        // that are still there.
-        platform::dropUnsavedRegistryChanges();
-        if (!saved.partly)
-            engine::CutBackupFile(report.backupFile, report.backupSizeBefore);
-    }
+    // When no value left the registry on disk, the records of this fix go
+    // too: the Rescue Center lists no backup of values that are still there.
+    if (!saved.ok && !saved.partly)
+        engine::CutBackupFile(report.backupFile, report.backupSizeBefore);
 
     if (saved.ok) {
         engine::RemoveFixedRows(m_errors, report, pump);
@@ -192,10 +146,7 @@ void FrmStart::FixCheckedProblems()
     menuBar()->setEnabled(menusOn);
     ToolBar->setEnabled(toolBarOn);
     if (!saved.ok) {
-        QString reason = saved.message.trimmed();
-        while (reason.endsWith(QLatin1Char('.')))
-            reason.chop(1);
-        platform::MsgBox(reason + QStringLiteral("; the checked problems stay listed and checked."), 16,
+        platform::MsgBox(saved.sentence(QStringLiteral("the checked problems stay listed and checked.")), 16,
                          productName());
         return;
     }

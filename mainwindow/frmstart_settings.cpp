@@ -2,6 +2,7 @@
 // logon entry, and the two view options with the window height they change.
 // Each is saved the moment it changes and read back at load.
 #include "engine/logonentry.h"
+#include "engine/registrychange.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/twips.h"
 #include "platform/desktop.h"
@@ -220,20 +221,18 @@ void FrmStart::updateLogonEntry(bool on)
         return;
     // Wine may have changed the registry files since they were read (its
     // registry editor, say): read them again first, as a fix does.
-    const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
-    if (const QString why = reread.ok ? platform::whyChangesCannotBeKept() : reread.message; !why.isEmpty()) {
+    if (const QString why = engine::WhyRegistryCannotChangeNow(); !why.isEmpty()) {
         platform::MsgBox(why, 16, productName());
         return;
     }
     if (asWanted())
         return;
-    platform::RegistryBatch batch;
-    if (on)
-        engine::WriteStartupRunValue();
-    else
-        engine::DeleteStartupRunValue();
-    if (const platform::PrefixError saved = batch.finish(); !saved.ok) {
-        platform::dropUnsavedRegistryChanges();
-        platform::MsgBox(saved.message, 16, productName());
-    }
+    const engine::RegistryChangeSaved saved = engine::ChangeRegistryNow([on] {
+        if (on)
+            engine::WriteStartupRunValue();
+        else
+            engine::DeleteStartupRunValue();
+    });
+    if (!saved.ok)
+        platform::MsgBox(saved.sentence(), 16, productName());
 }

@@ -1,4 +1,5 @@
 // Closing the main window, File > Exit, and the end of the logon road.
+#include "engine/resultsfile.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/programstart.h"
@@ -43,12 +44,8 @@ void FrmStart::logonRoad()
 {
     if (!engine::bScanAndFixChosen)
         return;
-    const QString results = resultsFilePath();
-    if (!platform::Dir(results, 0).isEmpty()) {
-        const QString file = platform::toLinuxPath(results);
-        if (!file.isEmpty())
-            QFile::remove(file);
-    }
+    if (engine::ResultsFileSaved())
+        engine::DeleteResultsFile();
     mainwindow::unloadFrmSplash();
     show();
     ImgScanClick_MouseMove();

@@ -1,6 +1,7 @@
 #include "mainwindow/programstart.h"
 
 #include "engine/scanstate.h"
+#include "engine/resultsfile.h"
 #include "engine/services.h"
 #include "engine/trim.h"
 #include "mainwindow/frmsmmarystartup.h"
@@ -68,7 +69,7 @@ bool isLogonStart()
 
 QString resultsPath()
 {
-    return platform::programFolder() + QStringLiteral("/Scan.ocx");
+    return engine::ResultsFilePath();
 }
 
 void End(int exitCode)
@@ -148,7 +149,7 @@ bool askStartupSummary()
         End();
         return false;
     }
-    if (engine::CountFileLines(resultsPath()) < 1) {
+    if (engine::SavedProblemCount() < 1) {
         End();
         return false;
     }

@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/regformat.h"
 
@@ -814,116 +815,36 @@ bool readBack(int fd, qsizetype size, QByteArray* out)
     return ::pread(fd, &extra, 1, at) == 0;
 }
 
-// A new file beside the old one, written, flushed, then renamed over it: a
-// crash leaves the old file or the new one. Our temporary names start with
-// ".velmora-save-", never Wine's "reg<hex>.tmp".
-struct SaveFile {
-    QString target;
-    QByteArray targetName;
-    QByteArray tmp;
-    QString dir;
-    mode_t mode = 0666;
-    int fd = -1;
-};
-
-bool beginSave(const QString& path, SaveFile* sf, QString* error)
-{
-    sf->target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        sf->target = info.canonicalFilePath();
-        if (sf->target.isEmpty()) {
-            *error = QStringLiteral("%1 is a broken link").arg(path);
-            return false;
-        }
-    }
-    sf->targetName = QFile::encodeName(sf->target);
-    struct stat st;
-    if (::stat(sf->targetName.constData(), &st) == 0) {
-        if (st.st_nlink > 1) {
-            *error = QStringLiteral("%1 has more than one hard link, and replacing it would break them").arg(sf->target);
-            return false;
-        }
-        sf->mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        sf->mode = 0666 & ~mask;
-    }
-    sf->dir = QFileInfo(sf->target).absolutePath();
-    sf->tmp = QFile::encodeName(sf->dir + QStringLiteral("/.velmora-save-%1-XXXXXX").arg(static_cast<qint64>(::getpid())));
-    sf->fd = ::mkstemp(sf->tmp.data());
-    if (sf->fd < 0) {
-        *error = QStringLiteral("cannot create a file in %1: %2").arg(sf->dir, QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    return true;
-}
-
-void abandonSave(SaveFile& sf, int savedErrno, QString* error)
-{
-    *error = QStringLiteral("cannot write %1: %2").arg(sf.target, QString::fromLocal8Bit(std::strerror(savedErrno)));
-    if (sf.fd >= 0)
-        ::close(sf.fd);
-    sf.fd = -1;
-    ::unlink(sf.tmp.constData());
-}
+// Each changed file goes through a new file beside the old one (written,
+// flushed, then renamed over it), so that a crash leaves the old file or the
+// new one. Our temporary names start with ".velmora-save-", never Wine's
+// "reg<hex>.tmp".
 
 // Flushes the written file and closes it. On success `kept` is a
 // descriptor of it, open for reading it back once it is in place.
-bool flushSave(SaveFile& sf, int* kept, QString* error)
+bool flushSave(AtomicFile& sf, int* kept, QString* error)
 {
-    *kept = -1;
-    if (::fchmod(sf.fd, sf.mode) != 0 || ::fsync(sf.fd) != 0) {
-        abandonSave(sf, errno, error);
+    if (!sf.flush(error, kept))
         return false;
-    }
     saveStage(SaveStage::Flushed);
-    const int copy = ::fcntl(sf.fd, F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) {
-        abandonSave(sf, errno, error);
-        return false;
-    }
-    const int closed = ::close(sf.fd);
-    sf.fd = -1;
-    if (closed != 0) {
-        const int savedErrno = errno;
-        ::close(copy);
-        abandonSave(sf, savedErrno, error);
-        return false;
-    }
-    *kept = copy;
     return true;
 }
 
 // Puts a flushed file in place of the old one. On failure the new file is
 // removed and the old one stays as it was.
-bool placeSave(SaveFile& sf, QString* error)
+bool placeSave(AtomicFile& sf, QString* error)
 {
-    if (::rename(sf.tmp.constData(), sf.targetName.constData()) != 0) {
-        const int savedErrno = errno;
-        *error = QString::fromLocal8Bit(std::strerror(savedErrno));
-        ::unlink(sf.tmp.constData());
+    if (!sf.place(error))
         return false;
-    }
     saveStage(SaveStage::Renamed);
     return true;
-}
-
-void syncFolder(const QString& dir)
-{
-    const int dfd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
 }
 
 // One changed file of a save: its new text written and flushed beside the
 // old file, not yet in place.
 struct WrittenFile {
     int index = -1;
-    SaveFile sf;
+    AtomicFile sf;
     int kept = -1;  // the new file, open for reading it back
     qsizetype size = 0;
     std::vector<Segment> segs;
@@ -934,7 +855,7 @@ void discardWritten(WrittenFile& w)
     if (w.kept >= 0)
         ::close(w.kept);
     w.kept = -1;
-    ::unlink(w.sf.tmp.constData());
+    w.sf.abandon();
 }
 
 bool isDirWritable(const QString& filePath)
@@ -1261,13 +1182,13 @@ bool writeFile(int index, WrittenFile* w, QString* why)
 {
     HiveFile& f = g_store->files[index];
     w->index = index;
-    if (!beginSave(f.path, &w->sf, why))
+    if (!w->sf.begin(f.path, AtomicFile::TempName::Unique, why))
         return false;
     Sink sink;
-    sink.fd = w->sf.fd;
+    sink.fd = w->sf.fd();
     render(f, index, &w->segs, sink);
     if (!sink.ok) {
-        abandonSave(w->sf, sink.error, why);
+        w->sf.abandon(sink.error, why);
         return false;
     }
     if (!flushSave(w->sf, &w->kept, why))
@@ -1357,8 +1278,8 @@ PrefixError save()
         ++placed;
     QStringList dirs;
     for (size_t j = 0; j < placed; ++j) {
-        if (!dirs.contains(written[j].sf.dir))
-            dirs << written[j].sf.dir;
+        if (!dirs.contains(written[j].sf.folder()))
+            dirs << written[j].sf.folder();
     }
     for (const QString& dir : dirs)
         syncFolder(dir);

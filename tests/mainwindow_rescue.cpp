@@ -2,6 +2,7 @@
 // of the first selected backup, a restore that keeps its backup whenever a
 // value did not go back for good, and the restoring box's ticks.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmcreatingbackkeys.h"

@@ -3,6 +3,7 @@
 // window; "wine reg export" of every touched key is then byte for byte what
 // it was. Beside a running wineserver a restore changes no file at all.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/registryaccess.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/timing.h"

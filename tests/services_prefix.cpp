@@ -1,6 +1,7 @@
 // Backups, restore and the window and shell services on a small prefix made
 // by hand (no Wine needed): registry files, drive C: and drive Z:.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/fix.h"
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"

@@ -1,6 +1,7 @@
 // Scrambling, backup names and record lines, the settings store and the
 // silent desktop: everything that needs no prefix.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"

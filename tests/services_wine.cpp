@@ -1,6 +1,7 @@
 // Fix then restore on a real Wine prefix: after the restore, Wine's own
 // "reg query" shows every value exactly as it stood before the deletion.
 #include "engine/backup.h"
+#include "engine/backupstore.h"
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "tests/support/testenv.h"
