@@ -21,7 +21,9 @@ export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update
 "${sudo_cmd[@]}" apt-get install -y "${packages[@]}"
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# VELMORA_WERROR=ON in the environment (as CI sets it) turns warnings into
+# errors.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_WERROR="${VELMORA_WERROR:-OFF}"
 cmake --build build -j "$(nproc)"
 
 if [ "$mode" = test ]; then
@@ -31,7 +33,7 @@ else
   # Without a prefix of your own, a demo prefix with a few stale entries.
   if [ -z "${WINEPREFIX:-}" ]; then
     export WINEPREFIX="$PWD/build/demo-prefix"
-    ./mainwindow/make-demo-prefix.sh "$WINEPREFIX"
+    ./app/make-demo-prefix.sh "$WINEPREFIX"
   fi
-  exec ./build/mainwindow/velmora "${@:2}"
+  exec ./build/app/velmora "${@:2}"
 fi

@@ -61,8 +61,9 @@ TEST(OwnFileTest, RegularFilesAndLinksToThemAreReadWhole)
         int pieces = 0;
         EXPECT_EQ(readChunks(path, &chunked, &pieces), c.bytes) << c.name;
         EXPECT_EQ(chunked.outcome, OwnFileRead::Read) << c.name;
-        if (c.bytes.size() > 64 * 1024)
+        if (c.bytes.size() > 64 * 1024) {
             EXPECT_GT(pieces, 1) << c.name;  // a piece at a time, not the whole
+        }
     }
 
     // Nothing there: missing, which is no refusal.

@@ -181,7 +181,7 @@ TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)
 // addresses name and the places it tells of.
 TEST(HelpPageTest, StandsBesideTheProgramWithItsSections)
 {
-    QFile file(QStringLiteral(VELMORA_BUILD_DIR "/mainwindow/") + engine::HelpPageFileName());
+    QFile file(QStringLiteral(VELMORA_BUILD_DIR "/app/") + engine::HelpPageFileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     const QString html = QString::fromUtf8(file.readAll());
     for (const char* section : {"contents", "support"})

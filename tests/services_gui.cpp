@@ -157,7 +157,7 @@ TEST(QtDesktop, WindowAlphaSetsOpacityWithinRange)
 
 TEST(ClickSound, GeneratedFileIsAShortAudibleWave)
 {
-    const QString path = QStringLiteral(VELMORA_BUILD_DIR "/mainwindow/Alert.wav");
+    const QString path = QStringLiteral(VELMORA_BUILD_DIR "/app/Alert.wav");
     const QByteArray wav = testenv::readFile(path);
     ASSERT_GE(wav.size(), 44) << qPrintable(path);
     const auto u16 = [&](int at) { return qFromLittleEndian<quint16>(wav.constData() + at); };

@@ -38,7 +38,7 @@ protected:
         // The program in a folder of its own, with the link Wine starts.
         programDir = testenv::makeTempDir(QStringLiteral("program"));
         exe = programDir + QStringLiteral("/velmora");
-        ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_BUILD_DIR "/mainwindow/velmora"), exe));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VELMORA_BUILD_DIR "/app/velmora"), exe));
         ASSERT_TRUE(QFile::link(QStringLiteral("velmora"), programDir + QStringLiteral("/velmora.exe")));
         const QString data = QStringLiteral("\"%1\\velmora.exe\" ShowError")
                                  .arg(testenv::WinePrefix::windowsPath(programDir));
