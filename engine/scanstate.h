@@ -17,18 +17,4 @@ extern int FileLineCount;
 void DoEvents();
 void setMessagePump(std::function<void()> pump);
 
-// While one lives, DoEvents lets no message run: for a short piece of work
-// that no other handler may enter or change under it.
-class DoEventsPaused {
-public:
-    DoEventsPaused();
-    ~DoEventsPaused();
-    DoEventsPaused(const DoEventsPaused&) = delete;
-    DoEventsPaused& operator=(const DoEventsPaused&) = delete;
-};
-
-// Where ShowScanPath writes (the main window's lblRegistryFilesScan).
-void setScanPathDisplay(std::function<void(const QString&)> display);
-void ShowScanPath(const QString& text);
-
 }  // namespace engine
