@@ -1,6 +1,7 @@
 #pragma once
-// Program-wide flags and the two seams the windows fill: the message pump
-// (DoEvents) and the scan-position display.
+// Program-wide flags and the program-wide message pump (DoEvents) that work
+// outside a scan context lets run: the backup file's reading and writing,
+// the line count and the window's own list loops.
 #include <QString>
 
 #include <functional>
