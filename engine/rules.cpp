@@ -167,8 +167,8 @@ bool commandPathMissing(const ScanContext& ctx, const QString& path, const QStri
 }
 
 // A path is looked for as it stands and reported as it stands.
-void reportIfMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, const QString& path,
-                     const QString& sectionName, const QString& keyPath)
+void reportIfMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                     const QString& path, const QString& sectionName, const QString& keyPath)
 {
     if (missing(ctx, path))
         addRow(ctx, root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
@@ -176,8 +176,8 @@ void reportIfMissing(const ScanContext& ctx, HKEY root, const QString& rootName,
 
 // A bare name is looked for in the system folder (and where Windows searches
 // after it) and reported under the system folder, marked Yes.
-void reportIfBareNameMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, const QString& bareName,
-                             const QString& sectionName, const QString& keyPath)
+void reportIfBareNameMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             const QString& bareName, const QString& sectionName, const QString& keyPath)
 {
     const QString full = systemFolderPrefix(ctx) + bareName;
     if (bareNameMissing(ctx, full, bareName))
@@ -188,8 +188,8 @@ void reportIfBareNameMissing(const ScanContext& ctx, HKEY root, const QString& r
 
 // ---- Files and folders ----------------------------------------------------
 
-void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath)
+void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -217,8 +217,8 @@ void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName
     reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
-void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath)
+void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -260,8 +260,8 @@ void ScanFontValue(const ScanContext& ctx, HKEY root, const QString& rootName, c
     addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
 }
 
-void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath)
+void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath)
 {
     if (data.isEmpty())
         return;
@@ -273,8 +273,8 @@ void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootNam
         reportIfBareNameMissing(ctx, root, rootName, valueName, path, sectionName, keyPath);
 }
 
-void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                         const QString& sectionName, const QString& keyPath)
+void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                         QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -295,8 +295,8 @@ void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootN
         reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
-void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath)
+void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath)
 {
     QString path;
     QString keyName = keyNameOf(valueName);
@@ -332,8 +332,8 @@ bool IsOnFixedDrive(const ScanContext& ctx, const QString& path)
 
 // ---- Command lines --------------------------------------------------------
 
-void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                        const QString& sectionName, const QString& keyPath)
+void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                        QString data, const QString& sectionName, const QString& keyPath)
 {
     const QString name = valueName.toUpper();
     if (name == QLatin1String("UNINSTALLSTRING") || name == QLatin1String("UNINSTALLPATH"))
@@ -345,8 +345,8 @@ void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootNa
         ScanInstallPathValue(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
 }
 
-void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -383,8 +383,8 @@ void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& root
         addRow(ctx, root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false, command);
 }
 
-void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype p1 = data.indexOf(QLatin1String(":\\"));
     if (p1 < 0)
@@ -411,8 +411,8 @@ void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& root
     }
 }
 
-void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                             const QString& sectionName, const QString& keyPath)
+void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype d1 = data.indexOf(QLatin1Char('.'));
     if (d1 < 0)
@@ -439,8 +439,8 @@ void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& r
     }
 }
 
-void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype d = data.indexOf(QLatin1Char('.'));
     if (d < 0 || data.size() - d - 1 != 3)
@@ -453,8 +453,8 @@ void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& root
         addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
-void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (data.isEmpty())
         return;
@@ -475,8 +475,8 @@ void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& root
     reportIfBareNameMissing(ctx, root, rootName, valueName, CutAtSwitches(data), sectionName, keyPath);
 }
 
-void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty() || !data.contains(QLatin1Char('.')))
         return;

@@ -17,38 +17,36 @@
 
 namespace engine {
 
-// The rules take the scan context first.
-
 // Files and folders.
-void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath);
-void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath);
+void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath);
+void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath);
 void ScanFontValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
                    const QString& sectionName, const QString& keyPath);
-void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath);
-void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                         const QString& sectionName, const QString& keyPath);
-void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath);
+void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath);
+void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                         QString data, const QString& sectionName, const QString& keyPath);
+void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath);
 bool IsOnFixedDrive(const ScanContext& ctx, const QString& path);
 
 // Command lines.
-void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                        const QString& sectionName, const QString& keyPath);
-void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                             const QString& sectionName, const QString& keyPath);
-void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
+void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                        QString data, const QString& sectionName, const QString& keyPath);
+void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             QString data, const QString& sectionName, const QString& keyPath);
+void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
 
 // What the rules ask of the machine. By default the real helpers answer;
 // tests hand a fake file system in the scan's context.

@@ -1,7 +1,8 @@
 #pragma once
 // The fixed table of the nine scan sections, in the driver's order, the
-// walks each hands to the engine and the rule that judges its values. How a section is shown (its check box,
-// caption, counter and marker place) is the main window's.
+// walks each hands to the engine and the rule that judges its values. How a
+// section is shown (its check box, caption, counter and marker place) is the
+// main window's.
 #include "platform/wintypes.h"
 
 #include <QString>

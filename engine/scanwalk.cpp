@@ -61,7 +61,8 @@ struct WalkLevel {
 
 }  // namespace
 
-void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
+void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                 const QString& rootName)
 {
     platform::RegKey start = platform::RegKey::open(root, keyPath, KEY_ENUMERATE_SUB_KEYS);
     if (!start.ok())
@@ -126,7 +127,8 @@ void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, cons
     }
 }
 
-void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
+void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                   const QString& rootName)
 {
     const platform::RegKey key = platform::RegKey::openDefault(root, keyPath);
     if (!key.ok())
@@ -180,8 +182,8 @@ QString GetValueAsString(HKEY key, const QString& valueName)
     }
 }
 
-void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sectionName, const QString& valueName, HKEY root,
-                        const QString& rootName, const QString& keyPath)
+void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sectionName, const QString& valueName,
+                        HKEY root, const QString& rootName, const QString& keyPath)
 {
     const SectionRule rule = RuleOfSection(sectionName);
     if (!rule || bCancelScan)

@@ -15,15 +15,17 @@ struct ScanContext;
 // whole path, so a file nesting keys far deeper would make the scan
 // quadratic in its depth.
 constexpr int kMaxKeyDepth = 512;
-void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);
+void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                 const QString& rootName);
 // The values of the one key at keyPath.
-void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName);
+void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                   const QString& rootName);
 // The data of a value of an open key as text (REG_SZ, REG_MULTI_SZ first
 // string, REG_DWORD signed decimal; empty otherwise).
 QString GetValueAsString(HKEY key, const QString& valueName);
 // Hands one value to the rule of its section.
-void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sectionName, const QString& valueName, HKEY root,
-                        const QString& rootName, const QString& keyPath);
+void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sectionName, const QString& valueName,
+                        HKEY root, const QString& rootName, const QString& keyPath);
 // Whether a rule judges the values of this section (names compared exactly).
 bool SectionHasRule(const QString& sectionName);
 // The abbreviated form ScanContext::ShowScanPath shows.
