@@ -4,7 +4,6 @@
 #include "engine/pathhelpers.h"
 #include "engine/problemlist.h"
 #include "engine/scancontext.h"
-#include "engine/scanstate.h"
 #include "engine/trim.h"
 
 namespace engine {
