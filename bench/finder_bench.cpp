@@ -164,12 +164,12 @@ Run walkOnce(int rowCount, bool linked = false)
 {
     engine::ProblemList rows = linked ? makeLinkedRows(rowCount) : makeRows(rowCount);
     long long pumps = 0;
-    engine::setMessagePump([&pumps] { ++pumps; });
+    const engine::ScanContext ctx{rows, nullptr, [&pumps] { ++pumps; }};
     NoDisplay display;
     QElapsedTimer timer;
     timer.start();
     const qint64 cpuStart = cpuNs();
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(ctx, display);
     walk.ScanDrive(QStringLiteral("C:\\"), linked ? QStringLiteral("C:\\") : QStringLiteral("C:\\tree"));
     Run r;
     r.ns = timer.nsecsElapsed();
@@ -179,7 +179,6 @@ Run walkOnce(int rowCount, bool linked = false)
     r.pumps = pumps;
     r.reachedAgain = walk.stats().reachedAgain;
     r.relisted = walk.stats().relisted;
-    engine::setMessagePump(nullptr);
     return r;
 }
 

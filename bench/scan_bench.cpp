@@ -79,7 +79,8 @@ struct FixFigures {
     bool saved = false, restoredAll = false, identical = false, identicalBytes = false;
 };
 
-FixFigures fixEveryRow(const QString& prefixDir, const QString& programDir, bool inWineOrder)
+FixFigures fixEveryRow(engine::ProblemList& rows, const QString& prefixDir, const QString& programDir,
+                       bool inWineOrder)
 {
     FixFigures f;
     // The scaled copy adds its keys and values out of Wine's order, and a
@@ -91,7 +92,6 @@ FixFigures fixEveryRow(const QString& prefixDir, const QString& programDir, bool
     const QByteArrayList before = registryFiles(prefixDir);
     platform::setProgramFolderLinux(programDir);
     QDir().mkpath(programDir + "/Restore");
-    engine::ProblemList& rows = engine::lvwErrors();
     f.rows = rows.count();
     std::vector<bool> visible(static_cast<size_t>(f.rows), true);
 
@@ -200,7 +200,8 @@ int main(int argc, char** argv)
     }
 
     long long pumps = 0;
-    engine::setMessagePump([&pumps] { ++pumps; });
+    engine::ProblemList rows;
+    const engine::ScanContext scan{rows, nullptr, [&pumps] { ++pumps; }};
     engine::ScanSummary result;
     double best = 0, first = 0;
     engine::WalkStats stats;
@@ -209,7 +210,7 @@ int main(int argc, char** argv)
         engine::walkStats() = {};
         pumps = 0;
         timer.restart();
-        result = engine::scanAllSections();
+        result = engine::scanAllSections(scan);
         const double ms = timer.nsecsElapsed() / 1e6;
         if (run == 0)
             first = ms;
@@ -222,7 +223,7 @@ int main(int argc, char** argv)
     print("scale", QString::number(scale));
     print("keys", QString::number(stats.keys));
     print("values", QString::number(stats.values));
-    print("rows", QString::number(engine::lvwErrors().count()));
+    print("rows", QString::number(rows.count()));
     print("pumps", QString::number(pumpsPerScan));
     print("load_ms", QString::number(loadMs, 'f', 1));
     print("scan_ms", QString::number(best, 'f', 1));
@@ -239,7 +240,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "scan_bench: cannot write %s\n", results.toUtf8().constData());
             status = 1;
         } else {
-            for (const engine::ProblemRow& r : engine::lvwErrors().rows()) {
+            for (const engine::ProblemRow& r : rows.rows()) {
                 const QByteArray line = engine::StoredResultsLine(r);
                 if (!line.isEmpty())
                     out.write(line + "\r\n");
@@ -250,7 +251,7 @@ int main(int argc, char** argv)
     }
     if (fix) {
         QTemporaryDir program;
-        const FixFigures f = fixEveryRow(open, program.path(), scale == 1);
+        const FixFigures f = fixEveryRow(rows, open, program.path(), scale == 1);
         print("fix_rows", QString::number(f.rows));
         print("fix_fixed", QString::number(f.fixed));
         print("fix_kept", QString::number(f.kept));
@@ -264,7 +265,6 @@ int main(int argc, char** argv)
         if (!f.saved || !f.restoredAll || !f.identical)
             status = 1;
     }
-    engine::setMessagePump({});
     platform::closePrefix();
     return status;
 }

@@ -188,22 +188,21 @@ struct Figures {
 void engineScan(int repeat, Figures& f)
 {
     long long pumps = 0;
-    engine::setMessagePump([&pumps] { ++pumps; });
+    engine::ProblemList rows;
+    const engine::ScanContext scan{rows, nullptr, [&pumps] { ++pumps; }};
     for (int run = 0; run < repeat; ++run) {
         engine::walkStats() = {};
         pumps = 0;
         QElapsedTimer timer;
         timer.start();
-        engine::scanAllSections();
+        engine::scanAllSections(scan);
         const double t = timer.nsecsElapsed() / 1e6;
         f.engineMs = run == 0 ? t : std::min(f.engineMs, t);
     }
     f.keys = engine::walkStats().keys;
     f.values = engine::walkStats().values;
-    f.rows = engine::lvwErrors().count();
+    f.rows = rows.count();
     f.pumps = pumps;
-    engine::setMessagePump({});
-    engine::lvwErrors().clear();
 }
 
 // The main window shown, every section chosen, Scan chosen `repeat` times.

@@ -4,6 +4,7 @@
 #include "engine/backupstore.h"
 #include "engine/pathhelpers.h"
 #include "engine/registryaccess.h"
+#include "engine/scancontext.h"
 #include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "engine/trim.h"
@@ -50,16 +51,15 @@ bool listedAsDefault(const QString& name)
 }
 
 // Whether the section's rule, given the value's data as it is now, lists
-// the row's problem again. The rule adds to a list of its own, with the
-// message pump held, so nothing else runs and the window's lists stay.
+// the row's problem again. The rule adds to a list of its own and has no
+// message pump, so nothing else runs and the window's lists stay.
 bool judgedMissingAgain(HKEY root, const ProblemRow& row, const QString& valueName, const QString& text)
 {
     ProblemList judged;
     {
-        const ProblemListScope scope(judged);
-        const DoEventsPaused paused;
+        const ScanContext judging{judged};
         const QScopedValueRollback noCancel(bCancelScan, false);
-        ScanValueBySection(text, row.RegistryScanners, valueName, root, row.mainkeyname, row.FullKeyPath);
+        ScanValueBySection(judging, text, row.RegistryScanners, valueName, root, row.mainkeyname, row.FullKeyPath);
     }
     for (const ProblemRow& r : judged.rows()) {
         if (r.KeyName == row.KeyName && r.KeyValue.compare(row.KeyValue, Qt::CaseInsensitive) == 0)

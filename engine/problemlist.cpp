@@ -21,29 +21,4 @@ ProblemRow ProblemRow::fromFields(const QStringList& f)
     return r;
 }
 
-namespace {
-ProblemList* g_current = nullptr;
-}
-
-ProblemList& lvwErrors()
-{
-    static ProblemList fallback;
-    return g_current ? *g_current : fallback;
-}
-
-void setCurrentProblemList(ProblemList* list)
-{
-    g_current = list;
-}
-
-ProblemListScope::ProblemListScope(ProblemList& list) : m_before(g_current)
-{
-    g_current = &list;
-}
-
-ProblemListScope::~ProblemListScope()
-{
-    g_current = m_before;
-}
-
 }  // namespace engine

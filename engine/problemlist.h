@@ -1,7 +1,7 @@
 #pragma once
 // The hidden problem list lvwErrors: one ProblemRow per problem found, each
-// with its check box. The main window owns one; the rules add to whichever
-// list is current (setCurrentProblemList).
+// with its check box. The main window owns one; the rules add to the list
+// of the scan context they are handed.
 #include <QString>
 #include <QStringList>
 
@@ -56,23 +56,6 @@ private:
     std::vector<ProblemRow> m_rows;
     std::vector<quint64> m_ids;
     quint64 m_nextId = 1;
-};
-
-// The list the rules add to. Never null: a program-wide default exists.
-ProblemList& lvwErrors();
-void setCurrentProblemList(ProblemList* list);  // nullptr: the default
-
-// While one lives, the rules add to `list`; the list current before comes
-// back when it goes.
-class ProblemListScope {
-public:
-    explicit ProblemListScope(ProblemList& list);
-    ~ProblemListScope();
-    ProblemListScope(const ProblemListScope&) = delete;
-    ProblemListScope& operator=(const ProblemListScope&) = delete;
-
-private:
-    ProblemList* m_before;
 };
 
 }  // namespace engine

@@ -3,16 +3,12 @@
 #include "engine/environment.h"
 #include "engine/pathhelpers.h"
 #include "engine/problemlist.h"
-#include "engine/scanstate.h"
+#include "engine/scancontext.h"
 #include "engine/trim.h"
 
 namespace engine {
 
-namespace {
-
-const RuleEnvironment* g_environment = nullptr;
-
-const RuleEnvironment& env()
+const RuleEnvironment& machineRuleEnvironment()
 {
     static const RuleEnvironment real{
         [](const QString& path) { return FileExists(path); },
@@ -24,8 +20,10 @@ const RuleEnvironment& env()
         [](const QString& name) { return PrefixEnvironmentVariable(name); },
         [] { return platform::wineFontFolders(); },
     };
-    return g_environment ? *g_environment : real;
+    return real;
 }
+
+namespace {
 
 const QLatin1String kDefaultName("(Default)");
 
@@ -44,9 +42,9 @@ QString keyNameOf(const QString& valueName)
     return trimBlanks(valueName).isEmpty() ? QString(kDefaultName) : valueName;
 }
 
-QString systemFolderPrefix()
+QString systemFolderPrefix(const ScanContext& ctx)
 {
-    return AddBackslash(env().systemDir());
+    return AddBackslash(ctx.env().systemDir());
 }
 
 // The data from its drive letter on (from the start when ":\" opens it).
@@ -61,14 +59,14 @@ QString cutThreePastDot(const QString& text, qsizetype dot)
     return text.left(dot + 4);
 }
 
-bool expandedNamesExistingFile(const QString& text);
+bool expandedNamesExistingFile(const ScanContext& ctx, const QString& text);
 
 // `named` is the text of the value that names the file (before a folder was
 // put in front of a bare name).
-void addRow(HKEY root, const QString& rootName, const QString& keyName, const QString& keyValue,
+void addRow(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& keyName, const QString& keyValue,
             const QString& sectionName, const QString& keyPath, bool yes, const QString& named)
 {
-    if (expandedNamesExistingFile(named))
+    if (expandedNamesExistingFile(ctx, named))
         return;
     ProblemRow row;
     row.MainKey = QString::number(static_cast<qint32>(root));
@@ -79,35 +77,35 @@ void addRow(HKEY root, const QString& rootName, const QString& keyName, const QS
     row.mainkeyname = rootName;
     if (yes)
         row.DefaultOrNot = QStringLiteral("Yes");
-    lvwErrors().add(row);
+    ctx.problems.add(row);
 }
 
-bool missing(const QString& path)
+bool missing(const ScanContext& ctx, const QString& path)
 {
-    return !env().fileExists(path);
+    return !ctx.env().fileExists(path);
 }
 
 // A bare name that is not in the system folder: Windows searches the Windows
 // folder too before it gives up on such a name, so a name found there is not
 // missing.
-bool bareNameMissing(const QString& systemPath, const QString& bareName)
+bool bareNameMissing(const ScanContext& ctx, const QString& systemPath, const QString& bareName)
 {
-    if (!missing(systemPath))
+    if (!missing(ctx, systemPath))
         return false;
-    const QString windows = env().windowsDir();
-    if (!trimBlanks(windows).isEmpty() && !missing(AddBackslash(windows) + bareName))
+    const QString windows = ctx.env().windowsDir();
+    if (!trimBlanks(windows).isEmpty() && !missing(ctx, AddBackslash(windows) + bareName))
         return false;
     // Programs and libraries named bare are also searched along the PATH.
-    if (!env().environmentVariable)
+    if (!ctx.env().environmentVariable)
         return true;
-    const QStringList folders = env().environmentVariable(QStringLiteral("PATH")).split(QLatin1Char(';'));
+    const QStringList folders = ctx.env().environmentVariable(QStringLiteral("PATH")).split(QLatin1Char(';'));
     for (const QString& folder : folders) {
         const QString dir = TrimQuotesAndBlanks(folder);
         // Only absolute folders: a relative one depends on a current folder
         // we do not know, and an unexpanded one names nothing.
         if (!holds(dir, ":\\") || dir.contains(QLatin1Char('%')))
             continue;
-        if (!missing(AddBackslash(dir) + bareName))
+        if (!missing(ctx, AddBackslash(dir) + bareName))
             return false;
     }
     return true;
@@ -118,11 +116,11 @@ bool bareNameMissing(const QString& systemPath, const QString& bareName)
 // a path is called missing, every prefix of the command that ends before a
 // blank is looked for too: when one names an existing file, the command does
 // name a file on disk and nothing is reported.
-bool commandNamesExistingFile(const QString& command, const QString& alreadyLookedFor)
+bool commandNamesExistingFile(const ScanContext& ctx, const QString& command, const QString& alreadyLookedFor)
 {
     const QString text = TrimQuotesAndBlanks(command);
-    auto exists = [&alreadyLookedFor](const QString& candidate) {
-        return candidate != alreadyLookedFor && holds(candidate, ":\\") && !missing(candidate);
+    auto exists = [&ctx, &alreadyLookedFor](const QString& candidate) {
+        return candidate != alreadyLookedFor && holds(candidate, ":\\") && !missing(ctx, candidate);
     };
     if (exists(text))
         return true;
@@ -144,58 +142,53 @@ bool namesAProgId(const QString& keyPath)
 
 // %NAME% parts replaced by the prefix's environment, as Windows expands them:
 // an unknown name stays as it stands.
-QString expandEnvironment(const QString& text)
+QString expandEnvironment(const ScanContext& ctx, const QString& text)
 {
-    if (!env().environmentVariable)
+    if (!ctx.env().environmentVariable)
         return text;
-    return ExpandPercentNames(text, env().environmentVariable);
+    return ExpandPercentNames(text, ctx.env().environmentVariable);
 }
 
 // A value whose data names its file through an environment variable the
 // program that reads it expands (a plain string in a Run key, say) is not
 // missing when the expanded text names an existing file.
-bool expandedNamesExistingFile(const QString& text)
+bool expandedNamesExistingFile(const ScanContext& ctx, const QString& text)
 {
     if (!text.contains(QLatin1Char('%')))
         return false;
-    const QString expanded = expandEnvironment(text);
-    return expanded != text && commandNamesExistingFile(expanded, QString());
+    const QString expanded = expandEnvironment(ctx, text);
+    return expanded != text && commandNamesExistingFile(ctx, expanded, QString());
 }
 
-bool commandPathMissing(const QString& path, const QString& command)
+bool commandPathMissing(const ScanContext& ctx, const QString& path, const QString& command)
 {
-    return missing(path) && !commandNamesExistingFile(command, path);
+    return missing(ctx, path) && !commandNamesExistingFile(ctx, command, path);
 }
 
 // A path is looked for as it stands and reported as it stands.
-void reportIfMissing(HKEY root, const QString& rootName, const QString& valueName, const QString& path,
-                     const QString& sectionName, const QString& keyPath)
+void reportIfMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                     const QString& path, const QString& sectionName, const QString& keyPath)
 {
-    if (missing(path))
-        addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
+    if (missing(ctx, path))
+        addRow(ctx, root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
 }
 
 // A bare name is looked for in the system folder (and where Windows searches
 // after it) and reported under the system folder, marked Yes.
-void reportIfBareNameMissing(HKEY root, const QString& rootName, const QString& valueName, const QString& bareName,
-                             const QString& sectionName, const QString& keyPath)
+void reportIfBareNameMissing(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             const QString& bareName, const QString& sectionName, const QString& keyPath)
 {
-    const QString full = systemFolderPrefix() + bareName;
-    if (bareNameMissing(full, bareName))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, bareName);
+    const QString full = systemFolderPrefix(ctx) + bareName;
+    if (bareNameMissing(ctx, full, bareName))
+        addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, bareName);
 }
 
 }  // namespace
 
-void setRuleEnvironment(const RuleEnvironment* environment)
-{
-    g_environment = environment;
-}
-
 // ---- Files and folders ----------------------------------------------------
 
-void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath)
+void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -210,21 +203,21 @@ void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueNa
         return;
     if (holdsNoCase(data, "%Systemroot%") || holdsNoCase(data, "%Sysroot%") || holdsNoCase(data, "%ProgramFiles%")
         || holdsNoCase(data, "%commonprogramfiles%")) {
-        CheckExpandedPath(root, rootName, valueName, data, sectionName, keyPath);
+        CheckExpandedPath(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     if (data.contains(QLatin1Char('\\'))) {
-        if (IsOnFixedDrive(data))
-            reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
+        if (IsOnFixedDrive(ctx, data))
+            reportIfMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     if (data.indexOf(QLatin1Char('.')) == 0)
         return;
-    reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
+    reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
-void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath)
+void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -234,53 +227,53 @@ void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueNa
         return;
     if (holdsNoCase(data, "%Systemroot%") || holdsNoCase(data, "%ProgramFiles%")
         || holdsNoCase(data, "%commonprogramfiles%")) {
-        CheckExpandedPath(root, rootName, valueName, data, sectionName, keyPath);
+        CheckExpandedPath(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     if (data.contains(QLatin1Char('\\')))
-        reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
+        reportIfMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
     else
-        reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
+        reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
-void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+void ScanFontValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
                    const QString& sectionName, const QString& keyPath)
 {
     if (data.isEmpty())
         return;
     if (data.contains(QLatin1Char('\\'))) {
-        reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
+        reportIfMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
-    const QString full = AddBackslash(env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
-    if (!missing(full))
+    const QString full = AddBackslash(ctx.env().windowsDir()) + QLatin1String("Fonts") + QLatin1Char('\\') + data;
+    if (!missing(ctx, full))
         return;
     // Wine serves the fonts it ships (coure.fon, ...) from its own folder and
     // names them bare: they are not missing.
-    if (env().wineFontFolders) {
-        for (const QString& folder : env().wineFontFolders()) {
-            if (!missing(AddBackslash(folder) + data))
+    if (ctx.env().wineFontFolders) {
+        for (const QString& folder : ctx.env().wineFontFolders()) {
+            if (!missing(ctx, AddBackslash(folder) + data))
                 return;
         }
     }
-    addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
+    addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, false, data);
 }
 
-void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath)
+void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath)
 {
     if (data.isEmpty())
         return;
     const QString path =
         data.endsWith(QLatin1Char('\\')) ? data + valueName : AddBackslash(data) + valueName;
     if (path.contains(QLatin1Char('\\')))
-        reportIfMissing(root, rootName, valueName, path, sectionName, keyPath);
+        reportIfMissing(ctx, root, rootName, valueName, path, sectionName, keyPath);
     else
-        reportIfBareNameMissing(root, rootName, valueName, path, sectionName, keyPath);
+        reportIfBareNameMissing(ctx, root, rootName, valueName, path, sectionName, keyPath);
 }
 
-void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                         const QString& sectionName, const QString& keyPath)
+void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                         QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -292,67 +285,67 @@ void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valu
             return;
         data = fromDriveLetter(data, colon);
         if (GetFileExtension(data).size() == 3)
-            reportIfMissing(root, rootName, valueName, data, sectionName, keyPath);
+            reportIfMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     if (data.contains(QLatin1Char('*')))
         return;
     if (GetFileExtension(data).size() == 3)
-        reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
+        reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
-void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath)
+void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath)
 {
     QString path;
     QString keyName = keyNameOf(valueName);
     if (holdsNoCase(data, "%Systemroot%")) {
-        path = env().windowsDir() + StripRootPlaceholder(data);
+        path = ctx.env().windowsDir() + StripRootPlaceholder(data);
         keyName = valueName.isEmpty() ? QString(kDefaultName) : valueName;
     } else if (holdsNoCase(data, "%ProgramFiles%")) {
-        path = env().programFilesDir() + StripRootPlaceholder(data);
+        path = ctx.env().programFilesDir() + StripRootPlaceholder(data);
         keyName = valueName.isEmpty() ? QString(kDefaultName) : valueName;
     } else if (const qsizetype at = data.indexOf(QLatin1String("%Sysroot%"), 0, Qt::CaseInsensitive);
                at >= 0 && !holdsNoCase(data, "%commonprogramfiles%")) {
         // "%Sysroot%" (Active X only): read as the Windows folder, the root
         // it abbreviates, rather than as the Common Files folder itself.
-        path = env().windowsDir() + data.mid(at + 9);
+        path = ctx.env().windowsDir() + data.mid(at + 9);
     } else {
-        path = env().commonFilesDir() + StripCommonFilesPlaceholder(data);
+        path = ctx.env().commonFilesDir() + StripCommonFilesPlaceholder(data);
     }
-    if (missing(path))
-        addRow(root, rootName, keyName, path, sectionName, keyPath, false, path);
+    if (missing(ctx, path))
+        addRow(ctx, root, rootName, keyName, path, sectionName, keyPath, false, path);
 }
 
-bool IsOnFixedDrive(const QString& path)
+bool IsOnFixedDrive(const ScanContext& ctx, const QString& path)
 {
     const QString letter = trimBlanks(path.left(1)).toUpper();
-    for (const platform::DriveInfo& drive : env().drives()) {
+    for (const platform::DriveInfo& drive : ctx.env().drives()) {
         const int type = static_cast<int>(drive.type);
         if (type >= 0 && type <= 5 && QString(drive.letter).trimmed().toUpper() == letter)
             return drive.type == platform::DriveType::Fixed;
-        DoEvents();
+        ctx.DoEvents();
     }
     return false;
 }
 
 // ---- Command lines --------------------------------------------------------
 
-void ScanUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                        const QString& sectionName, const QString& keyPath)
+void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                        QString data, const QString& sectionName, const QString& keyPath)
 {
     const QString name = valueName.toUpper();
     if (name == QLatin1String("UNINSTALLSTRING") || name == QLatin1String("UNINSTALLPATH"))
-        ScanCommandLineValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+        ScanCommandLineValue(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
     else if (name == QLatin1String("QUIETUNINSTALLSTRING"))
-        ScanQuietUninstallValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+        ScanQuietUninstallValue(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
     else if (name == QLatin1String("INSTALLSOURCE") || name == QLatin1String("MODIFYPATH")
              || name == QLatin1String("DISPLAYICON"))
-        ScanInstallPathValue(root, rootName, valueName, std::move(data), sectionName, keyPath);
+        ScanInstallPathValue(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
 }
 
-void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty())
         return;
@@ -363,7 +356,7 @@ void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& val
     const qsizetype b = data.indexOf(QLatin1Char('\\'), p + 1);
     if (b >= 0) {
         if (data.indexOf(QLatin1Char('.'), b + 1) >= 0)
-            CheckFullCommandPath(root, rootName, valueName, data, sectionName, keyPath);
+            CheckFullCommandPath(ctx, root, rootName, valueName, data, sectionName, keyPath);
         return;
     }
     QString e = CutAtSwitches(data);
@@ -380,17 +373,17 @@ void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& val
     if (extension.size() != 3)
         return;
     if (!holds(e, ":\\")) {
-        const QString full = systemFolderPrefix() + e;
-        if (bareNameMissing(full, e) && !commandNamesExistingFile(command, full))
-            addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, command);
+        const QString full = systemFolderPrefix(ctx) + e;
+        if (bareNameMissing(ctx, full, e) && !commandNamesExistingFile(ctx, command, full))
+            addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, command);
         return;
     }
-    if (commandPathMissing(e, command))
-        addRow(root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false, command);
+    if (commandPathMissing(ctx, e, command))
+        addRow(ctx, root, rootName, keyNameOf(valueName), e, sectionName, keyPath, false, command);
 }
 
-void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype p1 = data.indexOf(QLatin1String(":\\"));
     if (p1 < 0)
@@ -399,8 +392,8 @@ void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& val
     if (p2 < 0) {
         // One drive path: looked for whole after the switch cut.
         const QString path = CutAtSwitches(fromDriveLetter(data, p1));
-        if (commandPathMissing(path, path))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
+        if (commandPathMissing(ctx, path, path))
+            addRow(ctx, root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
         return;
     }
     // Two drive paths (a program and its argument file), each on its own.
@@ -412,20 +405,20 @@ void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& val
         const qsizetype d = path.indexOf(QLatin1Char('.'));
         if (d >= 0 && TrimQuotesAndBlanks(path.mid(d + 1)).size() != 3)
             path = cutThreePastDot(path, d);
-        if (commandPathMissing(path, cut))
-            addRow(root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
+        if (commandPathMissing(ctx, path, cut))
+            addRow(ctx, root, rootName, keyNameOf(valueName), path, sectionName, keyPath, false, path);
     }
 }
 
-void ScanQuietUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                             const QString& sectionName, const QString& keyPath)
+void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype d1 = data.indexOf(QLatin1Char('.'));
     if (d1 < 0)
         return;
     const QString a = cutThreePastDot(data, d1);
     if (!holds(a, ":\\"))
-        CheckBareCommandFile(root, rootName, valueName, a, sectionName, keyPath);
+        CheckBareCommandFile(ctx, root, rootName, valueName, a, sectionName, keyPath);
     const qsizetype d2 = data.indexOf(QLatin1Char('.'), d1 + 1);
     qsizetype s = -1;
     if (d2 >= 0) {
@@ -435,18 +428,18 @@ void ScanQuietUninstallValue(HKEY root, const QString& rootName, const QString& 
         if (s >= 0)
             w = b.indexOf(QLatin1Char('\\'), s + 1) < 0 ? TrimQuotesAndBlanks(b.mid(s + 1)) : TrimQuotesAndBlanks(b);
         if (!w.contains(QLatin1Char('\\')))
-            CheckBareCommandFile(root, rootName, valueName, w, sectionName, keyPath);
+            CheckBareCommandFile(ctx, root, rootName, valueName, w, sectionName, keyPath);
     }
     const qsizetype k = d2 >= 0 ? s : d1;
     if (k >= 0) {
         const qsizetype backslash = data.indexOf(QLatin1Char('\\'), k + 1);
         if (backslash >= 0 && data.indexOf(QLatin1Char('.'), backslash + 1) >= 0)
-            CheckFullCommandPath(root, rootName, valueName, data, sectionName, keyPath);
+            CheckFullCommandPath(ctx, root, rootName, valueName, data, sectionName, keyPath);
     }
 }
 
-void CheckBareCommandFile(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     const qsizetype d = data.indexOf(QLatin1Char('.'));
     if (d < 0 || data.size() - d - 1 != 3)
@@ -454,13 +447,13 @@ void CheckBareCommandFile(HKEY root, const QString& rootName, const QString& val
     const qsizetype blank = data.indexOf(QLatin1Char(' '));
     if (blank >= 0)
         data = data.mid(blank + 1);
-    const QString full = env().systemDir() + QLatin1Char('\\') + data;
-    if (bareNameMissing(full, data))
-        addRow(root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
+    const QString full = ctx.env().systemDir() + QLatin1Char('\\') + data;
+    if (bareNameMissing(ctx, full, data))
+        addRow(ctx, root, rootName, keyNameOf(valueName), full, sectionName, keyPath, true, data);
 }
 
-void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (data.isEmpty())
         return;
@@ -472,17 +465,17 @@ void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& val
         if (colon < 0)
             return;
         data = CutAtSwitches(fromDriveLetter(data, colon));
-        if (commandPathMissing(data, data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
+        if (commandPathMissing(ctx, data, data))
+            addRow(ctx, root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
     if (holds(data, ":/"))
         return;
-    reportIfBareNameMissing(root, rootName, valueName, CutAtSwitches(data), sectionName, keyPath);
+    reportIfBareNameMissing(ctx, root, rootName, valueName, CutAtSwitches(data), sectionName, keyPath);
 }
 
-void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath)
+void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath)
 {
     if (trimBlanks(data).isEmpty() || !data.contains(QLatin1Char('.')))
         return;
@@ -491,11 +484,11 @@ void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& val
         if (colon < 0)
             return;
         data = fromDriveLetter(data, colon);
-        if (commandPathMissing(data, data))
-            addRow(root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
+        if (commandPathMissing(ctx, data, data))
+            addRow(ctx, root, rootName, keyNameOf(valueName), data, sectionName, keyPath, false, data);
         return;
     }
-    reportIfBareNameMissing(root, rootName, valueName, data, sectionName, keyPath);
+    reportIfBareNameMissing(ctx, root, rootName, valueName, data, sectionName, keyPath);
 }
 
 }  // namespace engine

@@ -1,9 +1,11 @@
 #pragma once
 // The problem rules: each judges one registry value of its section and adds a
-// ProblemRow to lvwErrors() when the value names a file that is not on disk.
+// ProblemRow to the context's list when the value names a file that is not
+// on disk.
 //
-// Every rule has one shape: (root key, root name, value name, data, section
-// name, key path). The data is the rule's own copy.
+// Every rule has one shape: (context, root key, root name, value name, data,
+// section name, key path). The data is the rule's own copy.
+#include "engine/scancontext.h"
 #include "platform/winfile.h"
 #include "platform/wintypes.h"
 
@@ -16,38 +18,38 @@
 namespace engine {
 
 // Files and folders.
-void ScanActiveXValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath);
-void ScanAppPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                      const QString& sectionName, const QString& keyPath);
-void ScanFontValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
+void ScanActiveXValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath);
+void ScanAppPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                      QString data, const QString& sectionName, const QString& keyPath);
+void ScanFontValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName, QString data,
                    const QString& sectionName, const QString& keyPath);
-void ScanHelpFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath);
-void ScanSharedFileValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                         const QString& sectionName, const QString& keyPath);
-void CheckExpandedPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                       const QString& sectionName, const QString& keyPath);
-bool IsOnFixedDrive(const QString& path);
+void ScanHelpFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath);
+void ScanSharedFileValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                         QString data, const QString& sectionName, const QString& keyPath);
+void CheckExpandedPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                       QString data, const QString& sectionName, const QString& keyPath);
+bool IsOnFixedDrive(const ScanContext& ctx, const QString& path);
 
 // Command lines.
-void ScanUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                        const QString& sectionName, const QString& keyPath);
-void ScanCommandLineValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void ScanQuietUninstallValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                             const QString& sectionName, const QString& keyPath);
-void ScanInstallPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void ScanHistoryPathValue(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void CheckFullCommandPath(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
-void CheckBareCommandFile(HKEY root, const QString& rootName, const QString& valueName, QString data,
-                          const QString& sectionName, const QString& keyPath);
+void ScanUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                        QString data, const QString& sectionName, const QString& keyPath);
+void ScanCommandLineValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void ScanQuietUninstallValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                             QString data, const QString& sectionName, const QString& keyPath);
+void ScanInstallPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void ScanHistoryPathValue(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void CheckFullCommandPath(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
+void CheckBareCommandFile(const ScanContext& ctx, HKEY root, const QString& rootName, const QString& valueName,
+                          QString data, const QString& sectionName, const QString& keyPath);
 
 // What the rules ask of the machine. By default the real helpers answer;
-// tests put a fake file system in their place.
+// tests hand a fake file system in the scan's context.
 struct RuleEnvironment {
     std::function<bool(const QString&)> fileExists;
     std::function<QString()> systemDir;
@@ -61,7 +63,7 @@ struct RuleEnvironment {
     // Fonts folder; unset: none.
     std::function<QStringList()> wineFontFolders;
 };
-// nullptr: back to the real helpers. The environment must outlive its use.
-void setRuleEnvironment(const RuleEnvironment* environment);
+// The real helpers' answers: what a context without an environment asks.
+const RuleEnvironment& machineRuleEnvironment();
 
 }  // namespace engine

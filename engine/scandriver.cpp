@@ -13,13 +13,14 @@ DWORD ScanObserver::platformId()
     return GetPlatformId();
 }
 
-int ScanObserver::countSectionProblems(const QString& sectionName)
+int ScanObserver::countSectionProblems(const ScanContext& ctx, const QString& sectionName)
 {
-    return CountSectionProblems(lvwErrors(), sectionName);
+    return CountSectionProblems(ctx, sectionName);
 }
 
-int CountSectionProblems(const ProblemList& list, const QString& sectionName)
+int CountSectionProblems(const ScanContext& ctx, const QString& sectionName)
 {
+    const ProblemList& list = ctx.problems;
     // Counted in full width: a list can hold more rows than a 16-bit count.
     // Rows may leave while messages run, so the end is checked again.
     const int rows = list.count();
@@ -27,12 +28,12 @@ int CountSectionProblems(const ProblemList& list, const QString& sectionName)
     for (int i = 1; i <= rows && i <= list.count(); ++i) {
         if (list.row(i).RegistryScanners == sectionName)
             ++n;
-        DoEvents();
+        ctx.DoEvents();
     }
     return n;
 }
 
-ScanEnd runScanDriver(ScanObserver& observer)
+ScanEnd runScanDriver(ScanObserver& observer, const ScanContext& ctx)
 {
     platform::LookupCacheScope cache;
     const auto& sections = scanSections();
@@ -47,10 +48,10 @@ ScanEnd runScanDriver(ScanObserver& observer)
             for (size_t w = 0; w < walks.size(); ++w) {
                 if (w > 0 && section.cancelTestBetween && bCancelScan)
                     return ScanEnd::Cancelled;
-                runWalk(walks[w], section.sectionName);
+                runWalk(ctx, walks[w], section.sectionName);
             }
-            observer.sectionCounted(i, section.counted ? observer.countSectionProblems(section.sectionName) : 0);
-            observer.totalCounted(lvwErrors().count());
+            observer.sectionCounted(i, section.counted ? observer.countSectionProblems(ctx, section.sectionName) : 0);
+            observer.totalCounted(ctx.problems.count());
         }
         if (section.cancelTestAfter) {
             observer.sectionPassed(i);
@@ -87,25 +88,25 @@ private:
     std::optional<DWORD> m_platformId;
 };
 
-ScanSummary scanAll(std::optional<DWORD> platformId)
+ScanSummary scanAll(const ScanContext& ctx, std::optional<DWORD> platformId)
 {
-    lvwErrors().clear();
+    ctx.problems.clear();
     bCancelScan = false;
     SummaryRecorder recorder(platformId);
-    recorder.summary.cancelled = runScanDriver(recorder) == ScanEnd::Cancelled;
+    recorder.summary.cancelled = runScanDriver(recorder, ctx) == ScanEnd::Cancelled;
     return recorder.summary;
 }
 
 }  // namespace
 
-ScanSummary scanAllSections(DWORD platformId)
+ScanSummary scanAllSections(const ScanContext& ctx, DWORD platformId)
 {
-    return scanAll(platformId);
+    return scanAll(ctx, platformId);
 }
 
-ScanSummary scanAllSections()
+ScanSummary scanAllSections(const ScanContext& ctx)
 {
-    return scanAll(std::nullopt);
+    return scanAll(ctx, std::nullopt);
 }
 
 }  // namespace engine

@@ -5,6 +5,7 @@
 // itself; it tells an observer (the main window, or a recorder for the bench
 // and the tests) what happens, in order.
 #include "engine/problemlist.h"
+#include "engine/scancontext.h"
 #include "engine/scansections.h"
 #include "platform/wintypes.h"
 
@@ -26,10 +27,9 @@ public:
     // The platform id that picks the Fonts key (2: "Windows NT"). Asked only
     // when the Fonts section is scanned, just before its walk.
     virtual DWORD platformId();
-    // Rows of the hidden list whose section name equals `sectionName`;
-    // asked for counted sections only. By default CountSectionProblems over
-    // lvwErrors().
-    virtual int countSectionProblems(const QString& sectionName);
+    // Rows of the scan's list whose section name equals `sectionName`;
+    // asked for counted sections only. By default CountSectionProblems.
+    virtual int countSectionProblems(const ScanContext& ctx, const QString& sectionName);
     // A chosen section's walks are done: its counter (0 for the two sections
     // that are never counted), then the hidden list's row count.
     virtual void sectionCounted(int index, int count) = 0;
@@ -45,12 +45,13 @@ enum class ScanEnd { Completed, Cancelled };
 // Cancelled when a test point found bCancelScan set (the sections after it
 // are not walked), Completed after the last section. It neither clears the
 // list nor the flag: that is the caller's, before. Folder lookups are cached
-// while it runs.
-ScanEnd runScanDriver(ScanObserver& observer);
+// while it runs. The rules add to the context's list.
+ScanEnd runScanDriver(ScanObserver& observer, const ScanContext& ctx);
 
-// Rows of `list` whose section name equals `sectionName` exactly, counted over
-// the rows there were at the start; pending messages run once per row.
-int CountSectionProblems(const ProblemList& list, const QString& sectionName);
+// Rows of the context's list whose section name equals `sectionName` exactly,
+// counted over the rows there were at the start; the context's pump runs once
+// per row.
+int CountSectionProblems(const ScanContext& ctx, const QString& sectionName);
 
 // What the scanning page shows after a scan of every section.
 struct ScanSummary {
@@ -60,10 +61,10 @@ struct ScanSummary {
     bool cancelled = false;                       // ended at a cancel test point
 };
 
-// Scans every section into lvwErrors() without a window: clears the list and
-// bCancelScan first, as the Scan command does, then runs the driver.
-ScanSummary scanAllSections(DWORD platformId);
+// Scans every section into the context's list without a window: clears the
+// list and bCancelScan first, as the Scan command does, then runs the driver.
+ScanSummary scanAllSections(const ScanContext& ctx, DWORD platformId);
 // The same with the platform id the registry layer reports.
-ScanSummary scanAllSections();
+ScanSummary scanAllSections(const ScanContext& ctx);
 
 }  // namespace engine

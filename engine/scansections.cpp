@@ -1,5 +1,6 @@
 #include "engine/scansections.h"
 
+#include "engine/rules.h"
 #include "engine/scanwalk.h"
 
 namespace engine {
@@ -15,17 +16,17 @@ const QString kRun = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersio
 
 const std::array<ScanSection, kSectionCount>& scanSections()
 {
-    // section name, counted, key by platform, cancel test before, between, after.
+    // section name, counted, key by platform, cancel test before, between, after, rule.
     static const std::array<ScanSection, kSectionCount> table{{
-        {QStringLiteral("Active X Objects"), true, false, false, false, true},
-        {QStringLiteral("Application Paths"), true, false, false, false, true},
-        {QStringLiteral("None"), false, false, false, false, true},
-        {QStringLiteral("File Types"), true, false, false, false, true},
-        {QStringLiteral("Help Files"), true, false, false, true, true},
-        {QStringLiteral("Fonts"), true, true, false, false, true},
-        {QStringLiteral("Shared Program Files"), true, false, true, false, true},
-        {QStringLiteral("Installed Sound Files"), false, false, true, false, true},
-        {QStringLiteral("Startup Programs"), true, false, true, true, false},
+        {QStringLiteral("Active X Objects"), true, false, false, false, true, &ScanActiveXValue},
+        {QStringLiteral("Application Paths"), true, false, false, false, true, &ScanAppPathValue},
+        {QStringLiteral("None"), false, false, false, false, true, nullptr},
+        {QStringLiteral("File Types"), true, false, false, false, true, &ScanUninstallValue},
+        {QStringLiteral("Help Files"), true, false, false, true, true, &ScanHelpFileValue},
+        {QStringLiteral("Fonts"), true, true, false, false, true, &ScanFontValue},
+        {QStringLiteral("Shared Program Files"), true, false, true, false, true, &ScanSharedFileValue},
+        {QStringLiteral("Installed Sound Files"), false, false, true, false, true, nullptr},
+        {QStringLiteral("Startup Programs"), true, false, true, true, false, &ScanCommandLineValue},
     }};
     return table;
 }
@@ -61,12 +62,23 @@ std::vector<ScanWalk> sectionWalks(int index, DWORD platformId)
     }
 }
 
-void runWalk(const ScanWalk& walk, const QString& sectionName)
+SectionRule RuleOfSection(const QString& sectionName)
+{
+    for (const ScanSection& section : scanSections()) {
+        if (section.sectionName == sectionName)
+            return section.rule;
+    }
+    if (sectionName == QLatin1String("File paths and history list"))
+        return &ScanHistoryPathValue;
+    return nullptr;
+}
+
+void runWalk(const ScanContext& ctx, const ScanWalk& walk, const QString& sectionName)
 {
     if (walk.kind == WalkKind::AllSubKeys)
-        ScanSubKeys(walk.root, walk.keyPath, sectionName, walk.rootName);
+        ScanSubKeys(ctx, walk.root, walk.keyPath, sectionName, walk.rootName);
     else
-        ScanKeyValues(walk.root, walk.keyPath, sectionName, walk.rootName);
+        ScanKeyValues(ctx, walk.root, walk.keyPath, sectionName, walk.rootName);
 }
 
 }  // namespace engine

@@ -1,7 +1,8 @@
 #pragma once
-// The fixed table of the nine scan sections, in the driver's order, and the
-// walks each hands to the engine. How a section is shown (its check box,
-// caption, counter and marker place) is the main window's.
+// The fixed table of the nine scan sections, in the driver's order, the
+// walks each hands to the engine and the rule that judges its values. How a
+// section is shown (its check box, caption, counter and marker place) is the
+// main window's.
 #include "platform/wintypes.h"
 
 #include <QString>
@@ -10,6 +11,13 @@
 #include <vector>
 
 namespace engine {
+
+struct ScanContext;
+
+// The rule that judges a section's values: (context, root key, root name,
+// value name, data, section name, key path).
+using SectionRule = void (*)(const ScanContext&, HKEY, const QString&, const QString&, QString, const QString&,
+                             const QString&);
 
 enum class WalkKind { AllSubKeys, KeyValues };
 
@@ -27,6 +35,7 @@ struct ScanSection {
     bool cancelTestBefore;   // test bCancelScan before the first walk
     bool cancelTestBetween;  // test bCancelScan between the two walks
     bool cancelTestAfter;    // sections 1 to 8: total shown and test after
+    SectionRule rule;        // nullptr: its values are never judged
 };
 
 constexpr int kSectionCount = 9;
@@ -38,7 +47,11 @@ const std::array<ScanSection, kSectionCount>& scanSections();
 // platform id (2: the "Windows NT" key).
 std::vector<ScanWalk> sectionWalks(int index, DWORD platformId);
 
+// The rule of the section so named (names compared exactly): one of the
+// table's, or the history list's, whose rows only a results file brings.
+SectionRule RuleOfSection(const QString& sectionName);
+
 // Runs one walk (ScanSubKeys or ScanKeyValues).
-void runWalk(const ScanWalk& walk, const QString& sectionName);
+void runWalk(const ScanContext& ctx, const ScanWalk& walk, const QString& sectionName);
 
 }  // namespace engine

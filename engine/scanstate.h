@@ -1,6 +1,7 @@
 #pragma once
-// Program-wide flags and the two seams the windows fill: the message pump
-// (DoEvents) and the scan-position display.
+// Program-wide flags and the program-wide message pump (DoEvents) that work
+// outside a scan context lets run: the backup file's reading and writing,
+// the line count and the window's own list loops.
 #include <QString>
 
 #include <functional>
@@ -16,19 +17,5 @@ extern int FileLineCount;
 // QCoreApplication::processEvents; without a pump this does nothing.
 void DoEvents();
 void setMessagePump(std::function<void()> pump);
-
-// While one lives, DoEvents lets no message run: for a short piece of work
-// that no other handler may enter or change under it.
-class DoEventsPaused {
-public:
-    DoEventsPaused();
-    ~DoEventsPaused();
-    DoEventsPaused(const DoEventsPaused&) = delete;
-    DoEventsPaused& operator=(const DoEventsPaused&) = delete;
-};
-
-// Where ShowScanPath writes (the main window's lblRegistryFilesScan).
-void setScanPathDisplay(std::function<void(const QString&)> display);
-void ShowScanPath(const QString& text);
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/scanwalk.h"
 
-#include "engine/rules.h"
+#include "engine/scancontext.h"
+#include "engine/scansections.h"
 #include "engine/scanstate.h"
 #include "platform/ansi.h"
 #include "platform/regkey.h"
@@ -60,7 +61,8 @@ struct WalkLevel {
 
 }  // namespace
 
-void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
+void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                 const QString& rootName)
 {
     platform::RegKey start = platform::RegKey::open(root, keyPath, KEY_ENUMERATE_SUB_KEYS);
     if (!start.ok())
@@ -96,8 +98,8 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
                 if (identity == 0 || !entered.contains(identity)) {
                     if (identity != 0)
                         entered.insert(identity);
-                    ShowScanPath(rootName + QLatin1Char('\\') + child);
-                    ScanKeyValues(root, child, sectionName, rootName);
+                    ctx.ShowScanPath(rootName + QLatin1Char('\\') + child);
+                    ScanKeyValues(ctx, root, child, sectionName, rootName);
                     if (sub.ok()) {
                         // Its subkeys next; this level goes on once they are done.
                         levels.push_back(WalkLevel{std::move(sub), child.size(), depth, 0});
@@ -114,7 +116,7 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
             ++levels.back().index;
             if (bCancelScan)
                 return;
-            DoEvents();
+            ctx.DoEvents();
             if (rc == ERROR_SUCCESS)
                 break;
             levels.pop_back();
@@ -125,7 +127,8 @@ void ScanSubKeys(HKEY root, const QString& keyPath, const QString& sectionName, 
     }
 }
 
-void ScanKeyValues(HKEY root, const QString& keyPath, const QString& sectionName, const QString& rootName)
+void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, const QString& sectionName,
+                   const QString& rootName)
 {
     const platform::RegKey key = platform::RegKey::openDefault(root, keyPath);
     if (!key.ok())
@@ -150,12 +153,12 @@ void ScanKeyValues(HKEY root, const QString& keyPath, const QString& sectionName
             ++g_stats.values;
             if (bCancelScan)
                 return;
-            ScanValueBySection(text, sectionName, valueName, root, rootName, keyPath);
+            ScanValueBySection(ctx, text, sectionName, valueName, root, rootName, keyPath);
         }
         if (bCancelScan)
             return;
         ++index;
-        DoEvents();
+        ctx.DoEvents();
     } while (rc == ERROR_SUCCESS);
 }
 
@@ -179,47 +182,18 @@ QString GetValueAsString(HKEY key, const QString& valueName)
     }
 }
 
-namespace {
-
-using Rule = void (*)(HKEY, const QString&, const QString&, QString, const QString&, const QString&);
-
-Rule ruleOfSection(const QString& sectionName)
+void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sectionName, const QString& valueName,
+                        HKEY root, const QString& rootName, const QString& keyPath)
 {
-    struct Entry {
-        const char* section;
-        Rule rule;
-    };
-    static const Entry table[] = {
-        {"Startup Programs", &ScanCommandLineValue},
-        {"Active X Objects", &ScanActiveXValue},
-        {"Application Paths", &ScanAppPathValue},
-        {"Help Files", &ScanHelpFileValue},
-        {"Shared Program Files", &ScanSharedFileValue},
-        {"File Types", &ScanUninstallValue},
-        {"File paths and history list", &ScanHistoryPathValue},
-        {"Fonts", &ScanFontValue},
-    };
-    for (const Entry& e : table) {
-        if (sectionName == QLatin1String(e.section))
-            return e.rule;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-void ScanValueBySection(QString data, const QString& sectionName, const QString& valueName, HKEY root,
-                        const QString& rootName, const QString& keyPath)
-{
-    const Rule rule = ruleOfSection(sectionName);
+    const SectionRule rule = RuleOfSection(sectionName);
     if (!rule || bCancelScan)
         return;
-    rule(root, rootName, valueName, std::move(data), sectionName, keyPath);
+    rule(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
 }
 
 bool SectionHasRule(const QString& sectionName)
 {
-    return ruleOfSection(sectionName) != nullptr;
+    return RuleOfSection(sectionName) != nullptr;
 }
 
 }  // namespace engine

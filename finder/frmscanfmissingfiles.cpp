@@ -144,8 +144,8 @@ private:
     FrmScanFmissingFiles& m_w;
 };
 
-FrmScanFmissingFiles::FrmScanFmissingFiles(engine::ProblemList& lvwErrors, QWidget* parent)
-    : QDialog(parent), m_errors(lvwErrors)
+FrmScanFmissingFiles::FrmScanFmissingFiles(const engine::ScanContext& ctx, QWidget* parent)
+    : QDialog(parent), m_ctx(ctx), m_errors(m_ctx.problems)
 {
     setObjectName(QStringLiteral("FrmScanFmissingFiles"));
     setModal(true);
@@ -277,7 +277,7 @@ void FrmScanFmissingFiles::loadFolderList()
     // Lines are taken as they stand: neither duplicates nor empty lines are dropped.
     for (const QString& line : readLines(bytes)) {
         addFolderRow(engine::trimBlanks(line));
-        engine::DoEvents();
+        m_ctx.DoEvents();
     }
 }
 
@@ -350,7 +350,7 @@ void FrmScanFmissingFiles::cmdAdd_Click()
                 listed = true;
                 break;
             }
-            engine::DoEvents();
+            m_ctx.DoEvents();
         }
         if (!listed) {
             addFolderRow(folder);
@@ -375,7 +375,7 @@ void FrmScanFmissingFiles::cmdRemove_Click()
                 break;
             }
         }
-        engine::DoEvents();
+        m_ctx.DoEvents();
     }
     if (confirmed) {
         delete confirmed;
@@ -383,7 +383,7 @@ void FrmScanFmissingFiles::cmdRemove_Click()
             QFile::remove(platform::toLinuxPath(FolderListFile()));
         for (int i = 0; i < lvwFolders->topLevelItemCount(); ++i) {
             appendFolderLine(engine::trimBlanks(lvwFolders->topLevelItem(i)->text(0)));
-            engine::DoEvents();
+            m_ctx.DoEvents();
         }
     }
     setScanEnabledByRows();
@@ -396,7 +396,7 @@ void FrmScanFmissingFiles::lvwFolders_ItemCheck(QTreeWidgetItem*)
     for (int i = 0; i < rows && i < lvwFolders->topLevelItemCount(); ++i) {
         if (lvwFolders->topLevelItem(i)->checkState(0) != Qt::Checked)
             ++unchecked;
-        engine::DoEvents();
+        m_ctx.DoEvents();
     }
     cmdScan->setEnabled(unchecked != lvwFolders->topLevelItemCount());
 }
@@ -434,7 +434,7 @@ void FrmScanFmissingFiles::cmdScan_Click()
 void FrmScanFmissingFiles::walkScope()
 {
     StatusDisplay display(*this);
-    ModScanFolder::FolderWalk walk(m_errors, display);
+    ModScanFolder::FolderWalk walk(m_ctx, display);
     walk.setRefreshInterval(m_walkRefreshMs);
     if (OptFoldersScan->isChecked()) {
         // Cancel is left to the walk: each remaining folder returns at its first test.
@@ -445,7 +445,7 @@ void FrmScanFmissingFiles::walkScope()
                 const QString folder = engine::trimBlanks(item->text(0));
                 walk.ScanDrive(folder.left(3), folder);
             }
-            engine::DoEvents();
+            m_ctx.DoEvents();
         }
     } else {
         QString folder = engine::GetWindowsDir();

@@ -4,6 +4,7 @@
 // whose file turns out to exist. Modal over the main window; it reads and
 // thins out the hidden problem list it is given.
 #include "engine/problemlist.h"
+#include "engine/scancontext.h"
 
 #include <QDialog>
 
@@ -18,7 +19,9 @@ class QTreeWidgetItem;
 class FrmScanFmissingFiles : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmScanFmissingFiles(engine::ProblemList& lvwErrors, QWidget* parent = nullptr);
+    // Works on the context's list (the main window's hidden one), with its
+    // pump and scan-position display.
+    explicit FrmScanFmissingFiles(const engine::ScanContext& ctx, QWidget* parent = nullptr);
     ~FrmScanFmissingFiles() override;
 
     // The remembered folder list: "Folders" in the program folder.
@@ -101,6 +104,7 @@ private:
     void reportScan();
     void closeWizard();
 
+    engine::ScanContext m_ctx;
     engine::ProblemList& m_errors;
     bool m_fillingFolders = false;
     bool m_scanRunning = false;

@@ -53,8 +53,8 @@ QString comparisonKey(const QString& path)
     return key;
 }
 
-FolderWalk::FolderWalk(engine::ProblemList& rows, WalkDisplay& display)
-    : m_rows(rows), m_display(display), m_lookups(std::make_unique<platform::LookupCacheScope>())
+FolderWalk::FolderWalk(const engine::ScanContext& ctx, WalkDisplay& display)
+    : m_ctx(ctx), m_rows(m_ctx.problems), m_display(display), m_lookups(std::make_unique<platform::LookupCacheScope>())
 {
     rebuildIndex();
 }
@@ -131,7 +131,7 @@ void FolderWalk::ScanFolder(const QString& path)
             entered = enterFolder(child, stack);
         }
         if (entered == Entered::Skipped) {
-            engine::DoEvents();
+            m_ctx.DoEvents();
             if (engine::bCancelScan)
                 break;
         }
@@ -173,7 +173,7 @@ FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& st
                 FindClose(h);
                 return Entered::Cancelled;
             }
-            engine::DoEvents();
+            m_ctx.DoEvents();
             const QString name = TrimAtNull(data.cFileName, sizeof(data.cFileName));
             const QString full = path + name;
             noteEntry(full);
@@ -262,7 +262,7 @@ void FolderWalk::matchAgain(const QString& path, const QString& identity)
         if (!firstMatch(child, childIdentity))
             continue;
         ++m_stats.reachedAgain;
-        engine::DoEvents();
+        m_ctx.DoEvents();
         enter(child, childIdentity);
     }
     for (const Step& step : steps)
@@ -334,7 +334,7 @@ void FolderWalk::refreshDisplay()
     m_displayPending = false;
     m_sinceRefresh.start();
     m_display.showStatus(m_lastEntry);
-    engine::ShowScanPath(engine::GetShortPath(m_lastEntry));
+    m_ctx.ShowScanPath(engine::GetShortPath(m_lastEntry));
 }
 
 }  // namespace ModScanFolder

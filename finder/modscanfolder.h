@@ -4,6 +4,7 @@
 // hidden problem list every row whose file it meets at exactly the path the
 // scan recorded. Qt Core only; the wizard shows what it reports.
 #include "engine/problemlist.h"
+#include "engine/scancontext.h"
 #include "platform/winfile.h"
 
 #include <QElapsedTimer>
@@ -44,7 +45,9 @@ QString comparisonKey(const QString& path);
 // its own ancestors on the path is not entered, so link loops end.
 class FolderWalk {
 public:
-    FolderWalk(engine::ProblemList& rows, WalkDisplay& display);
+    // Rows leave the context's list; its pump runs once per entry and its
+    // scan-position display shows the short path of the latest entry.
+    FolderWalk(const engine::ScanContext& ctx, WalkDisplay& display);
     ~FolderWalk();
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
@@ -94,6 +97,7 @@ private:
     void refreshDisplay();
     void rebuildIndex();
 
+    engine::ScanContext m_ctx;
     engine::ProblemList& m_rows;
     WalkDisplay& m_display;
     std::unique_ptr<platform::LookupCacheScope> m_lookups;

@@ -27,9 +27,7 @@ FrmStart* g_seamOwner = nullptr;
 void FrmStart::installEngineSeams()
 {
     g_seamOwner = this;
-    engine::setCurrentProblemList(&m_errors);
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
-    engine::setScanPathDisplay([this](const QString& text) { showScanPosition(text); });
 }
 
 void FrmStart::removeEngineSeams()
@@ -37,9 +35,13 @@ void FrmStart::removeEngineSeams()
     if (g_seamOwner != this)
         return;
     g_seamOwner = nullptr;
-    engine::setCurrentProblemList(nullptr);
     engine::setMessagePump(nullptr);
-    engine::setScanPathDisplay(nullptr);
+}
+
+engine::ScanContext FrmStart::scanContext()
+{
+    return {m_errors, nullptr, [] { engine::DoEvents(); },
+            [this](const QString& text) { showScanPosition(text); }};
 }
 
 // The window's first state and saved settings; on a logon start, what the

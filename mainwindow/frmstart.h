@@ -6,6 +6,7 @@
 // each (frmstart_<feature>.cpp), as the groups below are.
 #include "engine/backupstore.h"
 #include "engine/problemlist.h"
+#include "engine/scancontext.h"
 #include "mainwindow/controls.h"
 
 #include <QElapsedTimer>
@@ -87,6 +88,9 @@ public:
 
     // The hidden problem list.
     engine::ProblemList& lvwErrors() { return m_errors; }
+    // What a scan or a walk of this window works with: the hidden list, the
+    // message pump and the scan-position display.
+    engine::ScanContext scanContext();
     bool bScanning = false;
 
     // === Frame: start, pages, menus (frmstart.cpp) ===================================
@@ -218,7 +222,7 @@ private:
                        void (FrmStart::*action)());
 
     // --- frame (frmstart.cpp) -----------------------------------------------------------
-    // The engine's message pump, scan-position display and problem list.
+    // The engine's message pump.
     void installEngineSeams();
     void removeEngineSeams();
     void setStatusHint(const QString& text) { StatusBar1->setPanelText(1, text); }
@@ -241,7 +245,7 @@ private:
     void moveMarkerToSection(int index);
     void showRotationFrame(int frame);
     void showCompletionBox();
-    // Where the engine's ShowScanPath lands. While the driver runs, the text
+    // Where the scan context's ShowScanPath lands. While the driver runs, the text
     // goes to the screen at most once per refresh interval (a key takes
     // microseconds, a repaint far more) and the latest one held back is
     // shown when the interval is over, at each section's end and at the end.

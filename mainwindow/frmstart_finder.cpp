@@ -30,6 +30,6 @@ void FrmStart::ImgFindMissingFilesClick_MouseMove()
 void FrmStart::ShowMissingFilesWizard()
 {
     // Its walk removes hidden rows only; the problem page is left as it was.
-    FrmScanFmissingFiles wizard(m_errors, this);
+    FrmScanFmissingFiles wizard(scanContext(), this);
     platform::ShowModal(&wizard);
 }

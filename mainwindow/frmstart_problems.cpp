@@ -3,25 +3,27 @@
 #include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
+#include "mainwindow/sectionviews.h"
 
 #include <QTreeWidget>
+
+#include <array>
 
 namespace {
 
 // The picture of a section in the problem list; 0 when the section has none.
 int sectionIconIndex(const QString& sectionName)
 {
-    static const struct {
-        const char* name;
-        int icon;
-    } icons[] = {
-        {"ACTIVE X OBJECTS", 1}, {"APPLICATION PATHS", 2}, {"FILE PATHS AND HISTORY LIST", 4}, {"HELP FILES", 5},
-        {"FONTS", 6},           {"SHARED PROGRAM FILES", 7}, {"STARTUP PROGRAMS", 9},
-    };
+    static const std::array<QString, engine::kSectionCount> captions = [] {
+        std::array<QString, engine::kSectionCount> upper;
+        for (size_t i = 0; i < upper.size(); ++i)
+            upper[i] = QString::fromLatin1(mainwindow::kSectionViews[i].caption).toUpper();
+        return upper;
+    }();
     const QString key = sectionName.trimmed().toUpper();
-    for (const auto& entry : icons) {
-        if (key == QLatin1String(entry.name))
-            return entry.icon;
+    for (size_t i = 0; i < captions.size(); ++i) {
+        if (mainwindow::kSectionViews[i].rowsShowIcon && key == captions[i])
+            return mainwindow::kSectionViews[i].icon;
     }
     return 0;
 }

@@ -147,7 +147,10 @@ public:
         w.StatusBar1->setPanelText(1, kScanningText);
         w.moveMarkerToSection(index);
     }
-    int countSectionProblems(const QString& sectionName) override { return w.CountSectionProblems(sectionName); }
+    int countSectionProblems(const engine::ScanContext&, const QString& sectionName) override
+    {
+        return w.CountSectionProblems(sectionName);
+    }
     void sectionCounted(int index, int count) override
     {
         w.flushScanPosition();
@@ -171,7 +174,7 @@ void FrmStart::ScanSelectedSections()
     m_scanPositionInterval = mainwindow::scaledInterval(kScanPositionRefreshMs);
     m_scanPositionThrottled = true;
     ScanDisplay display(*this);
-    const engine::ScanEnd end = engine::runScanDriver(display);
+    const engine::ScanEnd end = engine::runScanDriver(display, scanContext());
     m_scanPositionThrottled = false;
     flushScanPosition();
     if (end == engine::ScanEnd::Cancelled)
@@ -218,7 +221,7 @@ void FrmStart::moveMarkerToSection(int index)
 
 int FrmStart::CountSectionProblems(const QString& sectionName)
 {
-    return engine::CountSectionProblems(m_errors, sectionName);
+    return engine::CountSectionProblems(scanContext(), sectionName);
 }
 
 void FrmStart::tmrRotateImage_Timer()

@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QStringList>
 
+#include <functional>
 #include <set>
+#include <utility>
 
 using namespace engine;
 
@@ -97,6 +99,7 @@ public:
     DWORD platform = 2;
     QString cancelAt;
     QStringList log;
+    const ProblemList* rows = nullptr;  // the scan's list, read by pump()
 
     bool sectionChosen(int index) override { return chosen.count(index) > 0; }
     void sectionStarting(int index) override { note(QStringLiteral("start %1").arg(index)); }
@@ -105,10 +108,10 @@ public:
         note(QStringLiteral("platform"));
         return platform;
     }
-    int countSectionProblems(const QString& sectionName) override
+    int countSectionProblems(const ScanContext& ctx, const QString& sectionName) override
     {
         note(QStringLiteral("counting ") + sectionName);
-        return ScanObserver::countSectionProblems(sectionName);
+        return ScanObserver::countSectionProblems(ctx, sectionName);
     }
     void sectionCounted(int index, int count) override { note(QStringLiteral("counter %1=%2").arg(index).arg(count)); }
     void totalCounted(int total) override { note(QStringLiteral("total %1").arg(total)); }
@@ -117,8 +120,8 @@ public:
     void pump()
     {
         if (cancelAt.startsWith(QLatin1String("row "))) {
-            const int n = lvwErrors().count();
-            if (n > 0 && lvwErrors().row(n).RegistryScanners == cancelAt.mid(4))
+            const int n = rows->count();
+            if (n > 0 && rows->row(n).RegistryScanners == cancelAt.mid(4))
                 bCancelScan = true;
         } else if (cancelAt.startsWith(QLatin1String("pump after "))) {
             if (!log.isEmpty() && log.last() == cancelAt.mid(11))
@@ -153,26 +156,30 @@ protected:
 
     void SetUp() override
     {
-        lvwErrors().clear();
         bCancelScan = false;
-        setMessagePump([this] { recorder.pump(); });
+        recorder.rows = &list;
+        setPump([this] { recorder.pump(); });
     }
-    void TearDown() override
-    {
-        setMessagePump({});
-        bCancelScan = false;
-        lvwErrors().clear();
-    }
+    void TearDown() override { bCancelScan = false; }
+
+    // What the scan context's pump does; a test may change it.
+    void setPump(std::function<void()> f) { pump = std::move(f); }
 
     QStringList sectionsOfRows() const
     {
         QStringList out;
-        for (const ProblemRow& r : lvwErrors().rows())
+        for (const ProblemRow& r : list.rows())
             out << r.RegistryScanners;
         return out;
     }
 
     Recorder recorder;
+    std::function<void()> pump;
+    ProblemList list;
+    const ScanContext ctx{list, nullptr, [this] {
+                              if (pump)
+                                  pump();
+                          }};
 };
 
 QStringList passedOnly(int upTo)
@@ -185,7 +192,7 @@ QStringList passedOnly(int upTo)
 
 TEST_F(DriverTest, EverySectionReportsInTableOrder)
 {
-    EXPECT_EQ(runScanDriver(recorder), ScanEnd::Completed);
+    EXPECT_EQ(runScanDriver(recorder, ctx), ScanEnd::Completed);
     const QStringList expected = {
         "start 0", "counting Active X Objects", "counter 0=1", "total 1", "passed 0",
         "start 1", "counting Application Paths", "counter 1=1", "total 2", "passed 1",
@@ -201,7 +208,7 @@ TEST_F(DriverTest, EverySectionReportsInTableOrder)
     EXPECT_EQ(sectionsOfRows(),
               QStringList({"Active X Objects", "Application Paths", "File Types", "Help Files", "Help Files", "Fonts",
                            "Shared Program Files", "Startup Programs", "Startup Programs"}));
-    EXPECT_EQ(lvwErrors().row(9).mainkeyname, "HKEY_CURRENT_USER");
+    EXPECT_EQ(list.row(9).mainkeyname, "HKEY_CURRENT_USER");
 }
 
 TEST_F(DriverTest, SectionsNotChosenAreNeitherStartedNorWalked)
@@ -221,10 +228,10 @@ TEST_F(DriverTest, SectionsNotChosenAreNeitherStartedNorWalked)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        lvwErrors().clear();
+        list.clear();
         recorder.log.clear();
         recorder.chosen = c.chosen;
-        EXPECT_EQ(runScanDriver(recorder), ScanEnd::Completed);
+        EXPECT_EQ(runScanDriver(recorder, ctx), ScanEnd::Completed);
         EXPECT_EQ(recorder.log, c.log);
         EXPECT_FALSE(recorder.log.contains("platform")) << "the platform id is asked only for Fonts";
     }
@@ -235,14 +242,14 @@ TEST_F(DriverTest, PlatformIdPicksTheFontsKey)
     recorder.chosen = {5};
     for (const auto& [platform, file] : {std::pair<DWORD, const char*>{2, "gonefont.ttf"}, {1, "oldfont.ttf"}, {0, "oldfont.ttf"}}) {
         SCOPED_TRACE(platform);
-        lvwErrors().clear();
+        list.clear();
         recorder.log.clear();
         recorder.platform = platform;
-        runScanDriver(recorder);
+        runScanDriver(recorder, ctx);
         EXPECT_EQ(recorder.log.count("platform"), 1);
-        ASSERT_EQ(lvwErrors().count(), 1);
-        EXPECT_TRUE(lvwErrors().row(1).KeyValue.endsWith(file, Qt::CaseInsensitive))
-            << lvwErrors().row(1).KeyValue.toStdString();
+        ASSERT_EQ(list.count(), 1);
+        EXPECT_TRUE(list.row(1).KeyValue.endsWith(file, Qt::CaseInsensitive))
+            << list.row(1).KeyValue.toStdString();
     }
 }
 
@@ -284,15 +291,15 @@ TEST_F(DriverTest, CancelEndsTheScanAtTheNextTestPoint)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cancelAt);
-        lvwErrors().clear();
+        list.clear();
         bCancelScan = false;
         recorder.log.clear();
         recorder.chosen = c.chosen.empty() ? std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8} : c.chosen;
         recorder.cancelAt = c.cancelAt;
-        EXPECT_EQ(runScanDriver(recorder), c.end);
+        EXPECT_EQ(runScanDriver(recorder, ctx), c.end);
         ASSERT_FALSE(recorder.log.isEmpty());
         EXPECT_EQ(recorder.log.last(), c.lastEvent);
-        EXPECT_EQ(lvwErrors().count(), c.rows);
+        EXPECT_EQ(list.count(), c.rows);
     }
 }
 
@@ -304,42 +311,43 @@ TEST_F(DriverTest, CountSectionProblemsComparesWholeNamesAndPumpsOncePerRow)
         r.RegistryScanners = QLatin1String(section);
         list.add(r);
     }
+    const ScanContext counting{list, nullptr, ctx.pump};
     int pumps = 0;
-    setMessagePump([&pumps] { ++pumps; });
-    EXPECT_EQ(CountSectionProblems(list, "Fonts"), 2);
+    setPump([&pumps] { ++pumps; });
+    EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 2);
     EXPECT_EQ(pumps, 6);
-    EXPECT_EQ(CountSectionProblems(list, "Startup Programs"), 0);
+    EXPECT_EQ(CountSectionProblems(counting, "Startup Programs"), 0);
 
     // Rows that leave while messages run are not read.
     pumps = 0;
-    setMessagePump([&] {
+    setPump([&] {
         if (++pumps == 1) {
             list.remove(6);
             list.remove(5);
         }
     });
-    EXPECT_EQ(CountSectionProblems(list, "Fonts"), 1);
+    EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 1);
     EXPECT_EQ(pumps, 4);
 }
 
 TEST_F(DriverTest, ScanOfAllSectionsStartsCleanAndSummarisesTheCounters)
 {
-    lvwErrors().add(ProblemRow{});
+    list.add(ProblemRow{});
     bCancelScan = true;
-    const ScanSummary s = scanAllSections(2);
+    const ScanSummary s = scanAllSections(ctx, 2);
     EXPECT_FALSE(s.cancelled);
     const std::array<QString, kSectionCount> counters{"1", "1", "0", "1", "2", "1", "1", "0", "2"};
     EXPECT_EQ(s.counters, counters);
     EXPECT_EQ(s.problemsFound, "9");
     EXPECT_EQ(s.problemsFoundShown, "7") << "the status bar shows the total as section 8 left it";
-    EXPECT_EQ(lvwErrors().count(), 9);
+    EXPECT_EQ(list.count(), 9);
 
-    setMessagePump([] {
-        const int n = lvwErrors().count();
-        if (n > 0 && lvwErrors().row(n).RegistryScanners == "Fonts")
+    setPump([this] {
+        const int n = list.count();
+        if (n > 0 && list.row(n).RegistryScanners == "Fonts")
             bCancelScan = true;
     });
-    const ScanSummary cancelled = scanAllSections(2);
+    const ScanSummary cancelled = scanAllSections(ctx, 2);
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_EQ(cancelled.counters[5], "1");
     EXPECT_EQ(cancelled.counters[6], "0");

@@ -114,13 +114,11 @@ protected:
     }
     static void TearDownTestSuite() { platform::closePrefix(); }
 
-    void SetUp() override
-    {
-        lvwErrors().clear();
-        bCancelScan = false;
-        setRuleEnvironment(nullptr);
-    }
-    void TearDown() override { lvwErrors().clear(); }
+    void SetUp() override { bCancelScan = false; }
+
+    // The real machine's answers, no pump, no display.
+    ProblemList list;
+    const ScanContext ctx{list};
 
     static void setVolatile(const char* name, const char* value)
     {
@@ -185,11 +183,11 @@ TEST_F(PrefixEnvironment, FilesNamedThroughWinesFoldersAreFound)
         {"%ProgramFiles(x86)%\\gone.exe", true},
     };
     for (const auto& c : cases) {
-        lvwErrors().clear();
-        ScanAppPathValue(HKEY_LOCAL_MACHINE, "R", "", c.data, "Application Paths", "K");
-        ASSERT_EQ(lvwErrors().count(), c.reported ? 1 : 0) << c.data;
+        list.clear();
+        ScanAppPathValue(ctx, HKEY_LOCAL_MACHINE, "R", "", c.data, "Application Paths", "K");
+        ASSERT_EQ(list.count(), c.reported ? 1 : 0) << c.data;
         if (c.reported) {
-            EXPECT_EQ(lvwErrors().row(1).KeyValue, QString::fromLatin1(c.data));
+            EXPECT_EQ(list.row(1).KeyValue, QString::fromLatin1(c.data));
         }
     }
 }
@@ -200,16 +198,16 @@ TEST_F(PrefixEnvironment, APathThatNamesItselfIsWorkedOutOncePerScan)
     long long perScan = 0;
     {
         const platform::LookupCacheScope scan;
-        ScanKeyValues(HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
         // PATH, the SystemRoot it names and the ";" between two "%PATH%".
         perScan = environmentStats().variablesWorkedOut;
         EXPECT_EQ(perScan, 3);
-        ScanKeyValues(HKEY_LOCAL_MACHINE, "Software\\Run40", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run40", "Startup Programs", "R");
         EXPECT_EQ(environmentStats().variablesWorkedOut, perScan);
     }
     // Found along the PATH: only the twenty missing names are reported.
     QStringList reported;
-    for (const ProblemRow& row : lvwErrors().rows())
+    for (const ProblemRow& row : list.rows())
         reported << row.KeyValue;
     reported.sort();
     QStringList expected;
@@ -221,7 +219,7 @@ TEST_F(PrefixEnvironment, APathThatNamesItselfIsWorkedOutOncePerScan)
     // The next scan works it out again.
     {
         const platform::LookupCacheScope scan;
-        ScanKeyValues(HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
     }
     EXPECT_EQ(environmentStats().variablesWorkedOut, 2 * perScan);
 }

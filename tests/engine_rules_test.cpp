@@ -73,24 +73,14 @@ struct FakeMachine {
 };
 
 class RulesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        lvwErrors().clear();
-        setRuleEnvironment(&machine.environment);
-        setMessagePump([this] { ++machine.pumps; });
-        bCancelScan = false;
-    }
-    void TearDown() override
-    {
-        setRuleEnvironment(nullptr);
-        setMessagePump({});
-        lvwErrors().clear();
-    }
+public:
+    void SetUp() override { bCancelScan = false; }
     FakeMachine machine;
+    ProblemList list;
+    const ScanContext ctx{list, &machine.environment, [this] { ++machine.pumps; }};
 };
 
-using Rule = void (*)(HKEY, const QString&, const QString&, QString, const QString&, const QString&);
+using Rule = void (*)(const ScanContext&, HKEY, const QString&, const QString&, QString, const QString&, const QString&);
 
 struct Expected {
     QString keyName;
@@ -106,16 +96,17 @@ struct Case {
     std::vector<Expected> rows;
 };
 
-void runTable(RulesTest& , FakeMachine& machine, const std::vector<Case>& cases)
+void runTable(RulesTest& t, FakeMachine& machine, const std::vector<Case>& cases)
 {
+    ProblemList& list = t.list;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        lvwErrors().clear();
+        list.clear();
         machine.lookups.clear();
-        c.rule(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", c.valueName, c.data, "Section", "Key\\Path");
-        ASSERT_EQ(lvwErrors().count(), static_cast<int>(c.rows.size())) << c.data.toStdString();
+        c.rule(t.ctx, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", c.valueName, c.data, "Section", "Key\\Path");
+        ASSERT_EQ(list.count(), static_cast<int>(c.rows.size())) << c.data.toStdString();
         for (size_t i = 0; i < c.rows.size(); ++i) {
-            const ProblemRow& r = lvwErrors().row(static_cast<int>(i) + 1);
+            const ProblemRow& r = list.row(static_cast<int>(i) + 1);
             EXPECT_EQ(r.MainKey, "-2147483646");
             EXPECT_EQ(r.KeyName, c.rows[i].keyName);
             EXPECT_EQ(r.KeyValue, c.rows[i].keyValue);
@@ -169,11 +160,11 @@ TEST_F(RulesTest, ActiveXProgIdsAreNoFileNames)
 {
     const char* keys[] = {"CLSID\\{1}\\ProgID", "CLSID\\{1}\\versionindependentprogid"};
     for (const char* key : keys)
-        ScanActiveXValue(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects", key);
-    EXPECT_EQ(lvwErrors().count(), 0);
-    ScanActiveXValue(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects",
+        ScanActiveXValue(ctx, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects", key);
+    EXPECT_EQ(list.count(), 0);
+    ScanActiveXValue(ctx, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "", "WMPlayer.OCX", "Active X Objects",
                      "CLSID\\{1}\\InprocServer32");
-    EXPECT_EQ(lvwErrors().count(), 1);
+    EXPECT_EQ(list.count(), 1);
 }
 
 TEST_F(RulesTest, ApplicationPaths)
@@ -285,10 +276,10 @@ TEST_F(RulesTest, EnvironmentVariablesInPlainStrings)
 // font Wine ships in its own folder) is not missing.
 TEST_F(RulesTest, BareNamesFoundWhereTheSystemLooksForThem)
 {
-    const auto judge = [](Rule rule, const QString& valueName, const QString& data) {
-        lvwErrors().clear();
-        rule(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", valueName, data, "Section", "Key\\Path");
-        return lvwErrors().count();
+    const auto judge = [this](Rule rule, const QString& valueName, const QString& data) {
+        list.clear();
+        rule(ctx, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", valueName, data, "Section", "Key\\Path");
+        return list.count();
     };
     const struct {
         Rule rule;
@@ -312,8 +303,8 @@ TEST_F(RulesTest, BareNamesFoundWhereTheSystemLooksForThem)
     machine.environment.wineFontFolders = [] { return QStringList{"Z:\\usr\\share\\wine\\fonts"}; };
     EXPECT_EQ(judge(&ScanFontValue, "Courier", "coure.fon"), 0);
     EXPECT_EQ(judge(&ScanFontValue, "MS Serif", "serife.fon"), 1);
-    ASSERT_EQ(lvwErrors().count(), 1);
-    EXPECT_EQ(lvwErrors().row(1).KeyValue, "C:\\WINDOWS\\Fonts\\serife.fon");
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.row(1).KeyValue, "C:\\WINDOWS\\Fonts\\serife.fon");
     EXPECT_EQ(judge(&ScanFontValue, "Courier", "C:\\gone\\coure.fon"), 1) << "a full path stays as written";
 }
 
@@ -339,10 +330,10 @@ TEST_F(RulesTest, FileTypesByValueName)
 TEST_F(RulesTest, QuietUninstallLookups)
 {
     // A single quoted full path with switches: nothing is looked for at all.
-    ScanQuietUninstallValue(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Q", "\"C:\\Apps\\un.exe\" /S", "S", "K");
+    ScanQuietUninstallValue(ctx, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Q", "\"C:\\Apps\\un.exe\" /S", "S", "K");
     EXPECT_TRUE(machine.lookups.isEmpty());
     // Two dots: the program word and the argument word, then the full path.
-    ScanQuietUninstallValue(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Q", "run.exe C:\\x\\a.dat", "S", "K");
+    ScanQuietUninstallValue(ctx, HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "Q", "run.exe C:\\x\\a.dat", "S", "K");
     EXPECT_EQ(machine.lookups.first(), "C:\\WINDOWS\\system32\\run.exe");
     EXPECT_TRUE(machine.lookups.contains("C:\\x\\a.dat"));
 }
@@ -360,11 +351,11 @@ TEST_F(RulesTest, HistoryPaths)
 
 TEST_F(RulesTest, RootHandlesAsSignedText)
 {
-    ScanFontValue(HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "a", "C:\\x", "Fonts", "K");
-    ScanFontValue(HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "a", "C:\\x", "Fonts", "K");
-    ASSERT_EQ(lvwErrors().count(), 2);
-    EXPECT_EQ(lvwErrors().row(1).MainKey, "-2147483648");
-    EXPECT_EQ(lvwErrors().row(2).MainKey, "-2147483647");
+    ScanFontValue(ctx, HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "a", "C:\\x", "Fonts", "K");
+    ScanFontValue(ctx, HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "a", "C:\\x", "Fonts", "K");
+    ASSERT_EQ(list.count(), 2);
+    EXPECT_EQ(list.row(1).MainKey, "-2147483648");
+    EXPECT_EQ(list.row(2).MainKey, "-2147483647");
 }
 
 TEST_F(RulesTest, FixedDriveByLetterWithPumpPerDrivePassed)
@@ -380,7 +371,7 @@ TEST_F(RulesTest, FixedDriveByLetterWithPumpPerDrivePassed)
     };
     for (const auto& c : cases) {
         machine.pumps = 0;
-        EXPECT_EQ(IsOnFixedDrive(c.path), c.fixed) << c.path;
+        EXPECT_EQ(IsOnFixedDrive(ctx, c.path), c.fixed) << c.path;
         EXPECT_EQ(machine.pumps, c.pumps) << c.path;
     }
 }
@@ -406,18 +397,18 @@ TEST_F(RulesTest, DispatchBySectionNameExactly)
         {"Installed Sound Files", "C:\\x.dll", false},
     };
     for (const auto& c : cases) {
-        lvwErrors().clear();
-        ScanValueBySection(c.data, c.section, "UninstallString", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "K");
-        EXPECT_EQ(lvwErrors().count(), c.row ? 1 : 0) << c.section;
+        list.clear();
+        ScanValueBySection(ctx, c.data, c.section, "UninstallString", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "K");
+        EXPECT_EQ(list.count(), c.row ? 1 : 0) << c.section;
         if (c.row) {
-            EXPECT_EQ(lvwErrors().row(1).RegistryScanners, c.section);
+            EXPECT_EQ(list.row(1).RegistryScanners, c.section);
         }
     }
     // A cancel set before the rule runs keeps it from running.
-    lvwErrors().clear();
+    list.clear();
     bCancelScan = true;
-    ScanValueBySection("C:\\x.ttf", "Fonts", "a", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "K");
-    EXPECT_EQ(lvwErrors().count(), 0);
+    ScanValueBySection(ctx, "C:\\x.ttf", "Fonts", "a", HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "K");
+    EXPECT_EQ(list.count(), 0);
     bCancelScan = false;
 }
 
@@ -438,11 +429,11 @@ TEST(ScanPathTest, Abbreviation)
          "HKEY_CLASSES_ROOT\\CLSID.....\\InprocServer32"},
     };
     QString shown;
-    setScanPathDisplay([&shown](const QString& t) { shown = t; });
+    ProblemList list;
+    const ScanContext ctx{list, nullptr, {}, [&shown](const QString& t) { shown = t; }};
     for (const auto& c : cases) {
         EXPECT_EQ(AbbreviateScanPath(c.in), c.out) << c.in;
-        ShowScanPath(c.in);
+        ctx.ShowScanPath(c.in);
         EXPECT_EQ(shown, c.out);
     }
-    setScanPathDisplay({});
 }

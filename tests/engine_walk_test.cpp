@@ -3,6 +3,7 @@
 // buffer limits and every cancel point.
 #include "engine/problemlist.h"
 #include "engine/rules.h"
+#include "engine/scancontext.h"
 #include "engine/scandriver.h"
 #include "engine/scansections.h"
 #include "engine/scanstate.h"
@@ -16,6 +17,9 @@
 #include <QFile>
 #include <QStringList>
 #include <QThread>
+
+#include <functional>
+#include <utility>
 
 using namespace engine;
 
@@ -181,30 +185,37 @@ protected:
 
     void SetUp() override
     {
-        lvwErrors().clear();
         bCancelScan = false;
-        setRuleEnvironment(&files.environment);
-        setScanPathDisplay([this](const QString& t) { shown << t; });
+        setPathDisplay([this](const QString& t) { shown << t; });
     }
-    void TearDown() override
-    {
-        setRuleEnvironment(nullptr);
-        setScanPathDisplay({});
-        setMessagePump({});
-        bCancelScan = false;
-        lvwErrors().clear();
-    }
+    void TearDown() override { bCancelScan = false; }
+
+    // What the scan context's pump and display do; a test may change them.
+    void setPump(std::function<void()> f) { pump = std::move(f); }
+    void setPathDisplay(std::function<void(const QString&)> f) { display = std::move(f); }
 
     QStringList keyValues() const
     {
         QStringList out;
-        for (const ProblemRow& r : lvwErrors().rows())
+        for (const ProblemRow& r : list.rows())
             out << r.KeyValue;
         return out;
     }
 
     NothingExists files;
     QStringList shown;
+    std::function<void()> pump;
+    std::function<void(const QString&)> display;
+    ProblemList list;
+    const ScanContext ctx{list, &files.environment,
+                          [this] {
+                              if (pump)
+                                  pump();
+                          },
+                          [this](const QString& t) {
+                              if (display)
+                                  display(t);
+                          }};
 };
 
 const QString kFonts = QStringLiteral("Fonts");
@@ -213,11 +224,11 @@ const QString kFonts = QStringLiteral("Fonts");
 
 TEST_F(WalkTest, SubKeysShownThenJudgedDepthFirstWithoutTheStartKey)
 {
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
     EXPECT_EQ(shown, QStringList({"R\\W\\K\\L", "R\\W\\K\\L\\M", "R\\W\\K\\N"}));
     EXPECT_EQ(keyValues(), QStringList({"C:\\l.ttf", "C:\\m.ttf", "C:\\n.ttf"}));
-    ASSERT_EQ(lvwErrors().count(), 3);
-    const ProblemRow& m = lvwErrors().row(2);
+    ASSERT_EQ(list.count(), 3);
+    const ProblemRow& m = list.row(2);
     EXPECT_EQ(m.FullKeyPath, "W\\K\\L\\M");
     EXPECT_EQ(m.KeyName, "mv");
     EXPECT_EQ(m.mainkeyname, "R");
@@ -226,93 +237,93 @@ TEST_F(WalkTest, SubKeysShownThenJudgedDepthFirstWithoutTheStartKey)
 
 TEST_F(WalkTest, KeyValuesJudgesOnlyTheOneKeyAndShowsNothing)
 {
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "w\\k", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "w\\k", kFonts, "R");
     EXPECT_TRUE(shown.isEmpty());
     EXPECT_EQ(keyValues(), QStringList({"C:\\k.ttf"}));
-    EXPECT_EQ(lvwErrors().row(1).FullKeyPath, "w\\k");
+    EXPECT_EQ(list.row(1).FullKeyPath, "w\\k");
 }
 
 TEST_F(WalkTest, EmptyOrMissingKeysYieldNothing)
 {
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\Empty", kFonts, "R");
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W", kFonts, "R");  // implied key without values
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\Empty", kFonts, "R");
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");  // implied key without values
     EXPECT_TRUE(shown.isEmpty());
-    EXPECT_EQ(lvwErrors().count(), 0);
+    EXPECT_EQ(list.count(), 0);
 }
 
 TEST_F(WalkTest, ValueTypesAsText)
 {
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\T", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\T", kFonts, "R");
     // Default first; REG_EXPAND_SZ and REG_BINARY never judged; a multi-string
     // by its first string; numbers as signed decimal.
-    ASSERT_EQ(lvwErrors().count(), 4);
-    EXPECT_EQ(lvwErrors().row(1).KeyName, "(Default)");
-    EXPECT_EQ(lvwErrors().row(1).KeyValue, "C:\\def.ttf");
-    EXPECT_EQ(lvwErrors().row(2).KeyValue, "C:\\first.ttf");
-    EXPECT_EQ(lvwErrors().row(3).KeyValue, "C:\\WINDOWS\\Fonts\\-1");
-    EXPECT_EQ(lvwErrors().row(4).KeyValue, "C:\\WINDOWS\\Fonts\\42");
+    ASSERT_EQ(list.count(), 4);
+    EXPECT_EQ(list.row(1).KeyName, "(Default)");
+    EXPECT_EQ(list.row(1).KeyValue, "C:\\def.ttf");
+    EXPECT_EQ(list.row(2).KeyValue, "C:\\first.ttf");
+    EXPECT_EQ(list.row(3).KeyValue, "C:\\WINDOWS\\Fonts\\-1");
+    EXPECT_EQ(list.row(4).KeyValue, "C:\\WINDOWS\\Fonts\\42");
     EXPECT_FALSE(files.lookups.contains("C:\\expand.ttf"));
 }
 
 TEST_F(WalkTest, BufferLimitsEndTheEnumeration)
 {
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\Data", kFonts, "R");
-    ASSERT_EQ(lvwErrors().count(), 1);  // 254 characters fit, 255 end the key
-    EXPECT_EQ(lvwErrors().row(1).KeyValue.size(), 254);
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\Data", kFonts, "R");
+    ASSERT_EQ(list.count(), 1);  // 254 characters fit, 255 end the key
+    EXPECT_EQ(list.row(1).KeyValue.size(), 254);
 
-    lvwErrors().clear();
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\Names", kFonts, "R");
+    list.clear();
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\Names", kFonts, "R");
     EXPECT_EQ(keyValues(), QStringList({"C:\\a.ttf", "C:\\m.ttf"}));
 
-    lvwErrors().clear();
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\Sub", kFonts, "R");
+    list.clear();
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\Sub", kFonts, "R");
     EXPECT_EQ(keyValues(), QStringList({"C:\\sa.ttf"}));
     EXPECT_EQ(shown.size(), 1);
 }
 
 TEST_F(WalkTest, CancelFromTheDisplayStopsBeforeAnyValue)
 {
-    setScanPathDisplay([](const QString&) { bCancelScan = true; });
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
-    EXPECT_EQ(lvwErrors().count(), 0);
+    setPathDisplay([](const QString&) { bCancelScan = true; });
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
+    EXPECT_EQ(list.count(), 0);
 }
 
 TEST_F(WalkTest, CancelInsideARuleEndsTheKeyAfterThatValue)
 {
     // The fixed-drive test lets messages run once per drive it passes over.
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
     EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll", "C:\\gone2.dll"}));
 
-    lvwErrors().clear();
-    setMessagePump([] { bCancelScan = true; });
-    ScanKeyValues(HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
+    list.clear();
+    setPump([] { bCancelScan = true; });
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
     EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll"}));
 }
 
 TEST_F(WalkTest, CancelAtEveryPumpAddsNoFurtherRow)
 {
     int total = 0;
-    setMessagePump([&total] { ++total; });
-    ScanSubKeys(HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+    setPump([&total] { ++total; });
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");
     const QStringList all = keyValues();
     ASSERT_GT(total, 10);
     ASSERT_GE(all.size(), 10);
 
     for (int n = 1; n <= total; ++n) {
-        lvwErrors().clear();
+        list.clear();
         bCancelScan = false;
         int calls = 0;
         int rowsAtCancel = -1;
-        setMessagePump([&] {
+        setPump([&] {
             if (++calls == n) {
                 bCancelScan = true;
-                rowsAtCancel = lvwErrors().count();
+                rowsAtCancel = list.count();
             }
         });
-        ScanSubKeys(HKEY_LOCAL_MACHINE, "W", kFonts, "R");
-        ASSERT_EQ(lvwErrors().count(), rowsAtCancel) << "cancel at pump " << n;
+        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+        ASSERT_EQ(list.count(), rowsAtCancel) << "cancel at pump " << n;
         EXPECT_EQ(keyValues(), all.mid(0, rowsAtCancel)) << "cancel at pump " << n;
         EXPECT_EQ(calls, n) << "no message runs after the cancel";
     }
@@ -343,8 +354,8 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
     };
     for (const Case& c : cases) {
         shown.clear();
-        lvwErrors().clear();
-        ScanSubKeys(HKEY_LOCAL_MACHINE, c.start, kFonts, "R");
+        list.clear();
+        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, c.start, kFonts, "R");
         QStringList display;
         for (const QString& path : c.shown)
             display << AbbreviateScanPath(path);
@@ -358,7 +369,7 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
 // limit this chain would take hours.
 TEST_F(WalkTest, ADeepChainIsWalkedToTheDepthLimitOnASmallStack)
 {
-    QThread* thread = QThread::create([] { ScanSubKeys(HKEY_LOCAL_MACHINE, "Deep", kFonts, "R"); });
+    QThread* thread = QThread::create([this] { ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "Deep", kFonts, "R"); });
     thread->setStackSize(256 * 1024);
     thread->start();
     ASSERT_TRUE(thread->wait(QDeadlineTimer(100000)));
@@ -369,7 +380,7 @@ TEST_F(WalkTest, ADeepChainIsWalkedToTheDepthLimitOnASmallStack)
     QString deepest = "Deep";
     for (int i = 1; i < kMaxKeyDepth; ++i)
         deepest += "\\d";
-    EXPECT_EQ(lvwErrors().row(1).FullKeyPath, deepest);
+    EXPECT_EQ(list.row(1).FullKeyPath, deepest);
 }
 
 TEST(SectionTableTest, ThirteenWalksInOrder)
@@ -427,7 +438,7 @@ TEST(SectionTableTest, ThirteenWalksInOrder)
 
 TEST_F(WalkTest, HeadlessScanOfAllSections)
 {
-    const ScanSummary r = scanAllSections(2);
+    const ScanSummary r = scanAllSections(ctx, 2);
     EXPECT_FALSE(r.cancelled);
     EXPECT_EQ(keyValues(), QStringList({"C:\\gone\\a.dll", "C:\\gone\\x.exe", "C:\\gone\\u.exe", "C:\\gone\\h.hlp",
                                         "C:\\gone\\c.chm", "C:\\WINDOWS\\Fonts\\f.ttf", "C:\\gone\\s.dll",
@@ -435,10 +446,10 @@ TEST_F(WalkTest, HeadlessScanOfAllSections)
     const std::array<QString, 9> counters{"1", "1", "0", "1", "2", "1", "1", "0", "2"};
     EXPECT_EQ(r.counters, counters);
     EXPECT_EQ(r.problemsFound, "9");
-    const ProblemRow& ax = lvwErrors().row(1);
+    const ProblemRow& ax = list.row(1);
     EXPECT_EQ(ax.fields(), QStringList({"-2147483648", "(Default)", "C:\\gone\\a.dll", "Active X Objects",
                                         "CLSID\\{A}\\InprocServer32", "HKEY_CLASSES_ROOT", ""}));
-    const ProblemRow& cu = lvwErrors().row(9);
+    const ProblemRow& cu = list.row(9);
     EXPECT_EQ(cu.fields(), QStringList({"-2147483647", "u", "C:\\gone\\cu.exe", "Startup Programs",
                                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "HKEY_CURRENT_USER",
                                         ""}));
@@ -462,14 +473,14 @@ TEST_F(WalkTest, HeadlessScanStopsAtTheDriverTestPoints)
         {"Startup Programs", 8, {"1", "1", "0", "1", "2", "1", "1", "0", "0"}},
     };
     for (const Case& c : cases) {
-        setMessagePump([&c] {
-            const int n = lvwErrors().count();
-            if (n > 0 && lvwErrors().row(n).RegistryScanners == c.cancelOnRowOf)
+        setPump([this, &c] {
+            const int n = list.count();
+            if (n > 0 && list.row(n).RegistryScanners == c.cancelOnRowOf)
                 bCancelScan = true;
         });
-        const ScanSummary r = scanAllSections(2);
+        const ScanSummary r = scanAllSections(ctx, 2);
         EXPECT_TRUE(r.cancelled) << c.cancelOnRowOf;
-        EXPECT_EQ(lvwErrors().count(), c.rows) << c.cancelOnRowOf;
+        EXPECT_EQ(list.count(), c.rows) << c.cancelOnRowOf;
         EXPECT_EQ(r.counters, c.counters) << c.cancelOnRowOf;
     }
 }

@@ -234,12 +234,13 @@ protected:
 
 TEST_F(WineScanTest, PlantedEntriesGiveExactlyTheirRowsAndFreshRowsAreTrulyMissing)
 {
-    const ScanSummary result = scanAllSections();
+    ProblemList list;
+    const ScanSummary result = scanAllSections(ScanContext{list});
     EXPECT_FALSE(result.cancelled);
 
     std::vector<QStringList> plantedRows;
     std::vector<QStringList> freshRows;
-    for (const ProblemRow& r : lvwErrors().rows())
+    for (const ProblemRow& r : list.rows())
         (planted(r) ? plantedRows : freshRows).push_back(r.fields());
 
     const std::vector<QStringList> expected = expectedRows();

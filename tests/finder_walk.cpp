@@ -37,19 +37,23 @@ protected:
     {
         ASSERT_FALSE(openNewPrefix().isEmpty());
         engine::bCancelScan = false;
-        engine::setMessagePump([this] {
-            ++pumps;
-            if (atPump)
-                atPump(pumps);
-        });
-        engine::setScanPathDisplay([this](const QString& t) { scanPaths << t; });
     }
     void TearDown() override
     {
-        engine::setMessagePump(nullptr);
-        engine::setScanPathDisplay(nullptr);
         engine::bCancelScan = false;
         closePrefix();
+    }
+
+    // A walk over `rows` with this test's pump and scan-position display.
+    engine::ScanContext context(engine::ProblemList& rows)
+    {
+        return {rows, nullptr,
+                [this] {
+                    ++pumps;
+                    if (atPump)
+                        atPump(pumps);
+                },
+                [this](const QString& t) { scanPaths << t; }};
     }
 
     // Walks (drive, folder) over rows naming `values`; returns what is left.
@@ -57,7 +61,7 @@ protected:
                            int* removed = nullptr)
     {
         engine::ProblemList rows = rowsNaming(values);
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(context(rows), display);
         walk.ScanDrive(drive, folder);
         if (removed)
             *removed = walk.stats().removed;
@@ -141,7 +145,7 @@ TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
         if (n == 10)
             engine::bCancelScan = true;
     };
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(context(rows), display);
     walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\many"));
     const int removed = walk.stats().removed;
     EXPECT_GT(removed, 0);
@@ -155,7 +159,7 @@ TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
     // The searches it opened are closed: a new walk lists the folder afresh.
     engine::bCancelScan = false;
     atPump = nullptr;
-    ModScanFolder::FolderWalk again(rows, display);
+    ModScanFolder::FolderWalk again(context(rows), display);
     again.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
     EXPECT_EQ(rows.count(), 0);
 }
@@ -175,7 +179,7 @@ TEST_F(FinderWalk, LinkLoopsEndAndAFolderReachedAgainYieldsItsRows)
     ModScanFolder::FolderWalk::Stats stats;
     const auto walkOver = [&](const QStringList& values, const QStringList& folders) {
         engine::ProblemList rows = rowsNaming(values);
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(context(rows), display);
         for (const QString& folder : folders)
             walk.ScanDrive(QStringLiteral("C:\\"), folder);
         stats = walk.stats();
@@ -259,7 +263,7 @@ TEST_F(FinderWalk, AFileIsMetThroughEveryLinkThatLeadsToIt)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scope);
         engine::ProblemList rows = rowsNaming(values);
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(context(rows), display);
         for (const QString& folder : c.folders)
             walk.ScanDrive(QStringLiteral("C:\\"), folder);
         EXPECT_EQ(keyValues(rows), c.left);
@@ -294,7 +298,7 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
     const QString zigzag = through(mixed);
     const QString shortOne = through(QStringLiteral("ab"));  // no file two levels down
     engine::ProblemList rows = rowsNaming({as, bs, zigzag, shortOne});
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(context(rows), display);
     walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\fan\\L0"));
     EXPECT_EQ(keyValues(rows), QStringList{shortOne});
     EXPECT_EQ(walk.stats().folders, kDepth + 1);
@@ -303,7 +307,7 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
 
     // A cancel ends it wherever it is: no folder is entered after it.
     engine::ProblemList again = rowsNaming({bs, zigzag});
-    ModScanFolder::FolderWalk cancelled(again, display);
+    ModScanFolder::FolderWalk cancelled(context(again), display);
     long long atCancel = -1;
     atPump = [&](int) {
         if (atCancel < 0 && cancelled.stats().reachedAgain >= 5) {
@@ -334,7 +338,7 @@ TEST_F(FinderWalk, LinksThatDifferOnlyInCaseDoNotMultiplyTheWork)
     const QString there = path + QStringLiteral("f.dll");
     const QString gone = path + QStringLiteral("gone.dll");
     engine::ProblemList rows = rowsNaming({gone, there});
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(context(rows), display);
     walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\case\\L0"));
     EXPECT_EQ(keyValues(rows), QStringList{gone});
     EXPECT_EQ(walk.stats().folders, kDepth + 1);
@@ -410,7 +414,7 @@ TEST_F(FinderWalk, ADriveThatGoesAwayMidWalkEndsIt)
     };
     engine::ProblemList rows = rowsNaming(values);
     {
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(context(rows), display);
         walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\tree"));
     }
     QDir().rename(root + QStringLiteral("-gone"), root);
@@ -421,7 +425,7 @@ TEST_F(FinderWalk, ProgressMovesForEveryEntryDotsIncluded)
 {
     ASSERT_TRUE(makeFolder(QStringLiteral("empty")));
     engine::ProblemList rows = rowsNaming({QStringLiteral("C:\\empty\\x")});
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(context(rows), display);
     walk.setRefreshInterval(0);
     walk.ScanFolder(QStringLiteral("C:\\empty"));
     EXPECT_EQ(display.statuses, (QStringList{QStringLiteral("C:\\empty\\."), QStringLiteral("C:\\empty\\..")}));
@@ -467,7 +471,7 @@ TEST_F(FinderWalk, ProgressGoesBackToZeroAfterNinetyNine)
     for (int i = 0; i < 9950; ++i)
         ::close(::creat((wide + QByteArray::number(i)).constData(), 0644));
     engine::ProblemList rows;
-    ModScanFolder::FolderWalk walk(rows, display);
+    ModScanFolder::FolderWalk walk(context(rows), display);
     walk.setRefreshInterval(0);
     walk.ScanFolder(QStringLiteral("C:\\wide\\"));
     ASSERT_EQ(walk.stats().entries, 9952);

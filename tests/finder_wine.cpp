@@ -92,7 +92,7 @@ TEST(FinderWine, OneFileInTheHomeIsFoundThroughEveryShellFolder)
     engine::bCancelScan = false;
     {
         // "Scan all disks": the drive of the Windows folder, from its root.
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(engine::ScanContext{rows}, display);
         walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
         EXPECT_EQ(walk.stats().removed, 6);
     }
@@ -137,7 +137,7 @@ TEST(FinderWine, DocumentsLinkedToTheFolderHoldingThePrefix)
     NoDisplay display;
     engine::bCancelScan = false;
     {
-        ModScanFolder::FolderWalk walk(rows, display);
+        ModScanFolder::FolderWalk walk(engine::ScanContext{rows}, display);
         walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
         EXPECT_GT(walk.stats().entries, 1000);
     }

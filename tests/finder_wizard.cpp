@@ -70,17 +70,10 @@ protected:
         platform::setProgramFolderLinux(programDir);
         platform::setDesktop(&desktop);
         engine::bCancelScan = false;
-        engine::setMessagePump([this] {
-            ++pumps;
-            if (atPump)
-                atPump(pumps);
-            QCoreApplication::processEvents();
-        });
     }
     void TearDown() override
     {
         wizard.reset();
-        engine::setMessagePump(nullptr);
         platform::setDesktop(nullptr);
         engine::bCancelScan = false;
         closePrefix();
@@ -88,7 +81,13 @@ protected:
 
     void open()
     {
-        wizard = std::make_unique<FrmScanFmissingFiles>(errors);
+        const engine::ScanContext ctx{errors, nullptr, [this] {
+                                          ++pumps;
+                                          if (atPump)
+                                              atPump(pumps);
+                                          QCoreApplication::processEvents();
+                                      }};
+        wizard = std::make_unique<FrmScanFmissingFiles>(ctx);
         wizard->setWalkRefreshInterval(0);
         QObject::connect(wizard.get(), &QDialog::finished, wizard.get(), [this] { ++closed; });
     }

@@ -62,6 +62,35 @@ TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent
     EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 6 Problems Detected  (6 selected for Fixing)");
 }
 
+TEST_F(FrmStartTest, EachSectionsRowsGetTheirPictureOrKeepTheOneBefore)
+{
+    const struct {
+        const char* section;
+        const char* picture;  // after a row of Active X Objects
+    } cases[] = {
+        {"Application Paths", "Section2"},
+        {"File paths and history list", "Section4"},
+        {"Help Files", "Section5"},
+        {"FONTS", "Section6"},
+        {"Shared Program Files", "Section7"},
+        {"Startup Programs ", "Section9"},
+        {"File Types", "Section1"},
+        {"Startup Menu", "Section1"},
+        {"Installed Sound Files", "Section1"},
+        {"None", "Section1"},
+    };
+    engine::ProblemList& hidden = window->lvwErrors();
+    for (const auto& c : cases) {
+        hidden.clear();
+        hidden.add(problem("Active X Objects", "a", "C:\a.dll"));
+        hidden.add(problem(c.section, "b", "C:\b.dll"));
+        window->FillProblemList();
+        ASSERT_EQ(window->lvwProblem->topLevelItemCount(), 2);
+        EXPECT_TRUE(sameImage(window->lvwProblem->topLevelItem(1)->icon(0).pixmap(22, 22), pictures::picture(c.picture)))
+            << c.section;
+    }
+}
+
 TEST_F(FrmStartTest, PointerOverTheProblemListResetsTheFixButton)
 {
     window->ImgFixProblemsNormal2_MouseMove();

@@ -443,14 +443,14 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         SCOPED_TRACE(c.name);
         PageRecorder expected(c.sections, c.cancelIn, c.cancelAt);
         expected.texts.position = "before";
-        engine::setScanPathDisplay([&](const QString& text) {
-            expected.texts.position = text;
-            ++expected.positionsShown;
-        });
-        engine::setMessagePump([&] { expected.pump(); });
+        const engine::ScanContext ctx{window->lvwErrors(), nullptr, [&] { expected.pump(); },
+                                      [&](const QString& text) {
+                                          expected.texts.position = text;
+                                          ++expected.positionsShown;
+                                      }};
         window->lvwErrors().clear();
         engine::bCancelScan = false;
-        engine::runScanDriver(expected);
+        engine::runScanDriver(expected, ctx);
         engine::bCancelScan = false;
 
         mainwindow::setTimingScale(0.01);
