@@ -14,6 +14,12 @@ namespace engine {
 struct RuleEnvironment;
 
 struct ScanContext {
+    explicit ScanContext(ProblemList& list, const RuleEnvironment* rules = nullptr, std::function<void()> pumpPass = {},
+                         std::function<void(const QString&)> display = {})
+        : problems(list), environment(rules), pump(std::move(pumpPass)), scanPathDisplay(std::move(display))
+    {
+    }
+
     ProblemList& problems;
     // What the rules ask of the machine; nullptr: the real helpers.
     const RuleEnvironment* environment = nullptr;

@@ -40,8 +40,8 @@ void FrmStart::removeEngineSeams()
 
 engine::ScanContext FrmStart::scanContext()
 {
-    return {m_errors, nullptr, [] { engine::DoEvents(); },
-            [this](const QString& text) { showScanPosition(text); }};
+    return engine::ScanContext{m_errors, nullptr, [] { engine::DoEvents(); },
+                               [this](const QString& text) { showScanPosition(text); }};
 }
 
 // The window's first state and saved settings; on a logon start, what the

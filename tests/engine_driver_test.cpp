@@ -305,13 +305,13 @@ TEST_F(DriverTest, CancelEndsTheScanAtTheNextTestPoint)
 
 TEST_F(DriverTest, CountSectionProblemsComparesWholeNamesAndPumpsOncePerRow)
 {
-    ProblemList list;
+    ProblemList rows;
     for (const char* section : {"Fonts", "fonts", "Fonts ", " Fonts", "Fonts", "Help Files"}) {
         ProblemRow r;
         r.RegistryScanners = QLatin1String(section);
-        list.add(r);
+        rows.add(r);
     }
-    const ScanContext counting{list, nullptr, ctx.pump};
+    const ScanContext counting{rows, nullptr, ctx.pump};
     int pumps = 0;
     setPump([&pumps] { ++pumps; });
     EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 2);
@@ -322,8 +322,8 @@ TEST_F(DriverTest, CountSectionProblemsComparesWholeNamesAndPumpsOncePerRow)
     pumps = 0;
     setPump([&] {
         if (++pumps == 1) {
-            list.remove(6);
-            list.remove(5);
+            rows.remove(6);
+            rows.remove(5);
         }
     });
     EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 1);

@@ -356,10 +356,10 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
         shown.clear();
         list.clear();
         ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, c.start, kFonts, "R");
-        QStringList display;
+        QStringList abbreviated;
         for (const QString& path : c.shown)
-            display << AbbreviateScanPath(path);
-        EXPECT_EQ(shown.join(" | ").toStdString(), display.join(" | ").toStdString()) << c.what;
+            abbreviated << AbbreviateScanPath(path);
+        EXPECT_EQ(shown.join(" | ").toStdString(), abbreviated.join(" | ").toStdString()) << c.what;
         EXPECT_EQ(keyValues().join(" | ").toStdString(), c.rows.join(" | ").toStdString()) << c.what;
     }
 }

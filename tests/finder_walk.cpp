@@ -47,7 +47,7 @@ protected:
     // A walk over `rows` with this test's pump and scan-position display.
     engine::ScanContext context(engine::ProblemList& rows)
     {
-        return {rows, nullptr,
+        return engine::ScanContext{rows, nullptr,
                 [this] {
                     ++pumps;
                     if (atPump)
