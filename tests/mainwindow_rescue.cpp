@@ -6,6 +6,7 @@
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmcreatingbackkeys.h"
+#include "mainwindow/pageframe.h"
 #include "mainwindow/rescuecenterpage.h"
 #include "mainwindow/timing.h"
 #include "platform/clock.h"
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSet>
@@ -673,6 +675,54 @@ TEST_F(RescueCenterTest, ARowWhoseFileIsGoneShowsTheBoxAndLeavesTheList)
     EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
     EXPECT_EQ(backups()->topLevelItemCount(), 0);
     EXPECT_EQ(systemReg(), registry);
+}
+
+// --- the page and its frame -------------------------------------------------------------------------
+
+// The window around the page, as the page sees it: the status texts it is
+// given and whether the window's own list work runs.
+class RecordingFrame : public PageFrame {
+public:
+    virtual ~RecordingFrame() = default;
+    void setStatusText(int panel, const QString& text) override { panels[panel] = text; }
+    bool listWorkRunning() const override { return busy; }
+
+    QMap<int, QString> panels;
+    bool busy = false;
+};
+
+TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRuns)
+{
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 2);
+    RecordingFrame frame;
+    RescueCenterPage page(frame);
+    EXPECT_EQ(page.objectName(), "PicRescuCenter");
+    page.showBackups();
+    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
+    page.ImgRestoreNormal_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), " Restore from selected backup");
+    page.PicRescuCenter_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), "");
+
+    QTreeWidget* list = page.findChild<QTreeWidget*>("lvwBackUp");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    list->topLevelItem(0)->setSelected(true);
+    asking.sounds.clear();
+    frame.busy = true;
+    page.ImgDeleteBackUpClick_MouseMove();
+    page.ImgRestoringClick_MouseMove();
+    EXPECT_TRUE(asking.boxes.isEmpty());
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_TRUE(asking.sounds.isEmpty());
+    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30"));
+
+    frame.busy = false;
+    asking.answer = 7;
+    page.ImgDeleteBackUpClick_MouseMove();
+    EXPECT_EQ(asking.boxes.size(), 1);
+    EXPECT_EQ(asking.sounds.size(), 1);
+    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
 }
 
 // --- the restoring box ----------------------------------------------------------------------------------
