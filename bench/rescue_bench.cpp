@@ -77,6 +77,9 @@ int main(int argc, char** argv)
     platform::setProgramFolderLinux(program);
 
     FrmStart window;
+    const QTreeWidget* list = window.findChild<QTreeWidget*>(QStringLiteral("lvwBackUp"));
+    if (!list)
+        return 1;
     window.show();
     QCoreApplication::processEvents();
     std::vector<double> times;
@@ -89,8 +92,8 @@ int main(int argc, char** argv)
         window.repaint();
         QCoreApplication::processEvents();
         times.push_back(clock.nsecsElapsed() / 1e6);
-        if (window.lvwBackUp->topLevelItemCount() != backups) {
-            std::fprintf(stderr, "listed %d of %d backups\n", window.lvwBackUp->topLevelItemCount(), backups);
+        if (list->topLevelItemCount() != backups) {
+            std::fprintf(stderr, "listed %d of %d backups\n", list->topLevelItemCount(), backups);
             return 1;
         }
     }

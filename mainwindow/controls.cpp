@@ -1,5 +1,8 @@
 #include "mainwindow/controls.h"
 
+#include "mainwindow/pictures.h"
+#include "mainwindow/twips.h"
+
 #include <QHBoxLayout>
 #include <QMouseEvent>
 
@@ -70,6 +73,26 @@ int PictureButton::state() const
     if (n + h + p != 1)
         return -1;
     return n ? 0 : h ? 1 : 2;
+}
+
+PictureButton makePictureButton(QWidget* page, const QString& normalName, const QString& hoverName,
+                                const QString& pressedName, const QString& picture, int left, int top)
+{
+    PictureButton b;
+    const QString names[3] = {normalName, hoverName, pressedName};
+    const char* faces[3] = {"Normal", "Hover", "Pressed"};
+    PictureImage** parts[3] = {&b.normal, &b.hover, &b.pressed};
+    for (int i = 0; i < 3; ++i) {
+        auto* image = new PictureImage(page);
+        image->setObjectName(names[i]);
+        const QPixmap pm = pictures::picture(picture + QLatin1String(faces[i]));
+        image->setPixmap(pm);
+        image->setGeometry(twips::px(left), twips::px(top), pm.width(), pm.height());
+        image->setCursor(Qt::PointingHandCursor);
+        *parts[i] = image;
+    }
+    b.showNormal();
+    return b;
 }
 
 void SectionCheckBox::nextCheckState()

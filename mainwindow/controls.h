@@ -55,6 +55,12 @@ struct PictureButton {
     int state() const;
 };
 
+// A button of three named pictures, drawn from the pictures `picture` +
+// "Normal", "Hover" and "Pressed", at `left`, `top` (twips) of `page`;
+// its normal picture is seen.
+PictureButton makePictureButton(QWidget* page, const QString& normalName, const QString& hoverName,
+                                const QString& pressedName, const QString& picture, int left, int top);
+
 // A section check box. Grayed comes only from the stored choice; a click
 // always gives checked or unchecked, never grayed.
 class SectionCheckBox : public QCheckBox {

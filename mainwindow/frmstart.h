@@ -1,13 +1,16 @@
 #pragma once
 // The main window: the Registry Cleaner page (section choice, scanning page,
-// problem page), the Rescue Center page, menus, tool bar and status bar.
+// problem page), menus, tool bar and status bar, and the frame around the
+// Rescue Center page (rescuecenterpage.h), which it shows and hides.
 // Handlers carry the names of their control and event; the registry and file
 // work is the engine's. The implementation is split by feature, one file
 // each (frmstart_<feature>.cpp), as the groups below are.
-#include "engine/backupstore.h"
 #include "engine/problemlist.h"
 #include "engine/scancontext.h"
 #include "mainwindow/controls.h"
+#include "mainwindow/pageframe.h"
+#include "mainwindow/productname.h"
+#include "mainwindow/rescuecenterpage.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -23,13 +26,13 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class FrmStart : public QMainWindow {
+class FrmStart : public QMainWindow, private PageFrame {
     Q_OBJECT
 public:
     explicit FrmStart(QWidget* parent = nullptr);
     ~FrmStart() override;
 
-    static QString productName() { return QStringLiteral("Velmora 2007"); }
+    static QString productName() { return mainwindow::productName(); }
 
     // === Controls (built in frmstart_layout.cpp) ==================================
 
@@ -38,7 +41,7 @@ public:
     PictureBox* Picture10;  // the section choice panel
     PictureBox* PicScanning;
     PictureBox* PicShowError;
-    PictureBox* PicRescuCenter;
+    RescueCenterPage* PicRescuCenter;
 
     // --- menus, tool bar, status bar ----------------------------------------
     QMenu* mnuFile;
@@ -77,14 +80,13 @@ public:
     QTimer* tmrRotateImage;
     std::array<QPixmap, 4> ImglstRotate;
 
-    // --- problem page and Rescue Center -----------------------------------------
+    // --- problem page ------------------------------------------------------------
     QTreeWidget* lvwProblem;
     QLabel* lblShowProblems;
-    QTreeWidget* lvwBackUp;
 
-    // --- the ten picture buttons ------------------------------------------------
+    // --- the picture buttons of the Registry Cleaner page ---------------------------
     PictureButton btnScan, btnFindMissingFiles, btnFixProblems, btnHelp, btnSupport;
-    PictureButton btnCancel, btnFixProblems2, btnReturn, btnRestore, btnDeleteBackUp;
+    PictureButton btnCancel, btnFixProblems2, btnReturn;
 
     // The hidden problem list.
     engine::ProblemList& lvwErrors() { return m_errors; }
@@ -149,18 +151,8 @@ public:
     void FixCheckedProblems();
     QString sBackupFile;  // the backup file of the latest fix
 
-    // === Rescue Center (frmstart_rescue.cpp) ============================================
+    // === The switch to the Rescue Center page (frmstart_rescue.cpp) =====================
     void mnuFileRescueCenter_Click();
-    void ImgRestoringClick_MouseMove();
-    void ImgDeleteBackUpClick_MouseMove();
-    void LoadBackupList();
-    bool LoadFileNameDateSize(const QString& fileName);
-    // Acts on the file `fileName` of the folder "Restore", the backup the row
-    // `listText` stands for.
-    void DeleteOrRestoreBackup(bool bDelete, const QString& listText, const QString& fileName);
-    QString sSelectedBackupFile;  // the backup the last Delete or Restore worked on
-    // Each row of lvwBackUp keeps the name of its own file in this role.
-    static constexpr int BackupFileRole = Qt::UserRole;
 
     // === Find Missing Files (frmstart_finder.cpp) ========================================
     void mnuCleaningFindMissingFiles_Click();
@@ -183,8 +175,6 @@ public:
     void ImgCancelNormal_MouseMove();
     void ImgFixProblemsNormal2_MouseMove();
     void ImgReturnNormal_MouseMove();
-    void ImgRestoreNormal_MouseMove();
-    void ImgDeleteBackUpNormal_MouseMove();
 
     void ImgScanMouseMove_MouseDown();
     void ImgFindMissingFilesMouseMove_MouseDown();
@@ -194,11 +184,8 @@ public:
     void ImgCancelMouseMove_MouseDown();
     void ImgFixProblemsMouseMove2_MouseDown();
     void ImgReturnMouseMove_MouseDown();
-    void ImgRestoreMouseMove_MouseDown();
-    void ImgDeleteBackUpMouseMove_MouseDown();
 
     void PicRegistryCleaner_MouseMove();
-    void PicRescuCenter_MouseMove();
     void PicScanning_MouseMove();
     void PicShowError_MouseMove();
     void Picture10_MouseMove();
@@ -215,9 +202,6 @@ private:
     void buildSectionPanel();
     void buildScanningPage();
     void buildProblemPage();
-    void buildRescueCenterPage();
-    PictureButton makeButton(QWidget* page, const QString& normalName, const QString& hoverName,
-                             const QString& pressedName, const QString& picture, int left, int top);
     void connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
                        void (FrmStart::*action)());
 
@@ -226,6 +210,8 @@ private:
     void installEngineSeams();
     void removeEngineSeams();
     void setStatusHint(const QString& text) { StatusBar1->setPanelText(1, text); }
+    // What the pages ask of the frame.
+    void setStatusText(int panel, const QString& text) override { StatusBar1->setPanelText(panel, text); }
     void showProblemsFoundInStatus();
     bool problemsListed() const { return m_errors.count() > 0; }
 
@@ -275,15 +261,10 @@ private:
     bool fixCanBeKept();
     // A fix or a load lets messages run while it works on the lists; no
     // other action that reads or changes them, or the registry, starts then.
-    bool listWorkRunning() const { return m_fixRunning || m_loadRunning; }
+    bool listWorkRunning() const override { return m_fixRunning || m_loadRunning; }
 
-    // --- buttons and Rescue Center --------------------------------------------------------------
+    // --- buttons ------------------------------------------------------------------------------------
     void hoverOver(PictureButton& b, const QString& hint);
-    void showBackupCountInStatus();
-    void runBackupAction(PictureButton& button, bool bDelete);
-    QTreeWidgetItem* backupRow(const engine::BackupEntry& entry) const;
-    // The listed row texts: a row is not listed twice.
-    engine::BackupRowTexts m_backupRowKeys;
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;

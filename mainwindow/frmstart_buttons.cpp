@@ -1,5 +1,6 @@
-// The picture buttons: hover, press, and the page handlers that put them
-// back to normal. Each button's action is its pressed picture's mouse move.
+// The picture buttons of the Registry Cleaner page and its panels: hover,
+// press, and the page handlers that put them back to normal (the Rescue
+// Center page keeps its own, rescuecenterpage.cpp). Each button's action is its pressed picture's mouse move.
 #include "mainwindow/frmstart.h"
 
 void FrmStart::hoverOver(PictureButton& b, const QString& hint)
@@ -53,20 +54,6 @@ void FrmStart::ImgReturnNormal_MouseMove()
     hoverOver(btnReturn, QStringLiteral(" Return To Main Page"));
 }
 
-void FrmStart::ImgRestoreNormal_MouseMove()
-{
-    btnRestore.showHover();
-    showBackupCountInStatus();
-    setStatusHint(QStringLiteral(" Restore from selected backup"));
-}
-
-void FrmStart::ImgDeleteBackUpNormal_MouseMove()
-{
-    btnDeleteBackUp.showHover();
-    showBackupCountInStatus();
-    setStatusHint(QStringLiteral(" Delete the selected backup"));
-}
-
 // --- press --------------------------------------------------------------------
 
 void FrmStart::ImgScanMouseMove_MouseDown() { btnScan.showPressed(); }
@@ -77,8 +64,6 @@ void FrmStart::ImgSupportMoseMove_MouseDown() { btnSupport.showPressed(); }
 void FrmStart::ImgCancelMouseMove_MouseDown() { btnCancel.showPressed(); }
 void FrmStart::ImgFixProblemsMouseMove2_MouseDown() { btnFixProblems2.showPressed(); }
 void FrmStart::ImgReturnMouseMove_MouseDown() { btnReturn.showPressed(); }
-void FrmStart::ImgRestoreMouseMove_MouseDown() { btnRestore.showPressed(); }
-void FrmStart::ImgDeleteBackUpMouseMove_MouseDown() { btnDeleteBackUp.showPressed(); }
 
 // --- page resets ------------------------------------------------------------------
 
@@ -89,13 +74,6 @@ void FrmStart::PicRegistryCleaner_MouseMove()
     setStatusHint(QString());
     for (PictureButton* b : {&btnScan, &btnFindMissingFiles, &btnFixProblems, &btnSupport, &btnHelp})
         b->showNormal();
-}
-
-void FrmStart::PicRescuCenter_MouseMove()
-{
-    btnDeleteBackUp.showNormal();
-    btnRestore.showNormal();
-    setStatusHint(QString());
 }
 
 void FrmStart::PicScanning_MouseMove()

@@ -86,8 +86,8 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
 
     PicRegistryCleaner = makePage(client, QStringLiteral("PicRegistryCleaner"),
                                   twips::rect(0, kRegistryCleanerTop, kClientWidth, kStatusBarTop - kRegistryCleanerTop));
-    PicRescuCenter = makePage(client, QStringLiteral("PicRescuCenter"),
-                              twips::rect(0, kRescueCenterTop, kClientWidth, kStatusBarTop - kRescueCenterTop));
+    PicRescuCenter = new RescueCenterPage(*this, client);
+    PicRescuCenter->setGeometry(twips::rect(0, kRescueCenterTop, kClientWidth, kStatusBarTop - kRescueCenterTop));
     buildMenus();
     connectOptionMenus();
     connectHelpMenu();
@@ -95,7 +95,6 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     buildRegistryCleanerPage();
     buildScanningPage();
     buildProblemPage();
-    buildRescueCenterPage();
 
     StatusBar1 = new StatusPanels(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -204,26 +203,6 @@ void FrmStart::buildToolBar(QWidget* client)
         child->installEventFilter(this);
 }
 
-PictureButton FrmStart::makeButton(QWidget* page, const QString& normalName, const QString& hoverName,
-                                   const QString& pressedName, const QString& picture, int left, int top)
-{
-    PictureButton b;
-    const QString names[3] = {normalName, hoverName, pressedName};
-    const char* faces[3] = {"Normal", "Hover", "Pressed"};
-    PictureImage** parts[3] = {&b.normal, &b.hover, &b.pressed};
-    for (int i = 0; i < 3; ++i) {
-        auto* image = new PictureImage(page);
-        image->setObjectName(names[i]);
-        const QPixmap pm = pictures::picture(picture + QLatin1String(faces[i]));
-        image->setPixmap(pm);
-        image->setGeometry(twips::px(left), twips::px(top), pm.width(), pm.height());
-        image->setCursor(Qt::PointingHandCursor);
-        *parts[i] = image;
-    }
-    b.showNormal();
-    return b;
-}
-
 void FrmStart::connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
                              void (FrmStart::*action)())
 {
@@ -262,17 +241,17 @@ void FrmStart::buildRegistryCleanerPage()
     }
     makeLabel(page, QStringLiteral("Label21"), QStringLiteral("Version 3.0.0"), twips::rect(8700, 6240, 1650, 255));
 
-    btnScan = makeButton(page, QStringLiteral("ImgScanNormal"), QStringLiteral("ImgScanMouseMove"),
-                         QStringLiteral("ImgScanClick"), QStringLiteral("Scan"), 6195, 1665);
-    btnFindMissingFiles = makeButton(page, QStringLiteral("ImgFindMissingFilesNormal"),
-                                     QStringLiteral("ImgFindMissingFilesMouseMove"),
-                                     QStringLiteral("ImgFindMissingFilesClick"), QStringLiteral("FindMissingFiles"), 6195, 2400);
-    btnFixProblems = makeButton(page, QStringLiteral("ImfFixProblemsNormal"), QStringLiteral("ImfFixProblemsMouseMove"),
-                                QStringLiteral("ImgFixProblemsClick"), QStringLiteral("FixProblems"), 6195, 3165);
-    btnHelp = makeButton(page, QStringLiteral("ImgHelpNormal"), QStringLiteral("ImgHelpMouseMove"),
-                         QStringLiteral("ImgHelpClick"), QStringLiteral("Help"), 3540, 5535);
-    btnSupport = makeButton(page, QStringLiteral("ImgSupportNormal"), QStringLiteral("ImgSupportMoseMove"),
-                            QStringLiteral("ImgSupportClick"), QStringLiteral("Support"), 5415, 5535);
+    btnScan = makePictureButton(page, QStringLiteral("ImgScanNormal"), QStringLiteral("ImgScanMouseMove"),
+                                QStringLiteral("ImgScanClick"), QStringLiteral("Scan"), 6195, 1665);
+    btnFindMissingFiles = makePictureButton(page, QStringLiteral("ImgFindMissingFilesNormal"),
+                                            QStringLiteral("ImgFindMissingFilesMouseMove"),
+                                            QStringLiteral("ImgFindMissingFilesClick"), QStringLiteral("FindMissingFiles"), 6195, 2400);
+    btnFixProblems = makePictureButton(page, QStringLiteral("ImfFixProblemsNormal"), QStringLiteral("ImfFixProblemsMouseMove"),
+                                       QStringLiteral("ImgFixProblemsClick"), QStringLiteral("FixProblems"), 6195, 3165);
+    btnHelp = makePictureButton(page, QStringLiteral("ImgHelpNormal"), QStringLiteral("ImgHelpMouseMove"),
+                                QStringLiteral("ImgHelpClick"), QStringLiteral("Help"), 3540, 5535);
+    btnSupport = makePictureButton(page, QStringLiteral("ImgSupportNormal"), QStringLiteral("ImgSupportMoseMove"),
+                                   QStringLiteral("ImgSupportClick"), QStringLiteral("Support"), 5415, 5535);
     connectButton(btnScan, &FrmStart::ImgScanNormal_MouseMove, &FrmStart::ImgScanMouseMove_MouseDown,
                   &FrmStart::ImgScanClick_MouseMove);
     connectButton(btnFindMissingFiles, &FrmStart::ImgFindMissingFilesNormal_MouseMove,
@@ -371,8 +350,8 @@ void FrmStart::buildScanningPage()
     lblProblemsFound = makeLabel(page, QStringLiteral("lblProblemsFound"), QStringLiteral("0"),
                                  twips::rect(2850, 3600, 1200, 300), true);
 
-    btnCancel = makeButton(page, QStringLiteral("ImgCancelNormal"), QStringLiteral("ImgCancelMouseMove"),
-                           QStringLiteral("ImgCancelClick"), QStringLiteral("Cancel"), 5355, 4290);
+    btnCancel = makePictureButton(page, QStringLiteral("ImgCancelNormal"), QStringLiteral("ImgCancelMouseMove"),
+                                  QStringLiteral("ImgCancelClick"), QStringLiteral("Cancel"), 5355, 4290);
     connectButton(btnCancel, &FrmStart::ImgCancelNormal_MouseMove, &FrmStart::ImgCancelMouseMove_MouseDown,
                   &FrmStart::ImgCancelClick_MouseMove);
 }
@@ -404,39 +383,12 @@ void FrmStart::buildProblemPage()
             lvwProblem_ItemCheck(item);
     });
 
-    btnFixProblems2 = makeButton(page, QStringLiteral("ImgFixProblemsNormal2"), QStringLiteral("ImgFixProblemsMouseMove2"),
-                                 QStringLiteral("ImgFixProblemsClick2"), QStringLiteral("FixProblems"), 3795, 5880);
-    btnReturn = makeButton(page, QStringLiteral("ImgReturnNormal"), QStringLiteral("ImgReturnMouseMove"),
-                           QStringLiteral("ImgReturnClick"), QStringLiteral("Return"), 5625, 5880);
+    btnFixProblems2 = makePictureButton(page, QStringLiteral("ImgFixProblemsNormal2"), QStringLiteral("ImgFixProblemsMouseMove2"),
+                                        QStringLiteral("ImgFixProblemsClick2"), QStringLiteral("FixProblems"), 3795, 5880);
+    btnReturn = makePictureButton(page, QStringLiteral("ImgReturnNormal"), QStringLiteral("ImgReturnMouseMove"),
+                                  QStringLiteral("ImgReturnClick"), QStringLiteral("Return"), 5625, 5880);
     connectButton(btnFixProblems2, &FrmStart::ImgFixProblemsNormal2_MouseMove, &FrmStart::ImgFixProblemsMouseMove2_MouseDown,
                   &FrmStart::ImgFixProblemsClick2_MouseMove);
     connectButton(btnReturn, &FrmStart::ImgReturnNormal_MouseMove, &FrmStart::ImgReturnMouseMove_MouseDown,
                   &FrmStart::ImgReturnClick_MouseMove);
-}
-
-void FrmStart::buildRescueCenterPage()
-{
-    QWidget* page = PicRescuCenter;
-    connect(PicRescuCenter, &PictureBox::mouseMoved, this, &FrmStart::PicRescuCenter_MouseMove);
-    makeLabel(page, QStringLiteral("Label26"), QStringLiteral("Tasks"), twips::rect(165, 90, 2550, 300), true);
-    makeLabel(page, QStringLiteral("Label25"), QStringLiteral("Registry Backups"), twips::rect(3105, 90, 4000, 300), true);
-
-    lvwBackUp = new QTreeWidget(page);
-    lvwBackUp->setObjectName(QStringLiteral("lvwBackUp"));
-    lvwBackUp->setGeometry(twips::rect(3060, 525, 7200, 5910));
-    lvwBackUp->setRootIsDecorated(false);
-    lvwBackUp->setIconSize(QSize(22, 22));
-    // One line and one icon a row: the view need not measure each row.
-    lvwBackUp->setUniformRowHeights(true);
-    lvwBackUp->setHeaderLabels({QStringLiteral("Backup Date and Time"), QStringLiteral("No of Keys ")});
-    lvwBackUp->setColumnWidth(0, twips::px(4200));
-
-    btnRestore = makeButton(page, QStringLiteral("ImgRestoreNormal"), QStringLiteral("ImgRestoreMouseMove"),
-                            QStringLiteral("ImgRestoringClick"), QStringLiteral("Restore"), 165, 525);
-    btnDeleteBackUp = makeButton(page, QStringLiteral("ImgDeleteBackUpNormal"), QStringLiteral("ImgDeleteBackUpMouseMove"),
-                                 QStringLiteral("ImgDeleteBackUpClick"), QStringLiteral("DeleteBackup"), 165, 1020);
-    connectButton(btnRestore, &FrmStart::ImgRestoreNormal_MouseMove, &FrmStart::ImgRestoreMouseMove_MouseDown,
-                  &FrmStart::ImgRestoringClick_MouseMove);
-    connectButton(btnDeleteBackUp, &FrmStart::ImgDeleteBackUpNormal_MouseMove,
-                  &FrmStart::ImgDeleteBackUpMouseMove_MouseDown, &FrmStart::ImgDeleteBackUpClick_MouseMove);
 }

@@ -5,6 +5,7 @@
 #include "engine/backup.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/rescuecenterpage.h"
 #include "mainwindow/timing.h"
 #include "platform/ansi.h"
 #include "platform/prefix.h"
@@ -201,13 +202,14 @@ TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndTheRescueCenterRestoresEveryKey
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     reopenWindow();
     window->mnuFileRescueCenter_Click();
-    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(1),
+    QTreeWidget* backups = find<QTreeWidget>("lvwBackUp");
+    ASSERT_EQ(backups->topLevelItemCount(), 1);
+    EXPECT_EQ(backups->topLevelItem(0)->text(1),
               QStringLiteral("%1 key(s) were removed.").arg(expected.size()));
-    window->lvwBackUp->topLevelItem(0)->setSelected(true);
-    window->ImgRestoringClick_MouseMove();
+    backups->topLevelItem(0)->setSelected(true);
+    find<RescueCenterPage>("PicRescuCenter")->ImgRestoringClick_MouseMove();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(backups->topLevelItemCount(), 0);
     EXPECT_TRUE(QDir(programDir + "/Restore").entryList(QDir::Files).isEmpty()) << qPrintable(backup);
     window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);

@@ -1,6 +1,7 @@
 // The picture buttons of the main window: hover, press and page resets, as
 // handlers and through a real pointer.
 #include "mainwindow/frmstart.h"
+#include "mainwindow/rescuecenterpage.h"
 #include "tests/mainwindow_fixture.h"
 
 #include <QCoreApplication>
@@ -14,58 +15,74 @@ namespace {
 
 // --- picture buttons ------------------------------------------------------------------
 
+// One button of a page: its three pictures by name, the handlers of the
+// page that owns it and the hints.
+template <typename Page>
 struct ButtonCase {
-    PictureButton FrmStart::*button;
-    void (FrmStart::*hover)();
-    void (FrmStart::*press)();
-    void (FrmStart::*reset)();
+    const char* pictures[3];  // normal, hover, pressed
+    void (Page::*hover)();
+    void (Page::*press)();
+    void (Page::*reset)();
     const char* hint;  // nullptr: panel 1 is left alone
     const char* resetHint;
 };
 
 TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
 {
-    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));  // the two buttons that need problems
-    const ButtonCase cases[] = {
-        {&FrmStart::btnScan, &FrmStart::ImgScanNormal_MouseMove, &FrmStart::ImgScanMouseMove_MouseDown,
-         &FrmStart::PicRegistryCleaner_MouseMove, " Scan registry for invalid entires", ""},
-        {&FrmStart::btnFindMissingFiles, &FrmStart::ImgFindMissingFilesNormal_MouseMove,
-         &FrmStart::ImgFindMissingFilesMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove,
-         " Find Missing Files", ""},
-        {&FrmStart::btnFixProblems, &FrmStart::ImfFixProblemsNormal_MouseMove,
-         &FrmStart::ImfFixProblemsMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove,
-         " Correct Invalid Registry Entries", ""},
-        {&FrmStart::btnHelp, &FrmStart::ImgHelpNormal_MouseMove, &FrmStart::ImgHelpMouseMove_MouseDown,
-         &FrmStart::PicRegistryCleaner_MouseMove, " Read Program Help", ""},
-        {&FrmStart::btnSupport, &FrmStart::ImgSupportNormal_MouseMove, &FrmStart::ImgSupportMoseMove_MouseDown,
-         &FrmStart::PicRegistryCleaner_MouseMove, " Get Online Support", ""},
-        {&FrmStart::btnCancel, &FrmStart::ImgCancelNormal_MouseMove, &FrmStart::ImgCancelMouseMove_MouseDown,
-         &FrmStart::PicScanning_MouseMove, nullptr, " Scanning ..."},
-        {&FrmStart::btnFixProblems2, &FrmStart::ImgFixProblemsNormal2_MouseMove,
-         &FrmStart::ImgFixProblemsMouseMove2_MouseDown, &FrmStart::PicShowError_MouseMove,
-         " Correct Invalid Registry Entries", ""},
-        {&FrmStart::btnReturn, &FrmStart::ImgReturnNormal_MouseMove, &FrmStart::ImgReturnMouseMove_MouseDown,
-         &FrmStart::PicShowError_MouseMove, " Return To Main Page", ""},
-        {&FrmStart::btnRestore, &FrmStart::ImgRestoreNormal_MouseMove, &FrmStart::ImgRestoreMouseMove_MouseDown,
-         &FrmStart::PicRescuCenter_MouseMove, " Restore from selected backup", ""},
-        {&FrmStart::btnDeleteBackUp, &FrmStart::ImgDeleteBackUpNormal_MouseMove,
-         &FrmStart::ImgDeleteBackUpMouseMove_MouseDown, &FrmStart::PicRescuCenter_MouseMove,
-         " Delete the selected backup", ""},
-    };
-    FrmStart& w = *window;
-    for (const ButtonCase& c : cases) {
-        const PictureButton& b = w.*c.button;
+    // Hover, press and the page reset, each leaving its state and hint.
+    const auto cycle = [this](auto& page, const auto& c) {
+        const PictureButton b{find<PictureImage>(c.pictures[0]), find<PictureImage>(c.pictures[1]),
+                              find<PictureImage>(c.pictures[2])};
+        ASSERT_TRUE(b.normal && b.hover && b.pressed);
         SCOPED_TRACE(b.normal->objectName().toStdString());
-        w.StatusBar1->setPanelText(1, "before");
-        (w.*c.hover)();
+        window->StatusBar1->setPanelText(1, "before");
+        (page.*c.hover)();
         EXPECT_EQ(b.state(), 1);
         EXPECT_EQ(panel(1), c.hint ? c.hint : "before");
-        (w.*c.press)();
+        (page.*c.press)();
         EXPECT_EQ(b.state(), 2);
-        (w.*c.reset)();
+        (page.*c.reset)();
         EXPECT_EQ(b.state(), 0);
         EXPECT_EQ(panel(1), c.resetHint);
-    }
+    };
+    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));  // the two buttons that need problems
+    const ButtonCase<FrmStart> cases[] = {
+        {{"ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"}, &FrmStart::ImgScanNormal_MouseMove,
+         &FrmStart::ImgScanMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove,
+         " Scan registry for invalid entires", ""},
+        {{"ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick"},
+         &FrmStart::ImgFindMissingFilesNormal_MouseMove, &FrmStart::ImgFindMissingFilesMouseMove_MouseDown,
+         &FrmStart::PicRegistryCleaner_MouseMove, " Find Missing Files", ""},
+        {{"ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick"},
+         &FrmStart::ImfFixProblemsNormal_MouseMove, &FrmStart::ImfFixProblemsMouseMove_MouseDown,
+         &FrmStart::PicRegistryCleaner_MouseMove, " Correct Invalid Registry Entries", ""},
+        {{"ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick"}, &FrmStart::ImgHelpNormal_MouseMove,
+         &FrmStart::ImgHelpMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove, " Read Program Help", ""},
+        {{"ImgSupportNormal", "ImgSupportMoseMove", "ImgSupportClick"}, &FrmStart::ImgSupportNormal_MouseMove,
+         &FrmStart::ImgSupportMoseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove, " Get Online Support", ""},
+        {{"ImgCancelNormal", "ImgCancelMouseMove", "ImgCancelClick"}, &FrmStart::ImgCancelNormal_MouseMove,
+         &FrmStart::ImgCancelMouseMove_MouseDown, &FrmStart::PicScanning_MouseMove, nullptr, " Scanning ..."},
+        {{"ImgFixProblemsNormal2", "ImgFixProblemsMouseMove2", "ImgFixProblemsClick2"},
+         &FrmStart::ImgFixProblemsNormal2_MouseMove, &FrmStart::ImgFixProblemsMouseMove2_MouseDown,
+         &FrmStart::PicShowError_MouseMove, " Correct Invalid Registry Entries", ""},
+        {{"ImgReturnNormal", "ImgReturnMouseMove", "ImgReturnClick"}, &FrmStart::ImgReturnNormal_MouseMove,
+         &FrmStart::ImgReturnMouseMove_MouseDown, &FrmStart::PicShowError_MouseMove, " Return To Main Page", ""},
+    };
+    for (const ButtonCase<FrmStart>& c : cases)
+        cycle(*window, c);
+
+    const ButtonCase<RescueCenterPage> rescueCases[] = {
+        {{"ImgRestoreNormal", "ImgRestoreMouseMove", "ImgRestoringClick"}, &RescueCenterPage::ImgRestoreNormal_MouseMove,
+         &RescueCenterPage::ImgRestoreMouseMove_MouseDown, &RescueCenterPage::PicRescuCenter_MouseMove,
+         " Restore from selected backup", ""},
+        {{"ImgDeleteBackUpNormal", "ImgDeleteBackUpMouseMove", "ImgDeleteBackUpClick"},
+         &RescueCenterPage::ImgDeleteBackUpNormal_MouseMove, &RescueCenterPage::ImgDeleteBackUpMouseMove_MouseDown,
+         &RescueCenterPage::PicRescuCenter_MouseMove, " Delete the selected backup", ""},
+    };
+    RescueCenterPage* rescueCenter = find<RescueCenterPage>("PicRescuCenter");
+    ASSERT_NE(rescueCenter, nullptr);
+    for (const ButtonCase<RescueCenterPage>& c : rescueCases)
+        cycle(*rescueCenter, c);
     // The backup buttons also show the number of backups.
     EXPECT_EQ(panel(3), "0 backup(s)");
     EXPECT_TRUE(desktop.sounds.isEmpty());

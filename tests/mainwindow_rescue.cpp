@@ -6,6 +6,8 @@
 #include "engine/registryaccess.h"
 #include "engine/scanstate.h"
 #include "mainwindow/frmcreatingbackkeys.h"
+#include "mainwindow/pageframe.h"
+#include "mainwindow/rescuecenterpage.h"
 #include "mainwindow/timing.h"
 #include "platform/clock.h"
 #include "platform/prefix.h"
@@ -21,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMap>
 #include <QMenu>
 #include <QProgressBar>
 #include <QSet>
@@ -70,13 +73,13 @@ protected:
     QStringList rows() const
     {
         QStringList r;
-        for (int i = 0; i < window->lvwBackUp->topLevelItemCount(); ++i)
-            r << window->lvwBackUp->topLevelItem(i)->text(0) + " | " + window->lvwBackUp->topLevelItem(i)->text(1);
+        for (int i = 0; i < backups()->topLevelItemCount(); ++i)
+            r << backups()->topLevelItem(i)->text(0) + " | " + backups()->topLevelItem(i)->text(1);
         return r;
     }
     void selectRow(const QString& text)
     {
-        const QList<QTreeWidgetItem*> found = window->lvwBackUp->findItems(text, Qt::MatchExactly);
+        const QList<QTreeWidgetItem*> found = backups()->findItems(text, Qt::MatchExactly);
         ASSERT_EQ(found.size(), 1) << text.toStdString();
         found[0]->setSelected(true);
     }
@@ -107,6 +110,9 @@ protected:
         return restoreDir() + "/" + windowsPath.section('\\', -1);
     }
     void openRescueCenter() { window->mnuFileRescueCenter_Click(); }
+    // The page and its list, as their names find them.
+    RescueCenterPage& page() const { return *find<RescueCenterPage>("PicRescuCenter"); }
+    QTreeWidget* backups() const { return find<QTreeWidget>("lvwBackUp"); }
 
     AskingDesktop asking;
 };
@@ -162,8 +168,8 @@ TEST_F(RescueCenterTest, EveryBackupFileIsOneRowWithItsCount)
                              "Thursday, March 15, 2007  at   23:59:59 | 1 key(s) was removed.",
                              "Friday, March 16, 2007  at   09:05:01 | 0 key(s) was removed."}));
     EXPECT_EQ(panel(3), "4 backup(s)");
-    EXPECT_FALSE(window->lvwBackUp->topLevelItem(0)->icon(0).isNull());
-    EXPECT_FALSE(window->lvwBackUp->topLevelItem(0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(backups()->topLevelItem(0)->icon(0).isNull());
+    EXPECT_FALSE(backups()->topLevelItem(0)->flags() & Qt::ItemIsEditable);
 }
 
 TEST_F(RescueCenterTest, NamesWithoutADateAreListedOnceAsABareRow)
@@ -171,14 +177,14 @@ TEST_F(RescueCenterTest, NamesWithoutADateAreListedOnceAsABareRow)
     writeBackup("backup of march", 2);
     writeBackup("old backup", 5);
     openRescueCenter();
-    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(0), "  at   ");
+    ASSERT_EQ(backups()->topLevelItemCount(), 1);
+    EXPECT_EQ(backups()->topLevelItem(0)->text(0), "  at   ");
 }
 
 TEST_F(RescueCenterTest, WithoutARestoreFolderTheListIsEmpty)
 {
     openRescueCenter();
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(backups()->topLevelItemCount(), 0);
     EXPECT_EQ(panel(3), "0 backup(s)");
 }
 
@@ -194,12 +200,12 @@ TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
         const QString name = engine::BackupFileName(when);
         writeBackup(name, 1);
         openRescueCenter();
-        ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << name.toStdString();
+        ASSERT_EQ(backups()->topLevelItemCount(), 1) << name.toStdString();
         asking.answer = 7;
-        const QTreeWidgetItem* row = window->lvwBackUp->topLevelItem(0);
-        EXPECT_EQ(row->data(0, FrmStart::BackupFileRole).toString(), name);
-        window->DeleteOrRestoreBackup(true, row->text(0), row->data(0, FrmStart::BackupFileRole).toString());
-        EXPECT_EQ(window->sSelectedBackupFile, platform::programFolder() + "\\Restore\\" + name);
+        const QTreeWidgetItem* row = backups()->topLevelItem(0);
+        EXPECT_EQ(row->data(0, RescueCenterPage::BackupFileRole).toString(), name);
+        page().DeleteOrRestoreBackup(true, row->text(0), row->data(0, RescueCenterPage::BackupFileRole).toString());
+        EXPECT_EQ(page().selectedBackupFile(), platform::programFolder() + "\\Restore\\" + name);
         ASSERT_TRUE(QFile::remove(restoreDir() + "/" + name));
     }
 }
@@ -223,10 +229,10 @@ TEST_F(RescueCenterTest, ARowIsListedOnceForTextsThatBeginAlike)
         {"old backup", false},
     };
     for (const auto& c : calls)
-        EXPECT_EQ(window->LoadFileNameDateSize(QLatin1String(c.name)), c.added) << c.name;
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 5);
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(1)->text(0), "A  at   1 23");
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(1)->data(0, FrmStart::BackupFileRole).toString(), "BackupA --- 1 23");
+        EXPECT_EQ(page().LoadFileNameDateSize(QLatin1String(c.name)), c.added) << c.name;
+    EXPECT_EQ(backups()->topLevelItemCount(), 5);
+    EXPECT_EQ(backups()->topLevelItem(1)->text(0), "A  at   1 23");
+    EXPECT_EQ(backups()->topLevelItem(1)->data(0, RescueCenterPage::BackupFileRole).toString(), "BackupA --- 1 23");
 }
 
 // --- Delete --------------------------------------------------------------------------------------
@@ -247,15 +253,15 @@ TEST_F(RescueCenterTest, DeleteAsksAndRemovesOnlyOnYes)
         asking.boxes.clear();
         asking.answer = c.answer;
         selectRow(text);
-        window->ImgDeleteBackUpClick_MouseMove();
+        page().ImgDeleteBackUpClick_MouseMove();
         ASSERT_EQ(asking.boxes.size(), 1);
         EXPECT_EQ(asking.boxes[0].text, "Are you sure you want to delete  " + text + " backup ");
         EXPECT_EQ(asking.boxes[0].style, 36);
         EXPECT_EQ(asking.boxes[0].title, "Velmora 2007");
         EXPECT_EQ(QFile::exists(file), c.stays) << c.answer;
         EXPECT_EQ(panel(3), c.count) << c.answer;
-        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), c.stays ? 2 : 1);
-        EXPECT_TRUE(window->btnDeleteBackUp.normal->isEnabled());
+        EXPECT_EQ(backups()->topLevelItemCount(), c.stays ? 2 : 1);
+        EXPECT_TRUE(find("ImgDeleteBackUpNormal")->isEnabled());
     }
     EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupWednesday, March 14, 2007 --- 00-00-00"));
     EXPECT_TRUE(asking.modals.isEmpty()) << "no restoring box after a delete";
@@ -267,15 +273,15 @@ TEST_F(RescueCenterTest, OnlyTheFirstSelectedBackupIsActedOn)
     writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 1);
     writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
     openRescueCenter();
-    window->lvwBackUp->setSelectionMode(QAbstractItemView::MultiSelection);
-    window->lvwBackUp->topLevelItem(1)->setSelected(true);
-    window->lvwBackUp->topLevelItem(2)->setSelected(true);
-    const QString first = window->lvwBackUp->topLevelItem(1)->text(0);
-    window->ImgDeleteBackUpClick_MouseMove();
+    backups()->setSelectionMode(QAbstractItemView::MultiSelection);
+    backups()->topLevelItem(1)->setSelected(true);
+    backups()->topLevelItem(2)->setSelected(true);
+    const QString first = backups()->topLevelItem(1)->text(0);
+    page().ImgDeleteBackUpClick_MouseMove();
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_TRUE(asking.boxes[0].text.contains(first));
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
-    EXPECT_TRUE(window->lvwBackUp->findItems(first, Qt::MatchExactly).isEmpty());
+    EXPECT_EQ(backups()->topLevelItemCount(), 2);
+    EXPECT_TRUE(backups()->findItems(first, Qt::MatchExactly).isEmpty());
 }
 
 TEST_F(RescueCenterTest, WithNothingSelectedNeitherActionDoesAnything)
@@ -284,15 +290,15 @@ TEST_F(RescueCenterTest, WithNothingSelectedNeitherActionDoesAnything)
     const QByteArray registry = systemReg();
     openRescueCenter();
     asking.sounds.clear();
-    window->ImgDeleteBackUpClick_MouseMove();
-    window->ImgRestoringClick_MouseMove();
+    page().ImgDeleteBackUpClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
     EXPECT_TRUE(asking.boxes.isEmpty());
     EXPECT_TRUE(asking.modals.isEmpty());
     EXPECT_EQ(asking.sounds.size(), 2) << "each action still clicks";
     EXPECT_TRUE(QFile::exists(onDisk(backup)));
     EXPECT_EQ(systemReg(), registry);
     EXPECT_EQ(panel(3), "1 backup(s)");
-    EXPECT_TRUE(window->btnRestore.normal->isEnabled());
+    EXPECT_TRUE(find("ImgRestoreNormal")->isEnabled());
 }
 
 // The row's own file is deleted, never one whose name its text turns into.
@@ -307,15 +313,15 @@ TEST_F(RescueCenterTest, DeleteActsOnTheRowsOwnFile)
               (QSet<QString>{"My: test  at   10:15:30 | 2 key(s) were removed.",
                              "My- test  at   10:15:30 | 3 key(s) were removed.", "  at    | 1 key(s) was removed."}));
     selectRow("My: test  at   10:15:30");
-    window->ImgDeleteBackUpClick_MouseMove();
+    page().ImgDeleteBackUpClick_MouseMove();
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_FALSE(QFile::exists(restoreDir() + "/BackupMy: test --- 10-15-30"));
     EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupMy- test --- 10-15-30"));
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
+    EXPECT_EQ(backups()->topLevelItemCount(), 2);
 
     asking.boxes.clear();
     selectRow("  at   ");
-    window->ImgDeleteBackUpClick_MouseMove();
+    page().ImgDeleteBackUpClick_MouseMove();
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_FALSE(QFile::exists(restoreDir() + "/Backup of March"));
     EXPECT_EQ(panel(3), "1 backup(s)");
@@ -333,10 +339,10 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
     // The list still shows the backup while the box is open.
     int rowsWhileOpen = -1;
     asking.onModal = [&](QDialog& box) {
-        rowsWhileOpen = window->lvwBackUp->topLevelItemCount();
+        rowsWhileOpen = backups()->topLevelItemCount();
         box.reject();
     };
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
 
     EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
     ASSERT_EQ(asking.modals.size(), 1);
@@ -344,10 +350,10 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
     EXPECT_EQ(asking.modals[0].title, "Restoring Status");
     EXPECT_EQ(asking.modals[0].texts.value("Label1"), " Checking Restoring Point ...");
     EXPECT_EQ(rowsWhileOpen, 1);
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(backups()->topLevelItemCount(), 0);
     EXPECT_EQ(panel(3), "0 backup(s)");
     EXPECT_FALSE(QFile::exists(onDisk(backup)));
-    EXPECT_EQ(window->sSelectedBackupFile, backup);
+    EXPECT_EQ(page().selectedBackupFile(), backup);
     EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
     EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
     // Saved before the action returned.
@@ -373,7 +379,7 @@ TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
         ASSERT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
         selectRow("Tuesday, March 13, 2007  at   10:15:30");
         asking.onModal = [](QDialog& box) { box.reject(); };
-        window->ImgRestoringClick_MouseMove();
+        page().ImgRestoringClick_MouseMove();
         EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
         EXPECT_FALSE(QFile::exists(onDisk(backup)));
         EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
@@ -413,13 +419,13 @@ TEST_F(RescueCenterTest, RestoreActsOnTheRowsOwnFile)
         selectRow(c.row);
         asking.boxes.clear();
         asking.modals.clear();
-        window->ImgRestoringClick_MouseMove();
+        page().ImgRestoringClick_MouseMove();
         EXPECT_EQ(QFile::exists(file), !c.restored);
         EXPECT_EQ(asking.modals.size(), c.restored ? 1 : 0);
         if (c.restored) {
             EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
             EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
-            EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+            EXPECT_EQ(backups()->topLevelItemCount(), 0);
             // Gone again for the next case.
             for (const char* name : {"GoneRun", "PresentRun"})
                 ASSERT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, name), ERROR_SUCCESS);
@@ -429,7 +435,7 @@ TEST_F(RescueCenterTest, RestoreActsOnTheRowsOwnFile)
             EXPECT_EQ(asking.boxes[0].text,
                       "The backup could not be read, so nothing was restored and the backup was kept.");
             EXPECT_EQ(runValue("GoneRun"), "<none>");
-            EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+            EXPECT_EQ(backups()->topLevelItemCount(), 1);
             ASSERT_TRUE(QFile::remove(file));
         }
         window->mnuFileRegistryCleaner_Click();
@@ -448,25 +454,25 @@ TEST_F(RescueCenterTest, OfSeveralSelectedOnlyTheFirstInListOrderIsRestored)
     ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + names[1], records[1] + '\n'));
     writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
     openRescueCenter();
-    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 3);
-    window->lvwBackUp->setSelectionMode(QAbstractItemView::MultiSelection);
+    ASSERT_EQ(backups()->topLevelItemCount(), 3);
+    backups()->setSelectionMode(QAbstractItemView::MultiSelection);
     int firstOfOurs = -1;
     for (int i = 0; i < 3; ++i) {
-        const QString file = window->lvwBackUp->topLevelItem(i)->data(0, FrmStart::BackupFileRole).toString();
+        const QString file = backups()->topLevelItem(i)->data(0, RescueCenterPage::BackupFileRole).toString();
         if (file == names[0] || file == names[1]) {
-            window->lvwBackUp->topLevelItem(i)->setSelected(true);
+            backups()->topLevelItem(i)->setSelected(true);
             if (firstOfOurs < 0)
                 firstOfOurs = i;
         }
     }
-    const QString first = window->lvwBackUp->topLevelItem(firstOfOurs)->data(0, FrmStart::BackupFileRole).toString();
+    const QString first = backups()->topLevelItem(firstOfOurs)->data(0, RescueCenterPage::BackupFileRole).toString();
     const QString second = first == names[0] ? names[1] : names[0];
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
 
     EXPECT_EQ(asking.modals.size(), 1);
     EXPECT_FALSE(QFile::exists(restoreDir() + "/" + first));
     EXPECT_TRUE(QFile::exists(restoreDir() + "/" + second));
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 2);
+    EXPECT_EQ(backups()->topLevelItemCount(), 2);
     // The first file holds GoneRun's record, the second PresentRun's.
     EXPECT_EQ(runValue("GoneRun") != "<none>", first == names[0]);
     EXPECT_EQ(runValue("PresentRun") != "<none>", first == names[1]);
@@ -482,10 +488,10 @@ TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
         if (pressed)
             return;
         pressed = true;
-        window->ImgDeleteBackUpClick_MouseMove();
-        window->ImgRestoringClick_MouseMove();
+        page().ImgDeleteBackUpClick_MouseMove();
+        page().ImgRestoringClick_MouseMove();
     });
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(pressed);
     EXPECT_TRUE(asking.boxes.isEmpty()) << "no question from a Delete pressed meanwhile";
@@ -502,7 +508,7 @@ TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
         backup, "R^HKEY_LOCAL_MACHINE^Software\\Nowhere^C:\\windows\\system32\\tool.exe^Tool^Yes"));
     openRescueCenter();
     selectRow("Tuesday, March 13, 2007  at   10:15:30");
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
 
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_EQ(asking.boxes[0].text,
@@ -525,7 +531,7 @@ TEST_F(RescueCenterTest, AValueMadeAgainIsNotOverwrittenAndTheBackupIsKept)
     }
     openRescueCenter();
     selectRow("Tuesday, March 13, 2007  at   10:15:30");
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
 
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_EQ(asking.boxes[0].text,
@@ -548,7 +554,7 @@ TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
     ASSERT_EQ(::chmod(dir.constData(), 0500), 0);
     {
         regtest::NoRootOverride asAnyUser;
-        window->ImgRestoringClick_MouseMove();
+        page().ImgRestoringClick_MouseMove();
     }
     ::chmod(dir.constData(), 0700);
 
@@ -557,7 +563,7 @@ TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
     EXPECT_EQ(asking.boxes[0].style, 64);
     EXPECT_TRUE(asking.modals.isEmpty());
     EXPECT_EQ(testenv::readFile(onDisk(backup)), records);
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+    EXPECT_EQ(backups()->topLevelItemCount(), 1);
     EXPECT_EQ(systemReg(), registry);
     EXPECT_TRUE(regtest::saveLitter(prefixDir).isEmpty());
 }
@@ -598,7 +604,7 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
             lock();
         {
             regtest::NoRootOverride asAnyUser;
-            window->ImgRestoringClick_MouseMove();
+            page().ImgRestoringClick_MouseMove();
         }
         engine::setMessagePump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(locked) << c.what;
@@ -607,7 +613,7 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         EXPECT_EQ(asking.boxes[0].text, c.says) << c.what;
         EXPECT_TRUE(asking.modals.isEmpty()) << c.what;
         EXPECT_TRUE(QFile::exists(onDisk(backup))) << c.what;
-        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << c.what;
+        EXPECT_EQ(backups()->topLevelItemCount(), 1) << c.what;
         EXPECT_EQ(runValue("GoneRun"), c.gonerun) << c.what;
         ASSERT_TRUE(QFile::remove(onDisk(backup)));
     }
@@ -645,11 +651,11 @@ TEST_F(RescueCenterTest, ABackupThatIsNoRegularFileIsListedEmptyAndNotRestored)
         asking.boxes.clear();
         asking.modals.clear();
         selectRow("Tuesday, March 13, 2007  at   10:15:30");
-        window->ImgRestoringClick_MouseMove();
+        page().ImgRestoringClick_MouseMove();
         ASSERT_EQ(asking.boxes.size(), 1) << testenv::describe(c.kind);
         EXPECT_EQ(asking.boxes[0].text, c.says);
         EXPECT_TRUE(asking.modals.isEmpty()) << testenv::describe(c.kind);
-        EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1) << testenv::describe(c.kind);
+        EXPECT_EQ(backups()->topLevelItemCount(), 1) << testenv::describe(c.kind);
         EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(c.kind);
         EXPECT_EQ(systemReg(), registry) << testenv::describe(c.kind);
         ASSERT_TRUE(QFile::remove(file));
@@ -663,12 +669,60 @@ TEST_F(RescueCenterTest, ARowWhoseFileIsGoneShowsTheBoxAndLeavesTheList)
     openRescueCenter();
     selectRow("Tuesday, March 13, 2007  at   10:15:30");
     ASSERT_TRUE(QFile::remove(onDisk(backup)));
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
     EXPECT_TRUE(asking.boxes.isEmpty());
     ASSERT_EQ(asking.modals.size(), 1);
     EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(backups()->topLevelItemCount(), 0);
     EXPECT_EQ(systemReg(), registry);
+}
+
+// --- the page and its frame -------------------------------------------------------------------------
+
+// The window around the page, as the page sees it: the status texts it is
+// given and whether the window's own list work runs.
+class RecordingFrame : public PageFrame {
+public:
+    virtual ~RecordingFrame() = default;
+    void setStatusText(int panel, const QString& text) override { panels[panel] = text; }
+    bool listWorkRunning() const override { return busy; }
+
+    QMap<int, QString> panels;
+    bool busy = false;
+};
+
+TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRuns)
+{
+    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 2);
+    RecordingFrame frame;
+    RescueCenterPage page(frame);
+    EXPECT_EQ(page.objectName(), "PicRescuCenter");
+    page.showBackups();
+    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
+    page.ImgRestoreNormal_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), " Restore from selected backup");
+    page.PicRescuCenter_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), "");
+
+    QTreeWidget* list = page.findChild<QTreeWidget*>("lvwBackUp");
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->topLevelItemCount(), 1);
+    list->topLevelItem(0)->setSelected(true);
+    asking.sounds.clear();
+    frame.busy = true;
+    page.ImgDeleteBackUpClick_MouseMove();
+    page.ImgRestoringClick_MouseMove();
+    EXPECT_TRUE(asking.boxes.isEmpty());
+    EXPECT_TRUE(asking.modals.isEmpty());
+    EXPECT_TRUE(asking.sounds.isEmpty());
+    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30"));
+
+    frame.busy = false;
+    asking.answer = 7;
+    page.ImgDeleteBackUpClick_MouseMove();
+    EXPECT_EQ(asking.boxes.size(), 1);
+    EXPECT_EQ(asking.sounds.size(), 1);
+    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
 }
 
 // --- the restoring box ----------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "engine/backupstore.h"
 #include "engine/registryaccess.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/rescuecenterpage.h"
 #include "mainwindow/timing.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -153,10 +154,16 @@ protected:
         window->Form_Load();
         window->mnuFileRescueCenter_Click();
     }
+    // The page and its list, as their names find them.
+    RescueCenterPage& page() const
+    {
+        return *window->findChild<RescueCenterPage*>(QStringLiteral("PicRescuCenter"));
+    }
+    QTreeWidget* backupList() const { return window->findChild<QTreeWidget*>(QStringLiteral("lvwBackUp")); }
     void selectOnlyRow()
     {
-        ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
-        window->lvwBackUp->topLevelItem(0)->setSelected(true);
+        ASSERT_EQ(backupList()->topLevelItemCount(), 1);
+        backupList()->topLevelItem(0)->setSelected(true);
     }
     QString onDisk(const QString& windowsBackup) const
     {
@@ -188,16 +195,16 @@ TEST_F(RescueCenterWine, RestoreThroughTheWindowGivesBackEveryKeyByteForByte)
 
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     openWindow();
-    ASSERT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(0), "Tuesday, March 13, 2007  at   10:15:30");
-    EXPECT_EQ(window->lvwBackUp->topLevelItem(0)->text(1), "10 key(s) were removed.");
+    ASSERT_EQ(backupList()->topLevelItemCount(), 1);
+    EXPECT_EQ(backupList()->topLevelItem(0)->text(0), "Tuesday, March 13, 2007  at   10:15:30");
+    EXPECT_EQ(backupList()->topLevelItem(0)->text(1), "10 key(s) were removed.");
     selectOnlyRow();
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << qPrintable(desktop.boxes.value(0).text);
     ASSERT_EQ(desktop.modals.size(), 1);
     EXPECT_EQ(desktop.modals[0].name, "FrmCreatingBackKeys");
     EXPECT_FALSE(QFile::exists(onDisk(backup)));
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 0);
+    EXPECT_EQ(backupList()->topLevelItemCount(), 0);
     window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);
 
@@ -220,7 +227,7 @@ TEST_F(RescueCenterWine, BesideARunningWineserverARestoreChangesNoFile)
         before << testenv::readFile(f);
     ASSERT_FALSE(before.last().isEmpty());
 
-    window->ImgRestoringClick_MouseMove();
+    page().ImgRestoringClick_MouseMove();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].style, 64);
     EXPECT_TRUE(desktop.boxes[0].text.contains(QLatin1String("wine"), Qt::CaseInsensitive))
@@ -228,7 +235,7 @@ TEST_F(RescueCenterWine, BesideARunningWineserverARestoreChangesNoFile)
     EXPECT_TRUE(desktop.modals.isEmpty());
     for (int i = 0; i < files.size(); ++i)
         EXPECT_EQ(testenv::readFile(files[i]), before[i]) << qPrintable(files[i]);
-    EXPECT_EQ(window->lvwBackUp->topLevelItemCount(), 1);
+    EXPECT_EQ(backupList()->topLevelItemCount(), 1);
 
     window.reset();
     ASSERT_TRUE(g_wine.stopServer());
