@@ -8,6 +8,7 @@
 #include "engine/scansections.h"
 #include "engine/scanstate.h"
 #include "platform/prefix.h"
+#include "tests/support/printto.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -19,12 +20,6 @@
 #include <set>
 
 using namespace engine;
-
-// Readable failures.
-void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

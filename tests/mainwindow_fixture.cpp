@@ -17,11 +17,6 @@
 #include <QPushButton>
 #include <QSettings>
 
-void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace windowtest {
 
 const QString kApp = QStringLiteral("Velmora 2007");
