@@ -147,7 +147,8 @@ PrefixBuilder& PrefixBuilder::key(Hive h, const QString& path)
 
 PrefixBuilder::Key& PrefixBuilder::current()
 {
-    Q_ASSERT(m_current >= 0);
+    if (m_current < 0)
+        qFatal("PrefixBuilder: a value or link added before any key");
     return m_keys[m_current];
 }
 
