@@ -18,7 +18,8 @@ public:
     PrefixBuilder();
 
     // Every key block gets this last-write time (seconds since 1970, also
-    // written as its #time line). Applies to the keys added after it.
+    // written as its #time line); 1700000000 until set. Applies to the keys
+    // added after it.
     PrefixBuilder& keyTime(qint64 seconds);
 
     // Writes the hive's file even when no key is added to it.
