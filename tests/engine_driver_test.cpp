@@ -8,12 +8,12 @@
 #include "engine/scansections.h"
 #include "engine/scanstate.h"
 #include "platform/prefix.h"
+#include "tests/support/prefixbuilder.h"
+#include "tests/support/printto.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QStringList>
 
 #include <functional>
@@ -22,71 +22,42 @@
 
 using namespace engine;
 
-// Readable failures.
-void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
 
-const char kSystemReg[] = R"REG(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\Machine
-
-#arch=win64
-
-[Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32] 1700000000
-@="C:\\windows\\system32\\goneax.dll"
-
-[Software\\Microsoft\\Shared Tools\\GoneTool] 1700000000
-"Path"="C:\\Program Files\\Common Files\\Gone\\gonetool.dll"
-
-[Software\\Microsoft\\Windows\\CurrentVersion] 1700000000
-"CommonFilesDir"="C:\\Program Files\\Common Files"
-"ProgramFilesDir"="C:\\Program Files"
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe] 1700000000
-@="C:\\Program Files\\Gone\\gone.exe"
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\Fonts] 1700000000
-"Old Font (TrueType)"="oldfont.ttf"
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\Run] 1700000000
-"GoneRun"="C:\\Program Files\\Gone\\gonerun.exe"
-
-[Software\\Microsoft\\Windows\\Help] 1700000000
-"gone.hlp"="C:\\windows\\help"
-
-[Software\\Microsoft\\Windows\\HTML Help] 1700000000
-"gone.chm"="C:\\windows\\help"
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion] 1700000000
-"SystemRoot"="C:\\windows"
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts] 1700000000
-"Gone Font (TrueType)"="gonefont.ttf"
-
-[Software\\Wine\\Drives] 1700000000
-"c:"="hd"
-
-[System\\CurrentControlSet\\Control\\VirtualDeviceDrivers] 1700000000
-"UninstallString"="C:\\Program Files\\Gone\\uninstall.exe"
-)REG";
-
-const char kUserReg[] = R"REG(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win64
-
-[Software\\Microsoft\\Windows\\CurrentVersion\\Run] 1700000000
-"GoneUser"="C:\\Program Files\\Gone\\goneuser.exe"
-)REG";
-
-const char kUserDefReg[] = R"REG(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\.Default
-
-#arch=win64
-)REG";
+// One stale entry per judged section.
+testenv::PrefixBuilder driverRegistry()
+{
+    testenv::PrefixBuilder b;
+    b.system("Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32")
+        .sz({}, "C:\\windows\\system32\\goneax.dll");
+    b.system("Software\\Microsoft\\Shared Tools\\GoneTool")
+        .sz("Path", "C:\\Program Files\\Common Files\\Gone\\gonetool.dll");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
+        .sz("CommonFilesDir", "C:\\Program Files\\Common Files")
+        .sz("ProgramFilesDir", "C:\\Program Files");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe")
+        .sz({}, "C:\\Program Files\\Gone\\gone.exe");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Fonts")
+        .sz("Old Font (TrueType)", "oldfont.ttf");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
+        .sz("GoneRun", "C:\\Program Files\\Gone\\gonerun.exe");
+    b.system("Software\\Microsoft\\Windows\\Help")
+        .sz("gone.hlp", "C:\\windows\\help");
+    b.system("Software\\Microsoft\\Windows\\HTML Help")
+        .sz("gone.chm", "C:\\windows\\help");
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
+        .sz("SystemRoot", "C:\\windows");
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts")
+        .sz("Gone Font (TrueType)", "gonefont.ttf");
+    b.system("Software\\Wine\\Drives")
+        .sz("c:", "hd");
+    b.system("System\\CurrentControlSet\\Control\\VirtualDeviceDrivers")
+        .sz("UninstallString", "C:\\Program Files\\Gone\\uninstall.exe");
+    b.user("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
+        .sz("GoneUser", "C:\\Program Files\\Gone\\goneuser.exe");
+    b.hive(testenv::Hive::UserDefault);
+    return b;
+}
 
 // Writes down everything the driver reports. The scan is cancelled (the
 // flag set) at the first moment `cancelAt` names:
@@ -143,12 +114,10 @@ protected:
     static void SetUpTestSuite()
     {
         const QString dir = testenv::makeTempDir("driver-prefix");
-        bool ok = testenv::writeFile(dir + "/system.reg", kSystemReg) && testenv::writeFile(dir + "/user.reg", kUserReg)
-                  && testenv::writeFile(dir + "/userdef.reg", kUserDefReg);
-        ok = ok && QDir().mkpath(dir + "/drive_c/windows/system32") && QDir().mkpath(dir + "/drive_c/windows/Fonts")
-             && QDir().mkpath(dir + "/drive_c/windows/help") && QDir().mkpath(dir + "/dosdevices");
-        ok = ok && QFile::link("../drive_c", dir + "/dosdevices/c:") && QFile::link("/", dir + "/dosdevices/z:");
-        ASSERT_TRUE(ok);
+        testenv::PrefixBuilder b = driverRegistry();
+        b.folder("drive_c/windows/system32").folder("drive_c/windows/Fonts").folder("drive_c/windows/help");
+        b.drive("c:", "../drive_c").drive("z:", "/");
+        ASSERT_TRUE(b.write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }

@@ -22,93 +22,70 @@
 #include "platform/regkey.h"
 #include "platform/winfile.h"
 #include "platform/winreg.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 
 using namespace engine;
 
 namespace {
 
-QByteArray systemReg()
+testenv::PrefixBuilder prefixRegistry()
 {
-    QByteArray s = R"reg(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\Machine
-
-#arch=win64
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion] 1700000000
-"SystemRoot"="C:\\windows"
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList] 1700000000
-"ProgramData"=str(2):"%SystemDrive%\\ProgramData"
-"Public"=str(2):"C:\\users\\Public"
-
-[Software\\Microsoft\\Windows\\CurrentVersion] 1700000000
-"CommonFilesDir"="C:\\Program Files\\Common Files"
-"CommonFilesDir (x86)"="C:\\Program Files (x86)\\Common Files"
-"ProgramFilesDir"="C:\\Program Files"
-"ProgramFilesDir (x86)"="C:\\Program Files (x86)"
-
-[System\\CurrentControlSet\\Control\\Session Manager\\Environment] 1700000000
-"BAR"="machine"
-"CHAIN"=str(2):"%UNKNOWN%\\%SystemDrive%"
-"FOO"="machine"
-"LOOPA"=str(2):"%LOOPB%a"
-"LOOPB"=str(2):"%LOOPA%b"
-"PATH"=str(2):"%SystemRoot%\\system32;%SystemRoot%;%PATH%"
-"ProgramData"="M:\\machine"
-"SystemRoot"="M:\\machine"
-"TEMP"=str(2):"%SystemRoot%\\temp"
-"windir"=str(2):"%SystemRoot%"
-
-[Software\\Run1] 1700000000
-"a"="found.exe"
-)reg";
-    s += "\n[Software\\\\Run40] 1700000000\n";
-    for (int i = 0; i < 20; ++i) {
-        s += "\"f" + QByteArray::number(i) + "\"=\"found.exe\"\n";
-        s += "\"g" + QByteArray::number(i) + "\"=\"gone" + QByteArray::number(i) + ".exe\"\n";
-    }
-    return s;
+    testenv::PrefixBuilder b;
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
+        .sz("SystemRoot", "C:\\windows");
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")
+        .expand("ProgramData", "%SystemDrive%\\ProgramData")
+        .expand("Public", "C:\\users\\Public");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
+        .sz("CommonFilesDir", "C:\\Program Files\\Common Files")
+        .sz("CommonFilesDir (x86)", "C:\\Program Files (x86)\\Common Files")
+        .sz("ProgramFilesDir", "C:\\Program Files")
+        .sz("ProgramFilesDir (x86)", "C:\\Program Files (x86)");
+    b.system("System\\CurrentControlSet\\Control\\Session Manager\\Environment")
+        .sz("BAR", "machine")
+        .expand("CHAIN", "%UNKNOWN%\\%SystemDrive%")
+        .sz("FOO", "machine")
+        .expand("LOOPA", "%LOOPB%a")
+        .expand("LOOPB", "%LOOPA%b")
+        .expand("PATH", "%SystemRoot%\\system32;%SystemRoot%;%PATH%")
+        .sz("ProgramData", "M:\\machine")
+        .sz("SystemRoot", "M:\\machine")
+        .expand("TEMP", "%SystemRoot%\\temp")
+        .expand("windir", "%SystemRoot%");
+    b.system("Software\\Run1")
+        .sz("a", "found.exe");
+    b.system("Software\\Run40");
+    for (int i = 0; i < 20; ++i)
+        b.sz("f" + QString::number(i), "found.exe").sz("g" + QString::number(i), "gone" + QString::number(i) + ".exe");
+    // The user's PATH names the PATH again and again.
+    b.user("Environment")
+        .sz("BAR", "user")
+        .sz("FOO", "user")
+        .expand("PATH", "%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;C:\\tools")
+        .sz("PUBLIC", "U:\\user")
+        .sz("TEMP", "C:\\users\\me\\Temp");
+    b.user("Volatile Environment")
+        .sz("APPDATA", "C:\\users\\me\\AppData\\Roaming")
+        .sz("FOO", "vol");
+    return b;
 }
-
-// The user's PATH names the PATH again and again.
-const char kUserReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win64
-
-[Environment] 1700000000
-"BAR"="user"
-"FOO"="user"
-"PATH"=str(2):"%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;C:\\tools"
-"PUBLIC"="U:\\user"
-"TEMP"="C:\\users\\me\\Temp"
-
-[Volatile Environment] 1700000000
-"APPDATA"="C:\\users\\me\\AppData\\Roaming"
-"FOO"="vol"
-)";
 
 class PrefixEnvironment : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         const QString dir = testenv::makeTempDir(QStringLiteral("environment"));
-        ASSERT_TRUE(testenv::writeFile(dir + "/system.reg", systemReg()));
-        ASSERT_TRUE(testenv::writeFile(dir + "/user.reg", kUserReg));
-        const QString c = dir + "/drive_c";
+        testenv::PrefixBuilder b = prefixRegistry();
         for (const char* f : {"windows/system32/kernel32.dll", "ProgramData/App/present.exe", "users/Public/p.exe",
                               "Program Files/w.exe", "Program Files (x86)/x.exe",
                               "Program Files/Common Files/cw.dll", "Program Files (x86)/Common Files/cx.dll",
                               "tools/found.exe"})
-            ASSERT_TRUE(testenv::writeFile(c + "/" + f, "x"));
-        QDir().mkpath(dir + "/dosdevices");
-        QFile::link("../drive_c", dir + "/dosdevices/c:");
+            b.file(QStringLiteral("drive_c/") + f);
+        ASSERT_TRUE(b.drive("c:", "../drive_c").write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }

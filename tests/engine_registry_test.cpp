@@ -5,6 +5,7 @@
 #include "platform/prefix.h"
 #include "platform/regkey.h"
 #include "platform/winreg.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -18,35 +19,31 @@ using platform::RegNul;
 
 namespace {
 
-const char kSystemReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\Machine
-
-#arch=win64
-
-[Software\\Texts] 1700000000
-"sz"="C:\\a.dll"
-"emptysz"=""
-"embedded"=hex(1):61,00,00,00,62,00,00,00
-"nonul"=hex(1):61,00,62,00
-"empty"=hex(1):
-"multi"=str(7):"one\0two\0"
-"expand"=str(2):"%SystemRoot%\\b.dll"
-"dw"=dword:ffffffff
-"shortdw"=hex(4):2a
-"longdw"=hex(4):01,00,00,00,00
-"bin"=hex:41,00
-)";
-
-const char kUserReg[] = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-                        "#arch=win64\n\n[Software\\\\Velmora] 1700000000\n";
+testenv::PrefixBuilder textsRegistry()
+{
+    testenv::PrefixBuilder b;
+    b.system("Software\\Texts")
+        .sz("sz", "C:\\a.dll")
+        .sz("emptysz", "")
+        .hex("embedded", 0x1, QByteArray::fromHex("6100000062000000"))
+        .hex("nonul", 0x1, QByteArray::fromHex("61006200"))
+        .hex("empty", 0x1, QByteArray())
+        .multi("multi", {"one", "two"})
+        .expand("expand", "%SystemRoot%\\b.dll")
+        .dword("dw", 0xffffffff)
+        .hex("shortdw", 0x4, QByteArray::fromHex("2a"))
+        .hex("longdw", 0x4, QByteArray::fromHex("0100000000"))
+        .binary("bin", QByteArray::fromHex("4100"));
+    b.user("Software\\Velmora");
+    return b;
+}
 
 class EngineRegistry : public ::testing::Test {
 protected:
     void SetUp() override
     {
         const QString dir = testenv::makeTempDir(QStringLiteral("engine-registry"));
-        ASSERT_TRUE(testenv::writeFile(dir + "/system.reg", kSystemReg));
-        ASSERT_TRUE(testenv::writeFile(dir + "/user.reg", kUserReg));
+        ASSERT_TRUE(textsRegistry().write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }

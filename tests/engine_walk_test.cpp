@@ -9,12 +9,11 @@
 #include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "platform/prefix.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QStringList>
 #include <QThread>
 
@@ -25,122 +24,101 @@ using namespace engine;
 
 namespace {
 
-QString regLine(const QString& name, const QString& data)
-{
-    return QStringLiteral("\"%1\"=\"%2\"\n").arg(name, data);
-}
-
-// A link key: its block marks it and names its target under \Registry.
-QString linkBlock(const QString& path, const QString& target)
-{
-    QString s = QStringLiteral("\n[%1] 1700000000\n#link\n\"SymbolicLinkValue\"=hex(6):").arg(path);
-    QStringList bytes;
-    for (const QChar c : target)
-        bytes << QString::number(c.unicode() & 0xFF, 16) << QString::number(c.unicode() >> 8, 16);
-    return s + bytes.join(QLatin1Char(',')) + QLatin1Char('\n');
-}
-
 // A chain far deeper than Windows allows, as a hostile file can hold.
 constexpr int kDeepLevels = 300000;
 
-QByteArray systemReg()
+testenv::PrefixBuilder walkRegistry()
 {
-    QString s = QStringLiteral("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n");
-    auto key = [&s](const QString& path) { s += QStringLiteral("\n[%1] 1700000000\n").arg(path); };
+    testenv::PrefixBuilder b;
     // Walk order.
-    key("W\\\\K");
-    s += regLine("kv", "C:\\\\k.ttf");
-    key("W\\\\K\\\\L");
-    s += regLine("lv", "C:\\\\l.ttf");
-    key("W\\\\K\\\\L\\\\M");
-    s += regLine("mv", "C:\\\\m.ttf");
-    key("W\\\\K\\\\N");
-    s += regLine("nv", "C:\\\\n.ttf");
-    key("W\\\\Empty");
+    b.system("W\\K");
+    b.sz("kv", "C:\\k.ttf");
+    b.system("W\\K\\L");
+    b.sz("lv", "C:\\l.ttf");
+    b.system("W\\K\\L\\M");
+    b.sz("mv", "C:\\m.ttf");
+    b.system("W\\K\\N");
+    b.sz("nv", "C:\\n.ttf");
+    b.system("W\\Empty");
     // Value types.
-    key("W\\\\T");
-    s += "@=\"C:\\\\def.ttf\"\n";
-    s += "\"a\"=str(2):\"C:\\\\expand.ttf\"\n";
-    s += "\"b\"=str(7):\"C:\\\\first.ttf\\0C:\\\\second.ttf\\0\"\n";
-    s += "\"c\"=dword:ffffffff\n";
-    s += "\"d\"=hex:43,3a,5c,62,2e,74,74,66,00\n";
-    s += "\"e\"=dword:0000002a\n";
+    b.system("W\\T");
+    b.sz({}, "C:\\def.ttf");
+    b.expand("a", "C:\\expand.ttf");
+    b.multi("b", {"C:\\first.ttf", "C:\\second.ttf"});
+    b.dword("c", 0xffffffff);
+    b.binary("d", QByteArray::fromHex("433a5c622e74746600"));
+    b.dword("e", 0x2a);
     // Buffer limits: data of 254 characters fits (255 bytes with its NUL),
     // 255 do not and end the key's values.
-    key("W\\\\Data");
-    s += regLine("a", "C:\\\\" + QString(247, 'e') + ".ttf");  // 254 characters
-    s += regLine("b", "C:\\\\" + QString(248, 'f') + ".ttf");  // 255 characters
-    s += regLine("c", "C:\\\\c.ttf");
-    key("W\\\\Names");
-    s += regLine("a", "C:\\\\a.ttf");
-    s += regLine(QString(254, 'm'), "C:\\\\m.ttf");
-    s += regLine(QString(255, 'n'), "C:\\\\n.ttf");
-    s += regLine("z", "C:\\\\z.ttf");
-    key("W\\\\Sub\\\\a");
-    s += regLine("v", "C:\\\\sa.ttf");
-    key("W\\\\Sub\\\\" + QString(255, 'b'));
-    s += regLine("v", "C:\\\\sb.ttf");
-    key("W\\\\Sub\\\\c");
-    s += regLine("v", "C:\\\\sc.ttf");
+    b.system("W\\Data");
+    b.sz("a", "C:\\" + QString(247, 'e') + ".ttf");  // 254 characters
+    b.sz("b", "C:\\" + QString(248, 'f') + ".ttf");  // 255 characters
+    b.sz("c", "C:\\c.ttf");
+    b.system("W\\Names");
+    b.sz("a", "C:\\a.ttf");
+    b.sz(QString(254, 'm'), "C:\\m.ttf");
+    b.sz(QString(255, 'n'), "C:\\n.ttf");
+    b.sz("z", "C:\\z.ttf");
+    b.system("W\\Sub\\a");
+    b.sz("v", "C:\\sa.ttf");
+    b.system("W\\Sub\\" + QString(255, 'b'));
+    b.sz("v", "C:\\sb.ttf");
+    b.system("W\\Sub\\c");
+    b.sz("v", "C:\\sc.ttf");
     // Active X values whose drive test pumps messages.
-    key("W\\\\AX");
-    s += regLine("a", "Z:\\\\gone1.dll");
-    s += regLine("b", "C:\\\\gone2.dll");
+    b.system("W\\AX");
+    b.sz("a", "Z:\\gone1.dll");
+    b.sz("b", "C:\\gone2.dll");
 
     // One entry for every section.
-    key("Software\\\\Classes\\\\CLSID\\\\{A}\\\\InprocServer32");
-    s += "@=\"C:\\\\gone\\\\a.dll\"\n";
-    key("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\App Paths\\\\x.exe");
-    s += "@=\"C:\\\\gone\\\\x.exe\"\n";
-    key("System\\\\CurrentControlSet\\\\Control\\\\VirtualDeviceDrivers");
-    s += regLine("UninstallString", "C:\\\\gone\\\\u.exe");
-    key("Software\\\\Microsoft\\\\Windows\\\\Help");
-    s += regLine("h.hlp", "C:\\\\gone");
-    key("Software\\\\Microsoft\\\\Windows\\\\HTML Help");
-    s += regLine("c.chm", "C:\\\\gone\\\\");
-    key("Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Fonts");
-    s += regLine("F", "f.ttf");
-    key("Software\\\\Microsoft\\\\Shared Tools\\\\T");
-    s += regLine("Path", "C:\\\\gone\\\\s.dll");
-    key("Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run");
-    s += regLine("r", "C:\\\\gone\\\\r.exe");
+    b.system("Software\\Classes\\CLSID\\{A}\\InprocServer32");
+    b.sz({}, "C:\\gone\\a.dll");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\x.exe");
+    b.sz({}, "C:\\gone\\x.exe");
+    b.system("System\\CurrentControlSet\\Control\\VirtualDeviceDrivers");
+    b.sz("UninstallString", "C:\\gone\\u.exe");
+    b.system("Software\\Microsoft\\Windows\\Help");
+    b.sz("h.hlp", "C:\\gone");
+    b.system("Software\\Microsoft\\Windows\\HTML Help");
+    b.sz("c.chm", "C:\\gone\\");
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
+    b.sz("F", "f.ttf");
+    b.system("Software\\Microsoft\\Shared Tools\\T");
+    b.sz("Path", "C:\\gone\\s.dll");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    b.sz("r", "C:\\gone\\r.exe");
 
     // Links back to where the walk came from.
-    key("Links\\\\Up\\\\A");
-    s += regLine("a", "C:\\\\a.ttf");
-    key("Links\\\\Up\\\\A\\\\B");
-    s += regLine("b", "C:\\\\b.ttf");
-    s += linkBlock("Links\\\\Up\\\\A\\\\B\\\\toStart", "\\Registry\\Machine\\Links\\Up");
-    s += linkBlock("Links\\\\Up\\\\A\\\\C", "\\REGISTRY\\Machine\\links\\up\\a");
-    s += linkBlock("Links\\\\Up\\\\A\\\\B\\\\self", "\\Registry\\Machine\\Links\\Up\\A\\B");
+    b.system("Links\\Up\\A");
+    b.sz("a", "C:\\a.ttf");
+    b.system("Links\\Up\\A\\B");
+    b.sz("b", "C:\\b.ttf");
+    b.system("Links\\Up\\A\\B\\toStart").link("\\Registry\\Machine\\Links\\Up");
+    b.system("Links\\Up\\A\\C").link("\\REGISTRY\\Machine\\links\\up\\a");
+    b.system("Links\\Up\\A\\B\\self").link("\\Registry\\Machine\\Links\\Up\\A\\B");
     // Each of N0..N20 holds two links to the next: 2^20 ways down one chain.
     for (int n = 0; n <= 20; ++n) {
-        const QString at = QStringLiteral("Links\\\\Fan\\\\N%1").arg(n, 2, 10, QLatin1Char('0'));
-        key(at);
-        s += regLine("v", QStringLiteral("C:\\\\n%1.ttf").arg(n));
+        const QString at = QStringLiteral("Links\\Fan\\N%1").arg(n, 2, 10, QLatin1Char('0'));
+        b.system(at);
+        b.sz("v", QStringLiteral("C:\\n%1.ttf").arg(n));
         if (n < 20) {
             const QString next = QStringLiteral("\\Registry\\Machine\\Links\\Fan\\N%1").arg(n + 1, 2, 10, QLatin1Char('0'));
-            s += linkBlock(at + "\\\\x", next);
-            s += linkBlock(at + "\\\\y", next);
+            b.system(at + "\\x").link(next);
+            b.system(at + "\\y").link(next);
         }
     }
     // One chain deeper than a small stack holds as recursion, with a value
     // on the deepest key a walk enters and one at its end.
     QStringList deep(kDeepLevels, QStringLiteral("d"));
-    key("Deep\\\\" + deep.join("\\\\"));
-    s += regLine("v", "C:\\\\deep.ttf");
-    key("Deep\\\\" + deep.mid(0, kMaxKeyDepth - 1).join("\\\\"));
-    s += regLine("v", "C:\\\\limit.ttf");
-    return s.toUtf8();
+    b.system("Deep\\" + deep.join("\\"));
+    b.sz("v", "C:\\deep.ttf");
+    b.system("Deep\\" + deep.mid(0, kMaxKeyDepth - 1).join("\\"));
+    b.sz("v", "C:\\limit.ttf");
+    b.user("Software\\Microsoft\\Windows\\CurrentVersion\\Run").sz("u", "C:\\gone\\cu.exe");
+    b.hive(testenv::Hive::UserDefault);
+    return b;
 }
 
-QByteArray userReg()
-{
-    return QByteArrayLiteral(
-        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n"
-        "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n"
-        "\"u\"=\"C:\\\\gone\\\\cu.exe\"\n");
-}
 
 // Nothing exists; every lookup is recorded.
 struct NothingExists {
@@ -170,14 +148,7 @@ protected:
     static void SetUpTestSuite()
     {
         const QString dir = testenv::makeTempDir("walk-prefix");
-        ASSERT_TRUE(testenv::writeFile(dir + "/system.reg", systemReg()));
-        ASSERT_TRUE(testenv::writeFile(dir + "/user.reg", userReg()));
-        ASSERT_TRUE(testenv::writeFile(
-            dir + "/userdef.reg",
-            "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n#arch=win64\n"));
-        QDir().mkpath(dir + "/drive_c/windows/system32");
-        QDir().mkpath(dir + "/dosdevices");
-        QFile::link("../drive_c", dir + "/dosdevices/c:");
+        ASSERT_TRUE(walkRegistry().folder("drive_c/windows/system32").drive("c:", "../drive_c").write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }

@@ -1,15 +1,11 @@
 #pragma once
 // A small hand-made prefix: dosdevices links and a drive_c tree with files of
 // every kind the lookup must tell apart.
+#include "tests/support/printto.h"
+
 #include <QString>
 
 #include <ostream>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace filesfixture {
 

@@ -4,6 +4,7 @@
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/files_fixture.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -12,46 +13,31 @@
 
 namespace {
 
-const char kSystemReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\Machine
-
-#arch=win64
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion] 1700000000
-#time=1da1c1e1c1e1c1e
-"SystemRoot"="C:\\winroot\\"
-
-[Software\\Microsoft\\Windows\\CurrentVersion] 1700000000
-#time=1da1c1e1c1e1c1e
-"CommonFilesDir"="  C:\\Program Files\\Common Files  "
-"ProgramFilesDir"="C:\\Program Files"
-
-[Software\\Wine\\Drives] 1700000000
-#time=1da1c1e1c1e1c1e
-"a:"="hd"
-"C:"="HD"
-"d:"="floppy"
-"e:"="cdrom"
-"z:"="Network"
-)";
-
-const char kUserReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win64
-
-[Software\\Wine] 1700000000
-#time=1da1c1e1c1e1c1e
-"ShowDotFiles"="Yes"
-)";
+testenv::PrefixBuilder filesRegistry()
+{
+    testenv::PrefixBuilder b;
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
+        .sz("SystemRoot", "C:\\winroot\\");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
+        .sz("CommonFilesDir", "  C:\\Program Files\\Common Files  ")
+        .sz("ProgramFilesDir", "C:\\Program Files");
+    b.system("Software\\Wine\\Drives")
+        .sz("a:", "hd")
+        .sz("C:", "HD")
+        .sz("d:", "floppy")
+        .sz("e:", "cdrom")
+        .sz("z:", "Network");
+    b.user("Software\\Wine")
+        .sz("ShowDotFiles", "Yes");
+    return b;
+}
 
 class FilesRegistry : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
         const QString prefix = filesfixture::prefix();
-        ASSERT_TRUE(testenv::writeFile(prefix + QStringLiteral("/system.reg"), kSystemReg));
-        ASSERT_TRUE(testenv::writeFile(prefix + QStringLiteral("/user.reg"), kUserReg));
+        ASSERT_TRUE(filesRegistry().write(prefix));
         testenv::writeFile(filesfixture::driveC() + QStringLiteral("/winroot/system32/kernel32.dll"), "x");
         const auto opened = platform::openPrefix(prefix);
         ASSERT_TRUE(opened.ok) << opened.message.toStdString();

@@ -1,6 +1,7 @@
 #include "tests/finder_fixture.h"
 
 #include "platform/prefix.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <QDir>
@@ -12,21 +13,6 @@ namespace finderfixture {
 
 namespace {
 
-const char kSystemReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\Machine
-
-#arch=win64
-
-[Software\\Microsoft\\Windows NT\\CurrentVersion] 1700000000
-"SystemRoot"="C:\\windows"
-)";
-
-const char kUserReg[] = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win64
-)";
-
 QString g_prefix;
 
 }  // namespace
@@ -34,14 +20,14 @@ QString g_prefix;
 QString openNewPrefix()
 {
     const QString p = testenv::makeTempDir(QStringLiteral("finder-prefix"));
-    bool ok = testenv::writeFile(p + QStringLiteral("/system.reg"), kSystemReg)
-              && testenv::writeFile(p + QStringLiteral("/user.reg"), kUserReg)
-              && QDir().mkpath(p + QStringLiteral("/drive_c/windows/system32"))
-              && QDir().mkpath(p + QStringLiteral("/dosdevices"));
-    ok = ok && QFile::link(QStringLiteral("../drive_c"), p + QStringLiteral("/dosdevices/c:"))
-         && QFile::link(QStringLiteral("../missing_d"), p + QStringLiteral("/dosdevices/d:"))
-         && QFile::link(QStringLiteral("/"), p + QStringLiteral("/dosdevices/z:"));
-    if (!ok || !platform::openPrefix(p).ok)
+    testenv::PrefixBuilder b;
+    b.system(QStringLiteral("Software\\Microsoft\\Windows NT\\CurrentVersion"))
+        .sz(QStringLiteral("SystemRoot"), QStringLiteral("C:\\windows"));
+    b.hive(testenv::Hive::User).folder(QStringLiteral("drive_c/windows/system32"));
+    b.drive(QStringLiteral("c:"), QStringLiteral("../drive_c"))
+        .drive(QStringLiteral("d:"), QStringLiteral("../missing_d"))
+        .drive(QStringLiteral("z:"), QStringLiteral("/"));
+    if (!b.write(p) || !platform::openPrefix(p).ok)
         return {};
     g_prefix = p;
     return p;

@@ -4,16 +4,12 @@
 // Z: for "/" (where the program folder lies),
 // and helpers to plant files, folders and links below drive_c.
 #include "engine/problemlist.h"
+#include "tests/support/printto.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace finderfixture {
 

@@ -6,6 +6,7 @@
 #include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
 #include "platform/prefix.h"
+#include "tests/support/printto.h"
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"
 
@@ -16,11 +17,6 @@
 #include <QFileInfo>
 
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "engine/problemlist.h"
 #include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
+#include "tests/support/printto.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,6 @@
 #include <functional>
 #include <memory>
 #include <ostream>
-
-// Readable failures.
-void PrintTo(const QString& s, std::ostream* os);
 
 namespace windowtest {
 

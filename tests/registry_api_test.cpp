@@ -4,6 +4,7 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/winreg.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -14,35 +15,33 @@
 
 namespace {
 
-const QByteArray kTime = "] 1796903249\n#time=1dd889c3bf6fc4a\n";
-
-QByteArray systemReg()
+testenv::PrefixBuilder apiRegistry()
 {
-    QByteArray s = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
-    auto key = [&s](const QByteArray& path) { s += "\n[" + path + kTime; };
-    key("Software\\\\Classes\\\\.txt");
-    s += "@=\"txtfile\"\n";
-    key("Software\\\\Limits");
-    s += "\"" + QByteArray(254, 'm') + "\"=\"x\"\n\"" + QByteArray(255, 'n') + "\"=\"y\"\n";
-    key("Software\\\\Limits\\\\" + QByteArray(254, 'k'));
-    key("Software\\\\Limits\\\\" + QByteArray(255, 'l'));
-    key("Software\\\\Limits\\\\zz");
-    key("Software\\\\Order");
-    s += "@=\"d\"\n\"_x\"=\"1\"\n\"a\"=\"2\"\n\"A b\"=\"3\"\n\"ab\"=\"4\"\n\"alpha\"=\"5\"\n\"Beta\"=\"6\"\n";
+    testenv::PrefixBuilder b;
+    b.keyTime(1796903249);
+    b.system("Software\\Classes\\.txt").sz({}, "txtfile");
+    b.system("Software\\Limits").sz(QString(254, 'm'), "x").sz(QString(255, 'n'), "y");
+    b.system("Software\\Limits\\" + QString(254, 'k'));
+    b.system("Software\\Limits\\" + QString(255, 'l'));
+    b.system("Software\\Limits\\zz");
+    b.system("Software\\Order").sz({}, "d").sz("_x", "1").sz("a", "2").sz("A b", "3").sz("ab", "4").sz("alpha", "5")
+        .sz("Beta", "6");
     for (const char* sub : {"_x", "a", "A b", "ab", "alpha", "Beta"})
-        key(QByteArray("Software\\\\Order\\\\") + sub);
-    key("Software\\\\Types");
-    s += "\"dw\"=dword:ffffffff\n\"euro\"=\"\\x20ac \\x3a9\"\n\"ex\"=str(2):\"%SystemRoot%\\\\b.dll\"\n"
-         "\"multi\"=str(7):\"one\\0two\\0\"\n\"nonul\"=hex(1):61,00\n\"qw\"=hex(b):01,00,00,00,00,00,00,00\n"
-         "\"seven\"=dword:00000007\n\"sz\"=\"C:\\\\a.dll\"\n";
-    key("Software\\\\Wow6432Node\\\\Types");
-    s += "#link\n\"SymbolicLinkValue\"=hex(6):";
-    const QString target = QStringLiteral("\\REGISTRY\\Machine\\software\\types");
-    for (qsizetype i = 0; i < target.size(); ++i)
-        s += QByteArray::number(target.at(i).unicode(), 16) + (i + 1 < target.size() ? ",00," : ",00\n");
-    key("System\\\\CurrentControlSet\\\\Hardware Profiles\\\\Current\\\\Software\\\\Fonts");
-    s += "\"LogPixels\"=dword:00000060\n";
-    return s;
+        b.system(QStringLiteral("Software\\Order\\") + sub);
+    b.system("Software\\Types")
+        .dword("dw", 0xffffffff)
+        .sz("euro", QStringLiteral("\x20ac \x3a9"))
+        .expand("ex", "%SystemRoot%\\b.dll")
+        .multi("multi", {"one", "two"})
+        .hex("nonul", 0x1, QByteArray::fromHex("6100"))
+        .hex("qw", 0xb, QByteArray::fromHex("0100000000000000"))
+        .dword("seven", 7)
+        .sz("sz", "C:\\a.dll");
+    b.system("Software\\Wow6432Node\\Types").link("\\REGISTRY\\Machine\\software\\types");
+    b.system("System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts").dword("LogPixels", 0x60);
+    b.user("Software\\Velmora").sz("User", "yes");
+    b.userDefault("Control Panel").sz("x", "def");
+    return b;
 }
 
 class RegistryApi : public ::testing::Test {
@@ -50,13 +49,7 @@ protected:
     void SetUp() override
     {
         m_dir = testenv::makeTempDir(QStringLiteral("api"));
-        testenv::writeFile(m_dir + "/system.reg", systemReg());
-        testenv::writeFile(m_dir + "/user.reg",
-                           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
-                           "#arch=win64\n\n[Software\\\\Velmora" + kTime + "\"User\"=\"yes\"\n");
-        testenv::writeFile(m_dir + "/userdef.reg",
-                           "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\.Default\n\n"
-                           "#arch=win64\n\n[Control Panel" + kTime + "\"x\"=\"def\"\n");
+        ASSERT_TRUE(apiRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "platform/winreg.h"
 #include "tests/registry_support.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -26,19 +27,16 @@
 
 namespace {
 
-const QByteArray kTime = "] 1796903249\n#time=1dd889c3bf6fc4a\n";
-const QByteArray kHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
-const QByteArray kUserHead =
-    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n";
-
 constexpr int kValues = 1000;
 
-QByteArray systemReg()
+testenv::PrefixBuilder batchRegistry()
 {
-    QByteArray s = kHead + "\n[Software\\\\Many" + kTime;
+    testenv::PrefixBuilder b;
+    b.keyTime(1796903249).system("Software\\Many");
     for (int i = 0; i < kValues; ++i)
-        s += "\"v" + QByteArray::number(i).rightJustified(4, '0') + "\"=\"C:\\\\gone\\\\" + QByteArray::number(i) + ".dll\"\n";
-    return s;
+        b.sz("v" + QString::number(i).rightJustified(4, '0'), "C:\\gone\\" + QString::number(i) + ".dll");
+    b.user("Software\\Velmora").sz("a", "1");
+    return b;
 }
 
 class RegistrySaveBatch : public ::testing::Test {
@@ -46,8 +44,7 @@ protected:
     void SetUp() override
     {
         m_dir = testenv::makeTempDir(QStringLiteral("batch"));
-        testenv::writeFile(m_dir + "/system.reg", systemReg());
-        testenv::writeFile(m_dir + "/user.reg", kUserHead + "\n[Software\\\\Velmora" + kTime + "\"a\"=\"1\"\n");
+        ASSERT_TRUE(batchRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
         platform::setRegistryErrorHandler([this](const QString& m) { m_errors << m; });

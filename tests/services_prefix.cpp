@@ -15,6 +15,7 @@
 #include "platform/winfile.h"
 #include "platform/winreg.h"
 #include "tests/support/oddfiles.h"
+#include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -39,32 +40,22 @@ namespace {
 QString g_prefix;
 QString g_driveC;
 
-const QByteArray kSystemReg =
-    "WINE REGISTRY Version 2\n"
-    ";; All keys relative to REGISTRY\\\\Machine\n"
-    "\n"
-    "#arch=win64\n"
-    "\n"
-    "[Software\\\\Classes\\\\Velmora.Test\\\\DefaultIcon] 1700000000\n"
-    "@=\"C:\\\\icons\\\\app.ico\"\n"
-    "\n"
-    "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion] 1700000000\n"
-    "\"SystemRoot\"=\"C:\\\\windows\"\n"
-    "\n"
-    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] 1700000000\n"
-    "\n"
+testenv::PrefixBuilder servicesRegistry()
+{
+    testenv::PrefixBuilder b;
+    b.system("Software\\Classes\\Velmora.Test\\DefaultIcon").sz({}, "C:\\icons\\app.ico");
+    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion").sz("SystemRoot", "C:\\windows");
+    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     // String data that the ANSI functions cannot hand out exactly, and some
     // that they can.
-    "[Software\\\\Velmora Unicode] 1700000000\n"
-    "\"Cyrillic\"=\"C:\\\\gone\\\\tool.exe /\\x416\"\n"
-    "\"Multi\"=hex(7):43,00,3a,00,5c,00,6d,00,2e,00,65,00,78,00,65,00,00,00,16,04,00,00,00,00\n"
-    "\"Odd\"=hex(1):43,00,3a,00,5c,00,6f,00,2e,00,65,00,78,00,65,00,00\n"
-    "\"Latin\"=\"C:\\\\caf\\xe9\\\\gone.exe\"\n";
-
-QByteArray userReg(const char* root)
-{
-    return QByteArray("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\") + root
-        + "\n\n#arch=win64\n\n[Software\\\\Velmora Test] 1700000000\n";
+    b.system("Software\\Velmora Unicode")
+        .sz("Cyrillic", QStringLiteral("C:\\gone\\tool.exe /\x416"))
+        .hex("Multi", 0x7, QByteArray::fromHex("43003a005c006d002e006500780065000000160400000000"))
+        .hex("Odd", 0x1, QByteArray::fromHex("43003a005c006f002e0065007800650000"))
+        .sz("Latin", QStringLiteral("C:\\caf\xe9\\gone.exe"));
+    b.user("Software\\Velmora Test");
+    b.userDefault("Software\\Velmora Test");
+    return b;
 }
 
 // Records what the windows would have been asked to do.
@@ -140,14 +131,12 @@ protected:
     {
         g_prefix = testenv::makeTempDir(QStringLiteral("prefix"));
         g_driveC = g_prefix + QStringLiteral("/drive_c");
-        QDir().mkpath(g_driveC + QStringLiteral("/windows/system32"));
-        QDir().mkpath(g_driveC + QStringLiteral("/users/me/Temp"));
-        QDir().mkpath(g_prefix + QStringLiteral("/dosdevices"));
-        QFile::link(QStringLiteral("../drive_c"), g_prefix + QStringLiteral("/dosdevices/c:"));
-        QFile::link(QStringLiteral("/"), g_prefix + QStringLiteral("/dosdevices/z:"));
-        testenv::writeFile(g_prefix + QStringLiteral("/system.reg"), kSystemReg);
-        testenv::writeFile(g_prefix + QStringLiteral("/user.reg"), userReg("S-1-5-21-0-0-0-1000"));
-        testenv::writeFile(g_prefix + QStringLiteral("/userdef.reg"), userReg(".Default"));
+        ASSERT_TRUE(servicesRegistry()
+                        .folder("drive_c/windows/system32")
+                        .folder("drive_c/users/me/Temp")
+                        .drive("c:", "../drive_c")
+                        .drive("z:", "/")
+                        .write(g_prefix));
         const platform::PrefixError opened = platform::openPrefix(g_prefix);
         ASSERT_TRUE(opened.ok) << qPrintable(opened.message);
         QDir().mkpath(g_driveC + QStringLiteral("/velmora"));
