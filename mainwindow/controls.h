@@ -61,6 +61,36 @@ struct PictureButton {
 PictureButton makePictureButton(QWidget* page, const QString& normalName, const QString& hoverName,
                                 const QString& pressedName, const QString& picture, int left, int top);
 
+// One picture button of a page's table: its three pictures' names, its
+// pictures, its place (twips), its hint and the page's handlers. The action
+// is the pressed picture's mouse move.
+template <typename Page>
+struct PageButtonRow {
+    const char* normal;
+    const char* hover;
+    const char* pressed;
+    const char* picture;
+    int left;
+    int top;
+    const char* hint;
+    void (Page::*onHover)();
+    void (Page::*onPress)();
+    void (Page::*onAction)();
+};
+
+// The button of `row` on `page`, its pictures tied to the page's handlers.
+template <typename Page>
+PictureButton makePageButton(Page* page, const PageButtonRow<Page>& row)
+{
+    const PictureButton b = makePictureButton(page, QLatin1String(row.normal), QLatin1String(row.hover),
+                                              QLatin1String(row.pressed), QLatin1String(row.picture), row.left,
+                                              row.top);
+    QObject::connect(b.normal, &PictureImage::mouseMoved, page, row.onHover);
+    QObject::connect(b.hover, &PictureImage::mousePressed, page, row.onPress);
+    QObject::connect(b.pressed, &PictureImage::mouseMoved, page, row.onAction);
+    return b;
+}
+
 // A section check box. Grayed comes only from the stored choice; a click
 // always gives checked or unchecked, never grayed.
 class SectionCheckBox : public QCheckBox {

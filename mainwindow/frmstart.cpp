@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeWidget>
 
 FrmStart::~FrmStart()
 {
@@ -106,8 +105,6 @@ bool FrmStart::eventFilter(QObject* watched, QEvent* event)
         auto* w = static_cast<QWidget*>(watched);
         if (w == ToolBar || ToolBar->isAncestorOf(w))
             ToolBar_MouseDown();
-    } else if (event->type() == QEvent::MouseMove && watched == lvwProblem->viewport()) {
-        lvwProblem_MouseMove();
     }
     return QMainWindow::eventFilter(watched, event);
 }

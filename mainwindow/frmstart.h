@@ -1,7 +1,8 @@
 #pragma once
-// The main window: the Registry Cleaner page (section choice, scanning page,
-// problem page), menus, tool bar and status bar, and the frame around the
-// Rescue Center page (rescuecenterpage.h), which it shows and hides.
+// The main window: the Registry Cleaner page (section choice, scanning page),
+// menus, tool bar and status bar, and the frame around the problem page
+// (problempage.h) and the Rescue Center page (rescuecenterpage.h), which it
+// shows and hides.
 // Handlers carry the names of their control and event; the registry and file
 // work is the engine's. The implementation is split by feature, one file
 // each (frmstart_<feature>.cpp), as the groups below are.
@@ -9,6 +10,7 @@
 #include "engine/scancontext.h"
 #include "mainwindow/controls.h"
 #include "mainwindow/pageframe.h"
+#include "mainwindow/problempage.h"
 #include "mainwindow/productname.h"
 #include "mainwindow/rescuecenterpage.h"
 
@@ -23,10 +25,8 @@ class QCheckBox;
 class QMenu;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 
-class FrmStart : public QMainWindow, private PageFrame {
+class FrmStart : public QMainWindow, private ProblemPageFrame {
     Q_OBJECT
 public:
     explicit FrmStart(QWidget* parent = nullptr);
@@ -40,7 +40,7 @@ public:
     PictureBox* PicRegistryCleaner;
     PictureBox* Picture10;  // the section choice panel
     PictureBox* PicScanning;
-    PictureBox* PicShowError;
+    ProblemPage* PicShowError;
     RescueCenterPage* PicRescuCenter;
 
     // --- menus, tool bar, status bar ----------------------------------------
@@ -80,13 +80,9 @@ public:
     QTimer* tmrRotateImage;
     std::array<QPixmap, 4> ImglstRotate;
 
-    // --- problem page ------------------------------------------------------------
-    QTreeWidget* lvwProblem;
-    QLabel* lblShowProblems;
-
     // --- the picture buttons of the Registry Cleaner page ---------------------------
     PictureButton btnScan, btnFindMissingFiles, btnFixProblems, btnHelp, btnSupport;
-    PictureButton btnCancel, btnFixProblems2, btnReturn;
+    PictureButton btnCancel;
 
     // The hidden problem list.
     engine::ProblemList& lvwErrors() { return m_errors; }
@@ -134,22 +130,13 @@ public:
     void mnuViewStatusbar_Click();
     void mnuViewToolbar_Click();
 
-    // === Problem page (frmstart_problems.cpp) ==========================================
-    void FillProblemList();
-    void lvwProblem_ItemCheck(QTreeWidgetItem* item);
-    void lvwProblem_MouseMove();
-
     // === Results file (frmstart_results.cpp) ============================================
     void mnuFileSaveScanResults_Click();
     void mnuFileLoadScanResults_Click();
 
-    // === Fix and Return (frmstart_fix.cpp) ==============================================
+    // === Fix Problems of the main page and the menu (frmstart_fix.cpp) ===================
     void ImgFixProblemsClick_MouseMove();
-    void ImgFixProblemsClick2_MouseMove();
-    void ImgReturnClick_MouseMove();
     void mnuCleaningFixProblems_Click();
-    void FixCheckedProblems();
-    QString sBackupFile;  // the backup file of the latest fix
 
     // === The switch to the Rescue Center page (frmstart_rescue.cpp) =====================
     void mnuFileRescueCenter_Click();
@@ -173,8 +160,6 @@ public:
     void ImgHelpNormal_MouseMove();
     void ImgSupportNormal_MouseMove();
     void ImgCancelNormal_MouseMove();
-    void ImgFixProblemsNormal2_MouseMove();
-    void ImgReturnNormal_MouseMove();
 
     void ImgScanMouseMove_MouseDown();
     void ImgFindMissingFilesMouseMove_MouseDown();
@@ -182,12 +167,9 @@ public:
     void ImgHelpMouseMove_MouseDown();
     void ImgSupportMoseMove_MouseDown();
     void ImgCancelMouseMove_MouseDown();
-    void ImgFixProblemsMouseMove2_MouseDown();
-    void ImgReturnMouseMove_MouseDown();
 
     void PicRegistryCleaner_MouseMove();
     void PicScanning_MouseMove();
-    void PicShowError_MouseMove();
     void Picture10_MouseMove();
 
 protected:
@@ -201,7 +183,6 @@ private:
     void buildRegistryCleanerPage();
     void buildSectionPanel();
     void buildScanningPage();
-    void buildProblemPage();
     void connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
                        void (FrmStart::*action)());
 
@@ -238,10 +219,6 @@ private:
     void showScanPosition(const QString& text);
     void flushScanPosition();
 
-    // --- problem page (frmstart_problems.cpp) ----------------------------------------------
-    void clearProblemPage();
-    void copyProblemRows();
-
     // --- settings (frmstart_settings.cpp) ----------------------------------------------------
     void saveSectionChoice(int index);
     void connectOptionMenus();
@@ -256,24 +233,29 @@ private:
     // --- results file (frmstart_results.cpp) ---------------------------------------------------
     QString resultsFilePath() const;
 
-    // --- fix (frmstart_fix.cpp) -------------------------------------------------------------------
-    bool checkedProblemListed() const;
-    bool fixCanBeKept();
+    // --- what the problem page asks of the frame (frmstart_fix.cpp) ------------------------------
     // A fix or a load lets messages run while it works on the lists; no
     // other action that reads or changes them, or the registry, starts then.
-    bool listWorkRunning() const override { return m_fixRunning || m_loadRunning; }
+    bool listWorkRunning() const override { return PicShowError->fixRunning() || m_loadRunning; }
+    engine::ProblemList& problemRows() override { return m_errors; }
+    bool scanActionRunning() const override { return m_scanActionRunning; }
+    void holdCommands(bool held) override;
+    bool resultsOnStartup() const override;
+    void saveScanResults() override { mnuFileSaveScanResults_Click(); }
+    void enableLoadScanResults() override;
+    void showMainPage() override { SetPagesVisible(false, false); }
 
     // --- buttons ------------------------------------------------------------------------------------
     void hoverOver(PictureButton& b, const QString& hint);
 
     engine::ProblemList m_errors;
     int m_rotateFrame = 1;
-    bool m_fillingProblems = false;
     bool m_closing = false;
     bool m_scanActionRunning = false;
-    bool m_fixRunning = false;
     bool m_loadRunning = false;
-    bool m_fixSaved = true;  // the latest fix's changes reached the disk
+    // The menus' and the tool bar's states while a fix holds them.
+    bool m_menusWereOn = true;
+    bool m_toolBarWasOn = true;
     bool m_scanPositionThrottled = false;
     bool m_scanPositionHeld = false;
     QString m_scanPositionText;  // held back, not shown yet

@@ -1,6 +1,7 @@
 // The picture buttons of the Registry Cleaner page and its panels: hover,
-// press, and the page handlers that put them back to normal (the Rescue
-// Center page keeps its own, rescuecenterpage.cpp). Each button's action is its pressed picture's mouse move.
+// press, and the page handlers that put them back to normal (the problem
+// page and the Rescue Center page keep their own, problempage.cpp and
+// rescuecenterpage.cpp). Each button's action is its pressed picture's mouse move.
 #include "mainwindow/frmstart.h"
 
 void FrmStart::hoverOver(PictureButton& b, const QString& hint)
@@ -44,16 +45,6 @@ void FrmStart::ImgCancelNormal_MouseMove()
     btnCancel.showHover();
 }
 
-void FrmStart::ImgFixProblemsNormal2_MouseMove()
-{
-    hoverOver(btnFixProblems2, QStringLiteral(" Correct Invalid Registry Entries"));
-}
-
-void FrmStart::ImgReturnNormal_MouseMove()
-{
-    hoverOver(btnReturn, QStringLiteral(" Return To Main Page"));
-}
-
 // --- press --------------------------------------------------------------------
 
 void FrmStart::ImgScanMouseMove_MouseDown() { btnScan.showPressed(); }
@@ -62,8 +53,6 @@ void FrmStart::ImfFixProblemsMouseMove_MouseDown() { btnFixProblems.showPressed(
 void FrmStart::ImgHelpMouseMove_MouseDown() { btnHelp.showPressed(); }
 void FrmStart::ImgSupportMoseMove_MouseDown() { btnSupport.showPressed(); }
 void FrmStart::ImgCancelMouseMove_MouseDown() { btnCancel.showPressed(); }
-void FrmStart::ImgFixProblemsMouseMove2_MouseDown() { btnFixProblems2.showPressed(); }
-void FrmStart::ImgReturnMouseMove_MouseDown() { btnReturn.showPressed(); }
 
 // --- page resets ------------------------------------------------------------------
 
@@ -80,13 +69,6 @@ void FrmStart::PicScanning_MouseMove()
 {
     btnCancel.showNormal();
     setStatusHint(QStringLiteral(" Scanning ..."));
-}
-
-void FrmStart::PicShowError_MouseMove()
-{
-    btnFixProblems2.showNormal();
-    btnReturn.showNormal();
-    setStatusHint(QString());
 }
 
 void FrmStart::Picture10_MouseMove()

@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -94,7 +93,8 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     buildToolBar(client);
     buildRegistryCleanerPage();
     buildScanningPage();
-    buildProblemPage();
+    PicShowError = new ProblemPage(*this, PicRegistryCleaner);
+    PicShowError->setGeometry(PicRegistryCleaner->rect());
 
     StatusBar1 = new StatusPanels(client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -354,41 +354,4 @@ void FrmStart::buildScanningPage()
                                   QStringLiteral("ImgCancelClick"), QStringLiteral("Cancel"), 5355, 4290);
     connectButton(btnCancel, &FrmStart::ImgCancelNormal_MouseMove, &FrmStart::ImgCancelMouseMove_MouseDown,
                   &FrmStart::ImgCancelClick_MouseMove);
-}
-
-void FrmStart::buildProblemPage()
-{
-    PicShowError = makePage(PicRegistryCleaner, QStringLiteral("PicShowError"), PicRegistryCleaner->rect());
-    QWidget* page = PicShowError;
-    connect(PicShowError, &PictureBox::mouseMoved, this, &FrmStart::PicShowError_MouseMove);
-
-    lblShowProblems = makeLabel(page, QStringLiteral("lblShowProblems"),
-                                QStringLiteral("All Errors : 0 Problems Detected  (0 selected for Fixing)"),
-                                twips::rect(120, 120, 10200, 300), true);
-    lvwProblem = new QTreeWidget(page);
-    lvwProblem->setObjectName(QStringLiteral("lvwProblem"));
-    lvwProblem->setGeometry(twips::rect(120, 480, 10260, 5280));
-    lvwProblem->setRootIsDecorated(false);
-    lvwProblem->setUniformRowHeights(true);
-    lvwProblem->setIconSize(QSize(22, 22));
-    lvwProblem->setHeaderLabels({QStringLiteral("Registry Section name"), QStringLiteral("Error Type "),
-                                 QStringLiteral("Key Path"), QStringLiteral("Value / Data")});
-    const int widths[4] = {3000, 2000, 3000, 8000};
-    for (int c = 0; c < 4; ++c)
-        lvwProblem->setColumnWidth(c, twips::px(widths[c]));
-    lvwProblem->viewport()->setMouseTracking(true);
-    lvwProblem->viewport()->installEventFilter(this);
-    connect(lvwProblem, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        if (!m_fillingProblems && column == 0)
-            lvwProblem_ItemCheck(item);
-    });
-
-    btnFixProblems2 = makePictureButton(page, QStringLiteral("ImgFixProblemsNormal2"), QStringLiteral("ImgFixProblemsMouseMove2"),
-                                        QStringLiteral("ImgFixProblemsClick2"), QStringLiteral("FixProblems"), 3795, 5880);
-    btnReturn = makePictureButton(page, QStringLiteral("ImgReturnNormal"), QStringLiteral("ImgReturnMouseMove"),
-                                  QStringLiteral("ImgReturnClick"), QStringLiteral("Return"), 5625, 5880);
-    connectButton(btnFixProblems2, &FrmStart::ImgFixProblemsNormal2_MouseMove, &FrmStart::ImgFixProblemsMouseMove2_MouseDown,
-                  &FrmStart::ImgFixProblemsClick2_MouseMove);
-    connectButton(btnReturn, &FrmStart::ImgReturnNormal_MouseMove, &FrmStart::ImgReturnMouseMove_MouseDown,
-                  &FrmStart::ImgReturnClick_MouseMove);
 }

@@ -77,6 +77,6 @@ void FrmStart::mnuFileLoadScanResults_Click()
     for (const engine::ProblemRow& row : loaded)
         m_errors.add(row);
 
-    FillProblemList();
+    PicShowError->FillProblemList();
     SetPagesVisible(false, true);
 }

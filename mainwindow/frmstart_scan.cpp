@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QScopedValueRollback>
 #include <QTimer>
-#include <QTreeWidget>
 
 namespace {
 const QString kScanningText = QStringLiteral(" Scanning ...");
@@ -84,9 +83,9 @@ void FrmStart::listScanResults()
     StatusBar1->setPanelText(1, QString());
     bScanning = false;
     SetMenusEnabled(true, true, false, true, true, true, true, true);
-    clearProblemPage();
+    PicShowError->clearProblemPage();
     mnuFileSaveScanResults->setEnabled(true);
-    copyProblemRows();
+    PicShowError->copyProblemRows();
     if (m_closing)
         return;
     showCompletionBox();

@@ -31,19 +31,6 @@ QLabel* makeHeading(QWidget* page, const QString& name, const QString& text, con
 }  // namespace
 
 // The two buttons: their pictures, places (twips), hints and handlers.
-struct RescueCenterPage::ButtonRow {
-    const char* normal;
-    const char* hover;
-    const char* pressed;
-    const char* picture;
-    int left;
-    int top;
-    const char* hint;
-    void (RescueCenterPage::*onHover)();
-    void (RescueCenterPage::*onPress)();
-    void (RescueCenterPage::*onAction)();
-};
-
 const RescueCenterPage::ButtonRow RescueCenterPage::kButtons[ButtonCount] = {
     {"ImgRestoreNormal", "ImgRestoreMouseMove", "ImgRestoringClick", "Restore", 165, 525,
      " Restore from selected backup", &RescueCenterPage::ImgRestoreNormal_MouseMove,
@@ -71,15 +58,8 @@ RescueCenterPage::RescueCenterPage(PageFrame& frame, QWidget* parent) : PictureB
     lvwBackUp->setHeaderLabels({QStringLiteral("Backup Date and Time"), QStringLiteral("No of Keys ")});
     lvwBackUp->setColumnWidth(0, twips::px(4200));
 
-    for (int i = 0; i < ButtonCount; ++i) {
-        const ButtonRow& row = kButtons[i];
-        PictureButton& b = m_buttons[i];
-        b = makePictureButton(this, QLatin1String(row.normal), QLatin1String(row.hover), QLatin1String(row.pressed),
-                              QLatin1String(row.picture), row.left, row.top);
-        connect(b.normal, &PictureImage::mouseMoved, this, row.onHover);
-        connect(b.hover, &PictureImage::mousePressed, this, row.onPress);
-        connect(b.pressed, &PictureImage::mouseMoved, this, row.onAction);
-    }
+    for (int i = 0; i < ButtonCount; ++i)
+        m_buttons[i] = makePageButton(this, kButtons[i]);
 }
 
 void RescueCenterPage::showBackups()

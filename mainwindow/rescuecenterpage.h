@@ -43,7 +43,7 @@ public:
 
 private:
     enum Button { Restore, DeleteBackUp, ButtonCount };
-    struct ButtonRow;
+    using ButtonRow = PageButtonRow<RescueCenterPage>;
     static const ButtonRow kButtons[ButtonCount];
 
     void hoverOver(Button button);

@@ -54,7 +54,7 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     // One click sound for the action, none for the wizard's buttons; the
     // visible list is left as it was.
     EXPECT_EQ(desktop.sounds.size(), 1);
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), kFixtureProblems);
     EXPECT_EQ(menuStates(*window), QStringLiteral("FTFTTTTT"));
     EXPECT_TRUE(window->btnFindMissingFiles.pressed->isEnabled());
 }

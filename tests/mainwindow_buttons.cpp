@@ -1,6 +1,7 @@
 // The picture buttons of the main window: hover, press and page resets, as
 // handlers and through a real pointer.
 #include "mainwindow/frmstart.h"
+#include "mainwindow/problempage.h"
 #include "mainwindow/rescuecenterpage.h"
 #include "tests/mainwindow_fixture.h"
 
@@ -62,14 +63,21 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
          &FrmStart::ImgSupportMoseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove, " Get Online Support", ""},
         {{"ImgCancelNormal", "ImgCancelMouseMove", "ImgCancelClick"}, &FrmStart::ImgCancelNormal_MouseMove,
          &FrmStart::ImgCancelMouseMove_MouseDown, &FrmStart::PicScanning_MouseMove, nullptr, " Scanning ..."},
-        {{"ImgFixProblemsNormal2", "ImgFixProblemsMouseMove2", "ImgFixProblemsClick2"},
-         &FrmStart::ImgFixProblemsNormal2_MouseMove, &FrmStart::ImgFixProblemsMouseMove2_MouseDown,
-         &FrmStart::PicShowError_MouseMove, " Correct Invalid Registry Entries", ""},
-        {{"ImgReturnNormal", "ImgReturnMouseMove", "ImgReturnClick"}, &FrmStart::ImgReturnNormal_MouseMove,
-         &FrmStart::ImgReturnMouseMove_MouseDown, &FrmStart::PicShowError_MouseMove, " Return To Main Page", ""},
     };
     for (const ButtonCase<FrmStart>& c : cases)
         cycle(*window, c);
+
+    const ButtonCase<ProblemPage> problemCases[] = {
+        {{"ImgFixProblemsNormal2", "ImgFixProblemsMouseMove2", "ImgFixProblemsClick2"},
+         &ProblemPage::ImgFixProblemsNormal2_MouseMove, &ProblemPage::ImgFixProblemsMouseMove2_MouseDown,
+         &ProblemPage::PicShowError_MouseMove, " Correct Invalid Registry Entries", ""},
+        {{"ImgReturnNormal", "ImgReturnMouseMove", "ImgReturnClick"}, &ProblemPage::ImgReturnNormal_MouseMove,
+         &ProblemPage::ImgReturnMouseMove_MouseDown, &ProblemPage::PicShowError_MouseMove, " Return To Main Page", ""},
+    };
+    ProblemPage* problemPage = find<ProblemPage>("PicShowError");
+    ASSERT_NE(problemPage, nullptr);
+    for (const ButtonCase<ProblemPage>& c : problemCases)
+        cycle(*problemPage, c);
 
     const ButtonCase<RescueCenterPage> rescueCases[] = {
         {{"ImgRestoreNormal", "ImgRestoreMouseMove", "ImgRestoringClick"}, &RescueCenterPage::ImgRestoreNormal_MouseMove,

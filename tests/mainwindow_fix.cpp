@@ -56,8 +56,9 @@ protected:
     QStringList visibleNames() const
     {
         QStringList names;
-        for (int i = 0; i < window->lvwProblem->topLevelItemCount(); ++i)
-            names << window->lvwProblem->topLevelItem(i)->text(2);
+        const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            names << list->topLevelItem(i)->text(2);
         return names;
     }
     QStringList hiddenNames() const
@@ -75,12 +76,13 @@ protected:
     // Unchecks every visible row except those named.
     void checkOnly(const QStringList& names)
     {
-        for (int i = 0; i < window->lvwProblem->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* item = window->lvwProblem->topLevelItem(i);
+        const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = list->topLevelItem(i);
             item->setCheckState(0, names.contains(item->text(2)) ? Qt::Checked : Qt::Unchecked);
         }
     }
-    void fix() { window->ImgFixProblemsClick2_MouseMove(); }
+    void fix() { window->PicShowError->ImgFixProblemsClick2_MouseMove(); }
 
     std::function<void()> afterFix;  // undoes what a case arranged
 };
@@ -97,9 +99,9 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     const QStringList before = hiddenNames();
     ASSERT_EQ(before, QStringList({"gone.hlp", "gone.chm", "Gone Font (TrueType)", "GoneRun", "GoneUser"}));
     window->lvwErrors().add(problem("Help Files", "extra", "C:\\extra.hlp", kHelp));
-    window->FillProblemList();
+    window->PicShowError->FillProblemList();
     checkOnly({"gone.hlp", "GoneRun", "GoneUser"});
-    const QString selection = window->lblShowProblems->text();
+    const QString selection = find<QLabel>("lblShowProblems")->text();
     const int boxes = desktop.boxes.size();
 
     fix();
@@ -121,7 +123,7 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     const QStringList left = {"gone.chm", "Gone Font (TrueType)", "extra"};
     EXPECT_EQ(hiddenNames(), left);
     EXPECT_EQ(visibleNames(), left);
-    EXPECT_EQ(window->lblShowProblems->text(), selection);
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), selection);
     EXPECT_FALSE(window->PicShowError->isHidden());
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
@@ -181,12 +183,12 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
     twice.RegistryScanners = "Active X Objects";
     twice.FullKeyPath = twice.FullKeyPath.toLower();
     window->lvwErrors().add(twice);
-    window->FillProblemList();
+    window->PicShowError->FillProblemList();
     const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
 
     fix();
     window->lvwErrors().add(once);
-    window->FillProblemList();
+    window->PicShowError->FillProblemList();
     fix();
 
     EXPECT_EQ(backupLines().size(), 1);
@@ -209,7 +211,7 @@ TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].contains("^GoneRun^"));
     EXPECT_TRUE(lines[1].contains("^GoneUser^"));
-    EXPECT_EQ(window->sBackupFile, platform::programFolder() + "\\Restore\\" + kBackupName);
+    EXPECT_EQ(window->PicShowError->backupFile(), platform::programFolder() + "\\Restore\\" + kBackupName);
     EXPECT_EQ(QDir(programDir + "/Restore").entryList(QDir::Files).size(), 1);
 }
 
@@ -239,17 +241,18 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
         r.mainkeyname = e.rootName;
         window->lvwErrors().add(r);
     }
-    window->FillProblemList();
+    window->PicShowError->FillProblemList();
     checkOnly({"Caret", "GoneUser", "GoneRun"});
     // The first GoneRun row is the scan's own: uncheck it so only edited rows name that value.
-    window->lvwProblem->topLevelItem(hiddenNames().indexOf("GoneRun"))->setCheckState(0, Qt::Unchecked);
+    QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+    list->topLevelItem(hiddenNames().indexOf("GoneRun"))->setCheckState(0, Qt::Unchecked);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {
         engine::ProblemRow& r = window->lvwErrors().row(i);
         r.Checked = r.KeyName != "GoneRun" || r.KeyValue == "C:\\elsewhere\\x.exe";
-        window->lvwProblem->topLevelItem(i - 1)->setCheckState(0, r.Checked ? Qt::Checked : Qt::Unchecked);
+        list->topLevelItem(i - 1)->setCheckState(0, r.Checked ? Qt::Checked : Qt::Unchecked);
     }
     for (int i = 1; i <= window->lvwErrors().count(); ++i)
-        window->lvwErrors().row(i).Checked = window->lvwProblem->topLevelItem(i - 1)->checkState(0) == Qt::Checked;
+        window->lvwErrors().row(i).Checked = list->topLevelItem(i - 1)->checkState(0) == Qt::Checked;
 
     fix();
 
@@ -263,12 +266,12 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
               "cannot carry their text (a \"^\", a control character or a character outside the code page), 3 "
               "because their root key is blank or not one of the registry's root keys.");
     EXPECT_EQ(window->lvwErrors().count(), 5);
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 5);
+    EXPECT_EQ(list->topLevelItemCount(), 5);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {
         const engine::ProblemRow& r = window->lvwErrors().row(i);
         const bool expectChecked = r.KeyName == "Caret" || r.KeyValue == "C:\\elsewhere\\x.exe";
         EXPECT_EQ(r.Checked, expectChecked) << r.KeyName.toStdString();
-        EXPECT_EQ(window->lvwProblem->topLevelItem(i - 1)->checkState(0) == Qt::Checked, expectChecked);
+        EXPECT_EQ(list->topLevelItem(i - 1)->checkState(0) == Qt::Checked, expectChecked);
     }
 }
 
@@ -333,7 +336,7 @@ TEST_F(FixTest, AFixThatCouldNotBeKeptChangesNothing)
         EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
         EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
         EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
-        EXPECT_TRUE(window->btnFixProblems2.normal->isEnabled());
+        EXPECT_TRUE(find<PictureImage>("ImgFixProblemsNormal2")->isEnabled());
         if (afterFix) {
             afterFix();
             afterFix = {};
@@ -391,7 +394,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
     const Case cases[] = {
         {"Return, then Scan",
          [this] {
-             window->ImgReturnClick_MouseMove();
+             window->PicShowError->ImgReturnClick_MouseMove();
              window->ImgScanClick_MouseMove();
          },
          [this] { EXPECT_FALSE(window->PicShowError->isHidden()); }},
@@ -403,7 +406,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
          [this] { EXPECT_TRUE(window->PicRescuCenter->isHidden()); }},
         {"Fix Problems and Fix", [this] {
              window->ImgFixProblemsClick_MouseMove();
-             window->ImgFixProblemsClick2_MouseMove();
+             window->PicShowError->ImgFixProblemsClick2_MouseMove();
          },
          [&] { EXPECT_EQ(desktop.sounds.size(), sounds); }},
     };
@@ -436,9 +439,9 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         EXPECT_EQ(backupLines().size(), 1);
         EXPECT_EQ(hiddenNames(), QStringList({"GoneUser"}));
         EXPECT_EQ(visibleNames(), QStringList({"GoneUser"}));
-        if (window->lvwErrors().count() == 1 && window->lvwProblem->topLevelItemCount() == 1) {
+        if (window->lvwErrors().count() == 1 && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
             EXPECT_FALSE(window->lvwErrors().row(1).Checked);
-            EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Unchecked);
+            EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Unchecked);
         }
         EXPECT_TRUE(window->menuBar()->isEnabled());
         engine::bResultsLoaded = false;
@@ -454,13 +457,13 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     window->mnuFileSaveScanResults_Click();
     const QByteArray saved = testenv::readFile(programDir + "/Scan.ocx");
     ASSERT_FALSE(saved.isEmpty());
-    window->ImgReturnClick_MouseMove();
+    window->PicShowError->ImgReturnClick_MouseMove();
     const QByteArray system = systemRegOnDisk();
     bool pressed = false;
     engine::setMessagePump([&] {
         if (!pressed) {
             pressed = true;
-            window->ImgFixProblemsClick2_MouseMove();
+            window->PicShowError->ImgFixProblemsClick2_MouseMove();
         }
         QCoreApplication::processEvents();
     });
@@ -530,7 +533,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         EXPECT_EQ(visibleNames(), QStringList({"GoneRun"}));
         if (hiddenNames().size() == 1 && visibleNames().size() == 1) {
             EXPECT_TRUE(window->lvwErrors().row(1).Checked);
-            EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+            EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Checked);
         }
         ASSERT_EQ(desktop.boxes.size(), 1);
         EXPECT_EQ(desktop.boxes[0].text, "1 checked value(s) were left in the registry and stay checked in the list: 1 "
@@ -599,7 +602,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
             window->mnuFileLoadScanResults_Click();
         checkOnly({"GoneRun"});
         window->lvwErrors().row(2).Checked = true;  // GoneUser's value is in another file
-        window->lvwProblem->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        find<QTreeWidget>("lvwProblem")->topLevelItem(1)->setCheckState(0, Qt::Checked);
         const QByteArray results = testenv::readFile(programDir + "/Scan.ocx");
         ASSERT_FALSE(results.isEmpty());
         checkOnly({"GoneRun"});
@@ -622,7 +625,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
         EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
         EXPECT_TRUE(window->lvwErrors().row(1).Checked);
-        EXPECT_EQ(window->lvwProblem->topLevelItem(0)->checkState(0), Qt::Checked);
+        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Checked);
         EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), results);
         EXPECT_FALSE(window->PicShowError->isHidden());
         // The registry held says what is on disk, and no backup lists the
@@ -662,7 +665,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", file));
         engine::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
-            window->ImgReturnClick_MouseMove();
+            window->PicShowError->ImgReturnClick_MouseMove();
             window->ImgFixProblemsClick_MouseMove();
         }
         fix();
@@ -698,7 +701,7 @@ TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
         engine::ProblemRow help = problem("Help Files", "gone.hlp", "C:\\windows\\help\\gone.hlp", kHelp);
         window->lvwErrors().add(window->lvwErrors().row(2));
         window->lvwErrors().row(2) = help;
-        window->FillProblemList();
+        window->PicShowError->FillProblemList();
         window->mnuFileSaveScanResults_Click();  // an older file, of every row
         checkOnly(c.checked);
 
@@ -724,7 +727,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
 {
     chooseOnly({8});
     scanAndAnswer();
-    window->ImgReturnClick_MouseMove();
+    window->PicShowError->ImgReturnClick_MouseMove();
     EXPECT_TRUE(window->PicShowError->isHidden());
     EXPECT_FALSE(engine::bResultsLoaded);
     EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
@@ -738,7 +741,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     EXPECT_EQ(desktop.sounds.size(), 1);
     EXPECT_EQ(systemRegOnDisk(), system) << "it opens the page and fixes nothing";
 
-    window->ImgReturnClick_MouseMove();
+    window->PicShowError->ImgReturnClick_MouseMove();
     window->lvwErrors().clear();
     desktop.sounds.clear();
     window->mnuCleaningFixProblems->trigger();

@@ -2,6 +2,7 @@
 // boxes carried back by content, and the pointer over the list.
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
+#include "mainwindow/problempage.h"
 #include "tests/mainwindow_fixture.h"
 
 #include <QLabel>
@@ -28,10 +29,10 @@ TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent
     for (int i = 1; i <= hidden.count(); ++i)
         hidden.row(i).Checked = false;
 
-    window->FillProblemList();
-    QTreeWidget* list = window->lvwProblem;
+    window->PicShowError->FillProblemList();
+    QTreeWidget* list = find<QTreeWidget>("lvwProblem");
     ASSERT_EQ(list->topLevelItemCount(), 7);
-    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 7  Problems Detected  (7 selected for Fixing)");
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 7  Problems Detected  (7 selected for Fixing)");
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Checked);
         EXPECT_TRUE(hidden.row(i + 1).Checked);
@@ -51,7 +52,7 @@ TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent
     EXPECT_FALSE(hidden.row(6).Checked);
     EXPECT_FALSE(hidden.row(7).Checked);
     EXPECT_TRUE(hidden.row(5).Checked);
-    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 7 Problems Detected  (6 selected for Fixing)");
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 7 Problems Detected  (6 selected for Fixing)");
     list->topLevelItem(6)->setCheckState(0, Qt::Checked);
     EXPECT_TRUE(hidden.row(6).Checked);
     EXPECT_TRUE(hidden.row(7).Checked);
@@ -59,7 +60,7 @@ TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent
     // Visible rows the hidden list no longer has still toggle safely.
     hidden.remove(1);
     list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
-    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 6 Problems Detected  (6 selected for Fixing)");
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 6 Problems Detected  (6 selected for Fixing)");
 }
 
 TEST_F(FrmStartTest, EachSectionsRowsGetTheirPictureOrKeepTheOneBefore)
@@ -84,19 +85,92 @@ TEST_F(FrmStartTest, EachSectionsRowsGetTheirPictureOrKeepTheOneBefore)
         hidden.clear();
         hidden.add(problem("Active X Objects", "a", "C:\a.dll"));
         hidden.add(problem(c.section, "b", "C:\b.dll"));
-        window->FillProblemList();
-        ASSERT_EQ(window->lvwProblem->topLevelItemCount(), 2);
-        EXPECT_TRUE(sameImage(window->lvwProblem->topLevelItem(1)->icon(0).pixmap(22, 22), pictures::picture(c.picture)))
+        window->PicShowError->FillProblemList();
+        const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        EXPECT_TRUE(sameImage(list->topLevelItem(1)->icon(0).pixmap(22, 22), pictures::picture(c.picture)))
             << c.section;
     }
 }
 
 TEST_F(FrmStartTest, PointerOverTheProblemListResetsTheFixButton)
 {
-    window->ImgFixProblemsNormal2_MouseMove();
-    window->lvwProblem_MouseMove();
-    EXPECT_EQ(window->btnFixProblems2.state(), 0);
+    const PictureButton fix{find<PictureImage>("ImgFixProblemsNormal2"), find<PictureImage>("ImgFixProblemsMouseMove2"),
+                            find<PictureImage>("ImgFixProblemsClick2")};
+    window->PicShowError->ImgFixProblemsNormal2_MouseMove();
+    window->PicShowError->lvwProblem_MouseMove();
+    EXPECT_EQ(fix.state(), 0);
     EXPECT_EQ(panel(1), "");
+}
+
+// --- the page and its frame -------------------------------------------------------------------------
+
+// The window around the page, as the page sees it: its own hidden list, the
+// status texts it is given, whether other work runs, and what it was asked.
+class RecordingProblemFrame : public ProblemPageFrame {
+public:
+    virtual ~RecordingProblemFrame() = default;
+    void setStatusText(int panel, const QString& text) override { panels[panel] = text; }
+    bool listWorkRunning() const override { return busy; }
+    engine::ProblemList& problemRows() override { return rows; }
+    bool scanActionRunning() const override { return scanning; }
+    void holdCommands(bool held) override { asked << (held ? "hold" : "release"); }
+    bool resultsOnStartup() const override { return true; }
+    void saveScanResults() override { asked << "save"; }
+    void enableLoadScanResults() override { asked << "load on"; }
+    void showMainPage() override { asked << "main page"; }
+
+    engine::ProblemList rows;
+    QMap<int, QString> panels;
+    QStringList asked;
+    bool busy = false;
+    bool scanning = false;
+};
+
+TEST_F(FrmStartTest, OnItsOwnTheProblemPageShowsItsFramesRowsAndHoldsBackWhileOtherWorkRuns)
+{
+    RecordingProblemFrame frame;
+    frame.rows.add(problem("Fonts", "a", "C:\\a.ttf"));
+    frame.rows.add(problem("Help Files", "b", "C:\\b.hlp"));
+    ProblemPage page(frame);
+    EXPECT_EQ(page.objectName(), "PicShowError");
+    page.FillProblemList();
+    auto* list = page.findChild<QTreeWidget*>("lvwProblem");
+    auto* selection = page.findChild<QLabel*>("lblShowProblems");
+    ASSERT_TRUE(list && selection);
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(selection->text(), "All Errors : 2  Problems Detected  (2 selected for Fixing)");
+    list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(frame.rows.row(1).Checked);
+    EXPECT_EQ(selection->text(), "All Errors : 2 Problems Detected  (1 selected for Fixing)");
+
+    page.ImgReturnNormal_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), " Return To Main Page");
+    page.PicShowError_MouseMove();
+    EXPECT_EQ(frame.panels.value(1), "");
+
+    // Neither button acts while the frame's list work runs, nor Fix while a
+    // scan lists its rows.
+    desktop.sounds.clear();
+    frame.busy = true;
+    page.ImgFixProblemsClick2_MouseMove();
+    page.ImgReturnClick_MouseMove();
+    frame.busy = false;
+    frame.scanning = true;
+    page.ImgFixProblemsClick2_MouseMove();
+    EXPECT_TRUE(frame.asked.isEmpty());
+    EXPECT_TRUE(desktop.boxes.isEmpty());
+    EXPECT_TRUE(desktop.sounds.isEmpty());
+    EXPECT_EQ(frame.rows.count(), 2);
+    EXPECT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_FALSE(page.fixRunning());
+
+    // Return saves the results for the next start, offers their load and
+    // leaves the page; the rows stay.
+    frame.scanning = false;
+    page.ImgReturnClick_MouseMove();
+    EXPECT_EQ(frame.asked, QStringList({"save", "load on", "main page"}));
+    EXPECT_EQ(frame.rows.count(), 2);
 }
 
 }  // namespace

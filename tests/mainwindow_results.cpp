@@ -235,7 +235,7 @@ TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
     EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
     EXPECT_EQ(menuStates(*window).mid(1), menusBefore);
     EXPECT_EQ(window->lvwErrors().count(), 1);
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 0);
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
     EXPECT_FALSE(engine::bResultsLoaded);
     EXPECT_TRUE(window->PicShowError->isHidden());
     EXPECT_TRUE(desktop.boxes.isEmpty());
@@ -292,10 +292,10 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
     EXPECT_TRUE(engine::bResultsLoaded);
     for (const engine::ProblemRow& r : window->lvwErrors().rows())
         EXPECT_TRUE(r.Checked);
-    ASSERT_EQ(window->lvwProblem->topLevelItemCount(), kFixtureProblems);
+    ASSERT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), kFixtureProblems);
     for (int i = 0; i < kFixtureProblems; ++i)
-        EXPECT_EQ(window->lvwProblem->topLevelItem(i)->checkState(0), Qt::Checked);
-    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(i)->checkState(0), Qt::Checked);
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
     EXPECT_FALSE(window->PicShowError->isHidden());
     EXPECT_TRUE(window->PicScanning->isHidden());
     EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
@@ -333,7 +333,7 @@ TEST_F(ResultsFileTest, LoadDropsRepeatedFilePathsAndLinesItCannotTrust)
     EXPECT_EQ(three.KeyValue, "C:\\three.exe");
     EXPECT_EQ(three.RegistryScanners, "");
     EXPECT_EQ(three.DefaultOrNot, "");
-    EXPECT_EQ(window->lvwProblem->topLevelItem(1)->text(1), " Invalid Key Name");
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(1)->text(1), " Invalid Key Name");
 }
 
 TEST_F(ResultsFileTest, RowsTheFormatCannotCarryAreLeftOutAndTheRestRoundTrip)

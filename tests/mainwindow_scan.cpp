@@ -130,16 +130,16 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     EXPECT_EQ(menuStates(*window), "TTFTTTTT");
     EXPECT_TRUE(window->btnScan.pressed->isEnabled());
 
-    ASSERT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+    ASSERT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
     for (int i = 0; i < windowtest::kFixtureProblems; ++i) {
         const engine::ProblemRow& hidden = window->lvwErrors().row(i + 1);
-        const QTreeWidgetItem* item = window->lvwProblem->topLevelItem(i);
+        const QTreeWidgetItem* item = find<QTreeWidget>("lvwProblem")->topLevelItem(i);
         EXPECT_EQ(item->checkState(0), Qt::Checked);
         EXPECT_TRUE(hidden.Checked);
         EXPECT_EQ(item->text(0), hidden.RegistryScanners);
         EXPECT_EQ(item->text(3), hidden.KeyValue);
     }
-    EXPECT_EQ(window->lblShowProblems->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
     EXPECT_FALSE(desktop.sounds.isEmpty());
 }
 
@@ -154,7 +154,7 @@ TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
     EXPECT_TRUE(markerAtSection(7));
     EXPECT_NE(window->lblRegistryFilesScan->text(), "before") << "its App Paths walk shows the keys";
     EXPECT_FALSE(window->PicShowError->isHidden());
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), 0);
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
 }
 
 TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
@@ -297,7 +297,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
             }
             EXPECT_NE(r.mainkeyname, "HKEY_CURRENT_USER") << "the user's Run walk must not run";
         }
-        EXPECT_EQ(window->lvwProblem->topLevelItemCount(), rows);
+        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), rows);
         EXPECT_FALSE(window->bScanning);
         EXPECT_TRUE(window->Picture10->isEnabled());
         EXPECT_FALSE(window->tmrRotateImage->isActive());
@@ -334,7 +334,10 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
     } cases[] = {
         {"during the walk", [](FrmStart& w) { return w.bScanning; }, "0"},
         {"while the rows are listed",
-         [](FrmStart& w) { return !w.bScanning && w.lvwProblem->topLevelItemCount() == 1; }, "1"},
+         [](FrmStart& w) {
+             return !w.bScanning && w.findChild<QTreeWidget*>("lvwProblem")->topLevelItemCount() == 1;
+         },
+         "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -361,7 +364,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     // inside the first would clear and refill the lists under it.
     bool chosen = false;
     engine::setMessagePump([&] {
-        if (!chosen && !window->bScanning && window->lvwProblem->topLevelItemCount() == 1) {
+        if (!chosen && !window->bScanning && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
             chosen = true;
             EXPECT_TRUE(window->mnuCleaningScanRegitry->isEnabled());
             window->mnuCleaningScanRegitry->trigger();
@@ -371,13 +374,13 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     scanAndAnswer();
     ASSERT_TRUE(chosen);
     EXPECT_EQ(window->lvwErrors().count(), windowtest::kFixtureProblems);
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
 
     // Afterwards the menu scans again as usual.
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     window->mnuCleaningScanRegitry->trigger();
     EXPECT_EQ(desktop.modals.size(), 2);
-    EXPECT_EQ(window->lvwProblem->topLevelItemCount(), windowtest::kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
 }
 
 // What the scanning page shows when the driver ends, worked out by running
