@@ -210,7 +210,7 @@ bool windowScan(int repeat, BenchDesktop& desktop, Figures& f)
 {
     FrmStart window;
     window.Form_Load();
-    for (QCheckBox* box : window.sectionBoxes)
+    for (QCheckBox* box : window.PicRegistryCleaner->findChildren<QCheckBox*>())
         box->setChecked(true);
     window.show();
     if (!waitExposed(window)) {

@@ -15,6 +15,22 @@ QLabel* makePlainLabel(QWidget* parent, const QString& name, const QString& text
     return label;
 }
 
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place, bool bold, bool wrap)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(place);
+    label->setWordWrap(wrap);
+    label->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
+    if (bold) {
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+    }
+    return label;
+}
+
 PictureImage::PictureImage(QWidget* parent) : QLabel(parent)
 {
     setMouseTracking(true);
@@ -38,6 +54,15 @@ void PictureImage::mousePressEvent(QMouseEvent* event)
 PictureBox::PictureBox(QWidget* parent) : QFrame(parent)
 {
     setMouseTracking(true);
+}
+
+PictureBox* makePage(QWidget* parent, const QString& name, const QRect& place)
+{
+    auto* page = new PictureBox(parent);
+    page->setObjectName(name);
+    page->setGeometry(place);
+    page->setAutoFillBackground(true);
+    return page;
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event)

@@ -10,6 +10,9 @@ class QMouseEvent;
 
 // A named label of plain text at a place of its parent.
 QLabel* makePlainLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place);
+// A named label of plain text, left-aligned; a wrapped one starts at its top.
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place, bool bold = false,
+                  bool wrap = false);
 
 // A picture that reports every mouse move over it and every press on it.
 // It takes the events for itself, so its page does not see them.
@@ -40,6 +43,9 @@ signals:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 };
+
+// A named page or panel of its own background at a place of its parent.
+PictureBox* makePage(QWidget* parent, const QString& name, const QRect& place);
 
 // Three pictures stacked at one place, one of them seen: normal, hover and
 // pressed.

@@ -12,6 +12,7 @@
 #include "mainwindow/pageframe.h"
 #include "mainwindow/problempage.h"
 #include "mainwindow/productname.h"
+#include "mainwindow/registrycleanerpage.h"
 #include "mainwindow/rescuecenterpage.h"
 
 #include <QElapsedTimer>
@@ -26,7 +27,7 @@ class QMenu;
 class QTimer;
 class QToolBar;
 
-class FrmStart : public QMainWindow, private ProblemPageFrame {
+class FrmStart : public QMainWindow, private ProblemPageFrame, private RegistryCleanerPageFrame {
     Q_OBJECT
 public:
     explicit FrmStart(QWidget* parent = nullptr);
@@ -37,8 +38,7 @@ public:
     // === Controls (built in frmstart_layout.cpp) ==================================
 
     // --- pages -------------------------------------------------------------
-    PictureBox* PicRegistryCleaner;
-    PictureBox* Picture10;  // the section choice panel
+    RegistryCleanerPage* PicRegistryCleaner;
     PictureBox* PicScanning;
     ProblemPage* PicShowError;
     RescueCenterPage* PicRescuCenter;
@@ -71,7 +71,6 @@ public:
     StatusPanels* StatusBar1;
 
     // --- section choice and scanning page -------------------------------------
-    std::array<QCheckBox*, 9> sectionBoxes{};   // in the order of the scan sections
     std::array<QLabel*, 9> sectionCounters{};   // lblActiveX .. lblStartupProg
     QLabel* lblRegistryFilesScan;
     QLabel* lblProblemsFound;
@@ -115,17 +114,8 @@ public:
     void ScanSelectedSections();
     int CountSectionProblems(const QString& sectionName);
 
-    // === Section choices and saved settings (frmstart_settings.cpp) ====================
+    // === Saved settings (frmstart_settings.cpp) ====================
     void ApplySavedSettings();
-    void ChkChosseSettingsActiveXProgramID_Click();
-    void ChkChosseSettingsApplicationPaths_Click();
-    void ChkeFilePathsAndHistory_Click();
-    void ChkFileTypes_Click();
-    void ChkChosseSettingsInstalledHelpFiles_Click();
-    void ChkChosseSettingsInstalledFiles_Click();
-    void ChkChosseSettingsSharedProgramFiles_Click();
-    void ChkStartupMenu_Click();
-    void ChkChosseSettingsStartupPrograms_Click();
     void mnuFileShowScanResultsonStartup_Click();
     void mnuViewStatusbar_Click();
     void mnuViewToolbar_Click();
@@ -170,7 +160,6 @@ public:
 
     void PicRegistryCleaner_MouseMove();
     void PicScanning_MouseMove();
-    void Picture10_MouseMove();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -181,7 +170,6 @@ private:
     void buildMenus();
     void buildToolBar(QWidget* client);
     void buildRegistryCleanerPage();
-    void buildSectionPanel();
     void buildScanningPage();
     void connectButton(const PictureButton& b, void (FrmStart::*hover)(), void (FrmStart::*press)(),
                        void (FrmStart::*action)());
@@ -204,8 +192,6 @@ private:
 
     // --- scan (frmstart_scan.cpp) --------------------------------------------------------
     class ScanDisplay;  // what the scan driver reports, shown on the scanning page
-    bool sectionChosen(int index) const;
-    bool anySectionChosen() const;
     void startScan();
     void listScanResults();
     void resetScanCounters();
@@ -220,7 +206,6 @@ private:
     void flushScanPosition();
 
     // --- settings (frmstart_settings.cpp) ----------------------------------------------------
-    void saveSectionChoice(int index);
     void connectOptionMenus();
     void hideStatusBar();
     void hideToolBar();

@@ -70,8 +70,3 @@ void FrmStart::PicScanning_MouseMove()
     btnCancel.showNormal();
     setStatusHint(QStringLiteral(" Scanning ..."));
 }
-
-void FrmStart::Picture10_MouseMove()
-{
-    setStatusHint(QString());
-}

@@ -6,14 +6,11 @@
 #include "mainwindow/twips.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-
-#include <algorithm>
 
 namespace {
 
@@ -27,34 +24,6 @@ constexpr int kRegistryCleanerTop = 645;
 constexpr int kRescueCenterTop = 660;
 
 constexpr int kCounterWidth = 660;
-constexpr int kSectionBoxWidth = 195;
-constexpr int kSectionBoxHeight = 225;
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& place, bool bold = false,
-                  bool wrap = false)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setGeometry(place);
-    label->setWordWrap(wrap);
-    label->setAlignment(Qt::AlignLeft | (wrap ? Qt::AlignTop : Qt::AlignVCenter));
-    if (bold) {
-        QFont f = label->font();
-        f.setBold(true);
-        label->setFont(f);
-    }
-    return label;
-}
-
-PictureBox* makePage(QWidget* parent, const QString& name, const QRect& place)
-{
-    auto* page = new PictureBox(parent);
-    page->setObjectName(name);
-    page->setGeometry(place);
-    page->setAutoFillBackground(true);
-    return page;
-}
 
 QAction* makeItem(QMenu* menu, const QString& name, const QString& caption)
 {
@@ -83,9 +52,10 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     client->setFixedSize(twips::px(kClientWidth), twips::px(kClientHeight));
     setCentralWidget(client);
 
-    PicRegistryCleaner = makePage(client, QStringLiteral("PicRegistryCleaner"),
-                                  twips::rect(0, kRegistryCleanerTop, kClientWidth, kStatusBarTop - kRegistryCleanerTop));
-    PicRescuCenter = new RescueCenterPage(*this, client);
+    PicRegistryCleaner = new RegistryCleanerPage(*this, client);
+    PicRegistryCleaner->setGeometry(
+        twips::rect(0, kRegistryCleanerTop, kClientWidth, kStatusBarTop - kRegistryCleanerTop));
+    PicRescuCenter = new RescueCenterPage(static_cast<ProblemPageFrame&>(*this), client);
     PicRescuCenter->setGeometry(twips::rect(0, kRescueCenterTop, kClientWidth, kStatusBarTop - kRescueCenterTop));
     buildMenus();
     connectOptionMenus();
@@ -215,7 +185,6 @@ void FrmStart::buildRegistryCleanerPage()
 {
     QWidget* page = PicRegistryCleaner;
     connect(PicRegistryCleaner, &PictureBox::mouseMoved, this, &FrmStart::PicRegistryCleaner_MouseMove);
-    buildSectionPanel();
 
     makeLabel(page, QStringLiteral("Label4"),
               QStringLiteral("Your registry has not yet been scanned for errors. Velmora 2007 is ready to begin, so "
@@ -262,46 +231,6 @@ void FrmStart::buildRegistryCleanerPage()
                   &FrmStart::ImgHelpClick_MouseMove);
     connectButton(btnSupport, &FrmStart::ImgSupportNormal_MouseMove, &FrmStart::ImgSupportMoseMove_MouseDown,
                   &FrmStart::ImgSupportClick_MouseMove);
-}
-
-void FrmStart::buildSectionPanel()
-{
-    Picture10 = makePage(PicRegistryCleaner, QStringLiteral("Picture10"), twips::rect(90, 90, 3390, 5760));
-    Picture10->setFrameShape(QFrame::StyledPanel);
-    connect(Picture10, &PictureBox::mouseMoved, this, &FrmStart::Picture10_MouseMove);
-    makeLabel(Picture10, QStringLiteral("Label2"), QStringLiteral("Registry Sections"), twips::rect(195, 150, 3000, 300),
-              true);
-
-    using Handler = void (FrmStart::*)();
-    const Handler handlers[9] = {
-        &FrmStart::ChkChosseSettingsActiveXProgramID_Click, &FrmStart::ChkChosseSettingsApplicationPaths_Click,
-        &FrmStart::ChkeFilePathsAndHistory_Click,           &FrmStart::ChkFileTypes_Click,
-        &FrmStart::ChkChosseSettingsInstalledHelpFiles_Click, &FrmStart::ChkChosseSettingsInstalledFiles_Click,
-        &FrmStart::ChkChosseSettingsSharedProgramFiles_Click, &FrmStart::ChkStartupMenu_Click,
-        &FrmStart::ChkChosseSettingsStartupPrograms_Click,
-    };
-    for (int i = 0; i < 9; ++i) {
-        const mainwindow::SectionView& view = mainwindow::kSectionViews[i];
-        const int top = view.boxTop;
-        auto* box = new SectionCheckBox(Picture10);
-        box->setObjectName(QLatin1String(view.checkBox));
-        // Never smaller than the style draws its box, or its edge is cut.
-        const QSize indicator = box->sizeHint();
-        box->setGeometry(twips::px(195), twips::px(top), std::max(twips::px(kSectionBoxWidth), indicator.width()),
-                         std::max(twips::px(kSectionBoxHeight), indicator.height()));
-        // A value set by code runs the handler too, as the stored choice relies on.
-        connect(box, &QCheckBox::stateChanged, this, handlers[i]);
-        sectionBoxes[i] = box;
-
-        auto* icon = new QLabel(Picture10);
-        icon->setObjectName(QStringLiteral("imgSection%1").arg(i + 1));
-        icon->setPixmap(pictures::picture(QStringLiteral("Section%1").arg(view.icon)));
-        // Icon and caption centred on the box's row.
-        const int middle = box->geometry().center().y();
-        icon->setGeometry(twips::px(510), middle - 11, 22, 22);
-        makeLabel(Picture10, QStringLiteral("lblSection%1").arg(i + 1), QLatin1String(view.caption),
-                  QRect(twips::px(900), middle - 10, twips::px(2400), 20));
-    }
 }
 
 void FrmStart::buildScanningPage()

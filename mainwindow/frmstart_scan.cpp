@@ -40,7 +40,7 @@ void FrmStart::ImgScanClick_MouseMove()
     btnScan.showNormal();
     engine::PlayAlertSound();
     mnuFileRegistryCleaner_Click();
-    if (!anySectionChosen()) {
+    if (!PicRegistryCleaner->anySectionChosen()) {
         platform::MsgBox(QStringLiteral("Please select the Section you want to scan."), 64, productName());
         btnScan.pressed->setEnabled(true);
         return;
@@ -72,14 +72,14 @@ void FrmStart::startScan()
     bScanning = true;
     StatusBar1->setPanelText(1, kScanningText);
     StatusBar1->setPanelText(3, QString());
-    Picture10->setEnabled(false);
+    PicRegistryCleaner->setSectionPanelEnabled(false);
 }
 
 // After the scan, ended or cancelled: the rows found, all checked, the
 // completion box, then the problem page.
 void FrmStart::listScanResults()
 {
-    Picture10->setEnabled(true);
+    PicRegistryCleaner->setSectionPanelEnabled(true);
     StatusBar1->setPanelText(1, QString());
     bScanning = false;
     SetMenusEnabled(true, true, false, true, true, true, true, true);
@@ -94,20 +94,6 @@ void FrmStart::listScanResults()
     SetMenusEnabled(true, true, false, true, true, true, true, problemsListed());
     SetPagesVisible(false, true);
     btnScan.pressed->setEnabled(true);
-}
-
-bool FrmStart::sectionChosen(int index) const
-{
-    return sectionBoxes[index]->checkState() == Qt::Checked;
-}
-
-bool FrmStart::anySectionChosen() const
-{
-    for (int i = 0; i < 9; ++i) {
-        if (sectionChosen(i))
-            return true;
-    }
-    return false;
 }
 
 void FrmStart::resetScanCounters()
@@ -140,7 +126,7 @@ class FrmStart::ScanDisplay final : public engine::ScanObserver {
 public:
     explicit ScanDisplay(FrmStart& window) : w(window) {}
 
-    bool sectionChosen(int index) override { return w.sectionChosen(index); }
+    bool sectionChosen(int index) override { return w.PicRegistryCleaner->sectionChosen(index); }
     void sectionStarting(int index) override
     {
         w.StatusBar1->setPanelText(1, kScanningText);
@@ -164,7 +150,7 @@ private:
 
 void FrmStart::ScanSelectedSections()
 {
-    Picture10->setEnabled(false);
+    PicRegistryCleaner->setSectionPanelEnabled(false);
     showRotationFrame(1);
     mnuFileSaveScanResults->setEnabled(true);
     tmrRotateImage->start();
@@ -179,7 +165,7 @@ void FrmStart::ScanSelectedSections()
     if (end == engine::ScanEnd::Cancelled)
         return;
     tmrRotateImage->stop();
-    Picture10->setEnabled(true);
+    PicRegistryCleaner->setSectionPanelEnabled(true);
 }
 
 void FrmStart::showScanPosition(const QString& text)

@@ -1,6 +1,7 @@
-// The saved choices: the nine section boxes, the start-up option with its
-// logon entry, and the two view options with the window height they change.
-// Each is saved the moment it changes and read back at load.
+// The saved choices: the nine section boxes (the page saves them, they are
+// read back here), the start-up option with its logon entry, and the two view
+// options with the window height they change. Each is saved the moment it
+// changes and read back at load.
 #include "engine/logonentry.h"
 #include "engine/registrychange.h"
 #include "mainwindow/frmstart.h"
@@ -10,7 +11,6 @@
 #include "platform/settings.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QLayout>
 #include <QToolBar>
 
@@ -30,18 +30,6 @@ constexpr int kStatusBarHeightChange = 345;
 constexpr int kToolBarHeightChange = 630;
 constexpr int kPagesTopUnderToolBar = 615;
 constexpr int kStatusBarHeight = 330;
-
-int boxValue(const QCheckBox* box)
-{
-    switch (box->checkState()) {
-    case Qt::Checked:
-        return 1;
-    case Qt::PartiallyChecked:
-        return 2;
-    default:
-        return 0;
-    }
-}
 
 // Every key reads as 1 when it is missing.
 QString storedText(const QString& key)
@@ -69,34 +57,15 @@ void readOption(QAction* item, const QString& key)
 
 }  // namespace
 
-void FrmStart::saveSectionChoice(int index)
-{
-    const QCheckBox* box = sectionBoxes[index];
-    saveText(box->objectName(), QString::number(boxValue(box)));
-}
-
-void FrmStart::ChkChosseSettingsActiveXProgramID_Click() { saveSectionChoice(0); }
-void FrmStart::ChkChosseSettingsApplicationPaths_Click() { saveSectionChoice(1); }
-void FrmStart::ChkeFilePathsAndHistory_Click() { saveSectionChoice(2); }
-void FrmStart::ChkFileTypes_Click() { saveSectionChoice(3); }
-void FrmStart::ChkChosseSettingsInstalledHelpFiles_Click() { saveSectionChoice(4); }
-void FrmStart::ChkChosseSettingsInstalledFiles_Click() { saveSectionChoice(5); }
-void FrmStart::ChkChosseSettingsSharedProgramFiles_Click() { saveSectionChoice(6); }
-void FrmStart::ChkStartupMenu_Click() { saveSectionChoice(7); }
-void FrmStart::ChkChosseSettingsStartupPrograms_Click() { saveSectionChoice(8); }
-
 void FrmStart::ApplySavedSettings()
 {
     // The section boxes: a missing key reads as checked; a text that is not
     // 0, 1 or 2 leaves the box as it is. A changed box saves itself.
-    for (QCheckBox* box : sectionBoxes) {
-        const auto value = platform::textToInteger(storedText(box->objectName()));
+    for (int i = 0; i < 9; ++i) {
+        const auto value = platform::textToInteger(storedText(PicRegistryCleaner->sectionKey(i)));
         if (!value || *value < 0 || *value > 2)
             continue;
-        static const Qt::CheckState states[3] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
-        if (*value == 2)
-            box->setTristate(true);
-        box->setCheckState(states[*value]);
+        PicRegistryCleaner->setSectionChoice(i, *value);
     }
 
     // The logon entry follows the start-up option at every load.

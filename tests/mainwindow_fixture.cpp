@@ -1,6 +1,7 @@
 #include "tests/mainwindow_fixture.h"
 
 #include "engine/scanstate.h"
+#include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
 #include "platform/prefix.h"
@@ -132,6 +133,16 @@ bool sameImage(const QPixmap& a, const QPixmap& b)
     return !a.isNull() && a.toImage() == b.toImage();
 }
 
+std::array<QCheckBox*, 9> sectionBoxes(const FrmStart& w)
+{
+    std::array<QCheckBox*, 9> boxes{};
+    for (int i = 0; i < 9; ++i) {
+        boxes[i] = w.findChild<QCheckBox*>(QLatin1String(mainwindow::kSectionViews[i].checkBox));
+        EXPECT_NE(boxes[i], nullptr) << mainwindow::kSectionViews[i].checkBox;
+    }
+    return boxes;
+}
+
 engine::ProblemRow problem(const QString& section, const QString& name, const QString& value, const QString& keyPath)
 {
     engine::ProblemRow r;
@@ -188,10 +199,11 @@ void FrmStartTest::reopenWindow()
 
 void FrmStartTest::chooseOnly(std::initializer_list<int> sections)
 {
-    for (QCheckBox* box : window->sectionBoxes)
+    const std::array<QCheckBox*, 9> boxes = sectionBoxes(*window);
+    for (QCheckBox* box : boxes)
         box->setChecked(false);
     for (int i : sections)
-        window->sectionBoxes[i]->setChecked(true);
+        boxes[i]->setChecked(true);
 }
 
 QString FrmStartTest::scanAndAnswer(std::function<void()> atBox)

@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -71,6 +73,8 @@ constexpr int kFixtureProblems = 8;
 // The eight switchable menu items as T/F, in SetMenusEnabled's order.
 QString menuStates(const FrmStart& w);
 bool sameImage(const QPixmap& a, const QPixmap& b);
+// The nine section boxes of the Registry Cleaner page, in the scan's order.
+std::array<QCheckBox*, 9> sectionBoxes(const FrmStart& w);
 engine::ProblemRow problem(const QString& section, const QString& name, const QString& value,
                            const QString& keyPath = QStringLiteral("Software\\Test"));
 

@@ -127,7 +127,7 @@ TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
     for (const QLabel* l : box.findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
-    for (const QWidget* page : {static_cast<QWidget*>(window->PicRegistryCleaner), static_cast<QWidget*>(window->Picture10),
+    for (const QWidget* page : {static_cast<QWidget*>(window->PicRegistryCleaner), window->findChild<QWidget*>("Picture10"),
                                 static_cast<QWidget*>(window->PicScanning), static_cast<QWidget*>(window->PicShowError),
                                 static_cast<QWidget*>(window->PicRescuCenter)}) {
         QList<const QWidget*> parts;
@@ -167,8 +167,8 @@ TEST_F(FrmStartTest, SectionRowsCarryTheirBoxesCaptionsCountersAndMarkerColumns)
     };
     for (int i = 0; i < 9; ++i) {
         SCOPED_TRACE(rows[i].caption);
-        EXPECT_EQ(window->sectionBoxes[i]->objectName(), rows[i].box);
-        EXPECT_EQ(window->sectionBoxes[i]->pos(), QPoint(twips::px(195), twips::px(rows[i].boxTop)));
+        EXPECT_EQ(sectionBoxes(*window)[i]->objectName(), rows[i].box);
+        EXPECT_EQ(sectionBoxes(*window)[i]->pos(), QPoint(twips::px(195), twips::px(rows[i].boxTop)));
         EXPECT_EQ(find<QLabel>(QString("lblSection%1").arg(i + 1))->text(), rows[i].caption);
         EXPECT_EQ(find<QLabel>(QString("lblScanSection%1").arg(i + 1))->text(), rows[i].caption);
         EXPECT_EQ(window->sectionCounters[i]->objectName(), rows[i].counter);

@@ -93,7 +93,7 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     engine::setMessagePump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
-            sawScanningPage = !window->PicScanning->isHidden() && window->bScanning && !window->Picture10->isEnabled()
+            sawScanningPage = !window->PicScanning->isHidden() && window->bScanning && !find<PictureBox>("Picture10")->isEnabled()
                               && window->tmrRotateImage->isActive() && panel(1) == " Scanning ...";
         }
         QCoreApplication::processEvents();
@@ -123,7 +123,7 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     EXPECT_FALSE(window->lblRegistryFilesScan->text().isEmpty());
 
     EXPECT_FALSE(window->bScanning);
-    EXPECT_TRUE(window->Picture10->isEnabled());
+    EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
     EXPECT_FALSE(window->tmrRotateImage->isActive());
     EXPECT_TRUE(window->PicScanning->isHidden());
     EXPECT_FALSE(window->PicShowError->isHidden());
@@ -160,7 +160,7 @@ TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
 TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
 {
     chooseOnly({8});
-    window->sectionBoxes[0]->setCheckState(Qt::PartiallyChecked);  // a grayed box is not chosen
+    sectionBoxes(*window)[0]->setCheckState(Qt::PartiallyChecked);  // a grayed box is not chosen
     scanAndAnswer();
     EXPECT_EQ(window->sectionCounters[8]->text(), "2");
     EXPECT_EQ(window->sectionCounters[0]->text(), "0");
@@ -236,7 +236,7 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         EXPECT_TRUE(window->PicShowError->isHidden());
         EXPECT_EQ(menuStates(*window), menusBefore);
         EXPECT_FALSE(window->bScanning);
-        EXPECT_TRUE(window->Picture10->isEnabled());
+        EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
         EXPECT_TRUE(window->btnScan.pressed->isEnabled());
 
         // Once the server has gone the same Scan runs.
@@ -299,7 +299,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         }
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), rows);
         EXPECT_FALSE(window->bScanning);
-        EXPECT_TRUE(window->Picture10->isEnabled());
+        EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
         EXPECT_FALSE(window->tmrRotateImage->isActive());
         EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[0]));
         EXPECT_FALSE(window->btnCancel.normal->isEnabled());

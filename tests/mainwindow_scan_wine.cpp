@@ -97,7 +97,7 @@ TEST_F(ScanWine, BesideARunningWineserverTheScanWaitsForTheKeysItHolds)
     window = std::make_unique<FrmStart>();
     window->Form_Load();
     for (int i = 0; i < 9; ++i)
-        window->sectionBoxes[i]->setChecked(i == 1);  // Application Paths
+        windowtest::sectionBoxes(*window)[i]->setChecked(i == 1);  // Application Paths
     scan();
     ASSERT_EQ(desktop.modals.size(), 1);
     EXPECT_EQ(plantedRows(), QStringList{goneFile(kRemoved)});

@@ -33,7 +33,7 @@ namespace {
 
 TEST_F(FrmStartTest, EmptyStoreChecksEveryBoxAndSavesIt)
 {
-    for (QCheckBox* box : window->sectionBoxes) {
+    for (QCheckBox* box : sectionBoxes(*window)) {
         EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
         EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName(), "missing"), "1");
     }
@@ -53,11 +53,11 @@ TEST_F(FrmStartTest, AStoreThatIsNoRegularFileGivesTheFirstRunOptionsAndIsLeftAl
         {
             const testenv::Watchdog watchdog(std::string("the main window's load over ") + testenv::describe(kind));
             reopenWindow();
-            for (QCheckBox* box : window->sectionBoxes)
+            for (QCheckBox* box : sectionBoxes(*window))
                 EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
             EXPECT_TRUE(window->mnuViewStatusbar->isChecked());
             EXPECT_TRUE(window->mnuViewToolbar->isChecked());
-            window->sectionBoxes[0]->click();
+            sectionBoxes(*window)[0]->click();
             window->mnuViewToolbar_Click();
         }
         EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(kind);
@@ -75,19 +75,19 @@ TEST_F(FrmStartTest, StoredChoicesComeBackAndClicksAreSaved)
     platform::SaveSetting(kApp, kSettingsSection, "ChkStartupMenu", "abc");
     FrmStart second;
     second.Form_Load();
-    EXPECT_EQ(second.sectionBoxes[3]->checkState(), Qt::Unchecked);
-    EXPECT_EQ(second.sectionBoxes[5]->checkState(), Qt::PartiallyChecked);
-    EXPECT_EQ(second.sectionBoxes[7]->checkState(), Qt::Unchecked) << "a text that does not convert leaves it";
-    EXPECT_EQ(second.sectionBoxes[0]->checkState(), Qt::Checked);
+    EXPECT_EQ(sectionBoxes(second)[3]->checkState(), Qt::Unchecked);
+    EXPECT_EQ(sectionBoxes(second)[5]->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(sectionBoxes(second)[7]->checkState(), Qt::Unchecked) << "a text that does not convert leaves it";
+    EXPECT_EQ(sectionBoxes(second)[0]->checkState(), Qt::Checked);
 
-    QCheckBox* box = window->sectionBoxes[0];
+    QCheckBox* box = sectionBoxes(*window)[0];
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), "0");
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), "1");
 
     // Grayed comes only from the store: clicks then go between 1 and 0.
-    QCheckBox* grayed = second.sectionBoxes[5];
+    QCheckBox* grayed = sectionBoxes(second)[5];
     for (const char* stored : {"1", "0", "1"}) {
         QTest::mouseClick(grayed, Qt::LeftButton, {}, QPoint(5, 5));
         EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, grayed->objectName()), stored);
@@ -181,11 +181,11 @@ TEST_F(FrmStartTest, SectionBoxesReadBackAsNumbers)
         {"3", Qt::Unchecked, "3"},
     };
     for (const Case& c : cases) {
-        for (QCheckBox* box : window->sectionBoxes)
+        for (QCheckBox* box : sectionBoxes(*window))
             platform::SaveSetting(kApp, kSettingsSection, box->objectName(), c.stored);
         reopenWindow();
         SCOPED_TRACE(c.stored);
-        for (QCheckBox* box : window->sectionBoxes) {
+        for (QCheckBox* box : sectionBoxes(*window)) {
             EXPECT_EQ(box->checkState(), c.state) << box->objectName().toStdString();
             EXPECT_EQ(setting(box->objectName()), c.savedAfter);
         }
