@@ -84,17 +84,24 @@ struct PageButtonRow {
     void (Page::*onAction)();
 };
 
-// The button of `row` on `page`, its pictures tied to the page's handlers.
+// The button of `row` on `parent` (a panel of `page`, or the page itself),
+// its pictures tied to the page's handlers.
 template <typename Page>
-PictureButton makePageButton(Page* page, const PageButtonRow<Page>& row)
+PictureButton makePageButton(Page* page, QWidget* parent, const PageButtonRow<Page>& row)
 {
-    const PictureButton b = makePictureButton(page, QLatin1String(row.normal), QLatin1String(row.hover),
+    const PictureButton b = makePictureButton(parent, QLatin1String(row.normal), QLatin1String(row.hover),
                                               QLatin1String(row.pressed), QLatin1String(row.picture), row.left,
                                               row.top);
     QObject::connect(b.normal, &PictureImage::mouseMoved, page, row.onHover);
     QObject::connect(b.hover, &PictureImage::mousePressed, page, row.onPress);
     QObject::connect(b.pressed, &PictureImage::mouseMoved, page, row.onAction);
     return b;
+}
+
+template <typename Page>
+PictureButton makePageButton(Page* page, const PageButtonRow<Page>& row)
+{
+    return makePageButton(page, page, row);
 }
 
 // A section check box. Grayed comes only from the stored choice; a click

@@ -1,5 +1,6 @@
 // The main window's frame: start, the page switch to the Registry Cleaner,
-// pages, menus, and closing.
+// pages, menus, the Cleaning menu's Scan Registry, and what the Registry
+// Cleaner page asks of the window.
 #include "mainwindow/frmstart.h"
 
 #include "engine/resultsfile.h"
@@ -40,20 +41,20 @@ void FrmStart::removeEngineSeams()
 engine::ScanContext FrmStart::scanContext()
 {
     return engine::ScanContext{m_errors, nullptr, [] { engine::DoEvents(); },
-                               [this](const QString& text) { showScanPosition(text); }};
+                               [this](const QString& text) { PicRegistryCleaner->showScanPosition(text); }};
 }
 
 // The window's first state and saved settings; on a logon start, what the
 // start-up summary's answer asks for (frmstart_startup.cpp).
 void FrmStart::Form_Load()
 {
-    tmrRotateImage->stop();
+    PicRegistryCleaner->stopBusyAnimation();
     ToolBar_ButtonClick(1);
     SetPagesVisible(false, false);
     const bool resultsSaved = engine::ResultsFileSaved();
     SetMenusEnabled(resultsSaved, false, false, true, true, true, false, false);
     ApplySavedSettings();
-    PicRegistryCleaner_MouseMove();
+    PicRegistryCleaner->PicRegistryCleaner_MouseMove();
     if (mainwindow::isLogonStart())
         logonRoad();
 }
@@ -69,20 +70,15 @@ void FrmStart::mnuFileRegistryCleaner_Click()
     mnuFileRegistryCleaner->setEnabled(false);
     mnuFileRescueCenter->setEnabled(true);
     if (problemsListed())
-        showProblemsFoundInStatus();
+        PicRegistryCleaner->showProblemsFoundInStatus();
     else
         StatusBar1->setPanelText(3, QString());
     mnuline1->setVisible(true);
 }
 
-void FrmStart::showProblemsFoundInStatus()
-{
-    StatusBar1->setPanelText(3, QStringLiteral(" Problems Found  ") + lblProblemsFound->text());
-}
-
 void FrmStart::SetPagesVisible(bool scanningPage, bool problemPage)
 {
-    PicScanning->setVisible(scanningPage);
+    PicRegistryCleaner->setScanningPageVisible(scanningPage);
     PicShowError->setVisible(problemPage);
 }
 
@@ -97,6 +93,27 @@ void FrmStart::SetMenusEnabled(bool load, bool save, bool registryCleaner, bool 
     mnuCleaningScanRegitry->setEnabled(scan);
     mnuCleaningFindMissingFiles->setEnabled(findMissingFiles);
     mnuCleaningFixProblems->setEnabled(fixProblems);
+}
+
+void FrmStart::setMenusEnabled(bool load, bool save, bool registryCleaner, bool rescueCenter, bool exit, bool scan,
+                               bool findMissingFiles, bool fixProblems)
+{
+    SetMenusEnabled(load, save, registryCleaner, rescueCenter, exit, scan, findMissingFiles, fixProblems);
+}
+
+void FrmStart::enableSaveScanResults()
+{
+    mnuFileSaveScanResults->setEnabled(true);
+}
+
+void FrmStart::disableFindMissingFilesMenu()
+{
+    mnuCleaningFindMissingFiles->setEnabled(false);
+}
+
+void FrmStart::mnuCleaningScanRegitry_Click()
+{
+    PicRegistryCleaner->ImgScanClick_MouseMove();
 }
 
 bool FrmStart::eventFilter(QObject* watched, QEvent* event)

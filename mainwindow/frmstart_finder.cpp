@@ -1,4 +1,5 @@
-// Find Missing Files: the action that opens the missing-files wizard.
+// Find Missing Files: the menu's action and the missing-files wizard the
+// page's button opens.
 #include "engine/services.h"
 #include "finder/frmscanfmissingfiles.h"
 #include "mainwindow/frmstart.h"
@@ -8,23 +9,7 @@
 
 void FrmStart::mnuCleaningFindMissingFiles_Click()
 {
-    ImgFindMissingFilesClick_MouseMove();
-}
-
-void FrmStart::ImgFindMissingFilesClick_MouseMove()
-{
-    if (listWorkRunning())
-        return;
-    PicRegistryCleaner_MouseMove();
-    engine::PlayAlertSound();
-    if (problemsListed()) {
-        btnFindMissingFiles.pressed->setEnabled(false);
-        ShowMissingFilesWizard();
-        SetMenusEnabled(false, true, false, true, true, true, true, true);
-        btnFindMissingFiles.pressed->setEnabled(true);
-    } else {
-        mnuCleaningFindMissingFiles->setEnabled(false);
-    }
+    PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove();
 }
 
 void FrmStart::ShowMissingFilesWizard()

@@ -1,5 +1,5 @@
-// The fix from the main page's Fix Problems button and the Cleaning menu's
-// Fix Problems, and what the problem page's Fix and Return ask of the window
+// The Cleaning menu's Fix Problems (the main page's button is the Registry
+// Cleaner page's), and what the problem page's Fix and Return ask of the window
 // (the page itself is problempage.cpp).
 #include "engine/services.h"
 #include "mainwindow/frmstart.h"
@@ -8,24 +8,9 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-void FrmStart::ImgFixProblemsClick_MouseMove()
-{
-    if (listWorkRunning())
-        return;
-    btnFixProblems.normal->setEnabled(false);
-    PicRegistryCleaner_MouseMove();
-    if (m_errors.count() > 0) {
-        SetPagesVisible(false, true);
-        engine::PlayAlertSound();
-    } else {
-        SetMenusEnabled(false, true, false, true, true, true, true, false);
-    }
-    btnFixProblems.normal->setEnabled(true);
-}
-
 void FrmStart::mnuCleaningFixProblems_Click()
 {
-    ImgFixProblemsClick_MouseMove();
+    PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
 }
 
 void FrmStart::holdCommands(bool held)

@@ -1,4 +1,4 @@
-// Help and support: the program's help page and its sections, and the About box.
+// The Help menu: the program's help page and its sections, and the About box.
 #include "engine/services.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmstart.h"
@@ -9,20 +9,6 @@
 namespace {
 const QString kPageExtension = QStringLiteral("htm");
 }  // namespace
-
-void FrmStart::ImgHelpClick_MouseMove()
-{
-    PicRegistryCleaner_MouseMove();
-    engine::PlayAlertSound();
-    engine::OpenWebPage(this, engine::ProductPageAddress(), kPageExtension);
-}
-
-void FrmStart::ImgSupportClick_MouseMove()
-{
-    PicRegistryCleaner_MouseMove();
-    engine::PlayAlertSound();
-    engine::OpenWebPage(this, engine::SupportPageAddress(), kPageExtension);
-}
 
 void FrmStart::mnuHelpVelmora_Click()
 {

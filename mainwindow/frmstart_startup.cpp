@@ -48,5 +48,5 @@ void FrmStart::logonRoad()
         engine::DeleteResultsFile();
     mainwindow::unloadFrmSplash();
     show();
-    ImgScanClick_MouseMove();
+    PicRegistryCleaner->ImgScanClick_MouseMove();
 }

@@ -33,10 +33,10 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     desktop.onModal = [&](QDialog& d) {
         auto* wizard = qobject_cast<FrmScanFmissingFiles*>(&d);
         ASSERT_NE(wizard, nullptr);
-        EXPECT_FALSE(window->btnFindMissingFiles.pressed->isEnabled());
+        EXPECT_FALSE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
         wizard->OptScanAllDisk->click();
         wizard->cmdScan->click();
-        seenScanPath = window->lblRegistryFilesScan->text();
+        seenScanPath = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
         wizard->cmdFinish->click();
     };
     window->mnuCleaningFindMissingFiles->trigger();
@@ -56,7 +56,7 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     EXPECT_EQ(desktop.sounds.size(), 1);
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), kFixtureProblems);
     EXPECT_EQ(menuStates(*window), QStringLiteral("FTFTTTTT"));
-    EXPECT_TRUE(window->btnFindMissingFiles.pressed->isEnabled());
+    EXPECT_TRUE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
 }
 
 TEST_F(FindMissingFiles, WithNoProblemListedOnlyTheMenuItemIsDisabled)
@@ -78,7 +78,7 @@ TEST_F(FindMissingFiles, ClosingTheWizardUnusedChangesNoRow)
     scanAndAnswer();
     desktop.boxes.clear();
     desktop.onModal = [&](QDialog& d) { qobject_cast<FrmScanFmissingFiles*>(&d)->cmdCancel->click(); };
-    window->ImgFindMissingFilesClick_MouseMove();
+    window->PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove();
     desktop.onModal = {};
     EXPECT_EQ(window->lvwErrors().count(), kFixtureProblems);
     EXPECT_TRUE(desktop.boxes.isEmpty());

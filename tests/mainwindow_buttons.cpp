@@ -2,6 +2,7 @@
 // handlers and through a real pointer.
 #include "mainwindow/frmstart.h"
 #include "mainwindow/problempage.h"
+#include "mainwindow/registrycleanerpage.h"
 #include "mainwindow/rescuecenterpage.h"
 #include "tests/mainwindow_fixture.h"
 
@@ -47,25 +48,27 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
         EXPECT_EQ(panel(1), c.resetHint);
     };
     window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));  // the two buttons that need problems
-    const ButtonCase<FrmStart> cases[] = {
-        {{"ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"}, &FrmStart::ImgScanNormal_MouseMove,
-         &FrmStart::ImgScanMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove,
+    const ButtonCase<RegistryCleanerPage> cases[] = {
+        {{"ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"}, &RegistryCleanerPage::ImgScanNormal_MouseMove,
+         &RegistryCleanerPage::ImgScanMouseMove_MouseDown, &RegistryCleanerPage::PicRegistryCleaner_MouseMove,
          " Scan registry for invalid entires", ""},
         {{"ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick"},
-         &FrmStart::ImgFindMissingFilesNormal_MouseMove, &FrmStart::ImgFindMissingFilesMouseMove_MouseDown,
-         &FrmStart::PicRegistryCleaner_MouseMove, " Find Missing Files", ""},
+         &RegistryCleanerPage::ImgFindMissingFilesNormal_MouseMove, &RegistryCleanerPage::ImgFindMissingFilesMouseMove_MouseDown,
+         &RegistryCleanerPage::PicRegistryCleaner_MouseMove, " Find Missing Files", ""},
         {{"ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick"},
-         &FrmStart::ImfFixProblemsNormal_MouseMove, &FrmStart::ImfFixProblemsMouseMove_MouseDown,
-         &FrmStart::PicRegistryCleaner_MouseMove, " Correct Invalid Registry Entries", ""},
-        {{"ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick"}, &FrmStart::ImgHelpNormal_MouseMove,
-         &FrmStart::ImgHelpMouseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove, " Read Program Help", ""},
-        {{"ImgSupportNormal", "ImgSupportMoseMove", "ImgSupportClick"}, &FrmStart::ImgSupportNormal_MouseMove,
-         &FrmStart::ImgSupportMoseMove_MouseDown, &FrmStart::PicRegistryCleaner_MouseMove, " Get Online Support", ""},
-        {{"ImgCancelNormal", "ImgCancelMouseMove", "ImgCancelClick"}, &FrmStart::ImgCancelNormal_MouseMove,
-         &FrmStart::ImgCancelMouseMove_MouseDown, &FrmStart::PicScanning_MouseMove, nullptr, " Scanning ..."},
+         &RegistryCleanerPage::ImfFixProblemsNormal_MouseMove, &RegistryCleanerPage::ImfFixProblemsMouseMove_MouseDown,
+         &RegistryCleanerPage::PicRegistryCleaner_MouseMove, " Correct Invalid Registry Entries", ""},
+        {{"ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick"}, &RegistryCleanerPage::ImgHelpNormal_MouseMove,
+         &RegistryCleanerPage::ImgHelpMouseMove_MouseDown, &RegistryCleanerPage::PicRegistryCleaner_MouseMove, " Read Program Help", ""},
+        {{"ImgSupportNormal", "ImgSupportMoseMove", "ImgSupportClick"}, &RegistryCleanerPage::ImgSupportNormal_MouseMove,
+         &RegistryCleanerPage::ImgSupportMoseMove_MouseDown, &RegistryCleanerPage::PicRegistryCleaner_MouseMove, " Get Online Support", ""},
+        {{"ImgCancelNormal", "ImgCancelMouseMove", "ImgCancelClick"}, &RegistryCleanerPage::ImgCancelNormal_MouseMove,
+         &RegistryCleanerPage::ImgCancelMouseMove_MouseDown, &RegistryCleanerPage::PicScanning_MouseMove, nullptr, " Scanning ..."},
     };
-    for (const ButtonCase<FrmStart>& c : cases)
-        cycle(*window, c);
+    RegistryCleanerPage* registryCleaner = find<RegistryCleanerPage>("PicRegistryCleaner");
+    ASSERT_NE(registryCleaner, nullptr);
+    for (const ButtonCase<RegistryCleanerPage>& c : cases)
+        cycle(*registryCleaner, c);
 
     const ButtonCase<ProblemPage> problemCases[] = {
         {{"ImgFixProblemsNormal2", "ImgFixProblemsMouseMove2", "ImgFixProblemsClick2"},
@@ -98,10 +101,10 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
 
 TEST_F(FrmStartTest, FindAndFixButtonsIgnoreThePointerWhileNoProblemIsListed)
 {
-    window->ImgFindMissingFilesNormal_MouseMove();
-    window->ImfFixProblemsNormal_MouseMove();
-    EXPECT_EQ(window->btnFindMissingFiles.state(), 0);
-    EXPECT_EQ(window->btnFixProblems.state(), 0);
+    window->PicRegistryCleaner->ImgFindMissingFilesNormal_MouseMove();
+    window->PicRegistryCleaner->ImfFixProblemsNormal_MouseMove();
+    EXPECT_EQ(windowtest::pictureButton(*window, "ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick").state(), 0);
+    EXPECT_EQ(windowtest::pictureButton(*window, "ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick").state(), 0);
     EXPECT_EQ(panel(1), "");
 }
 
@@ -109,16 +112,16 @@ TEST_F(FrmStartTest, PageResetDoesNothingWhileScanning)
 {
     chooseOnly({5});
     const bool ran = duringScan([&] {
-        window->ImgHelpNormal_MouseMove();
-        window->PicRegistryCleaner_MouseMove();
-        EXPECT_EQ(window->btnHelp.state(), 1);
+        window->PicRegistryCleaner->ImgHelpNormal_MouseMove();
+        window->PicRegistryCleaner->PicRegistryCleaner_MouseMove();
+        EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 1);
         EXPECT_EQ(panel(1), " Read Program Help");
     });
     ASSERT_TRUE(ran);
     // Once the scan is over the reset acts again.
-    window->ImgHelpNormal_MouseMove();
-    window->PicRegistryCleaner_MouseMove();
-    EXPECT_EQ(window->btnHelp.state(), 0);
+    window->PicRegistryCleaner->ImgHelpNormal_MouseMove();
+    window->PicRegistryCleaner->PicRegistryCleaner_MouseMove();
+    EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 0);
     EXPECT_EQ(panel(1), "");
 }
 
@@ -127,7 +130,7 @@ TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress
     chooseOnly({});
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    const PictureButton& scan = window->btnScan;
+    const PictureButton scan = pictureButton(*window, "ImgScanNormal", "ImgScanMouseMove", "ImgScanClick");
 
     QTest::mouseMove(scan.normal, QPoint(20, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan.state() == 1; }, 2000));
@@ -140,7 +143,7 @@ TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress
 
     QTest::mouseMove(scan.pressed, QPoint(25, 12));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.boxes.isEmpty(); }, 2000));
-    QTest::mouseMove(window->btnScan.normal, QPoint(26, 12));
+    QTest::mouseMove(window->findChild<PictureImage*>("ImgScanNormal"), QPoint(26, 12));
     QCoreApplication::processEvents();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");

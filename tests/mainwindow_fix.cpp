@@ -395,17 +395,17 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         {"Return, then Scan",
          [this] {
              window->PicShowError->ImgReturnClick_MouseMove();
-             window->ImgScanClick_MouseMove();
+             window->PicRegistryCleaner->ImgScanClick_MouseMove();
          },
          [this] { EXPECT_FALSE(window->PicShowError->isHidden()); }},
         {"Load Scan Results", [this] { window->mnuFileLoadScanResults_Click(); },
          [this] { EXPECT_FALSE(engine::bResultsLoaded); }},
-        {"Find Missing Files", [this] { window->ImgFindMissingFilesClick_MouseMove(); },
+        {"Find Missing Files", [this] { window->PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove(); },
          [&] { EXPECT_EQ(desktop.modals.size(), modals); }},
         {"the Rescue Center", [this] { window->ToolBar_ButtonClick(3); },
          [this] { EXPECT_TRUE(window->PicRescuCenter->isHidden()); }},
         {"Fix Problems and Fix", [this] {
-             window->ImgFixProblemsClick_MouseMove();
+             window->PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
              window->PicShowError->ImgFixProblemsClick2_MouseMove();
          },
          [&] { EXPECT_EQ(desktop.sounds.size(), sounds); }},
@@ -666,7 +666,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         engine::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
             window->PicShowError->ImgReturnClick_MouseMove();
-            window->ImgFixProblemsClick_MouseMove();
+            window->PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
         }
         fix();
         EXPECT_EQ(window->lvwErrors().count(), 0);
@@ -737,7 +737,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     desktop.sounds.clear();
     window->mnuCleaningFixProblems->trigger();
     EXPECT_FALSE(window->PicShowError->isHidden());
-    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_EQ(desktop.sounds.size(), 1);
     EXPECT_EQ(systemRegOnDisk(), system) << "it opens the page and fixes nothing";
 

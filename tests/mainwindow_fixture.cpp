@@ -1,6 +1,7 @@
 #include "tests/mainwindow_fixture.h"
 
 #include "engine/scanstate.h"
+#include "mainwindow/pictures.h"
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
@@ -133,14 +134,45 @@ bool sameImage(const QPixmap& a, const QPixmap& b)
     return !a.isNull() && a.toImage() == b.toImage();
 }
 
+namespace {
+
+// The section's control of the window named in `name` of its view.
+template <typename T>
+std::array<T*, 9> sectionControls(const FrmStart& w, const char* mainwindow::SectionView::*name)
+{
+    std::array<T*, 9> controls{};
+    for (int i = 0; i < 9; ++i) {
+        const char* objectName = mainwindow::kSectionViews[i].*name;
+        controls[i] = w.findChild<T*>(QLatin1String(objectName));
+        EXPECT_NE(controls[i], nullptr) << objectName;
+    }
+    return controls;
+}
+
+}  // namespace
+
 std::array<QCheckBox*, 9> sectionBoxes(const FrmStart& w)
 {
-    std::array<QCheckBox*, 9> boxes{};
-    for (int i = 0; i < 9; ++i) {
-        boxes[i] = w.findChild<QCheckBox*>(QLatin1String(mainwindow::kSectionViews[i].checkBox));
-        EXPECT_NE(boxes[i], nullptr) << mainwindow::kSectionViews[i].checkBox;
-    }
-    return boxes;
+    return sectionControls<QCheckBox>(w, &mainwindow::SectionView::checkBox);
+}
+
+std::array<QLabel*, 9> sectionCounters(const FrmStart& w)
+{
+    return sectionControls<QLabel>(w, &mainwindow::SectionView::counter);
+}
+
+PictureButton pictureButton(const FrmStart& w, const char* normal, const char* hover, const char* pressed)
+{
+    const PictureButton b{w.findChild<PictureImage*>(QLatin1String(normal)),
+                          w.findChild<PictureImage*>(QLatin1String(hover)),
+                          w.findChild<PictureImage*>(QLatin1String(pressed))};
+    EXPECT_TRUE(b.normal && b.hover && b.pressed) << normal;
+    return b;
+}
+
+QPixmap busyFrame(int index)
+{
+    return pictures::picture(QStringLiteral("Busy%1").arg(index + 1));
 }
 
 engine::ProblemRow problem(const QString& section, const QString& name, const QString& value, const QString& keyPath)
@@ -241,7 +273,7 @@ bool FrmStartTest::duringScan(std::function<void()> act)
 QStringList FrmStartTest::counters() const
 {
     QStringList c;
-    for (const QLabel* l : window->sectionCounters)
+    for (const QLabel* l : windowtest::sectionCounters(*window))
         c << l->text();
     return c;
 }
@@ -249,7 +281,7 @@ QStringList FrmStartTest::counters() const
 bool FrmStartTest::markerAtSection(int i) const
 {
     const int left = i < 4 ? 990 : 3885;
-    return window->Image22->x() == twips::px(left) && window->Image22->y() == window->sectionCounters[i]->y() - 1;
+    return window->findChild<PictureImage*>("Image22")->x() == twips::px(left) && window->findChild<PictureImage*>("Image22")->y() == windowtest::sectionCounters(*window)[i]->y() - 1;
 }
 
 }  // namespace windowtest

@@ -12,6 +12,8 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
+#include <QPixmap>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -75,6 +77,12 @@ QString menuStates(const FrmStart& w);
 bool sameImage(const QPixmap& a, const QPixmap& b);
 // The nine section boxes of the Registry Cleaner page, in the scan's order.
 std::array<QCheckBox*, 9> sectionBoxes(const FrmStart& w);
+// The nine counters of the scanning page, in the scan's order.
+std::array<QLabel*, 9> sectionCounters(const FrmStart& w);
+// A picture button of the window by its three pictures' names.
+PictureButton pictureButton(const FrmStart& w, const char* normal, const char* hover, const char* pressed);
+// Frame `index` (from 0) of the busy animation.
+QPixmap busyFrame(int index);
 engine::ProblemRow problem(const QString& section, const QString& name, const QString& value,
                            const QString& keyPath = QStringLiteral("Software\\Test"));
 

@@ -57,16 +57,22 @@ TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
 {
     EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Registry Cleaner");
     EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
-    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_TRUE(window->PicShowError->isHidden());
     EXPECT_TRUE(window->PicRescuCenter->isHidden());
-    EXPECT_FALSE(window->tmrRotateImage->isActive());
+    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
     EXPECT_EQ(panel(1), "");
     EXPECT_EQ(panel(3), "");
     EXPECT_EQ(menuStates(*window), "FFFTTTFF");
-    for (const PictureButton* b : {&window->btnScan, &window->btnFindMissingFiles, &window->btnFixProblems,
-                                   &window->btnHelp, &window->btnSupport})
-        EXPECT_EQ(b->state(), 0) << b->normal->objectName().toStdString();
+    const PictureButton buttons[] = {
+        pictureButton(*window, "ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"),
+        pictureButton(*window, "ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick"),
+        pictureButton(*window, "ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick"),
+        pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick"),
+        pictureButton(*window, "ImgSupportNormal", "ImgSupportMoseMove", "ImgSupportClick"),
+    };
+    for (const PictureButton& b : buttons)
+        EXPECT_EQ(b.state(), 0) << b.normal->objectName().toStdString();
 
     const std::pair<const char*, const char*> texts[] = {
         {"Label2", "Registry Sections"},
@@ -116,9 +122,9 @@ bool textFits(const QLabel* l)
 
 TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
 {
-    for (QLabel* counter : window->sectionCounters)
+    for (QLabel* counter : windowtest::sectionCounters(*window))
         counter->setText("99999");
-    window->lblProblemsFound->setText("999999");
+    window->findChild<QLabel*>("lblProblemsFound")->setText("999999");
     for (const QLabel* l : window->findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString() << ": " << l->text().toStdString();
 
@@ -128,7 +134,7 @@ TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
     for (const QWidget* page : {static_cast<QWidget*>(window->PicRegistryCleaner), window->findChild<QWidget*>("Picture10"),
-                                static_cast<QWidget*>(window->PicScanning), static_cast<QWidget*>(window->PicShowError),
+                                static_cast<QWidget*>(window->findChild<PictureBox*>("PicScanning")), static_cast<QWidget*>(window->PicShowError),
                                 static_cast<QWidget*>(window->PicRescuCenter)}) {
         QList<const QWidget*> parts;
         for (const QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -171,9 +177,9 @@ TEST_F(FrmStartTest, SectionRowsCarryTheirBoxesCaptionsCountersAndMarkerColumns)
         EXPECT_EQ(sectionBoxes(*window)[i]->pos(), QPoint(twips::px(195), twips::px(rows[i].boxTop)));
         EXPECT_EQ(find<QLabel>(QString("lblSection%1").arg(i + 1))->text(), rows[i].caption);
         EXPECT_EQ(find<QLabel>(QString("lblScanSection%1").arg(i + 1))->text(), rows[i].caption);
-        EXPECT_EQ(window->sectionCounters[i]->objectName(), rows[i].counter);
-        EXPECT_EQ(window->sectionCounters[i]->pos(), QPoint(twips::px(rows[i].counterLeft), twips::px(rows[i].counterTop)));
-        EXPECT_EQ(window->sectionCounters[i]->text(), "0");
+        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->objectName(), rows[i].counter);
+        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->pos(), QPoint(twips::px(rows[i].counterLeft), twips::px(rows[i].counterTop)));
+        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), "0");
         EXPECT_EQ(mainwindow::kSectionViews[i].markerLeft, i < 4 ? 990 : 3885);
     }
 }
@@ -234,7 +240,7 @@ TEST_F(FrmStartTest, RegistryCleanerPageShowsTheCountOnlyWithProblemsListed)
     window->mnuFileRegistryCleaner_Click();
     EXPECT_EQ(panel(3), "");
     window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-    window->lblProblemsFound->setText("12");
+    window->findChild<QLabel*>("lblProblemsFound")->setText("12");
     window->SetPagesVisible(false, true);
     window->mnuFileRegistryCleaner_Click();
     EXPECT_EQ(panel(3), " Problems Found  12");
@@ -253,7 +259,7 @@ TEST_F(FrmStartTest, ToolBarPageButtonsWaitForTheScanButEveryPressIsHeard)
         window->PicRegistryCleaner->hide();
         registryCleaner->trigger();
         EXPECT_TRUE(window->PicRegistryCleaner->isHidden());
-        window->ImgCancelClick_MouseMove();
+        window->PicRegistryCleaner->ImgCancelClick_MouseMove();
         registryCleaner->trigger();
         EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
     });
@@ -302,7 +308,7 @@ TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
     window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
     window->mnuCleaningFindMissingFiles_Click();
     EXPECT_EQ(menuStates(*window), "FTFTTTTT");
-    EXPECT_TRUE(window->btnFindMissingFiles.pressed->isEnabled());
+    EXPECT_TRUE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
 }
 
 // --- the scan-complete box ------------------------------------------------------------------------

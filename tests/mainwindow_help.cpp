@@ -65,8 +65,8 @@ TEST_F(FrmStartHelp, EachCommandOpensItsPage)
         bool sound;
     };
     const Case cases[] = {
-        {"Help button", [](FrmStart& w) { w.ImgHelpClick_MouseMove(); }, "contents", true},
-        {"Support button", [](FrmStart& w) { w.ImgSupportClick_MouseMove(); }, "support", true},
+        {"Help button", [](FrmStart& w) { w.PicRegistryCleaner->ImgHelpClick_MouseMove(); }, "contents", true},
+        {"Support button", [](FrmStart& w) { w.PicRegistryCleaner->ImgSupportClick_MouseMove(); }, "support", true},
         {"Help menu", [](FrmStart& w) { w.mnuHelpVelmora->trigger(); }, "contents", false},
         {"Website menu", [](FrmStart& w) { w.mnuHelpVelmoraWebsite->trigger(); }, "", false},
     };
@@ -85,26 +85,27 @@ TEST_F(FrmStartHelp, EachCommandOpensItsPage)
 TEST_F(FrmStartHelp, PictureButtonsPutThePageBackBeforeOpening)
 {
     struct Case {
-        PictureButton FrmStart::*button;
-        void (FrmStart::*hover)();
-        void (FrmStart::*press)();
-        void (FrmStart::*action)();
+        const char* pictures[3];  // normal, hover, pressed
+        void (RegistryCleanerPage::*hover)();
+        void (RegistryCleanerPage::*press)();
+        void (RegistryCleanerPage::*action)();
     };
     const Case cases[] = {
-        {&FrmStart::btnHelp, &FrmStart::ImgHelpNormal_MouseMove, &FrmStart::ImgHelpMouseMove_MouseDown,
-         &FrmStart::ImgHelpClick_MouseMove},
-        {&FrmStart::btnSupport, &FrmStart::ImgSupportNormal_MouseMove, &FrmStart::ImgSupportMoseMove_MouseDown,
-         &FrmStart::ImgSupportClick_MouseMove},
+        {{"ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick"}, &RegistryCleanerPage::ImgHelpNormal_MouseMove,
+         &RegistryCleanerPage::ImgHelpMouseMove_MouseDown, &RegistryCleanerPage::ImgHelpClick_MouseMove},
+        {{"ImgSupportNormal", "ImgSupportMoseMove", "ImgSupportClick"}, &RegistryCleanerPage::ImgSupportNormal_MouseMove,
+         &RegistryCleanerPage::ImgSupportMoseMove_MouseDown, &RegistryCleanerPage::ImgSupportClick_MouseMove},
     };
     for (const Case& c : cases) {
-        FrmStart& w = *window;
+        RegistryCleanerPage& w = *window->PicRegistryCleaner;
+        const PictureButton button = windowtest::pictureButton(*window, c.pictures[0], c.pictures[1], c.pictures[2]);
         (w.*c.hover)();
         (w.*c.press)();
-        ASSERT_EQ((w.*c.button).state(), 2);
+        ASSERT_EQ(button.state(), 2);
         (w.*c.action)();
-        EXPECT_EQ((w.*c.button).state(), 0);
+        EXPECT_EQ(button.state(), 0);
         EXPECT_EQ(panel(1), "");
-        EXPECT_TRUE((w.*c.button).normal->isEnabled());
+        EXPECT_TRUE(button.normal->isEnabled());
     }
     EXPECT_EQ(opened.size(), 2);
 }

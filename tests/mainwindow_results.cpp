@@ -297,7 +297,7 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(i)->checkState(0), Qt::Checked);
     EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
     EXPECT_FALSE(window->PicShowError->isHidden());
-    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
     EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
     EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());

@@ -93,8 +93,8 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     engine::setMessagePump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
-            sawScanningPage = !window->PicScanning->isHidden() && window->bScanning && !find<PictureBox>("Picture10")->isEnabled()
-                              && window->tmrRotateImage->isActive() && panel(1) == " Scanning ...";
+            sawScanningPage = !window->findChild<PictureBox*>("PicScanning")->isHidden() && window->bScanning && !find<PictureBox>("Picture10")->isEnabled()
+                              && window->findChild<QTimer*>("tmrRotateImage")->isActive() && panel(1) == " Scanning ...";
         }
         QCoreApplication::processEvents();
     });
@@ -115,20 +115,20 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     for (const char* c : windowtest::kFixtureCounters)
         expected << c;
     EXPECT_EQ(counters(), expected);
-    EXPECT_EQ(window->lblProblemsFound->text(), QString::number(windowtest::kFixtureProblems));
+    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), QString::number(windowtest::kFixtureProblems));
     // Panel 3 was last written after section 8, before the Startup Programs rows.
     EXPECT_EQ(panel(3), " Problems Found  6");
     EXPECT_EQ(panel(1), "");
     EXPECT_TRUE(markerAtSection(8));
-    EXPECT_FALSE(window->lblRegistryFilesScan->text().isEmpty());
+    EXPECT_FALSE(window->findChild<QLabel*>("lblRegistryFilesScan")->text().isEmpty());
 
     EXPECT_FALSE(window->bScanning);
     EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-    EXPECT_FALSE(window->tmrRotateImage->isActive());
-    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
+    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_FALSE(window->PicShowError->isHidden());
     EXPECT_EQ(menuStates(*window), "TTFTTTTT");
-    EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+    EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 
     ASSERT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
     for (int i = 0; i < windowtest::kFixtureProblems; ++i) {
@@ -146,13 +146,13 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
 TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
 {
     chooseOnly({7});  // "Startup Menu": walked, never judged
-    window->lblRegistryFilesScan->setText("before");
+    window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
     const QString text = scanAndAnswer();
     EXPECT_EQ(text, "Scanning is complete : 0 problems found.");
     EXPECT_EQ(menuStates(*window), "TTFTTTTF");
-    EXPECT_EQ(window->sectionCounters[7]->text(), "0");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[7]->text(), "0");
     EXPECT_TRUE(markerAtSection(7));
-    EXPECT_NE(window->lblRegistryFilesScan->text(), "before") << "its App Paths walk shows the keys";
+    EXPECT_NE(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before") << "its App Paths walk shows the keys";
     EXPECT_FALSE(window->PicShowError->isHidden());
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
 }
@@ -162,36 +162,36 @@ TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
     chooseOnly({8});
     sectionBoxes(*window)[0]->setCheckState(Qt::PartiallyChecked);  // a grayed box is not chosen
     scanAndAnswer();
-    EXPECT_EQ(window->sectionCounters[8]->text(), "2");
-    EXPECT_EQ(window->sectionCounters[0]->text(), "0");
-    EXPECT_EQ(window->lblProblemsFound->text(), "2");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[8]->text(), "2");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), "0");
+    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "2");
     EXPECT_EQ(panel(3), " Problems Found  0");
 }
 
 TEST_F(FrmStartTest, ValuesWalksLeaveTheScanPositionAlone)
 {
     chooseOnly({5});  // Fonts
-    window->lblRegistryFilesScan->setText("before");
+    window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
     scanAndAnswer();
-    EXPECT_EQ(window->lblRegistryFilesScan->text(), "before");
-    EXPECT_EQ(window->sectionCounters[5]->text(), "1");
+    EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
 }
 
 TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
 {
     window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-    window->sectionCounters[5]->setText("1");
-    window->lblProblemsFound->setText("1");
+    windowtest::sectionCounters(*window)[5]->setText("1");
+    window->findChild<QLabel*>("lblProblemsFound")->setText("1");
     chooseOnly({});
-    window->ImgScanClick_MouseMove();
+    window->PicRegistryCleaner->ImgScanClick_MouseMove();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
     EXPECT_EQ(window->lvwErrors().count(), 1);
-    EXPECT_EQ(window->sectionCounters[5]->text(), "1");
-    EXPECT_EQ(window->lblProblemsFound->text(), "1");
-    EXPECT_TRUE(window->PicScanning->isHidden());
+    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
+    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "1");
+    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_EQ(menuStates(*window), "FFFTTTFF");
-    EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+    EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 }
 
 TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
@@ -212,9 +212,9 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         desktop.boxes.clear();
         desktop.modals.clear();
         window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-        window->sectionCounters[5]->setText("1");
-        window->lblProblemsFound->setText("1");
-        window->lblRegistryFilesScan->setText("before");
+        windowtest::sectionCounters(*window)[5]->setText("1");
+        window->findChild<QLabel*>("lblProblemsFound")->setText("1");
+        window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
         chooseOnly(c.sections);
         FakeWineServer server(prefixDir);
         ASSERT_TRUE(server.locked());
@@ -229,15 +229,15 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         }
         EXPECT_TRUE(desktop.modals.isEmpty()) << "no scan-complete box";
         EXPECT_EQ(window->lvwErrors().count(), 1);
-        EXPECT_EQ(window->sectionCounters[5]->text(), "1");
-        EXPECT_EQ(window->lblProblemsFound->text(), "1");
-        EXPECT_EQ(window->lblRegistryFilesScan->text(), "before");
-        EXPECT_TRUE(window->PicScanning->isHidden());
+        EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
+        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "1");
+        EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before");
+        EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
         EXPECT_TRUE(window->PicShowError->isHidden());
         EXPECT_EQ(menuStates(*window), menusBefore);
         EXPECT_FALSE(window->bScanning);
         EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-        EXPECT_TRUE(window->btnScan.pressed->isEnabled());
+        EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 
         // Once the server has gone the same Scan runs.
         server.stop();
@@ -276,7 +276,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         engine::setMessagePump([&] {
             if (!cancelled && window->bScanning && markerAtSection(c.section)) {
                 cancelled = true;
-                window->ImgCancelClick_MouseMove();
+                window->PicRegistryCleaner->ImgCancelClick_MouseMove();
             }
             QCoreApplication::processEvents();
         });
@@ -287,10 +287,10 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(rows));
         // A cancel between two walks leaves the total as the section before left it.
         const int shown = c.expectedPanel3 < 0 ? rows : c.expectedPanel3;
-        EXPECT_EQ(window->lblProblemsFound->text(), QString::number(shown));
+        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), QString::number(shown));
         EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(shown));
         for (int i = c.zeroFrom; i < 9; ++i)
-            EXPECT_EQ(window->sectionCounters[i]->text(), "0") << "counter " << i;
+            EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), "0") << "counter " << i;
         for (const engine::ProblemRow& r : window->lvwErrors().rows()) {
             if (c.section == 4) {
                 EXPECT_NE(r.KeyValue, "C:\\windows\\help\\gone.chm") << "the HTML Help walk must not run";
@@ -300,9 +300,9 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), rows);
         EXPECT_FALSE(window->bScanning);
         EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-        EXPECT_FALSE(window->tmrRotateImage->isActive());
-        EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[0]));
-        EXPECT_FALSE(window->btnCancel.normal->isEnabled());
+        EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
+        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
+        EXPECT_FALSE(window->findChild<PictureImage*>("ImgCancelNormal")->isEnabled());
         EXPECT_FALSE(window->PicShowError->isHidden());
     }
 }
@@ -313,15 +313,15 @@ TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
     engine::setMessagePump([&] {
         if (!cancelled && window->bScanning) {
             cancelled = true;
-            window->ImgCancelClick_MouseMove();
+            window->PicRegistryCleaner->ImgCancelClick_MouseMove();
         }
         QCoreApplication::processEvents();
     });
     scanAndAnswer();
     const int rows = window->lvwErrors().count();
-    EXPECT_EQ(window->sectionCounters[0]->text(), QString::number(rows));
+    EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(rows));
     EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(rows));
-    EXPECT_EQ(window->sectionCounters[1]->text(), "0");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0");
 }
 
 TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
@@ -354,7 +354,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         EXPECT_TRUE(closed);
         EXPECT_TRUE(desktop.modals.isEmpty());
         EXPECT_TRUE(engine::bCancelScan);
-        EXPECT_EQ(window->sectionCounters[1]->text(), c.secondCounter);
+        EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), c.secondCounter);
     }
 }
 
@@ -459,12 +459,12 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         mainwindow::setTimingScale(0.01);
         reopenWindow();
         chooseOnly(c.sections);
-        window->lblRegistryFilesScan->setText("before");
+        window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
         // The position's refresh interval made far longer than the scan: all
         // but the first text of a stretch is held back.
         mainwindow::setTimingScale(1000);
         int section = -1, pumps = 0, rewrites = 0;
-        QString onScreen = window->lblRegistryFilesScan->text();
+        QString onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
         engine::setMessagePump([&] {
             if (window->bScanning) {
                 // The marker tells which section runs; it only moves on.
@@ -475,9 +475,9 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
                     }
                 }
                 if (section == c.cancelIn && ++pumps == c.cancelAt)
-                    window->ImgCancelClick_MouseMove();
-                if (window->lblRegistryFilesScan->text() != onScreen) {
-                    onScreen = window->lblRegistryFilesScan->text();
+                    window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+                if (window->findChild<QLabel*>("lblRegistryFilesScan")->text() != onScreen) {
+                    onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
                     ++rewrites;
                 }
             }
@@ -487,9 +487,9 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         mainwindow::setTimingScale(0.01);
 
         EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
-        EXPECT_EQ(window->lblRegistryFilesScan->text(), expected.texts.position);
+        EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), expected.texts.position);
         EXPECT_EQ(counters(), expected.texts.counters);
-        EXPECT_EQ(window->lblProblemsFound->text(), expected.texts.total);
+        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), expected.texts.total);
         EXPECT_EQ(panel(3), expected.texts.panel3);
         if (expected.positionsShown > 3) {
             EXPECT_LT(rewrites, expected.positionsShown) << "the position is not repainted for every key";
@@ -500,32 +500,32 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
 TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
 {
     for (int expected : {2, 3, 4, 1, 2}) {
-        window->tmrRotateImage_Timer();
-        EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[expected - 1])) << expected;
+        window->PicRegistryCleaner->tmrRotateImage_Timer();
+        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(expected - 1))) << expected;
     }
 }
 
 TEST_F(FrmStartTest, BusyAnimationTurnsOnTheScaledTimerWhileTheScanRuns)
 {
-    EXPECT_EQ(window->tmrRotateImage->interval(), mainwindow::scaledInterval(500));
-    EXPECT_EQ(window->tmrRotateImage->interval(), 5) << "the fixture runs window timers at 1/100";
+    EXPECT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), mainwindow::scaledInterval(500));
+    EXPECT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), 5) << "the fixture runs window timers at 1/100";
     QSet<int> framesSeen;
     chooseOnly({0});
     const bool ran = duringScan([&] {
         // Four ticks turn the picture through every frame and back to the first.
         for (int tick = 0; tick < 8 && framesSeen.size() < 4; ++tick) {
-            const QImage before = window->imgHoldingRotation->pixmap().toImage();
+            const QImage before = window->findChild<PictureImage*>("imgHoldingRotation")->pixmap().toImage();
             EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return window->imgHoldingRotation->pixmap().toImage() != before; }, 2000));
+                [&] { return window->findChild<PictureImage*>("imgHoldingRotation")->pixmap().toImage() != before; }, 2000));
             for (int f = 0; f < 4; ++f) {
-                if (sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[f]))
+                if (sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(f)))
                     framesSeen.insert(f);
             }
         }
     });
     ASSERT_TRUE(ran);
     EXPECT_EQ(framesSeen.size(), 4);
-    EXPECT_FALSE(window->tmrRotateImage->isActive()) << "stopped when the scan ends";
+    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive()) << "stopped when the scan ends";
 }
 
 TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakesCancel)
@@ -542,19 +542,19 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", testenv::readFile(prefixDir + "/system.reg") + keys));
     mainwindow::setTimingScale(0);
     reopenWindow();
-    ASSERT_EQ(window->tmrRotateImage->interval(), 1);
+    ASSERT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), 1);
     chooseOnly({0, 1});
 
     QList<int> frames;  // shown after each tick during the scan
-    QObject::connect(window->tmrRotateImage, &QTimer::timeout, window.get(), [&] {
+    QObject::connect(window->findChild<QTimer*>("tmrRotateImage"), &QTimer::timeout, window.get(), [&] {
         if (!window->bScanning)
             return;
         for (int f = 0; f < 4; ++f) {
-            if (sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[f]))
+            if (sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(f)))
                 frames << f + 1;
         }
         if (frames.size() == 3)
-            window->ImgCancelClick_MouseMove();
+            window->PicRegistryCleaner->ImgCancelClick_MouseMove();
     });
     engine::walkStats() = {};
     scanAndAnswer();
@@ -562,10 +562,10 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     EXPECT_EQ(frames, QList<int>({2, 3, 4}));
     EXPECT_TRUE(engine::bCancelScan);
     EXPECT_LT(engine::walkStats().keys, 10000) << "the walk stopped at the cancel";
-    EXPECT_EQ(window->sectionCounters[0]->text(), QString::number(window->lvwErrors().count()));
-    EXPECT_EQ(window->sectionCounters[1]->text(), "0") << "App Paths is not walked";
-    EXPECT_TRUE(sameImage(window->imgHoldingRotation->pixmap(), window->ImglstRotate[0]));
-    EXPECT_FALSE(window->tmrRotateImage->isActive());
+    EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(window->lvwErrors().count()));
+    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0") << "App Paths is not walked";
+    EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
+    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
     EXPECT_FALSE(window->PicShowError->isHidden());
 }
 
