@@ -144,22 +144,8 @@ Written writeLookedForPath(HKEY root, const BackupRecord& record)
 // record, so one without was cut short.
 QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded)
 {
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (bytes[i] != '\r')
-            continue;
-        if (i > start)
-            lines << bytes.mid(start, i - start);
-        if (i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    lastEnded = start >= n;
-    if (start < n)
-        lines << bytes.mid(start);
-    return lines;
+    lastEnded = bytes.isEmpty() || bytes.endsWith('\r') || bytes.endsWith("\r\n");
+    return StoredTextLines(bytes);
 }
 
 }  // namespace

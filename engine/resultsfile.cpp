@@ -44,23 +44,7 @@ QStringList ResultsLineFields(const QByteArray& stored)
 
 QList<QByteArray> ResultsFileLines(const QByteArray& bytes)
 {
-    // Empty lines give no row and are not kept: a file of nothing but line
-    // ends must not cost a list entry per line.
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (bytes[i] != '\r')
-            continue;
-        if (i > start)
-            lines << bytes.mid(start, i - start);
-        if (i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines << bytes.mid(start);
-    return lines;
+    return StoredTextLines(bytes);
 }
 
 QString ResultsFilePath()

@@ -20,6 +20,10 @@ void PlayAlertSound();
 // hidden or unreadable file counts 0.
 int CountFileLines(const QString& path);
 
+// The lines of one of the program's text files, split at CR or CR LF, the
+// empty ones left out.
+QList<QByteArray> StoredTextLines(const QByteArray& bytes);
+
 // Whole-window opacity, 0 (clear) to 255 (opaque); other values change nothing.
 void SetWindowAlpha(QObject* window, int alpha);
 

@@ -20,6 +20,8 @@ QString systemReason(int savedErrno)
     return QString::fromLocal8Bit(std::strerror(savedErrno));
 }
 
+}  // namespace
+
 bool writeAll(int fd, const char* data, qsizetype size)
 {
     while (size > 0) {
@@ -36,8 +38,6 @@ bool writeAll(int fd, const char* data, qsizetype size)
     }
     return true;
 }
-
-}  // namespace
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
 {

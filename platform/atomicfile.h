@@ -81,4 +81,8 @@ bool appendSyncedRecord(const QString& linuxPath, const std::function<QByteArray
 qint64 regularFileSize(const QString& linuxPath);
 bool cutFileBack(const QString& linuxPath, qint64 size);
 
+// Writes all of `data` to `fd`, going on after interrupted or short writes;
+// false with errno set when the rest cannot be written (ENOSPC for none).
+bool writeAll(int fd, const char* data, qsizetype size);
+
 }  // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/ownfile.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -202,20 +204,7 @@ bool appendOwnFile(const QString& linuxPath, const QByteArray& bytes)
     if (fd < 0)
         return false;
     struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        data += n;
-        left -= n;
-    }
+    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && writeAll(fd, bytes.constData(), bytes.size());
     return ::close(fd) == 0 && ok;
 }
 

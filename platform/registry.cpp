@@ -525,7 +525,6 @@ void collectInsertions(Key* root, std::vector<std::pair<int, Key*>>& inserts)
     }
 }
 
-bool writeAll(int fd, const char* data, qsizetype size);
 
 // Where a file's new text goes: written out in pieces, so that it is never
 // held in memory beside the old one.
@@ -751,21 +750,6 @@ bool readWhole(const QString& path, QByteArray* bytes, bool* exists, QString* er
     }
     ::close(fd);
     bytes->resize(at);
-    return true;
-}
-
-bool writeAll(int fd, const char* data, qsizetype size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
     return true;
 }
 

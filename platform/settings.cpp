@@ -1,5 +1,6 @@
 #include "platform/settings.h"
 
+#include "platform/atomicfile.h"
 #include "platform/ownfile.h"
 
 #include <QDir>
@@ -130,20 +131,7 @@ void replaceStore(const QString& path, const QByteArray& bytes)
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         return;
-    bool ok = ::fchmod(fd, mode) == 0;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        data += n;
-        left -= n;
-    }
+    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.constData(), bytes.size());
     ok = ::fsync(fd) == 0 && ok;
     ok = ::close(fd) == 0 && ok;
     // Checked once more just before: never rename over anything but a
