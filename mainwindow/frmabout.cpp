@@ -3,6 +3,7 @@
 #include "engine/services.h"
 #include "mainwindow/pictures.h"
 #include "mainwindow/controls.h"
+#include "mainwindow/productname.h"
 #include "mainwindow/twips.h"
 
 #include <QEvent>
@@ -64,7 +65,7 @@ FrmAbout::FrmAbout(QObject* mainWindow)
 // the box stays open.
 void FrmAbout::lblWebsite_Click()
 {
-    engine::OpenWebPage(m_mainWindow, engine::HomePageAddress(), QStringLiteral("htm"));
+    engine::OpenWebPage(m_mainWindow, engine::HomePageAddress(), mainwindow::webPageExtension());
 }
 
 bool FrmAbout::eventFilter(QObject* watched, QEvent* event)

@@ -6,6 +6,7 @@
 #include "mainwindow/frmstart.h"
 #include "mainwindow/pictures.h"
 #include "mainwindow/pictures_startup.h"
+#include "mainwindow/productname.h"
 #include "mainwindow/programstart.h"
 #include "mainwindow/controls.h"
 #include "mainwindow/twips.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-const QString kSettingsSection = QStringLiteral("MySettings");
 const QString kResultStartup = QStringLiteral("ResultStartup");
 constexpr int kWider = 900;
 constexpr int kWidth = 6510 + kWider;
@@ -94,7 +94,7 @@ FrmSmmaryStartup::FrmSmmaryStartup(QWidget* parent)
 std::optional<bool> FrmSmmaryStartup::storedOption()
 {
     return platform::textToBoolean(
-        platform::GetSetting(FrmStart::productName(), kSettingsSection, kResultStartup, QStringLiteral("1")));
+        platform::GetSetting(FrmStart::productName(), mainwindow::settingsSection(), kResultStartup, QStringLiteral("1")));
 }
 
 void FrmSmmaryStartup::Form_Load()
@@ -112,7 +112,7 @@ void FrmSmmaryStartup::Form_Load()
 
 void FrmSmmaryStartup::Check1_Click()
 {
-    platform::SaveSetting(FrmStart::productName(), kSettingsSection, kResultStartup,
+    platform::SaveSetting(FrmStart::productName(), mainwindow::settingsSection(), kResultStartup,
                           Check1->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 

@@ -2,22 +2,22 @@
 #include "engine/services.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/productname.h"
 #include "platform/desktop.h"
 
 #include <QAction>
 
 namespace {
-const QString kPageExtension = QStringLiteral("htm");
 }  // namespace
 
 void FrmStart::mnuHelpVelmora_Click()
 {
-    engine::OpenWebPage(this, engine::ProductPageAddress(), kPageExtension);
+    engine::OpenWebPage(this, engine::ProductPageAddress(), mainwindow::webPageExtension());
 }
 
 void FrmStart::mnuHelpVelmoraWebsite_Click()
 {
-    engine::OpenWebPage(this, engine::HomePageAddress(), kPageExtension);
+    engine::OpenWebPage(this, engine::HomePageAddress(), mainwindow::webPageExtension());
 }
 
 // Not while a scan runs. The box is made for this showing and gone after.

@@ -5,6 +5,7 @@
 #include "engine/logonentry.h"
 #include "engine/registrychange.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/productname.h"
 #include "mainwindow/twips.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-const QString kSettingsSection = QStringLiteral("MySettings");
 const QString kResultStartup = QStringLiteral("ResultStartup");
 const QString kViewStatusBar = QStringLiteral("ViewStatusBar");
 const QString kViewToolbar = QStringLiteral("ViewToolbar");
@@ -34,12 +34,12 @@ constexpr int kStatusBarHeight = 330;
 // Every key reads as 1 when it is missing.
 QString storedText(const QString& key)
 {
-    return platform::GetSetting(FrmStart::productName(), kSettingsSection, key, QStringLiteral("1"));
+    return platform::GetSetting(FrmStart::productName(), mainwindow::settingsSection(), key, QStringLiteral("1"));
 }
 
 void saveText(const QString& key, const QString& text)
 {
-    platform::SaveSetting(FrmStart::productName(), kSettingsSection, key, text);
+    platform::SaveSetting(FrmStart::productName(), mainwindow::settingsSection(), key, text);
 }
 
 void saveOption(const QString& key, bool on)

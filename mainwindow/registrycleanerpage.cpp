@@ -33,7 +33,6 @@ constexpr int kSectionBoxHeight = 225;
 const QString kScanningText = QStringLiteral(" Scanning ...");
 // The scan position's refresh while the driver runs: about 40 a second.
 constexpr int kScanPositionRefreshMs = 25;
-const QString kPageExtension = QStringLiteral("htm");
 
 int boxValue(const QCheckBox* box)
 {
@@ -253,7 +252,7 @@ QString RegistryCleanerPage::sectionKey(int index) const
 void RegistryCleanerPage::saveSectionChoice(int index)
 {
     const QCheckBox* box = sectionBoxes[index];
-    platform::SaveSetting(mainwindow::productName(), QStringLiteral("MySettings"), box->objectName(),
+    platform::SaveSetting(mainwindow::productName(), mainwindow::settingsSection(), box->objectName(),
                           QString::number(boxValue(box)));
 }
 
@@ -518,14 +517,14 @@ void RegistryCleanerPage::ImgHelpClick_MouseMove()
 {
     PicRegistryCleaner_MouseMove();
     engine::PlayAlertSound();
-    engine::OpenWebPage(window(), engine::ProductPageAddress(), kPageExtension);
+    engine::OpenWebPage(window(), engine::ProductPageAddress(), mainwindow::webPageExtension());
 }
 
 void RegistryCleanerPage::ImgSupportClick_MouseMove()
 {
     PicRegistryCleaner_MouseMove();
     engine::PlayAlertSound();
-    engine::OpenWebPage(window(), engine::SupportPageAddress(), kPageExtension);
+    engine::OpenWebPage(window(), engine::SupportPageAddress(), mainwindow::webPageExtension());
 }
 
 // --- hover, press and the page resets ------------------------------------------------
