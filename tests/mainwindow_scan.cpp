@@ -9,6 +9,7 @@
 #include "mainwindow/timing.h"
 #include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/fakewineserver.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -33,56 +34,6 @@
 using namespace windowtest;
 
 namespace {
-
-// Holds the lock a wineserver of `prefixDir` holds, in a TMPDIR of its own;
-// an open-file-description lock, so this same process sees it.
-class FakeWineServer {
-public:
-    explicit FakeWineServer(const QString& prefixDir)
-    {
-        struct stat st;
-        if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
-            return;
-        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
-        const QString dir = QStringLiteral("%1/.wine-%2/server-%3-%4")
-                                .arg(m_tmp)
-                                .arg(::getuid())
-                                .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
-                                .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
-        if (!QDir().mkpath(dir))
-            return;
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(m_tmp));
-        m_fd = ::open(QFile::encodeName(dir + "/lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        fl.l_len = 1;
-        m_locked = m_fd >= 0 && ::fcntl(m_fd, F_OFD_SETLK, &fl) == 0;
-    }
-    ~FakeWineServer() { stop(); }
-    void stop()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-        m_locked = false;
-        if (m_oldTmp.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_oldTmp);
-        if (!m_tmp.isEmpty())
-            QDir(m_tmp).removeRecursively();
-        m_tmp.clear();
-    }
-    bool locked() const { return m_locked; }
-
-private:
-    QString m_tmp;
-    QByteArray m_oldTmp;
-    int m_fd = -1;
-    bool m_locked = false;
-};
 
 // --- scan ---------------------------------------------------------------------------
 
@@ -216,7 +167,7 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         window->findChild<QLabel*>("lblProblemsFound")->setText("1");
         window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
         chooseOnly(c.sections);
-        FakeWineServer server(prefixDir);
+        testenv::FakeWineServer server(prefixDir);
         ASSERT_TRUE(server.locked());
         const QString menusBefore = menuStates(*window);
 
@@ -240,7 +191,7 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 
         // Once the server has gone the same Scan runs.
-        server.stop();
+        server.release();
         if (c.sections.size() > 0) {
             EXPECT_EQ(scanAndAnswer(), "Scanning is complete : 2 problems found.");
         }

@@ -14,6 +14,7 @@
 #include "platform/winfile.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/oddfiles.h"
+#include "tests/support/fakewineserver.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -390,72 +391,6 @@ TEST_F(StartupTest, LogonCloseBoxActsLikeContinue)
     EXPECT_TRUE(QFile::exists(resultsFile()));
 }
 
-// Holds the lock a Wine server holds for `prefixDir` (in a child process:
-// a lock of this process would not show to its own test) until destroyed.
-class ServerLockHolder {
-public:
-    explicit ServerLockHolder(const QString& prefixDir)
-    {
-        struct stat st;
-        if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
-            return;
-        m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
-        const QString dir = QStringLiteral("%1/.wine-%2/server-%3-%4")
-                                .arg(m_tmp)
-                                .arg(::getuid())
-                                .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
-                                .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
-        if (!QDir().mkpath(dir) || !testenv::writeFile(dir + "/lock", ""))
-            return;
-        m_oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QFile::encodeName(m_tmp));
-        const QByteArray lock = QFile::encodeName(dir + "/lock");
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            const int fd = ::open(lock.constData(), O_RDWR);
-            struct flock fl{};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            fl.l_len = 1;
-            const char ok = fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0 ? 'y' : 'n';
-            (void)!::write(ready[1], &ok, 1);
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char ok = 'n';
-        m_locked = m_pid > 0 && ::read(ready[0], &ok, 1) == 1 && ok == 'y';
-        ::close(ready[0]);
-    }
-    ~ServerLockHolder()
-    {
-        release();
-        if (m_oldTmp.isNull())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_oldTmp);
-    }
-    bool locked() const { return m_locked; }
-    // The server ends: its lock is free.
-    void release()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        m_pid = -1;
-    }
-
-private:
-    QString m_tmp;
-    QByteArray m_oldTmp;
-    pid_t m_pid = -1;
-    bool m_locked = false;
-};
-
 // Wine starts the program at logon while its server still runs for the
 // prefix. Continue and Scan & Fix wait for it in a small window; left to
 // run, the window gives up after its time (60 s, scaled) and the program
@@ -464,7 +399,7 @@ private:
 TEST_F(StartupTest, LogonStartWaitsForARunningServerAndGivesUpInTime)
 {
     saveProblems(3);
-    ServerLockHolder server(prefixDir);
+    testenv::FakeWineServer server(prefixDir);
     ASSERT_TRUE(server.locked());
     for (const char* press : {"cmdExit", "cmdcontinue", "cmdScanAndFix"}) {
         SCOPED_TRACE(press);
@@ -509,7 +444,7 @@ TEST_F(StartupTest, LogonStartGoesOnOnceTheServerHasEnded)
         desktop.boxes.clear();
         desktop.modals.clear();
         seen = {};
-        ServerLockHolder server(prefixDir);
+        testenv::FakeWineServer server(prefixDir);
         ASSERT_TRUE(server.locked());
         QString waitingText;
         desktop.onModal = [&](QDialog& d) {
@@ -560,7 +495,7 @@ TEST_F(StartupTest, CancelWhileWaitingEndsTouchingNothing)
 {
     saveProblems(3);
     const QByteArray results = testenv::readFile(resultsFile());
-    ServerLockHolder server(prefixDir);
+    testenv::FakeWineServer server(prefixDir);
     ASSERT_TRUE(server.locked());
     for (const char* how : {"cmdCancel", "close", "escape"}) {
         for (const char* press : {"cmdcontinue", "cmdScanAndFix"}) {
