@@ -210,7 +210,8 @@ bool windowScan(int repeat, BenchDesktop& desktop, Figures& f)
 {
     FrmStart window;
     window.Form_Load();
-    for (QCheckBox* box : window.PicRegistryCleaner->findChildren<QCheckBox*>())
+    const auto* page = window.findChild<RegistryCleanerPage*>(QStringLiteral("PicRegistryCleaner"));
+    for (QCheckBox* box : page->findChildren<QCheckBox*>())
         box->setChecked(true);
     window.show();
     if (!waitExposed(window)) {

@@ -29,46 +29,13 @@ public:
 
     static QString productName() { return mainwindow::productName(); }
 
-    // === Controls (built in frmstart_layout.cpp) ==================================
-
-    // --- pages -------------------------------------------------------------
-    RegistryCleanerPage* PicRegistryCleaner;
-    ProblemPage* PicShowError;
-    RescueCenterPage* PicRescuCenter;
-
-    // --- menus, tool bar, status bar ----------------------------------------
-    QMenu* mnuFile;
-    QMenu* mnuCleaning;
-    QMenu* mnuView;
-    QMenu* mnuHelp;
-    QAction* mnuFileLoadScanResults;
-    QAction* mnuFileSaveScanResults;
-    QAction* mnuline1;
-    QAction* mnuFileRegistryCleaner;
-    QAction* mnuFileRescueCenter;
-    QAction* mnuFileShowScanResultsonStartup;
-    QAction* mnuline4;
-    QAction* mnuFileRegistryEditor;
-    QAction* mnuline3;
-    QAction* mnuFileExit;
-    QAction* mnuCleaningScanRegitry;
-    QAction* mnuCleaningFindMissingFiles;
-    QAction* mnuCleaningFixProblems;
-    QAction* mnuViewToolbar;
-    QAction* mnuViewStatusbar;
-    QAction* mnuHelpVelmora;
-    QAction* mnuHelpVelmoraWebsite;
-    QAction* mnuline5;
-    QAction* mnuHelpAboutVelmora;
-    QToolBar* ToolBar;
-    StatusPanels* StatusBar1;
-
     // The hidden problem list.
     engine::ProblemList& lvwErrors() { return m_errors; }
     // What a scan or a walk of this window works with: the hidden list, the
     // message pump and the scan-position display.
     engine::ScanContext scanContext() override;
-    bool bScanning = false;
+    // Whether a scan is running.
+    bool scanning() const { return bScanning; }
 
     // === Frame: start, pages, menus (frmstart.cpp) ===================================
     void Form_Load();
@@ -174,9 +141,47 @@ private:
     void enableLoadScanResults() override;
     void showMainPage() override { SetPagesVisible(false, false); }
 
+    // === Controls (built in frmstart_layout.cpp), found by their object names ===
+
+    // --- pages -------------------------------------------------------------
+    RegistryCleanerPage* PicRegistryCleaner;
+    ProblemPage* PicShowError;
+    RescueCenterPage* PicRescuCenter;
+
+    // --- menus, tool bar, status bar ----------------------------------------
+    QMenu* mnuFile;
+    QMenu* mnuCleaning;
+    QMenu* mnuView;
+    QMenu* mnuHelp;
+    QAction* mnuFileLoadScanResults;
+    QAction* mnuFileSaveScanResults;
+    QAction* mnuline1;
+    QAction* mnuFileRegistryCleaner;
+    QAction* mnuFileRescueCenter;
+    QAction* mnuFileShowScanResultsonStartup;
+    QAction* mnuline4;
+    QAction* mnuFileRegistryEditor;
+    QAction* mnuline3;
+    QAction* mnuFileExit;
+    QAction* mnuCleaningScanRegitry;
+    QAction* mnuCleaningFindMissingFiles;
+    QAction* mnuCleaningFixProblems;
+    QAction* mnuViewToolbar;
+    QAction* mnuViewStatusbar;
+    QAction* mnuHelpVelmora;
+    QAction* mnuHelpVelmoraWebsite;
+    QAction* mnuline5;
+    QAction* mnuHelpAboutVelmora;
+    QToolBar* ToolBar;
+    StatusPanels* StatusBar1;
+
     engine::ProblemList m_errors;
+    bool bScanning = false;
     bool m_closing = false;
     bool m_loadRunning = false;
+    // A save runs its rows with the window disabled but messages still
+    // pumping; a save asked for meanwhile (closing, say) is the same save.
+    bool m_saving = false;
     // The menus' and the tool bar's states while a fix holds them.
     bool m_menusWereOn = true;
     bool m_toolBarWasOn = true;

@@ -8,14 +8,6 @@
 #include <QAction>
 #include <QScopedValueRollback>
 
-namespace {
-
-// A save runs its rows with the window disabled but messages still
-// pumping; a save asked for meanwhile (closing, say) is the same save.
-bool g_saving = false;
-
-}  // namespace
-
 QString FrmStart::resultsFilePath() const
 {
     return engine::ResultsFilePath();
@@ -27,9 +19,9 @@ void FrmStart::mnuFileSaveScanResults_Click()
         mnuFileSaveScanResults->setEnabled(false);
         return;
     }
-    if (g_saving)
+    if (m_saving)
         return;
-    const QScopedValueRollback saving(g_saving, true);
+    const QScopedValueRollback saving(m_saving, true);
 
     // The rows of this moment: handlers that run while the lines are
     // written cannot shift them.

@@ -39,7 +39,7 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
         seenScanPath = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
         wizard->cmdFinish->click();
     };
-    window->mnuCleaningFindMissingFiles->trigger();
+    menuItem(*window, "mnuCleaningFindMissingFiles")->trigger();
     desktop.onModal = {};
 
     ASSERT_EQ(desktop.modals.size(), 2);
@@ -67,7 +67,7 @@ TEST_F(FindMissingFiles, WithNoProblemListedOnlyTheMenuItemIsDisabled)
     EXPECT_TRUE(desktop.modals.isEmpty());
     EXPECT_TRUE(desktop.boxes.isEmpty());
     EXPECT_EQ(desktop.sounds.size(), 1);
-    EXPECT_FALSE(window->mnuCleaningFindMissingFiles->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuCleaningFindMissingFiles")->isEnabled());
     QString expected = before;
     expected[6] = QLatin1Char('F');
     EXPECT_EQ(menuStates(*window), expected);
@@ -78,7 +78,7 @@ TEST_F(FindMissingFiles, ClosingTheWizardUnusedChangesNoRow)
     scanAndAnswer();
     desktop.boxes.clear();
     desktop.onModal = [&](QDialog& d) { qobject_cast<FrmScanFmissingFiles*>(&d)->cmdCancel->click(); };
-    window->PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove();
+    registryCleanerPage(*window)->ImgFindMissingFilesClick_MouseMove();
     desktop.onModal = {};
     EXPECT_EQ(window->lvwErrors().count(), kFixtureProblems);
     EXPECT_TRUE(desktop.boxes.isEmpty());

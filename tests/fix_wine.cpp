@@ -137,7 +137,7 @@ TEST_F(FixWineTest, BesideARunningWineserverTheFixTouchesNothing)
     const QByteArrayList before = registryFiles();
     ASSERT_EQ(g_wine.run("wineserver", {"-p"}).exitCode, 0);
 
-    window->PicShowError->ImgFixProblemsClick2_MouseMove();
+    showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
 
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_TRUE(desktop.boxes[0].text.startsWith("A Wine program is running on the prefix"))
@@ -171,11 +171,11 @@ TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndTheRescueCenterRestoresEveryKey
     std::sort(expected.begin(), expected.end());
     ASSERT_EQ(found, expected);
 
-    window->PicShowError->ImgFixProblemsClick2_MouseMove();
+    showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
     EXPECT_EQ(window->lvwErrors().count(), 0);
     EXPECT_EQ(backupLines().size(), expected.size());
-    const QString backup = window->PicShowError->backupFile();
+    const QString backup = showErrorPage(*window)->backupFile();
     window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);
 

@@ -37,7 +37,7 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
                               find<PictureImage>(c.pictures[2])};
         ASSERT_TRUE(b.normal && b.hover && b.pressed);
         SCOPED_TRACE(b.normal->objectName().toStdString());
-        window->StatusBar1->setPanelText(1, "before");
+        statusBar(*window)->setPanelText(1, "before");
         (page.*c.hover)();
         EXPECT_EQ(b.state(), 1);
         EXPECT_EQ(panel(1), c.hint ? c.hint : "before");
@@ -101,8 +101,8 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
 
 TEST_F(FrmStartTest, FindAndFixButtonsIgnoreThePointerWhileNoProblemIsListed)
 {
-    window->PicRegistryCleaner->ImgFindMissingFilesNormal_MouseMove();
-    window->PicRegistryCleaner->ImfFixProblemsNormal_MouseMove();
+    registryCleanerPage(*window)->ImgFindMissingFilesNormal_MouseMove();
+    registryCleanerPage(*window)->ImfFixProblemsNormal_MouseMove();
     EXPECT_EQ(windowtest::pictureButton(*window, "ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick").state(), 0);
     EXPECT_EQ(windowtest::pictureButton(*window, "ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick").state(), 0);
     EXPECT_EQ(panel(1), "");
@@ -112,15 +112,15 @@ TEST_F(FrmStartTest, PageResetDoesNothingWhileScanning)
 {
     chooseOnly({5});
     const bool ran = duringScan([&] {
-        window->PicRegistryCleaner->ImgHelpNormal_MouseMove();
-        window->PicRegistryCleaner->PicRegistryCleaner_MouseMove();
+        registryCleanerPage(*window)->ImgHelpNormal_MouseMove();
+        registryCleanerPage(*window)->PicRegistryCleaner_MouseMove();
         EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 1);
         EXPECT_EQ(panel(1), " Read Program Help");
     });
     ASSERT_TRUE(ran);
     // Once the scan is over the reset acts again.
-    window->PicRegistryCleaner->ImgHelpNormal_MouseMove();
-    window->PicRegistryCleaner->PicRegistryCleaner_MouseMove();
+    registryCleanerPage(*window)->ImgHelpNormal_MouseMove();
+    registryCleanerPage(*window)->PicRegistryCleaner_MouseMove();
     EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 0);
     EXPECT_EQ(panel(1), "");
 }
@@ -152,7 +152,7 @@ TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress
     EXPECT_TRUE(scan.pressed->isEnabled());
 
     // Moving over the page background puts the button back.
-    QTest::mouseMove(window->PicRegistryCleaner, QPoint(690, 400));
+    QTest::mouseMove(registryCleanerPage(*window), QPoint(690, 400));
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan.state() == 0; }, 2000));
     EXPECT_EQ(panel(1), "");
 }

@@ -82,7 +82,7 @@ protected:
             item->setCheckState(0, names.contains(item->text(2)) ? Qt::Checked : Qt::Unchecked);
         }
     }
-    void fix() { window->PicShowError->ImgFixProblemsClick2_MouseMove(); }
+    void fix() { showErrorPage(*window)->ImgFixProblemsClick2_MouseMove(); }
 
     std::function<void()> afterFix;  // undoes what a case arranged
 };
@@ -99,7 +99,7 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     const QStringList before = hiddenNames();
     ASSERT_EQ(before, QStringList({"gone.hlp", "gone.chm", "Gone Font (TrueType)", "GoneRun", "GoneUser"}));
     window->lvwErrors().add(problem("Help Files", "extra", "C:\\extra.hlp", kHelp));
-    window->PicShowError->FillProblemList();
+    showErrorPage(*window)->FillProblemList();
     checkOnly({"gone.hlp", "GoneRun", "GoneUser"});
     const QString selection = find<QLabel>("lblShowProblems")->text();
     const int boxes = desktop.boxes.size();
@@ -124,7 +124,7 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     EXPECT_EQ(hiddenNames(), left);
     EXPECT_EQ(visibleNames(), left);
     EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), selection);
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
 
@@ -139,7 +139,7 @@ TEST_F(FixTest, NothingCheckedCreatesNoBackupAndChangesNothing)
     EXPECT_TRUE(QDir(programDir + "/Restore").exists()) << "the folder is made all the same";
     EXPECT_EQ(systemRegOnDisk(), system);
     EXPECT_EQ(visibleNames().size(), 2);
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
 }
 
 TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
@@ -160,7 +160,7 @@ TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
     const QStringList lines = backupLines();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_EQ(lines[0].split('^').value(4), "(Default)");
-    EXPECT_TRUE(window->PicShowError->isHidden()) << "an emptied list closes the page";
+    EXPECT_TRUE(showErrorPage(*window)->isHidden()) << "an emptied list closes the page";
 
     platform::RegistryBatch batch;
     const engine::RestoreResult restored = engine::RestoreBackupFile(
@@ -183,12 +183,12 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
     twice.RegistryScanners = "Active X Objects";
     twice.FullKeyPath = twice.FullKeyPath.toLower();
     window->lvwErrors().add(twice);
-    window->PicShowError->FillProblemList();
+    showErrorPage(*window)->FillProblemList();
     const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
 
     fix();
     window->lvwErrors().add(once);
-    window->PicShowError->FillProblemList();
+    showErrorPage(*window)->FillProblemList();
     fix();
 
     EXPECT_EQ(backupLines().size(), 1);
@@ -211,7 +211,7 @@ TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
     ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(lines[0].contains("^GoneRun^"));
     EXPECT_TRUE(lines[1].contains("^GoneUser^"));
-    EXPECT_EQ(window->PicShowError->backupFile(), platform::programFolder() + "\\Restore\\" + kBackupName);
+    EXPECT_EQ(showErrorPage(*window)->backupFile(), platform::programFolder() + "\\Restore\\" + kBackupName);
     EXPECT_EQ(QDir(programDir + "/Restore").entryList(QDir::Files).size(), 1);
 }
 
@@ -241,7 +241,7 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
         r.mainkeyname = e.rootName;
         window->lvwErrors().add(r);
     }
-    window->PicShowError->FillProblemList();
+    showErrorPage(*window)->FillProblemList();
     checkOnly({"Caret", "GoneUser", "GoneRun"});
     // The first GoneRun row is the scan's own: uncheck it so only edited rows name that value.
     QTreeWidget* list = find<QTreeWidget>("lvwProblem");
@@ -394,19 +394,19 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
     const Case cases[] = {
         {"Return, then Scan",
          [this] {
-             window->PicShowError->ImgReturnClick_MouseMove();
-             window->PicRegistryCleaner->ImgScanClick_MouseMove();
+             showErrorPage(*window)->ImgReturnClick_MouseMove();
+             registryCleanerPage(*window)->ImgScanClick_MouseMove();
          },
-         [this] { EXPECT_FALSE(window->PicShowError->isHidden()); }},
+         [this] { EXPECT_FALSE(showErrorPage(*window)->isHidden()); }},
         {"Load Scan Results", [this] { window->mnuFileLoadScanResults_Click(); },
          [this] { EXPECT_FALSE(engine::bResultsLoaded); }},
-        {"Find Missing Files", [this] { window->PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove(); },
+        {"Find Missing Files", [this] { registryCleanerPage(*window)->ImgFindMissingFilesClick_MouseMove(); },
          [&] { EXPECT_EQ(desktop.modals.size(), modals); }},
         {"the Rescue Center", [this] { window->ToolBar_ButtonClick(3); },
-         [this] { EXPECT_TRUE(window->PicRescuCenter->isHidden()); }},
+         [this] { EXPECT_TRUE(rescueCenterPage(*window)->isHidden()); }},
         {"Fix Problems and Fix", [this] {
-             window->PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
-             window->PicShowError->ImgFixProblemsClick2_MouseMove();
+             registryCleanerPage(*window)->ImgFixProblemsClick_MouseMove();
+             showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
          },
          [&] { EXPECT_EQ(desktop.sounds.size(), sounds); }},
     };
@@ -414,7 +414,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        window->mnuFileShowScanResultsonStartup->setChecked(false);
+        menuItem(*window, "mnuFileShowScanResultsonStartup")->setChecked(false);
         chooseOnly({8});
         scanAndAnswer();
         checkOnly({"GoneRun"});
@@ -457,13 +457,13 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     window->mnuFileSaveScanResults_Click();
     const QByteArray saved = testenv::readFile(programDir + "/Scan.ocx");
     ASSERT_FALSE(saved.isEmpty());
-    window->PicShowError->ImgReturnClick_MouseMove();
+    showErrorPage(*window)->ImgReturnClick_MouseMove();
     const QByteArray system = systemRegOnDisk();
     bool pressed = false;
     engine::setMessagePump([&] {
         if (!pressed) {
             pressed = true;
-            window->PicShowError->ImgFixProblemsClick2_MouseMove();
+            showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
         }
         QCoreApplication::processEvents();
     });
@@ -475,7 +475,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     EXPECT_FALSE(QFile::exists(backupPath()));
     EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
     EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     engine::bResultsLoaded = false;
 }
 
@@ -594,7 +594,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         SCOPED_TRACE(loaded ? "a loaded list" : "a scanned list");
         TearDown();
         SetUp();
-        window->mnuFileShowScanResultsonStartup->setChecked(true);
+        menuItem(*window, "mnuFileShowScanResultsonStartup")->setChecked(true);
         chooseOnly({8});
         scanAndAnswer();
         window->mnuFileSaveScanResults_Click();
@@ -627,7 +627,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         EXPECT_TRUE(window->lvwErrors().row(1).Checked);
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Checked);
         EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), results);
-        EXPECT_FALSE(window->PicShowError->isHidden());
+        EXPECT_FALSE(showErrorPage(*window)->isHidden());
         // The registry held says what is on disk, and no backup lists the
         // values that stayed.
         EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
@@ -656,7 +656,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        window->mnuFileShowScanResultsonStartup->setChecked(false);
+        menuItem(*window, "mnuFileShowScanResultsonStartup")->setChecked(false);
         chooseOnly({8});
         scanAndAnswer();
         QByteArray file;
@@ -665,8 +665,8 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", file));
         engine::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
-            window->PicShowError->ImgReturnClick_MouseMove();
-            window->PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
+            showErrorPage(*window)->ImgReturnClick_MouseMove();
+            registryCleanerPage(*window)->ImgFixProblemsClick_MouseMove();
         }
         fix();
         EXPECT_EQ(window->lvwErrors().count(), 0);
@@ -694,14 +694,14 @@ TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        window->mnuFileShowScanResultsonStartup->setChecked(true);
+        menuItem(*window, "mnuFileShowScanResultsonStartup")->setChecked(true);
         chooseOnly({8});
         scanAndAnswer();
         // A third row between the two, so that list order shows.
         engine::ProblemRow help = problem("Help Files", "gone.hlp", "C:\\windows\\help\\gone.hlp", kHelp);
         window->lvwErrors().add(window->lvwErrors().row(2));
         window->lvwErrors().row(2) = help;
-        window->PicShowError->FillProblemList();
+        showErrorPage(*window)->FillProblemList();
         window->mnuFileSaveScanResults_Click();  // an older file, of every row
         checkOnly(c.checked);
 
@@ -727,25 +727,25 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
 {
     chooseOnly({8});
     scanAndAnswer();
-    window->PicShowError->ImgReturnClick_MouseMove();
-    EXPECT_TRUE(window->PicShowError->isHidden());
+    showErrorPage(*window)->ImgReturnClick_MouseMove();
+    EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_FALSE(engine::bResultsLoaded);
-    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
+    EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_EQ(visibleNames().size(), 2) << "Return keeps the lists";
 
     const QByteArray system = systemRegOnDisk();
     desktop.sounds.clear();
-    window->mnuCleaningFixProblems->trigger();
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    menuItem(*window, "mnuCleaningFixProblems")->trigger();
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
     EXPECT_EQ(desktop.sounds.size(), 1);
     EXPECT_EQ(systemRegOnDisk(), system) << "it opens the page and fixes nothing";
 
-    window->PicShowError->ImgReturnClick_MouseMove();
+    showErrorPage(*window)->ImgReturnClick_MouseMove();
     window->lvwErrors().clear();
     desktop.sounds.clear();
-    window->mnuCleaningFixProblems->trigger();
-    EXPECT_TRUE(window->PicShowError->isHidden());
+    menuItem(*window, "mnuCleaningFixProblems")->trigger();
+    EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(desktop.sounds.isEmpty());
     EXPECT_EQ(menuStates(*window), "FTFTTTTF");
 }

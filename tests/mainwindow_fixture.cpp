@@ -119,13 +119,55 @@ bool FakeDesktop::pressDefaultButton(QDialog& dialog)
 
 // --- small helpers -------------------------------------------------------------------
 
+namespace {
+
+template <typename T>
+T* control(const FrmStart& w, const char* name)
+{
+    T* c = w.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+}  // namespace
+
+QAction* menuItem(const FrmStart& w, const char* name)
+{
+    return control<QAction>(w, name);
+}
+
+QToolBar* toolBar(const FrmStart& w)
+{
+    return control<QToolBar>(w, "ToolBar");
+}
+
+StatusPanels* statusBar(const FrmStart& w)
+{
+    return control<StatusPanels>(w, "StatusBar1");
+}
+
+RegistryCleanerPage* registryCleanerPage(const FrmStart& w)
+{
+    return control<RegistryCleanerPage>(w, "PicRegistryCleaner");
+}
+
+ProblemPage* showErrorPage(const FrmStart& w)
+{
+    return control<ProblemPage>(w, "PicShowError");
+}
+
+RescueCenterPage* rescueCenterPage(const FrmStart& w)
+{
+    return control<RescueCenterPage>(w, "PicRescuCenter");
+}
+
 QString menuStates(const FrmStart& w)
 {
     QString s;
-    for (const QAction* a : {w.mnuFileLoadScanResults, w.mnuFileSaveScanResults, w.mnuFileRegistryCleaner,
-                             w.mnuFileRescueCenter, w.mnuFileExit, w.mnuCleaningScanRegitry,
-                             w.mnuCleaningFindMissingFiles, w.mnuCleaningFixProblems})
-        s += a->isEnabled() ? 'T' : 'F';
+    for (const char* name : {"mnuFileLoadScanResults", "mnuFileSaveScanResults", "mnuFileRegistryCleaner",
+                             "mnuFileRescueCenter", "mnuFileExit", "mnuCleaningScanRegitry",
+                             "mnuCleaningFindMissingFiles", "mnuCleaningFixProblems"})
+        s += menuItem(w, name)->isEnabled() ? 'T' : 'F';
     return s;
 }
 
@@ -259,7 +301,7 @@ bool FrmStartTest::duringScan(std::function<void()> act)
 {
     bool ran = false;
     engine::setMessagePump([&] {
-        if (!ran && window->bScanning) {
+        if (!ran && window->scanning()) {
             ran = true;
             act();
         }

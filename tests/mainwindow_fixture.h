@@ -19,6 +19,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <QToolBar>
+
 #include <array>
 #include <functional>
 #include <memory>
@@ -72,6 +74,15 @@ extern const char* const kFixtureCounters[9];
 // Total rows of a full scan.
 constexpr int kFixtureProblems = 8;
 
+// The main window's controls by their object names; a missing one fails the
+// test. Menu items and separators are actions under the window's menus.
+QAction* menuItem(const FrmStart& w, const char* name);
+QToolBar* toolBar(const FrmStart& w);
+StatusPanels* statusBar(const FrmStart& w);
+RegistryCleanerPage* registryCleanerPage(const FrmStart& w);
+ProblemPage* showErrorPage(const FrmStart& w);
+RescueCenterPage* rescueCenterPage(const FrmStart& w);
+
 // The eight switchable menu items as T/F, in SetMenusEnabled's order.
 QString menuStates(const FrmStart& w);
 bool sameImage(const QPixmap& a, const QPixmap& b);
@@ -108,7 +119,7 @@ protected:
         EXPECT_NE(w, nullptr) << name.toStdString();
         return w;
     }
-    QString panel(int i) const { return window->StatusBar1->panelText(i); }
+    QString panel(int i) const { return statusBar(*window)->panelText(i); }
     // Sets the section boxes so that only `sections` are checked.
     void chooseOnly(std::initializer_list<int> sections);
     // Runs the Scan action and answers the completion box (after `atBox`);

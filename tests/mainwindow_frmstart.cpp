@@ -56,10 +56,10 @@ TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
 TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
 {
     EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Registry Cleaner");
-    EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
+    EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
     EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
-    EXPECT_TRUE(window->PicShowError->isHidden());
-    EXPECT_TRUE(window->PicRescuCenter->isHidden());
+    EXPECT_TRUE(showErrorPage(*window)->isHidden());
+    EXPECT_TRUE(rescueCenterPage(*window)->isHidden());
     EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
     EXPECT_EQ(panel(1), "");
     EXPECT_EQ(panel(3), "");
@@ -133,9 +133,9 @@ TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
     for (const QLabel* l : box.findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
-    for (const QWidget* page : {static_cast<QWidget*>(window->PicRegistryCleaner), window->findChild<QWidget*>("Picture10"),
-                                static_cast<QWidget*>(window->findChild<PictureBox*>("PicScanning")), static_cast<QWidget*>(window->PicShowError),
-                                static_cast<QWidget*>(window->PicRescuCenter)}) {
+    for (const QWidget* page : {static_cast<QWidget*>(registryCleanerPage(*window)), window->findChild<QWidget*>("Picture10"),
+                                static_cast<QWidget*>(window->findChild<PictureBox*>("PicScanning")), static_cast<QWidget*>(showErrorPage(*window)),
+                                static_cast<QWidget*>(rescueCenterPage(*window))}) {
         QList<const QWidget*> parts;
         for (const QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (!qobject_cast<const PictureImage*>(w) && !qobject_cast<const PictureBox*>(w))
@@ -214,17 +214,17 @@ TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(window->findChild<QAction*>(name)->text(), caption) << name;
     const std::pair<QMenu*, const char*> menus[] = {
-        {window->mnuFile, "File"}, {window->mnuCleaning, "Cleaning"}, {window->mnuView, "View"}, {window->mnuHelp, "Help"}};
+        {find<QMenu>("mnuFile"), "File"}, {find<QMenu>("mnuCleaning"), "Cleaning"}, {find<QMenu>("mnuView"), "View"}, {find<QMenu>("mnuHelp"), "Help"}};
     for (const auto& [menu, title] : menus)
         EXPECT_EQ(menu->title(), title);
     for (const char* line : {"mnuline1", "mnuline3", "mnuline4", "mnuline5"})
         EXPECT_TRUE(window->findChild<QAction*>(line)->isSeparator()) << line;
-    EXPECT_EQ(window->mnuFileRegistryCleaner->shortcut(), QKeySequence("Ctrl+C"));
-    EXPECT_EQ(window->mnuFileRescueCenter->shortcut(), QKeySequence("Ctrl+R"));
-    EXPECT_EQ(window->mnuFileRegistryEditor->shortcut(), QKeySequence("Ctrl+D"));
-    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    EXPECT_EQ(menuItem(*window, "mnuFileRegistryCleaner")->shortcut(), QKeySequence("Ctrl+C"));
+    EXPECT_EQ(menuItem(*window, "mnuFileRescueCenter")->shortcut(), QKeySequence("Ctrl+R"));
+    EXPECT_EQ(menuItem(*window, "mnuFileRegistryEditor")->shortcut(), QKeySequence("Ctrl+D"));
+    EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
 
-    const QList<QAction*> tools = window->ToolBar->actions();
+    const QList<QAction*> tools = toolBar(*window)->actions();
     ASSERT_EQ(tools.size(), 5);
     EXPECT_EQ(tools[0]->toolTip(), "Registry Cleaner   (Ctrl + C) ");
     EXPECT_TRUE(tools[1]->isSeparator());
@@ -244,32 +244,32 @@ TEST_F(FrmStartTest, RegistryCleanerPageShowsTheCountOnlyWithProblemsListed)
     window->SetPagesVisible(false, true);
     window->mnuFileRegistryCleaner_Click();
     EXPECT_EQ(panel(3), " Problems Found  12");
-    EXPECT_FALSE(window->PicShowError->isHidden()) << "the problem page stays as it was";
-    EXPECT_FALSE(window->mnuFileRegistryCleaner->isEnabled());
-    EXPECT_TRUE(window->mnuFileRescueCenter->isEnabled());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden()) << "the problem page stays as it was";
+    EXPECT_FALSE(menuItem(*window, "mnuFileRegistryCleaner")->isEnabled());
+    EXPECT_TRUE(menuItem(*window, "mnuFileRescueCenter")->isEnabled());
 }
 
 TEST_F(FrmStartTest, ToolBarPageButtonsWaitForTheScanButEveryPressIsHeard)
 {
     // During a scan button 1 does nothing; Cancel lets it act at once, before
     // the scan has wound down.
-    QAction* registryCleaner = window->ToolBar->actions()[0];
+    QAction* registryCleaner = toolBar(*window)->actions()[0];
     chooseOnly({5});
     const bool ran = duringScan([&] {
-        window->PicRegistryCleaner->hide();
+        registryCleanerPage(*window)->hide();
         registryCleaner->trigger();
-        EXPECT_TRUE(window->PicRegistryCleaner->isHidden());
-        window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+        EXPECT_TRUE(registryCleanerPage(*window)->isHidden());
+        registryCleanerPage(*window)->ImgCancelClick_MouseMove();
         registryCleaner->trigger();
-        EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
+        EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
     });
     ASSERT_TRUE(ran);
 
     desktop.sounds.clear();
-    QWidget* separator = window->ToolBar->widgetForAction(window->ToolBar->actions()[1]);
+    QWidget* separator = toolBar(*window)->widgetForAction(toolBar(*window)->actions()[1]);
     ASSERT_NE(separator, nullptr);
     QTest::mousePress(separator, Qt::LeftButton);
-    QTest::mousePress(window->ToolBar->widgetForAction(window->ToolBar->actions()[0]), Qt::LeftButton);
+    QTest::mousePress(toolBar(*window)->widgetForAction(toolBar(*window)->actions()[0]), Qt::LeftButton);
     EXPECT_EQ(desktop.sounds.size(), 2);
     EXPECT_TRUE(desktop.sounds[0].endsWith("/Alert.wav"));
 }
@@ -286,7 +286,7 @@ TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScann
     chooseOnly({5});
     const bool ran = duringScan([&] {
         const QString menus = menuStates(*window);
-        window->ToolBar->actions()[4]->trigger();
+        toolBar(*window)->actions()[4]->trigger();
         EXPECT_EQ(menuStates(*window), menus) << "nothing else changes";
     });
     ASSERT_TRUE(ran);
@@ -300,9 +300,9 @@ TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScann
 
 TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
 {
-    window->mnuCleaningFindMissingFiles->setEnabled(true);
+    menuItem(*window, "mnuCleaningFindMissingFiles")->setEnabled(true);
     window->mnuCleaningFindMissingFiles_Click();
-    EXPECT_FALSE(window->mnuCleaningFindMissingFiles->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuCleaningFindMissingFiles")->isEnabled());
     EXPECT_EQ(desktop.sounds.size(), 1);
 
     window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));

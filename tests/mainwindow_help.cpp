@@ -65,10 +65,10 @@ TEST_F(FrmStartHelp, EachCommandOpensItsPage)
         bool sound;
     };
     const Case cases[] = {
-        {"Help button", [](FrmStart& w) { w.PicRegistryCleaner->ImgHelpClick_MouseMove(); }, "contents", true},
-        {"Support button", [](FrmStart& w) { w.PicRegistryCleaner->ImgSupportClick_MouseMove(); }, "support", true},
-        {"Help menu", [](FrmStart& w) { w.mnuHelpVelmora->trigger(); }, "contents", false},
-        {"Website menu", [](FrmStart& w) { w.mnuHelpVelmoraWebsite->trigger(); }, "", false},
+        {"Help button", [](FrmStart& w) { registryCleanerPage(w)->ImgHelpClick_MouseMove(); }, "contents", true},
+        {"Support button", [](FrmStart& w) { registryCleanerPage(w)->ImgSupportClick_MouseMove(); }, "support", true},
+        {"Help menu", [](FrmStart& w) { menuItem(w, "mnuHelpVelmora")->trigger(); }, "contents", false},
+        {"Website menu", [](FrmStart& w) { menuItem(w, "mnuHelpVelmoraWebsite")->trigger(); }, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,7 +97,7 @@ TEST_F(FrmStartHelp, PictureButtonsPutThePageBackBeforeOpening)
          &RegistryCleanerPage::ImgSupportMoseMove_MouseDown, &RegistryCleanerPage::ImgSupportClick_MouseMove},
     };
     for (const Case& c : cases) {
-        RegistryCleanerPage& w = *window->PicRegistryCleaner;
+        RegistryCleanerPage& w = *registryCleanerPage(*window);
         const PictureButton button = windowtest::pictureButton(*window, c.pictures[0], c.pictures[1], c.pictures[2]);
         (w.*c.hover)();
         (w.*c.press)();
@@ -126,7 +126,7 @@ TEST_F(FrmStartHelp, AboutBoxShowsItsTextsAndItsLinkOpensTheHomePage)
         EXPECT_EQ(opened.size(), 1);
         box.reject();  // its close box
     };
-    window->mnuHelpAboutVelmora->trigger();
+    menuItem(*window, "mnuHelpAboutVelmora")->trigger();
 
     ASSERT_EQ(desktop.modals.size(), 1);
     const FakeDesktop::Modal& about = desktop.modals[0];
@@ -164,16 +164,16 @@ TEST(FrmAboutTest, LooksAsDesigned)
 TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)
 {
     const bool ran = duringScan([&] {
-        window->mnuHelpAboutVelmora->trigger();
-        window->mnuHelpVelmoraWebsite->trigger();
-        window->mnuHelpVelmora->trigger();
+        menuItem(*window, "mnuHelpAboutVelmora")->trigger();
+        menuItem(*window, "mnuHelpVelmoraWebsite")->trigger();
+        menuItem(*window, "mnuHelpVelmora")->trigger();
     });
     ASSERT_TRUE(ran);
     EXPECT_EQ(opened, (QStringList{page(), page("contents")}));
     ASSERT_EQ(desktop.modals.size(), 1);
     EXPECT_EQ(desktop.modals[0].name, "FrmNextMessageBox") << "no About box during the scan";
 
-    window->mnuHelpAboutVelmora->trigger();
+    menuItem(*window, "mnuHelpAboutVelmora")->trigger();
     ASSERT_EQ(desktop.modals.size(), 2);
     EXPECT_EQ(desktop.modals[1].name, "FrmAbout");
 }

@@ -92,14 +92,14 @@ TEST_F(LogonEntryWine, WineSeesTheEntryWhileTheOptionIsOnAndNotAfter)
 
     // Switched off from the menu: gone at once, and not written again at
     // the next load.
-    withWindow([](FrmStart& w) { w.mnuFileShowScanResultsonStartup->trigger(); });
+    withWindow([](FrmStart& w) { menuItem(w, "mnuFileShowScanResultsonStartup")->trigger(); });
     r = query();
     EXPECT_FALSE(r.ok()) << r.out.toStdString();
-    withWindow([](FrmStart& w) { EXPECT_FALSE(w.mnuFileShowScanResultsonStartup->isChecked()); });
+    withWindow([](FrmStart& w) { EXPECT_FALSE(menuItem(w, "mnuFileShowScanResultsonStartup")->isChecked()); });
     EXPECT_FALSE(query().ok());
 
     // On again from the menu.
-    withWindow([](FrmStart& w) { w.mnuFileShowScanResultsonStartup->trigger(); });
+    withWindow([](FrmStart& w) { menuItem(w, "mnuFileShowScanResultsonStartup")->trigger(); });
     r = query();
     EXPECT_TRUE(QString::fromLocal8Bit(r.out).contains(expected)) << r.out.toStdString();
     EXPECT_TRUE(desktop.boxes.isEmpty());

@@ -29,7 +29,7 @@ TEST_F(FrmStartTest, FillBuildsTheVisibleRowsAndChecksCarryToHiddenRowsByContent
     for (int i = 1; i <= hidden.count(); ++i)
         hidden.row(i).Checked = false;
 
-    window->PicShowError->FillProblemList();
+    showErrorPage(*window)->FillProblemList();
     QTreeWidget* list = find<QTreeWidget>("lvwProblem");
     ASSERT_EQ(list->topLevelItemCount(), 7);
     EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 7  Problems Detected  (7 selected for Fixing)");
@@ -85,7 +85,7 @@ TEST_F(FrmStartTest, EachSectionsRowsGetTheirPictureOrKeepTheOneBefore)
         hidden.clear();
         hidden.add(problem("Active X Objects", "a", "C:\a.dll"));
         hidden.add(problem(c.section, "b", "C:\b.dll"));
-        window->PicShowError->FillProblemList();
+        showErrorPage(*window)->FillProblemList();
         const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
         ASSERT_EQ(list->topLevelItemCount(), 2);
         EXPECT_TRUE(sameImage(list->topLevelItem(1)->icon(0).pixmap(22, 22), pictures::picture(c.picture)))
@@ -97,8 +97,8 @@ TEST_F(FrmStartTest, PointerOverTheProblemListResetsTheFixButton)
 {
     const PictureButton fix{find<PictureImage>("ImgFixProblemsNormal2"), find<PictureImage>("ImgFixProblemsMouseMove2"),
                             find<PictureImage>("ImgFixProblemsClick2")};
-    window->PicShowError->ImgFixProblemsNormal2_MouseMove();
-    window->PicShowError->lvwProblem_MouseMove();
+    showErrorPage(*window)->ImgFixProblemsNormal2_MouseMove();
+    showErrorPage(*window)->lvwProblem_MouseMove();
     EXPECT_EQ(fix.state(), 0);
     EXPECT_EQ(panel(1), "");
 }

@@ -123,21 +123,21 @@ TEST_F(RescueCenterTest, ThePageSwitchesMenusAndCaptionAndCountsTheBackups)
 {
     writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
     openRescueCenter();
-    EXPECT_FALSE(window->PicRescuCenter->isHidden());
-    EXPECT_TRUE(window->PicRegistryCleaner->isHidden());
-    EXPECT_FALSE(window->mnuCleaning->menuAction()->isVisible());
-    EXPECT_FALSE(window->mnuFileLoadScanResults->isVisible());
-    EXPECT_FALSE(window->mnuFileSaveScanResults->isVisible());
-    EXPECT_FALSE(window->mnuline1->isVisible());
-    EXPECT_TRUE(window->mnuFileRegistryCleaner->isEnabled());
-    EXPECT_FALSE(window->mnuFileRescueCenter->isEnabled());
+    EXPECT_FALSE(rescueCenterPage(*window)->isHidden());
+    EXPECT_TRUE(registryCleanerPage(*window)->isHidden());
+    EXPECT_FALSE(find<QMenu>("mnuCleaning")->menuAction()->isVisible());
+    EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isVisible());
+    EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isVisible());
+    EXPECT_FALSE(menuItem(*window, "mnuline1")->isVisible());
+    EXPECT_TRUE(menuItem(*window, "mnuFileRegistryCleaner")->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuFileRescueCenter")->isEnabled());
     EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Rescue Center");
     EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."});
     EXPECT_EQ(panel(3), "1 backup(s)");
 
     window->mnuFileRegistryCleaner_Click();
-    EXPECT_TRUE(window->PicRescuCenter->isHidden());
-    EXPECT_TRUE(window->mnuCleaning->menuAction()->isVisible());
+    EXPECT_TRUE(rescueCenterPage(*window)->isHidden());
+    EXPECT_TRUE(find<QMenu>("mnuCleaning")->menuAction()->isVisible());
 }
 
 TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
@@ -146,8 +146,8 @@ TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
     chooseOnly({5});
     ASSERT_TRUE(duringScan([&] {
         openRescueCenter();
-        EXPECT_TRUE(window->PicRescuCenter->isHidden());
-        EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
+        EXPECT_TRUE(rescueCenterPage(*window)->isHidden());
+        EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
     }));
 }
 

@@ -165,8 +165,8 @@ TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDis
         ++pumps;
         enabledWhileWriting = enabledWhileWriting || window->isEnabled();
     });
-    window->mnuFileSaveScanResults->setEnabled(true);  // as a scan leaves it
-    window->mnuFileSaveScanResults->trigger();
+    menuItem(*window, "mnuFileSaveScanResults")->setEnabled(true);  // as a scan leaves it
+    menuItem(*window, "mnuFileSaveScanResults")->trigger();
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
 
     EXPECT_GT(pumps, 3);
@@ -178,8 +178,8 @@ TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDis
     EXPECT_EQ(lines, rowsOf(rows));
     EXPECT_EQ(lines[1][6], "Yes");
     EXPECT_EQ(lines[0][0], "-2147483646");
-    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
-    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
+    EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled());
     EXPECT_TRUE(desktop.boxes.isEmpty());
     EXPECT_FALSE(QFile::exists(resultsFile() + ".new"));
 }
@@ -195,12 +195,12 @@ TEST_F(ResultsFileTest, SaveReplacesTheFileWholeAndAnEmptyListLeavesItAlone)
 
     const QByteArray before = onDisk();
     window->lvwErrors().clear();
-    window->mnuFileSaveScanResults->setEnabled(true);
-    window->mnuFileLoadScanResults->setEnabled(false);
-    window->mnuFileSaveScanResults->trigger();
+    menuItem(*window, "mnuFileSaveScanResults")->setEnabled(true);
+    menuItem(*window, "mnuFileLoadScanResults")->setEnabled(false);
+    menuItem(*window, "mnuFileSaveScanResults")->trigger();
     EXPECT_EQ(onDisk(), before);
-    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
-    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled()) << "only the save item changes";
+    EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled()) << "only the save item changes";
 }
 
 TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
@@ -212,7 +212,7 @@ TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
     ASSERT_TRUE(QDir().mkpath(resultsFile() + ".new/x"));
 
     list({fullRow("B", "C:\\b.exe"), fullRow("C", "C:\\c.exe")});
-    window->mnuFileSaveScanResults->setEnabled(true);
+    menuItem(*window, "mnuFileSaveScanResults")->setEnabled(true);
     window->mnuFileSaveScanResults_Click();
     EXPECT_EQ(onDisk(), before);
     ASSERT_EQ(desktop.boxes.size(), 1);
@@ -220,8 +220,8 @@ TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
     EXPECT_TRUE(desktop.boxes[0].text.endsWith("Scan.ocx."));
     EXPECT_EQ(desktop.boxes[0].style, 64);
     EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
-    EXPECT_TRUE(window->mnuFileSaveScanResults->isEnabled()) << "the user can try again";
-    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled()) << "the old file is still there";
+    EXPECT_TRUE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled()) << "the user can try again";
+    EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled()) << "the old file is still there";
     EXPECT_TRUE(window->isEnabled());
 }
 
@@ -229,15 +229,15 @@ TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
 {
     list({fullRow("A", "C:\\a.exe")});
     engine::bResultsLoaded = false;
-    window->mnuFileLoadScanResults->setEnabled(true);
+    menuItem(*window, "mnuFileLoadScanResults")->setEnabled(true);
     const QString menusBefore = menuStates(*window).mid(1);
-    window->mnuFileLoadScanResults->trigger();
-    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
+    menuItem(*window, "mnuFileLoadScanResults")->trigger();
+    EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_EQ(menuStates(*window).mid(1), menusBefore);
     EXPECT_EQ(window->lvwErrors().count(), 1);
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
     EXPECT_FALSE(engine::bResultsLoaded);
-    EXPECT_TRUE(window->PicShowError->isHidden());
+    EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 
@@ -262,8 +262,8 @@ TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothi
         const QString target = testenv::makeOdd(c.kind, resultsFile());
         ASSERT_FALSE(target.isEmpty()) << testenv::describe(c.kind);
         const mode_t node = testenv::nodeType(target);
-        window->mnuFileLoadScanResults->setEnabled(true);
-        window->mnuFileLoadScanResults->trigger();
+        menuItem(*window, "mnuFileLoadScanResults")->setEnabled(true);
+        menuItem(*window, "mnuFileLoadScanResults")->trigger();
 
         ASSERT_EQ(desktop.boxes.size(), 1) << testenv::describe(c.kind);
         EXPECT_EQ(desktop.boxes[0].text, "The saved scan results could not be read from " + platform::programFolder() + "/Scan.ocx"
@@ -284,9 +284,9 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
     window->mnuFileSaveScanResults_Click();
 
     reopenWindow();
-    EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled()) << "the start offers the saved file";
+    EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled()) << "the start offers the saved file";
     engine::bResultsLoaded = false;
-    window->mnuFileLoadScanResults->trigger();
+    menuItem(*window, "mnuFileLoadScanResults")->trigger();
 
     EXPECT_EQ(rowsOf(window->lvwErrors()), scanned);
     EXPECT_TRUE(engine::bResultsLoaded);
@@ -296,11 +296,11 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
     for (int i = 0; i < kFixtureProblems; ++i)
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(i)->checkState(0), Qt::Checked);
     EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
-    EXPECT_FALSE(window->PicRegistryCleaner->isHidden());
-    EXPECT_FALSE(window->mnuFileLoadScanResults->isEnabled());
-    EXPECT_FALSE(window->mnuFileSaveScanResults->isEnabled());
+    EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
+    EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
+    EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled());
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 

@@ -44,7 +44,7 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     engine::setMessagePump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
-            sawScanningPage = !window->findChild<PictureBox*>("PicScanning")->isHidden() && window->bScanning && !find<PictureBox>("Picture10")->isEnabled()
+            sawScanningPage = !window->findChild<PictureBox*>("PicScanning")->isHidden() && window->scanning() && !find<PictureBox>("Picture10")->isEnabled()
                               && window->findChild<QTimer*>("tmrRotateImage")->isActive() && panel(1) == " Scanning ...";
         }
         QCoreApplication::processEvents();
@@ -73,11 +73,11 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     EXPECT_TRUE(markerAtSection(8));
     EXPECT_FALSE(window->findChild<QLabel*>("lblRegistryFilesScan")->text().isEmpty());
 
-    EXPECT_FALSE(window->bScanning);
+    EXPECT_FALSE(window->scanning());
     EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
     EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
     EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_EQ(menuStates(*window), "TTFTTTTT");
     EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 
@@ -104,7 +104,7 @@ TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
     EXPECT_EQ(windowtest::sectionCounters(*window)[7]->text(), "0");
     EXPECT_TRUE(markerAtSection(7));
     EXPECT_NE(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before") << "its App Paths walk shows the keys";
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
 }
 
@@ -134,7 +134,7 @@ TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
     windowtest::sectionCounters(*window)[5]->setText("1");
     window->findChild<QLabel*>("lblProblemsFound")->setText("1");
     chooseOnly({});
-    window->PicRegistryCleaner->ImgScanClick_MouseMove();
+    registryCleanerPage(*window)->ImgScanClick_MouseMove();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
     EXPECT_EQ(window->lvwErrors().count(), 1);
@@ -184,9 +184,9 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "1");
         EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before");
         EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
-        EXPECT_TRUE(window->PicShowError->isHidden());
+        EXPECT_TRUE(showErrorPage(*window)->isHidden());
         EXPECT_EQ(menuStates(*window), menusBefore);
-        EXPECT_FALSE(window->bScanning);
+        EXPECT_FALSE(window->scanning());
         EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
         EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
 
@@ -225,9 +225,9 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         reopenWindow();
         bool cancelled = false;
         engine::setMessagePump([&] {
-            if (!cancelled && window->bScanning && markerAtSection(c.section)) {
+            if (!cancelled && window->scanning() && markerAtSection(c.section)) {
                 cancelled = true;
-                window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+                registryCleanerPage(*window)->ImgCancelClick_MouseMove();
             }
             QCoreApplication::processEvents();
         });
@@ -249,12 +249,12 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
             EXPECT_NE(r.mainkeyname, "HKEY_CURRENT_USER") << "the user's Run walk must not run";
         }
         EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), rows);
-        EXPECT_FALSE(window->bScanning);
+        EXPECT_FALSE(window->scanning());
         EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
         EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
         EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
         EXPECT_FALSE(window->findChild<PictureImage*>("ImgCancelNormal")->isEnabled());
-        EXPECT_FALSE(window->PicShowError->isHidden());
+        EXPECT_FALSE(showErrorPage(*window)->isHidden());
     }
 }
 
@@ -262,9 +262,9 @@ TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
 {
     bool cancelled = false;
     engine::setMessagePump([&] {
-        if (!cancelled && window->bScanning) {
+        if (!cancelled && window->scanning()) {
             cancelled = true;
-            window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+            registryCleanerPage(*window)->ImgCancelClick_MouseMove();
         }
         QCoreApplication::processEvents();
     });
@@ -283,10 +283,10 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         std::function<bool(FrmStart&)> moment;
         const char* secondCounter;  // "0": no section after the first is walked
     } cases[] = {
-        {"during the walk", [](FrmStart& w) { return w.bScanning; }, "0"},
+        {"during the walk", [](FrmStart& w) { return w.scanning(); }, "0"},
         {"while the rows are listed",
          [](FrmStart& w) {
-             return !w.bScanning && w.findChild<QTreeWidget*>("lvwProblem")->topLevelItemCount() == 1;
+             return !w.scanning() && w.findChild<QTreeWidget*>("lvwProblem")->topLevelItemCount() == 1;
          },
          "1"},
     };
@@ -315,10 +315,10 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     // inside the first would clear and refill the lists under it.
     bool chosen = false;
     engine::setMessagePump([&] {
-        if (!chosen && !window->bScanning && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
+        if (!chosen && !window->scanning() && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
             chosen = true;
-            EXPECT_TRUE(window->mnuCleaningScanRegitry->isEnabled());
-            window->mnuCleaningScanRegitry->trigger();
+            EXPECT_TRUE(menuItem(*window, "mnuCleaningScanRegitry")->isEnabled());
+            menuItem(*window, "mnuCleaningScanRegitry")->trigger();
         }
         QCoreApplication::processEvents();
     });
@@ -329,7 +329,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
 
     // Afterwards the menu scans again as usual.
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
-    window->mnuCleaningScanRegitry->trigger();
+    menuItem(*window, "mnuCleaningScanRegitry")->trigger();
     EXPECT_EQ(desktop.modals.size(), 2);
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
 }
@@ -417,7 +417,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         int section = -1, pumps = 0, rewrites = 0;
         QString onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
         engine::setMessagePump([&] {
-            if (window->bScanning) {
+            if (window->scanning()) {
                 // The marker tells which section runs; it only moves on.
                 for (int i = section + 1; i < 9; ++i) {
                     if (markerAtSection(i)) {
@@ -426,7 +426,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
                     }
                 }
                 if (section == c.cancelIn && ++pumps == c.cancelAt)
-                    window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+                    registryCleanerPage(*window)->ImgCancelClick_MouseMove();
                 if (window->findChild<QLabel*>("lblRegistryFilesScan")->text() != onScreen) {
                     onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
                     ++rewrites;
@@ -451,7 +451,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
 TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
 {
     for (int expected : {2, 3, 4, 1, 2}) {
-        window->PicRegistryCleaner->tmrRotateImage_Timer();
+        registryCleanerPage(*window)->tmrRotateImage_Timer();
         EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(expected - 1))) << expected;
     }
 }
@@ -498,14 +498,14 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
 
     QList<int> frames;  // shown after each tick during the scan
     QObject::connect(window->findChild<QTimer*>("tmrRotateImage"), &QTimer::timeout, window.get(), [&] {
-        if (!window->bScanning)
+        if (!window->scanning())
             return;
         for (int f = 0; f < 4; ++f) {
             if (sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(f)))
                 frames << f + 1;
         }
         if (frames.size() == 3)
-            window->PicRegistryCleaner->ImgCancelClick_MouseMove();
+            registryCleanerPage(*window)->ImgCancelClick_MouseMove();
     });
     engine::walkStats() = {};
     scanAndAnswer();
@@ -517,7 +517,7 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0") << "App Paths is not walked";
     EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
     EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(showErrorPage(*window)->isHidden());
 }
 
 TEST(WindowTiming, IntervalsScaleWithAOneMillisecondFloor)

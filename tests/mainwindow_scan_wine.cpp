@@ -113,7 +113,7 @@ TEST_F(ScanWine, BesideARunningWineserverTheScanWaitsForTheKeysItHolds)
         << desktop.boxes[0].text.toStdString();
     EXPECT_EQ(desktop.modals.size(), 1) << "no second scan-complete box";
     EXPECT_EQ(plantedRows(), QStringList{goneFile(kRemoved)}) << "the last scan's rows stay";
-    EXPECT_FALSE(window->PicShowError->isHidden());
+    EXPECT_FALSE(windowtest::showErrorPage(*window)->isHidden());
     EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
 
     // The server writes what it holds as it leaves; the scan then sees it.

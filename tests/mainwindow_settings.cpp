@@ -55,8 +55,8 @@ TEST_F(FrmStartTest, AStoreThatIsNoRegularFileGivesTheFirstRunOptionsAndIsLeftAl
             reopenWindow();
             for (QCheckBox* box : sectionBoxes(*window))
                 EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
-            EXPECT_TRUE(window->mnuViewStatusbar->isChecked());
-            EXPECT_TRUE(window->mnuViewToolbar->isChecked());
+            EXPECT_TRUE(menuItem(*window, "mnuViewStatusbar")->isChecked());
+            EXPECT_TRUE(menuItem(*window, "mnuViewToolbar")->isChecked());
             sectionBoxes(*window)[0]->click();
             window->mnuViewToolbar_Click();
         }
@@ -119,11 +119,11 @@ QString setting(const QString& key)
 
 TEST_F(FrmStartTest, EmptyStoreChecksTheMenuOptionsAndWritesTheLogonEntry)
 {
-    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
-    EXPECT_TRUE(window->mnuViewStatusbar->isChecked());
-    EXPECT_TRUE(window->mnuViewToolbar->isChecked());
-    EXPECT_FALSE(window->ToolBar->isHidden());
-    EXPECT_FALSE(window->StatusBar1->isHidden());
+    EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
+    EXPECT_TRUE(menuItem(*window, "mnuViewStatusbar")->isChecked());
+    EXPECT_TRUE(menuItem(*window, "mnuViewToolbar")->isChecked());
+    EXPECT_FALSE(toolBar(*window)->isHidden());
+    EXPECT_FALSE(statusBar(*window)->isHidden());
 
     // Named after the executable; its quoted Windows path through Z: and the
     // argument; a string value stored with its terminating NUL, as Wine
@@ -156,11 +156,11 @@ TEST_F(FrmStartTest, MenuOptionsReadBackAsBooleans)
             platform::SaveSetting(kApp, kSettingsSection, key, c.stored);
         reopenWindow();
         SCOPED_TRACE(c.stored);
-        EXPECT_EQ(window->mnuFileShowScanResultsonStartup->isChecked(), c.checked);
-        EXPECT_EQ(window->mnuViewStatusbar->isChecked(), c.checked);
-        EXPECT_EQ(window->mnuViewToolbar->isChecked(), c.checked);
-        EXPECT_EQ(window->StatusBar1->isHidden(), !c.checked);
-        EXPECT_EQ(window->ToolBar->isHidden(), !c.checked);
+        EXPECT_EQ(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked(), c.checked);
+        EXPECT_EQ(menuItem(*window, "mnuViewStatusbar")->isChecked(), c.checked);
+        EXPECT_EQ(menuItem(*window, "mnuViewToolbar")->isChecked(), c.checked);
+        EXPECT_EQ(statusBar(*window)->isHidden(), !c.checked);
+        EXPECT_EQ(toolBar(*window)->isHidden(), !c.checked);
         // The logon entry follows the option at every load.
         EXPECT_EQ(logonEntry().has_value(), c.checked);
         // The read-back writes none of them.
@@ -195,14 +195,14 @@ TEST_F(FrmStartTest, SectionBoxesReadBackAsNumbers)
 TEST_F(FrmStartTest, MenuTogglesSaveTheirOptionAtOnce)
 {
     struct Option {
-        QAction* FrmStart::*item;
+        const char* item;
         const char* key;
     };
-    const Option options[] = {{&FrmStart::mnuFileShowScanResultsonStartup, "ResultStartup"},
-                              {&FrmStart::mnuViewStatusbar, "ViewStatusBar"},
-                              {&FrmStart::mnuViewToolbar, "ViewToolbar"}};
+    const Option options[] = {{"mnuFileShowScanResultsonStartup", "ResultStartup"},
+                              {"mnuViewStatusbar", "ViewStatusBar"},
+                              {"mnuViewToolbar", "ViewToolbar"}};
     for (const Option& o : options) {
-        QAction* item = window.get()->*o.item;
+        QAction* item = menuItem(*window, o.item);
         SCOPED_TRACE(o.key);
         item->trigger();
         EXPECT_FALSE(item->isChecked());
@@ -214,20 +214,20 @@ TEST_F(FrmStartTest, MenuTogglesSaveTheirOptionAtOnce)
     }
     // A new window comes up as they were left.
     reopenWindow();
-    EXPECT_FALSE(window->mnuFileShowScanResultsonStartup->isChecked());
-    EXPECT_FALSE(window->mnuViewStatusbar->isChecked());
-    EXPECT_FALSE(window->mnuViewToolbar->isChecked());
+    EXPECT_FALSE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
+    EXPECT_FALSE(menuItem(*window, "mnuViewStatusbar")->isChecked());
+    EXPECT_FALSE(menuItem(*window, "mnuViewToolbar")->isChecked());
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 
 TEST_F(FrmStartTest, StartupOptionWritesAndDeletesTheLogonEntryAtOnce)
 {
     ASSERT_TRUE(logonEntry().has_value());
-    window->mnuFileShowScanResultsonStartup->trigger();
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_FALSE(logonEntry().has_value());
     // The change reaches the registry file with the action, not at exit.
     EXPECT_FALSE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
-    window->mnuFileShowScanResultsonStartup->trigger();
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_TRUE(logonEntry().has_value());
     EXPECT_TRUE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
     // The Run key's other values are left as they were.
@@ -291,7 +291,7 @@ TEST_F(FrmStartTest, StartupOptionReadsARegistryChangedOnDiskFirst)
     text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
     ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
 
-    window->mnuFileShowScanResultsonStartup->trigger();
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
     EXPECT_FALSE(logonEntry().has_value());
     const QByteArray saved = testenv::readFile(prefixDir + "/system.reg");
@@ -313,10 +313,10 @@ TEST_F(FrmStartTest, LogonEntryIsNotWrittenWithLettersTheCodePageLacks)
     reopenWindow();
     ASSERT_TRUE(logonEntry().has_value());
     EXPECT_EQ(logonEntry()->data, before);
-    window->mnuFileShowScanResultsonStartup->trigger();
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_FALSE(logonEntry().has_value()) << "turning the option off still deletes the entry";
-    window->mnuFileShowScanResultsonStartup->trigger();
-    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
+    EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
     EXPECT_FALSE(logonEntry().has_value());
     EXPECT_TRUE(desktop.boxes.isEmpty());
     platform::setProgramFolderLinux(programDir);
@@ -337,9 +337,9 @@ TEST_F(FrmStartTest, MissingRunKeyLeavesTheOptionWorking)
     reopenWindow();
 
     EXPECT_FALSE(logonEntry().has_value());
-    window->mnuFileShowScanResultsonStartup->trigger();
-    window->mnuFileShowScanResultsonStartup->trigger();
-    EXPECT_TRUE(window->mnuFileShowScanResultsonStartup->isChecked());
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
+    menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
+    EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
     EXPECT_EQ(setting("ResultStartup"), "True");
     EXPECT_FALSE(logonEntry().has_value());
     EXPECT_FALSE(platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey).ok()) << "the key was made";
@@ -352,12 +352,12 @@ class FrmStartBars : public FrmStartTest {
 protected:
     int clientHeight() const { return window->centralWidget()->height(); }
     // Both pages' tops, in pixels.
-    std::pair<int, int> pagesTop() const { return {window->PicRegistryCleaner->y(), window->PicRescuCenter->y()}; }
+    std::pair<int, int> pagesTop() const { return {registryCleanerPage(*window)->y(), rescueCenterPage(*window)->y()}; }
     static std::pair<int, int> both(int twipsTop) { return {twips::px(twipsTop), twips::px(twipsTop)}; }
     // The status bar lies along the bottom of the window's client area.
     bool statusBarAtBottom() const
     {
-        return window->StatusBar1->geometry().bottom() == clientHeight() - 1;
+        return statusBar(*window)->geometry().bottom() == clientHeight() - 1;
     }
     void show()
     {
@@ -371,18 +371,18 @@ TEST_F(FrmStartBars, StatusBarOffAndOnAgain)
     show();
     const int height = window->height();
     ASSERT_EQ(clientHeight(), twips::px(7665));
-    ASSERT_EQ(window->StatusBar1->y(), twips::px(7335));
+    ASSERT_EQ(statusBar(*window)->y(), twips::px(7335));
 
-    window->mnuViewStatusbar->trigger();
-    EXPECT_TRUE(window->StatusBar1->isHidden());
+    menuItem(*window, "mnuViewStatusbar")->trigger();
+    EXPECT_TRUE(statusBar(*window)->isHidden());
     EXPECT_EQ(window->height(), height - twips::px(345));
     EXPECT_EQ(clientHeight(), twips::px(7665) - twips::px(345));
     EXPECT_EQ(pagesTop(), std::make_pair(twips::px(645), twips::px(660)));
 
-    window->mnuViewStatusbar->trigger();
-    EXPECT_FALSE(window->StatusBar1->isHidden());
+    menuItem(*window, "mnuViewStatusbar")->trigger();
+    EXPECT_FALSE(statusBar(*window)->isHidden());
     EXPECT_EQ(window->height(), height);
-    EXPECT_EQ(window->StatusBar1->y(), twips::px(7335));
+    EXPECT_EQ(statusBar(*window)->y(), twips::px(7335));
     EXPECT_TRUE(statusBarAtBottom());
 }
 
@@ -391,16 +391,16 @@ TEST_F(FrmStartBars, ToolBarOffAndOnAgainMovesThePages)
     show();
     const int height = window->height();
 
-    window->mnuViewToolbar->trigger();
-    EXPECT_TRUE(window->ToolBar->isHidden());
+    menuItem(*window, "mnuViewToolbar")->trigger();
+    EXPECT_TRUE(toolBar(*window)->isHidden());
     EXPECT_EQ(pagesTop(), both(0));
     EXPECT_EQ(window->height(), height - twips::px(630));
     // The status bar, on, is hidden and shown again at the new bottom.
-    EXPECT_FALSE(window->StatusBar1->isHidden());
+    EXPECT_FALSE(statusBar(*window)->isHidden());
     EXPECT_TRUE(statusBarAtBottom());
 
-    window->mnuViewToolbar->trigger();
-    EXPECT_FALSE(window->ToolBar->isHidden());
+    menuItem(*window, "mnuViewToolbar")->trigger();
+    EXPECT_FALSE(toolBar(*window)->isHidden());
     EXPECT_EQ(window->height(), height);
     // 615 twips, not where the pages stood at first.
     EXPECT_EQ(pagesTop(), both(615));
@@ -415,21 +415,21 @@ TEST_F(FrmStartBars, BothBarsOffInTheStore)
     platform::SaveSetting(kApp, kSettingsSection, "ViewToolbar", "0");
     reopenWindow();
     show();
-    EXPECT_TRUE(window->StatusBar1->isHidden());
-    EXPECT_TRUE(window->ToolBar->isHidden());
+    EXPECT_TRUE(statusBar(*window)->isHidden());
+    EXPECT_TRUE(toolBar(*window)->isHidden());
     EXPECT_EQ(clientHeight(), twips::px(7665) - twips::px(345) - twips::px(630));
     EXPECT_EQ(window->height(), fullHeight - twips::px(345) - twips::px(630));
     EXPECT_EQ(pagesTop(), both(0));
 
     // Only the tool bar back: the status bar stays off.
-    window->mnuViewToolbar->trigger();
-    EXPECT_FALSE(window->ToolBar->isHidden());
-    EXPECT_TRUE(window->StatusBar1->isHidden());
+    menuItem(*window, "mnuViewToolbar")->trigger();
+    EXPECT_FALSE(toolBar(*window)->isHidden());
+    EXPECT_TRUE(statusBar(*window)->isHidden());
     EXPECT_EQ(window->height(), fullHeight - twips::px(345));
     EXPECT_EQ(pagesTop(), both(615));
 
-    window->mnuViewStatusbar->trigger();
-    EXPECT_FALSE(window->StatusBar1->isHidden());
+    menuItem(*window, "mnuViewStatusbar")->trigger();
+    EXPECT_FALSE(statusBar(*window)->isHidden());
     EXPECT_EQ(window->height(), fullHeight);
     EXPECT_TRUE(statusBarAtBottom());
     EXPECT_EQ(setting("ViewStatusBar"), "True");

@@ -129,7 +129,7 @@ protected:
             poll.stop();
             seen.shown = true;
             seen.title = w->windowTitle();
-            seen.registryCleanerPage = w->PicRegistryCleaner->isVisible();
+            seen.registryCleanerPage = registryCleanerPage(*w)->isVisible();
             seen.problemsListed = w->lvwErrors().count();
             seen.menus = menuStates(*w);
             seen.splashLoaded = mainwindow::loadedFrmSplash() != nullptr;
@@ -824,7 +824,7 @@ TEST_F(ClosingTest, OlderResultsStayUnlessTheOptionAndProblemsAskForASave)
         FrmStart w;
         w.Form_Load();
         w.show();
-        w.mnuFileShowScanResultsonStartup->setChecked(c.option);
+        menuItem(w, "mnuFileShowScanResultsonStartup")->setChecked(c.option);
         for (int i = 0; i < c.rows; ++i)
             w.lvwErrors().add(problem("Fonts", QStringLiteral("n%1").arg(i), "C:\\gone.ttf"));
         if (c.viaExit)
@@ -845,7 +845,7 @@ TEST_F(ClosingTest, WithTheOptionAndProblemsTheProblemsAreSaved)
     w.lvwErrors().add(problem("Fonts", "b", "C:\\gone-b.ttf"));
     w.mnuFileSaveScanResults_Click();
     ASSERT_TRUE(QFile::remove(resultsFile()));
-    ASSERT_TRUE(w.mnuFileShowScanResultsonStartup->isChecked());
+    ASSERT_TRUE(menuItem(w, "mnuFileShowScanResultsonStartup")->isChecked());
     for (bool viaExit : {false, true}) {
         mainwindow::resetProgram();
         QFile::remove(resultsFile());
