@@ -214,7 +214,8 @@ TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(window->findChild<QAction*>(name)->text(), caption) << name;
     const std::pair<QMenu*, const char*> menus[] = {
-        {find<QMenu>("mnuFile"), "File"}, {find<QMenu>("mnuCleaning"), "Cleaning"}, {find<QMenu>("mnuView"), "View"}, {find<QMenu>("mnuHelp"), "Help"}};
+        {find<QMenu>("mnuFile"), "File"}, {find<QMenu>("mnuCleaning"), "Cleaning"},
+        {find<QMenu>("mnuView"), "View"}, {find<QMenu>("mnuHelp"), "Help"}};
     for (const auto& [menu, title] : menus)
         EXPECT_EQ(menu->title(), title);
     for (const char* line : {"mnuline1", "mnuline3", "mnuline4", "mnuline5"})
