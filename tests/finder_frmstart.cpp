@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace windowtest {
 namespace {
 
@@ -25,7 +27,7 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     for (const auto& row : window->lvwErrors().rows())
         naming += row.KeyValue.trimmed().compare(planted, Qt::CaseInsensitive) == 0;
     ASSERT_GT(naming, 0);
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/drive_c/Program Files/Gone/gone.exe", "x"));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/drive_c/Program Files/Gone/gone.exe"_s, "x"));
     desktop.boxes.clear();
     desktop.sounds.clear();
 
@@ -33,10 +35,10 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     desktop.onModal = [&](QDialog& d) {
         auto* wizard = qobject_cast<FrmScanFmissingFiles*>(&d);
         ASSERT_NE(wizard, nullptr);
-        EXPECT_FALSE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
+        EXPECT_FALSE(window->findChild<PictureImage*>(u"ImgFindMissingFilesClick"_s)->isEnabled());
         wizard->OptScanAllDisk->click();
         wizard->cmdScan->click();
-        seenScanPath = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
+        seenScanPath = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
         wizard->cmdFinish->click();
     };
     menuItem(*window, "mnuCleaningFindMissingFiles")->trigger();
@@ -54,9 +56,9 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
     // One click sound for the action, none for the wizard's buttons; the
     // visible list is left as it was.
     EXPECT_EQ(desktop.sounds.size(), 1);
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), kFixtureProblems);
     EXPECT_EQ(menuStates(*window), QStringLiteral("FTFTTTTT"));
-    EXPECT_TRUE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
+    EXPECT_TRUE(window->findChild<PictureImage*>(u"ImgFindMissingFilesClick"_s)->isEnabled());
 }
 
 TEST_F(FindMissingFiles, WithNoProblemListedOnlyTheMenuItemIsDisabled)
