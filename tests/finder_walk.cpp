@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace finderfixture;
 
 namespace {
@@ -444,9 +445,9 @@ TEST_F(FinderWalk, AttributesAfterAListingAreThoseOfAFullLookup)
         ASSERT_TRUE(touch(QStringLiteral("attr/") + QString::fromUtf8(name)));
     ASSERT_TRUE(link(QStringLiteral("sub"), QStringLiteral("attr/tosub")));
     ASSERT_TRUE(link(QStringLiteral("nowhere"), QStringLiteral("attr/broken")));
-    const QStringList asked = {"plain.dll", "PLAIN.DLL", "Twin.DLL", "twin.dll", "TWIN.dll", "trail.", "trail",
-                               "blank ", "blank", ".hidden", QString::fromUtf8("caf\u00e9.txt"), "?.txt", "sub",
-                               "tosub", "broken", "nosuch", "sub\\inner.txt", ".", ".."};
+    const QStringList asked = {u"plain.dll"_s, u"PLAIN.DLL"_s, u"Twin.DLL"_s, u"twin.dll"_s, u"TWIN.dll"_s, u"trail."_s, u"trail"_s,
+                               u"blank "_s, u"blank"_s, u".hidden"_s, QString::fromUtf8("caf\u00e9.txt"), u"?.txt"_s, u"sub"_s,
+                               u"tosub"_s, u"broken"_s, u"nosuch"_s, u"sub\\inner.txt"_s, u"."_s, u".."_s};
     const auto attributes = [](const QString& name) {
         return GetFileAttributesA(platform::toAnsi(QStringLiteral("C:\\attr\\") + name).constData());
     };
