@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 
+using namespace Qt::StringLiterals;
 using namespace finderfixture;
 
 namespace {
@@ -250,7 +251,7 @@ TEST_F(FinderWizard, FolderListFileRoundTrip)
     ASSERT_TRUE(makeFolder(QString::fromUtf8("caf\u00E9")));
     ASSERT_TRUE(testenv::writeFile(listFile(), "C:\\Data\r\n  c:\\data \r\n"));
     open();
-    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", "c:\\data [x]"}));
+    EXPECT_EQ(folderRows(), (QStringList{u"C:\\Data [x]"_s, u"c:\\data [x]"_s}));
 
     // Folders already listed, by case or blanks, add nothing.
     desktop.folders = {driveC() + QStringLiteral("/data"), driveC() + QStringLiteral("/DATA")};
@@ -277,7 +278,7 @@ TEST_F(FinderWizard, FolderListFileRoundTrip)
     wizard->lvwFolders->topLevelItem(1)->setSelected(true);
     desktop.answers = {6};
     wizard->cmdRemove->click();
-    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", QString::fromUtf8("C:\\caf\u00E9 [x]")}));
+    EXPECT_EQ(folderRows(), (QStringList{u"C:\\Data [x]"_s, QString::fromUtf8("C:\\caf\u00E9 [x]")}));
     EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\nC:\\caf\xe9\r\n"));
 
     // With no row selected nothing is asked.
@@ -288,7 +289,7 @@ TEST_F(FinderWizard, FolderListFileRoundTrip)
     // The next opening reads the list again, every row checked.
     wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     open();
-    EXPECT_EQ(folderRows(), (QStringList{"C:\\Data [x]", QString::fromUtf8("C:\\caf\u00E9 [x]")}));
+    EXPECT_EQ(folderRows(), (QStringList{u"C:\\Data [x]"_s, QString::fromUtf8("C:\\caf\u00E9 [x]")}));
 
     // Removing the last rows deletes the file; the next list starts empty.
     desktop.answers = {6, 6};
@@ -322,7 +323,7 @@ TEST_F(FinderWizard, AFolderListThatIsNoRegularFileReadsAsNoneAndIsLeftAlone)
         wizard->CmdNext->click();
         desktop.folders = {driveC() + QStringLiteral("/data")};
         wizard->cmdAdd->click();
-        EXPECT_EQ(folderRows(), QStringList{"C:\\data [x]"});
+        EXPECT_EQ(folderRows(), QStringList{u"C:\\data [x]"_s});
         EXPECT_EQ(testenv::nodeType(target), node);
         EXPECT_EQ(testenv::nodeType(listFile()), target == listFile() ? node : S_IFLNK);
     }
@@ -352,7 +353,7 @@ TEST_F(FinderWizard, ALabelThatIsNoRegularFileDoesNotStopTheWalk)
         open();
         wizard->cmdScan->click();
         EXPECT_EQ(errors.count(), 0);
-        EXPECT_EQ(boxTexts(), QStringList{"Scanning is completed : 1 missing files(s) were found."});
+        EXPECT_EQ(boxTexts(), QStringList{u"Scanning is completed : 1 missing files(s) were found."_s});
         wizard.reset();
         for (const char* name : {"/.windows-label", "/.windows-serial"})
             QFile::remove(driveC() + QLatin1String(name));
@@ -369,9 +370,9 @@ TEST_F(FinderWizard, ACancelledFolderBrowserChangesNothing)
         const char* checks;
         QStringList rows;
     } cases[] = {
-        {"both checked", {"C:\\Data [x]", "c:\\apps [x]"}},
-        {"first unchecked", {"C:\\Data", "c:\\apps [x]"}},
-        {"none checked", {"C:\\Data", "c:\\apps"}},
+        {"both checked", {u"C:\\Data [x]"_s, u"c:\\apps [x]"_s}},
+        {"first unchecked", {u"C:\\Data"_s, u"c:\\apps [x]"_s}},
+        {"none checked", {u"C:\\Data"_s, u"c:\\apps"_s}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.checks);
@@ -408,25 +409,25 @@ TEST_F(FinderWizard, AddOrRemoveWithEveryRowUncheckedEnablesAScanOfNothing)
         QStringList rows;
         QByteArray fileAfter;
     } cases[] = {
-        {"Add, browser cancelled", [&] { wizard->cmdAdd->click(); }, {"C:\\data", "C:\\apps"}, file},
+        {"Add, browser cancelled", [&] { wizard->cmdAdd->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Add of a listed folder", [&] {
              desktop.folders = {driveC() + QStringLiteral("/APPS")};
              wizard->cmdAdd->click();
          },
-         {"C:\\data", "C:\\apps"}, file},
-        {"Remove, nothing selected", [&] { wizard->cmdRemove->click(); }, {"C:\\data", "C:\\apps"}, file},
+         {u"C:\\data"_s, u"C:\\apps"_s}, file},
+        {"Remove, nothing selected", [&] { wizard->cmdRemove->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Remove answered No", [&] {
              wizard->lvwFolders->topLevelItem(0)->setSelected(true);
              desktop.answers = {7};
              wizard->cmdRemove->click();
          },
-         {"C:\\data", "C:\\apps"}, file},
+         {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Remove answered Yes", [&] {
              wizard->lvwFolders->topLevelItem(0)->setSelected(true);
              desktop.answers = {6};
              wizard->cmdRemove->click();
          },
-         {"C:\\apps"}, "C:\\apps\r\n"},
+         {u"C:\\apps"_s}, "C:\\apps\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.act);
