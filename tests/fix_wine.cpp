@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -87,7 +88,7 @@ protected:
         mainwindow::setTimingScale(0.01);
         // Off, so that loading the window leaves the Run key alone: each test
         // has its own program folder, which the logon entry would name.
-        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "False");
+        platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"False"_s);
     }
     void TearDown() override
     {
@@ -112,16 +113,16 @@ protected:
     {
         QByteArrayList files;
         for (const char* name : {"system.reg", "user.reg", "userdef.reg"})
-            files << testenv::readFile(g_wine.path() + "/" + name);
+            files << testenv::readFile(g_wine.path() + u"/"_s + QLatin1String(name));
         return files;
     }
     QStringList backupLines() const
     {
         QStringList lines;
-        const QStringList names = QDir(programDir + "/Restore").entryList(QDir::Files);
+        const QStringList names = QDir(programDir + u"/Restore"_s).entryList(QDir::Files);
         if (names.size() != 1)
             return lines;
-        for (const QByteArray& raw : testenv::readFile(programDir + "/Restore/" + names[0]).split('\n')) {
+        for (const QByteArray& raw : testenv::readFile(programDir + u"/Restore/"_s + names[0]).split('\n')) {
             if (!raw.isEmpty())
                 lines << engine::DecodeText(platform::fromAnsi(raw.chopped(raw.endsWith('\r') ? 1 : 0)));
         }
@@ -135,16 +136,16 @@ TEST_F(FixWineTest, BesideARunningWineserverTheFixTouchesNothing)
     openAndScan();
     ASSERT_GT(window->lvwErrors().count(), 0);
     const QByteArrayList before = registryFiles();
-    ASSERT_EQ(g_wine.run("wineserver", {"-p"}).exitCode, 0);
+    ASSERT_EQ(g_wine.run(u"wineserver"_s, {u"-p"_s}).exitCode, 0);
 
     showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
 
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_TRUE(desktop.boxes[0].text.startsWith("A Wine program is running on the prefix"))
+    EXPECT_TRUE(desktop.boxes[0].text.startsWith(u"A Wine program is running on the prefix"_s))
         << desktop.boxes[0].text.toStdString();
     EXPECT_EQ(registryFiles(), before);
-    EXPECT_TRUE(QDir(programDir + "/Restore").entryList(QDir::Files).isEmpty());
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), window->lvwErrors().count());
+    EXPECT_TRUE(QDir(programDir + u"/Restore"_s).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), window->lvwErrors().count());
     window.reset();
     platform::closePrefix();
     EXPECT_TRUE(g_wine.stopServer());
@@ -181,20 +182,20 @@ TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndTheRescueCenterRestoresEveryKey
 
     QMap<QString, QString> queried;
     for (const QString& key : keys) {
-        const testenv::WineResult r = g_wine.reg({"query", key});
+        const testenv::WineResult r = g_wine.reg({u"query"_s, key});
         g_wine.waitForServer();
         ASSERT_TRUE(r.ok()) << key.toStdString();
-        queried[key] = QString::fromLocal8Bit(r.out).remove('\r');
+        queried[key] = QString::fromLocal8Bit(r.out).remove(u'\r');
     }
     for (const Planted& p : kPlanted) {
         const QString shown = queried[p.key];
         if (*p.name) {
-            EXPECT_EQ(shown.contains("    " + QLatin1String(p.name) + "    "), !p.reported) << p.name << "\n"
+            EXPECT_EQ(shown.contains(u"    "_s + QLatin1String(p.name) + u"    "_s), !p.reported) << p.name << "\n"
                                                                                             << qPrintable(shown);
         } else {
             // The unnamed value stays, emptied.
-            EXPECT_TRUE(shown.contains("(Default)")) << qPrintable(shown);
-            EXPECT_FALSE(shown.contains("Gone App\\gone app.exe")) << qPrintable(shown);
+            EXPECT_TRUE(shown.contains(u"(Default)"_s)) << qPrintable(shown);
+            EXPECT_FALSE(shown.contains(u"Gone App\\gone app.exe"_s)) << qPrintable(shown);
         }
     }
 
@@ -202,15 +203,15 @@ TEST_F(FixWineTest, EveryRowFixedIsGoneForWineAndTheRescueCenterRestoresEveryKey
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     reopenWindow();
     window->mnuFileRescueCenter_Click();
-    QTreeWidget* backups = find<QTreeWidget>("lvwBackUp");
+    QTreeWidget* backups = find<QTreeWidget>(u"lvwBackUp"_s);
     ASSERT_EQ(backups->topLevelItemCount(), 1);
     EXPECT_EQ(backups->topLevelItem(0)->text(1),
               QStringLiteral("%1 key(s) were removed.").arg(expected.size()));
     backups->topLevelItem(0)->setSelected(true);
-    find<RescueCenterPage>("PicRescuCenter")->ImgRestoringClick_MouseMove();
+    find<RescueCenterPage>(u"PicRescuCenter"_s)->ImgRestoringClick_MouseMove();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
     EXPECT_EQ(backups->topLevelItemCount(), 0);
-    EXPECT_TRUE(QDir(programDir + "/Restore").entryList(QDir::Files).isEmpty()) << qPrintable(backup);
+    EXPECT_TRUE(QDir(programDir + u"/Restore"_s).entryList(QDir::Files).isEmpty()) << qPrintable(backup);
     window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);
     for (const QString& key : keys)
