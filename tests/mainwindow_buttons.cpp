@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -33,21 +34,21 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
 {
     // Hover, press and the page reset, each leaving its state and hint.
     const auto cycle = [this](auto& page, const auto& c) {
-        const PictureButton b{find<PictureImage>(c.pictures[0]), find<PictureImage>(c.pictures[1]),
-                              find<PictureImage>(c.pictures[2])};
+        const PictureButton b{find<PictureImage>(QLatin1String(c.pictures[0])), find<PictureImage>(QLatin1String(c.pictures[1])),
+                              find<PictureImage>(QLatin1String(c.pictures[2]))};
         ASSERT_TRUE(b.normal && b.hover && b.pressed);
         SCOPED_TRACE(b.normal->objectName().toStdString());
-        statusBar(*window)->setPanelText(1, "before");
+        statusBar(*window)->setPanelText(1, u"before"_s);
         (page.*c.hover)();
         EXPECT_EQ(b.state(), 1);
-        EXPECT_EQ(panel(1), c.hint ? c.hint : "before");
+        EXPECT_EQ(panel(1), QString::fromUtf8(c.hint ? c.hint : "before"));
         (page.*c.press)();
         EXPECT_EQ(b.state(), 2);
         (page.*c.reset)();
         EXPECT_EQ(b.state(), 0);
-        EXPECT_EQ(panel(1), c.resetHint);
+        EXPECT_EQ(panel(1), QString::fromUtf8(c.resetHint));
     };
-    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));  // the two buttons that need problems
+    window->lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\a.ttf"_s));  // the two buttons that need problems
     const ButtonCase<RegistryCleanerPage> cases[] = {
         {{"ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"}, &RegistryCleanerPage::ImgScanNormal_MouseMove,
          &RegistryCleanerPage::ImgScanMouseMove_MouseDown, &RegistryCleanerPage::PicRegistryCleaner_MouseMove,
@@ -65,7 +66,7 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
         {{"ImgCancelNormal", "ImgCancelMouseMove", "ImgCancelClick"}, &RegistryCleanerPage::ImgCancelNormal_MouseMove,
          &RegistryCleanerPage::ImgCancelMouseMove_MouseDown, &RegistryCleanerPage::PicScanning_MouseMove, nullptr, " Scanning ..."},
     };
-    RegistryCleanerPage* registryCleaner = find<RegistryCleanerPage>("PicRegistryCleaner");
+    RegistryCleanerPage* registryCleaner = find<RegistryCleanerPage>(u"PicRegistryCleaner"_s);
     ASSERT_NE(registryCleaner, nullptr);
     for (const ButtonCase<RegistryCleanerPage>& c : cases)
         cycle(*registryCleaner, c);
@@ -77,7 +78,7 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
         {{"ImgReturnNormal", "ImgReturnMouseMove", "ImgReturnClick"}, &ProblemPage::ImgReturnNormal_MouseMove,
          &ProblemPage::ImgReturnMouseMove_MouseDown, &ProblemPage::PicShowError_MouseMove, " Return To Main Page", ""},
     };
-    ProblemPage* problemPage = find<ProblemPage>("PicShowError");
+    ProblemPage* problemPage = find<ProblemPage>(u"PicShowError"_s);
     ASSERT_NE(problemPage, nullptr);
     for (const ButtonCase<ProblemPage>& c : problemCases)
         cycle(*problemPage, c);
@@ -90,12 +91,12 @@ TEST_F(FrmStartTest, EveryButtonGoesHoverPressedAndBackToNormal)
          &RescueCenterPage::ImgDeleteBackUpNormal_MouseMove, &RescueCenterPage::ImgDeleteBackUpMouseMove_MouseDown,
          &RescueCenterPage::PicRescuCenter_MouseMove, " Delete the selected backup", ""},
     };
-    RescueCenterPage* rescueCenter = find<RescueCenterPage>("PicRescuCenter");
+    RescueCenterPage* rescueCenter = find<RescueCenterPage>(u"PicRescuCenter"_s);
     ASSERT_NE(rescueCenter, nullptr);
     for (const ButtonCase<RescueCenterPage>& c : rescueCases)
         cycle(*rescueCenter, c);
     // The backup buttons also show the number of backups.
-    EXPECT_EQ(panel(3), "0 backup(s)");
+    EXPECT_EQ(panel(3), u"0 backup(s)"_s);
     EXPECT_TRUE(desktop.sounds.isEmpty());
 }
 
@@ -105,7 +106,7 @@ TEST_F(FrmStartTest, FindAndFixButtonsIgnoreThePointerWhileNoProblemIsListed)
     registryCleanerPage(*window)->ImfFixProblemsNormal_MouseMove();
     EXPECT_EQ(windowtest::pictureButton(*window, "ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick").state(), 0);
     EXPECT_EQ(windowtest::pictureButton(*window, "ImfFixProblemsNormal", "ImfFixProblemsMouseMove", "ImgFixProblemsClick").state(), 0);
-    EXPECT_EQ(panel(1), "");
+    EXPECT_EQ(panel(1), u""_s);
 }
 
 TEST_F(FrmStartTest, PageResetDoesNothingWhileScanning)
@@ -115,14 +116,14 @@ TEST_F(FrmStartTest, PageResetDoesNothingWhileScanning)
         registryCleanerPage(*window)->ImgHelpNormal_MouseMove();
         registryCleanerPage(*window)->PicRegistryCleaner_MouseMove();
         EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 1);
-        EXPECT_EQ(panel(1), " Read Program Help");
+        EXPECT_EQ(panel(1), u" Read Program Help"_s);
     });
     ASSERT_TRUE(ran);
     // Once the scan is over the reset acts again.
     registryCleanerPage(*window)->ImgHelpNormal_MouseMove();
     registryCleanerPage(*window)->PicRegistryCleaner_MouseMove();
     EXPECT_EQ(windowtest::pictureButton(*window, "ImgHelpNormal", "ImgHelpMouseMove", "ImgHelpClick").state(), 0);
-    EXPECT_EQ(panel(1), "");
+    EXPECT_EQ(panel(1), u""_s);
 }
 
 TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress)
@@ -134,7 +135,7 @@ TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress
 
     QTest::mouseMove(scan.normal, QPoint(20, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan.state() == 1; }, 2000));
-    EXPECT_EQ(panel(1), " Scan registry for invalid entires");
+    EXPECT_EQ(panel(1), u" Scan registry for invalid entires"_s);
 
     QTest::mousePress(scan.hover, Qt::LeftButton, {}, QPoint(21, 10));
     EXPECT_EQ(scan.state(), 2);
@@ -143,18 +144,18 @@ TEST_F(FrmStartTest, RealPointerRunsTheScanActionOnceAtTheFirstMoveAfterThePress
 
     QTest::mouseMove(scan.pressed, QPoint(25, 12));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.boxes.isEmpty(); }, 2000));
-    QTest::mouseMove(window->findChild<PictureImage*>("ImgScanNormal"), QPoint(26, 12));
+    QTest::mouseMove(window->findChild<PictureImage*>(u"ImgScanNormal"_s), QPoint(26, 12));
     QCoreApplication::processEvents();
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
+    EXPECT_EQ(desktop.boxes[0].text, u"Please select the Section you want to scan."_s);
     EXPECT_EQ(desktop.boxes[0].style, 64);
-    EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
+    EXPECT_EQ(desktop.boxes[0].title, u"Velmora 2007"_s);
     EXPECT_TRUE(scan.pressed->isEnabled());
 
     // Moving over the page background puts the button back.
     QTest::mouseMove(registryCleanerPage(*window), QPoint(690, 400));
     ASSERT_TRUE(QTest::qWaitFor([&] { return scan.state() == 0; }, 2000));
-    EXPECT_EQ(panel(1), "");
+    EXPECT_EQ(panel(1), u""_s);
 }
 
 }  // namespace
