@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -41,7 +42,7 @@ protected:
         FrmStartTest::TearDown();
     }
 
-    QString backupPath() const { return programDir + "/Restore/" + kBackupName; }
+    QString backupPath() const { return programDir + u"/Restore/"_s + kBackupName; }
     // The plain lines of the backup file.
     QStringList backupLines() const
     {
@@ -56,7 +57,7 @@ protected:
     QStringList visibleNames() const
     {
         QStringList names;
-        const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+        const QTreeWidget* list = find<QTreeWidget>(u"lvwProblem"_s);
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             names << list->topLevelItem(i)->text(2);
         return names;
@@ -72,11 +73,11 @@ protected:
     {
         return engine::ReadValueForBackup(root, path, name).has_value();
     }
-    QByteArray systemRegOnDisk() const { return testenv::readFile(prefixDir + "/system.reg"); }
+    QByteArray systemRegOnDisk() const { return testenv::readFile(prefixDir + u"/system.reg"_s); }
     // Unchecks every visible row except those named.
     void checkOnly(const QStringList& names)
     {
-        const QTreeWidget* list = find<QTreeWidget>("lvwProblem");
+        const QTreeWidget* list = find<QTreeWidget>(u"lvwProblem"_s);
         for (int i = 0; i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem* item = list->topLevelItem(i);
             item->setCheckState(0, names.contains(item->text(2)) ? Qt::Checked : Qt::Unchecked);
@@ -97,11 +98,11 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     chooseOnly({4, 5, 8});  // Help Files, Fonts, Startup Programs: six rows
     scanAndAnswer();
     const QStringList before = hiddenNames();
-    ASSERT_EQ(before, QStringList({"gone.hlp", "gone.chm", "Gone Font (TrueType)", "GoneRun", "GoneUser"}));
-    window->lvwErrors().add(problem("Help Files", "extra", "C:\\extra.hlp", kHelp));
+    ASSERT_EQ(before, QStringList({u"gone.hlp"_s, u"gone.chm"_s, u"Gone Font (TrueType)"_s, u"GoneRun"_s, u"GoneUser"_s}));
+    window->lvwErrors().add(problem(u"Help Files"_s, u"extra"_s, u"C:\\extra.hlp"_s, kHelp));
     showErrorPage(*window)->FillProblemList();
-    checkOnly({"gone.hlp", "GoneRun", "GoneUser"});
-    const QString selection = find<QLabel>("lblShowProblems")->text();
+    checkOnly({u"gone.hlp"_s, u"GoneRun"_s, u"GoneUser"_s});
+    const QString selection = find<QLabel>(u"lblShowProblems"_s)->text();
     const int boxes = desktop.boxes.size();
 
     fix();
@@ -109,21 +110,21 @@ TEST_F(FixTest, ThreeCheckedOfSixAreBackedUpInListOrderThenDeletedAndLeaveBothLi
     EXPECT_EQ(desktop.boxes.size(), boxes) << "a fix that went well says nothing";
     const QStringList lines = backupLines();
     ASSERT_EQ(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith("R^HKEY_LOCAL_MACHINE^" + kHelp + "^C:\\windows\\help\\gone.hlp^gone.hlp^^1:"));
-    EXPECT_TRUE(lines[1].startsWith("R^HKEY_LOCAL_MACHINE^" + kRun + "^"));
-    EXPECT_TRUE(lines[1].contains("^GoneRun^"));
-    EXPECT_TRUE(lines[2].startsWith("R^HKEY_CURRENT_USER^" + kRun + "^"));
-    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kHelp, "gone.hlp"));
-    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kHelp, "present.hlp"));
+    EXPECT_TRUE(lines[0].startsWith(u"R^HKEY_LOCAL_MACHINE^"_s + kHelp + u"^C:\\windows\\help\\gone.hlp^gone.hlp^^1:"_s));
+    EXPECT_TRUE(lines[1].startsWith(u"R^HKEY_LOCAL_MACHINE^"_s + kRun + u"^"_s));
+    EXPECT_TRUE(lines[1].contains(u"^GoneRun^"_s));
+    EXPECT_TRUE(lines[2].startsWith(u"R^HKEY_CURRENT_USER^"_s + kRun + u"^"_s));
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kHelp, u"gone.hlp"_s));
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kHelp, u"present.hlp"_s));
     EXPECT_FALSE(systemRegOnDisk().contains("\"GoneRun\"")) << "saved before the action returned";
     EXPECT_TRUE(systemRegOnDisk().contains("\"gone.chm\""));
 
-    const QStringList left = {"gone.chm", "Gone Font (TrueType)", "extra"};
+    const QStringList left = {u"gone.chm"_s, u"Gone Font (TrueType)"_s, u"extra"_s};
     EXPECT_EQ(hiddenNames(), left);
     EXPECT_EQ(visibleNames(), left);
-    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), selection);
+    EXPECT_EQ(find<QLabel>(u"lblShowProblems"_s)->text(), selection);
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
@@ -136,7 +137,7 @@ TEST_F(FixTest, NothingCheckedCreatesNoBackupAndChangesNothing)
     const QByteArray system = systemRegOnDisk();
     fix();
     EXPECT_FALSE(QFile::exists(backupPath()));
-    EXPECT_TRUE(QDir(programDir + "/Restore").exists()) << "the folder is made all the same";
+    EXPECT_TRUE(QDir(programDir + u"/Restore"_s).exists()) << "the folder is made all the same";
     EXPECT_EQ(systemRegOnDisk(), system);
     EXPECT_EQ(visibleNames().size(), 2);
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
@@ -146,28 +147,28 @@ TEST_F(FixTest, DefaultValueIsEmptiedNotRemovedAndItsRecordRestoresIt)
 {
     chooseOnly({1});  // Application Paths: gone.exe's unnamed value
     scanAndAnswer();
-    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    ASSERT_EQ(hiddenNames(), QStringList({u"(Default)"_s}));
     const QString key = window->lvwErrors().row(1).FullKeyPath;
-    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)");
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, u"(Default)"_s);
     ASSERT_TRUE(before);
 
     fix();
 
-    const auto after = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)");
+    const auto after = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, u"(Default)"_s);
     ASSERT_TRUE(after) << "the unnamed value stays";
     EXPECT_EQ(after->type, DWORD(REG_SZ));
     EXPECT_TRUE(after->bytes.isEmpty() || after->bytes == QByteArray(2, '\0'));
     const QStringList lines = backupLines();
     ASSERT_EQ(lines.size(), 1);
-    EXPECT_EQ(lines[0].split('^').value(4), "(Default)");
+    EXPECT_EQ(lines[0].split(u'^').value(4), u"(Default)"_s);
     EXPECT_TRUE(showErrorPage(*window)->isHidden()) << "an emptied list closes the page";
 
     platform::RegistryBatch batch;
     const engine::RestoreResult restored = engine::RestoreBackupFile(
-        platform::programFolder() + "\\Restore\\" + kBackupName);
+        platform::programFolder() + u"\\Restore\\"_s + kBackupName);
     ASSERT_TRUE(batch.finish().ok);
     EXPECT_EQ(restored.restored, 1);
-    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, "(Default)"), before);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, key, u"(Default)"_s), before);
 }
 
 // Listed twice in one fix, or again in a later one (an old results file
@@ -177,14 +178,14 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
 {
     chooseOnly({1});
     scanAndAnswer();
-    ASSERT_EQ(hiddenNames(), QStringList({"(Default)"}));
+    ASSERT_EQ(hiddenNames(), QStringList({u"(Default)"_s}));
     const engine::ProblemRow once = window->lvwErrors().row(1);
     engine::ProblemRow twice = once;
-    twice.RegistryScanners = "Active X Objects";
+    twice.RegistryScanners = u"Active X Objects"_s;
     twice.FullKeyPath = twice.FullKeyPath.toLower();
     window->lvwErrors().add(twice);
     showErrorPage(*window)->FillProblemList();
-    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)");
+    const auto before = engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, u"(Default)"_s);
 
     fix();
     window->lvwErrors().add(once);
@@ -194,36 +195,36 @@ TEST_F(FixTest, AValueListedTwiceIsRecordedOnceSoItsRestoreIsWhole)
     EXPECT_EQ(backupLines().size(), 1);
     EXPECT_EQ(window->lvwErrors().count(), 0);
     platform::RegistryBatch batch;
-    engine::RestoreBackupFile(platform::programFolder() + "\\Restore\\" + kBackupName);
+    engine::RestoreBackupFile(platform::programFolder() + u"\\Restore\\"_s + kBackupName);
     ASSERT_TRUE(batch.finish().ok);
-    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, "(Default)"), before);
+    EXPECT_EQ(engine::ReadValueForBackup(HKEY_LOCAL_MACHINE, twice.FullKeyPath, u"(Default)"_s), before);
 }
 
 TEST_F(FixTest, TwoFixesInOneSecondShareOneBackupFile)
 {
     chooseOnly({8});
     scanAndAnswer();
-    checkOnly({"GoneRun"});
+    checkOnly({u"GoneRun"_s});
     fix();
-    checkOnly({"GoneUser"});
+    checkOnly({u"GoneUser"_s});
     fix();
     const QStringList lines = backupLines();
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].contains("^GoneRun^"));
-    EXPECT_TRUE(lines[1].contains("^GoneUser^"));
-    EXPECT_EQ(showErrorPage(*window)->backupFile(), platform::programFolder() + "\\Restore\\" + kBackupName);
-    EXPECT_EQ(QDir(programDir + "/Restore").entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(lines[0].contains(u"^GoneRun^"_s));
+    EXPECT_TRUE(lines[1].contains(u"^GoneUser^"_s));
+    EXPECT_EQ(showErrorPage(*window)->backupFile(), platform::programFolder() + u"\\Restore\\"_s + kBackupName);
+    EXPECT_EQ(QDir(programDir + u"/Restore"_s).entryList(QDir::Files).size(), 1);
 }
 
 // --- rows the fix must leave alone -----------------------------------------------------------
 
 TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
 {
-    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "Caret", "C:\\Gone^Dir\\tool.exe", REG_SZ), 0);
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, u"Caret"_s, u"C:\\Gone^Dir\\tool.exe"_s, REG_SZ), 0);
     ASSERT_TRUE(platform::flushRegistry().ok);
     chooseOnly({8});
     scanAndAnswer();
-    ASSERT_TRUE(hiddenNames().contains("Caret"));
+    ASSERT_TRUE(hiddenNames().contains(u"Caret"_s));
     struct Edited {
         const char* name;
         const char* mainKey;
@@ -236,19 +237,19 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
         {"GoneRun", "-2147483647", "HKEY_LOCAL_MACHINE"},  // the number of another root
     };
     for (const Edited& e : edited) {
-        engine::ProblemRow r = problem("Startup Programs", e.name, "C:\\elsewhere\\x.exe", kRun);
-        r.MainKey = e.mainKey;
-        r.mainkeyname = e.rootName;
+        engine::ProblemRow r = problem(u"Startup Programs"_s, QLatin1String(e.name), u"C:\\elsewhere\\x.exe"_s, kRun);
+        r.MainKey = QLatin1String(e.mainKey);
+        r.mainkeyname = QLatin1String(e.rootName);
         window->lvwErrors().add(r);
     }
     showErrorPage(*window)->FillProblemList();
-    checkOnly({"Caret", "GoneUser", "GoneRun"});
+    checkOnly({u"Caret"_s, u"GoneUser"_s, u"GoneRun"_s});
     // The first GoneRun row is the scan's own: uncheck it so only edited rows name that value.
-    QTreeWidget* list = find<QTreeWidget>("lvwProblem");
-    list->topLevelItem(hiddenNames().indexOf("GoneRun"))->setCheckState(0, Qt::Unchecked);
+    QTreeWidget* list = find<QTreeWidget>(u"lvwProblem"_s);
+    list->topLevelItem(hiddenNames().indexOf(u"GoneRun"_s))->setCheckState(0, Qt::Unchecked);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {
         engine::ProblemRow& r = window->lvwErrors().row(i);
-        r.Checked = r.KeyName != "GoneRun" || r.KeyValue == "C:\\elsewhere\\x.exe";
+        r.Checked = r.KeyName != u"GoneRun"_s || r.KeyValue == u"C:\\elsewhere\\x.exe"_s;
         list->topLevelItem(i - 1)->setCheckState(0, r.Checked ? Qt::Checked : Qt::Unchecked);
     }
     for (int i = 1; i <= window->lvwErrors().count(); ++i)
@@ -256,20 +257,20 @@ TEST_F(FixTest, RowsWhoseRecordOrRootFailsStayCheckedAndOneSentenceSaysWhy)
 
     fix();
 
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "Caret"));
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"Caret"_s));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+    EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
     EXPECT_EQ(backupLines().size(), 1);
     ASSERT_FALSE(desktop.boxes.isEmpty());
     EXPECT_EQ(desktop.boxes.last().text,
-              "4 checked value(s) were left in the registry and stay checked in the list: 1 because a backup line "
-              "cannot carry their text (a \"^\", a control character or a character outside the code page), 3 "
-              "because their root key is blank or not one of the registry's root keys.");
+              u"4 checked value(s) were left in the registry and stay checked in the list: 1 because a backup line "_s
+              u"cannot carry their text (a \"^\", a control character or a character outside the code page), 3 "_s
+              u"because their root key is blank or not one of the registry's root keys."_s);
     EXPECT_EQ(window->lvwErrors().count(), 5);
     EXPECT_EQ(list->topLevelItemCount(), 5);
     for (int i = 1; i <= window->lvwErrors().count(); ++i) {
         const engine::ProblemRow& r = window->lvwErrors().row(i);
-        const bool expectChecked = r.KeyName == "Caret" || r.KeyValue == "C:\\elsewhere\\x.exe";
+        const bool expectChecked = r.KeyName == u"Caret"_s || r.KeyValue == u"C:\\elsewhere\\x.exe"_s;
         EXPECT_EQ(r.Checked, expectChecked) << r.KeyName.toStdString();
         EXPECT_EQ(list->topLevelItem(i - 1)->checkState(0) == Qt::Checked, expectChecked);
     }
@@ -282,13 +283,13 @@ TEST_F(FixTest, RecordThatCannotBeWrittenKeepsItsValue)
     // A folder where the backup file would go: no record can be appended.
     ASSERT_TRUE(QDir().mkpath(backupPath()));
     fix();
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
-    EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
+    EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_EQ(desktop.boxes[0].text, "2 checked value(s) were left in the registry and stay checked in the list: 2 "
-                                     "because the backup file could not be written.");
+    EXPECT_EQ(desktop.boxes[0].text, u"2 checked value(s) were left in the registry and stay checked in the list: 2 "_s
+                                     u"because the backup file could not be written."_s);
 }
 
 // The checks before a fix: each refusal touches nothing at all.
@@ -300,16 +301,16 @@ TEST_F(FixTest, AFixThatCouldNotBeKeptChangesNothing)
         const char* sentenceStart;
     };
     const Case cases[] = {
-        {"Restore is a file", [this] { testenv::writeFile(programDir + "/Restore", "x"); },
+        {"Restore is a file", [this] { testenv::writeFile(programDir + u"/Restore"_s, "x"); },
          "The backup folder "},
         {"system.reg changed on disk while a change is unsaved",
          [this] {
              static std::unique_ptr<platform::RegistryBatch> held;
              held = std::make_unique<platform::RegistryBatch>();
-             engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Held", "x", "1", REG_SZ);
+             engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Held"_s, u"x"_s, u"1"_s, REG_SZ);
              QByteArray text = systemRegOnDisk();
              text.append("\n[Software\\\\Other] 1700000000\n\"y\"=\"2\"\n");
-             testenv::writeFile(prefixDir + "/system.reg", text);
+             testenv::writeFile(prefixDir + u"/system.reg"_s, text);
              afterFix = [] {
                  EXPECT_FALSE(held->finish().ok);
                  held.reset();
@@ -326,23 +327,23 @@ TEST_F(FixTest, AFixThatCouldNotBeKeptChangesNothing)
         scanAndAnswer();
         c.arrange();
         const QByteArray system = systemRegOnDisk();
-        const QByteArray user = testenv::readFile(prefixDir + "/user.reg");
+        const QByteArray user = testenv::readFile(prefixDir + u"/user.reg"_s);
         fix();
         ASSERT_EQ(desktop.boxes.size(), 1);
-        EXPECT_TRUE(desktop.boxes[0].text.startsWith(c.sentenceStart)) << desktop.boxes[0].text.toStdString();
-        EXPECT_TRUE(desktop.boxes[0].text.endsWith('.') && !desktop.boxes[0].text.contains(". ")) << "one sentence";
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(QLatin1String(c.sentenceStart))) << desktop.boxes[0].text.toStdString();
+        EXPECT_TRUE(desktop.boxes[0].text.endsWith(u'.') && !desktop.boxes[0].text.contains(u". "_s)) << "one sentence";
         EXPECT_FALSE(QFile::exists(backupPath()));
-        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
-        EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
-        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
-        EXPECT_TRUE(find<PictureImage>("ImgFixProblemsNormal2")->isEnabled());
+        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
+        EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
+        EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
+        EXPECT_TRUE(find<PictureImage>(u"ImgFixProblemsNormal2"_s)->isEnabled());
         if (afterFix) {
             afterFix();
             afterFix = {};
         }
         EXPECT_EQ(systemRegOnDisk(), system);
-        EXPECT_EQ(testenv::readFile(prefixDir + "/user.reg"), user);
+        EXPECT_EQ(testenv::readFile(prefixDir + u"/user.reg"_s), user);
     }
 }
 
@@ -359,7 +360,7 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
         if (!changed && QFile::exists(backupPath())) {
             changed = true;
             QByteArray text = systemRegOnDisk();
-            testenv::writeFile(prefixDir + "/system.reg", text + "\n[Software\\\\Other] 1700000000\n");
+            testenv::writeFile(prefixDir + u"/system.reg"_s, text + "\n[Software\\\\Other] 1700000000\n");
         }
         QCoreApplication::processEvents();
     });
@@ -367,10 +368,10 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(changed);
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_TRUE(desktop.boxes[0].text.contains("was changed by another program")) << desktop.boxes[0].text.toStdString();
+    EXPECT_TRUE(desktop.boxes[0].text.contains(u"was changed by another program"_s)) << desktop.boxes[0].text.toStdString();
     EXPECT_FALSE(QFile::exists(backupPath()));
     EXPECT_TRUE(systemRegOnDisk().contains("\"GoneRun\""));
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
     // Nothing is held unsaved: closing writes nothing over the user's file.
     const QByteArray onDisk = systemRegOnDisk();
     platform::closePrefix();
@@ -417,7 +418,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         menuItem(*window, "mnuFileShowScanResultsonStartup")->setChecked(false);
         chooseOnly({8});
         scanAndAnswer();
-        checkOnly({"GoneRun"});
+        checkOnly({u"GoneRun"_s});
         window->mnuFileSaveScanResults_Click();  // something to load
         modals = desktop.modals.size();
         bool pressed = false;
@@ -434,14 +435,14 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         engine::setMessagePump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(pressed);
 
-        EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser")) << "an unchecked value is never touched";
+        EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+        EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s)) << "an unchecked value is never touched";
         EXPECT_EQ(backupLines().size(), 1);
-        EXPECT_EQ(hiddenNames(), QStringList({"GoneUser"}));
-        EXPECT_EQ(visibleNames(), QStringList({"GoneUser"}));
-        if (window->lvwErrors().count() == 1 && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
+        EXPECT_EQ(hiddenNames(), QStringList({u"GoneUser"_s}));
+        EXPECT_EQ(visibleNames(), QStringList({u"GoneUser"_s}));
+        if (window->lvwErrors().count() == 1 && find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount() == 1) {
             EXPECT_FALSE(window->lvwErrors().row(1).Checked);
-            EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Unchecked);
+            EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(0)->checkState(0), Qt::Unchecked);
         }
         EXPECT_TRUE(window->menuBar()->isEnabled());
         engine::bResultsLoaded = false;
@@ -455,7 +456,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     chooseOnly({8});
     scanAndAnswer();
     window->mnuFileSaveScanResults_Click();
-    const QByteArray saved = testenv::readFile(programDir + "/Scan.ocx");
+    const QByteArray saved = testenv::readFile(programDir + u"/Scan.ocx"_s);
     ASSERT_FALSE(saved.isEmpty());
     showErrorPage(*window)->ImgReturnClick_MouseMove();
     const QByteArray system = systemRegOnDisk();
@@ -470,11 +471,11 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     window->mnuFileLoadScanResults_Click();
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(pressed);
-    EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), saved);
+    EXPECT_EQ(testenv::readFile(programDir + u"/Scan.ocx"_s), saved);
     EXPECT_EQ(systemRegOnDisk(), system);
     EXPECT_FALSE(QFile::exists(backupPath()));
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
-    EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
+    EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
     engine::bResultsLoaded = false;
 }
@@ -495,7 +496,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         chooseOnly({8});
         scanAndAnswer();
         const auto repoint = [] {
-            return engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\windows\\present.exe", REG_SZ);
+            return engine::SetRegistryValue(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s, u"C:\\windows\\present.exe"_s, REG_SZ);
         };
         if (when == ThroughResultsFile)
             window->mnuFileSaveScanResults_Click();
@@ -506,7 +507,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         if (when == ThroughResultsFile) {
             reopenWindow();
             window->mnuFileLoadScanResults_Click();
-            ASSERT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+            ASSERT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
         }
         desktop.boxes.clear();
         bool repointed = false;
@@ -522,22 +523,22 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         engine::setMessagePump([] { QCoreApplication::processEvents(); });
 
         QString data;
-        ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", data));
-        EXPECT_EQ(data, "C:\\windows\\present.exe");
-        EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+        ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s, data));
+        EXPECT_EQ(data, u"C:\\windows\\present.exe"_s);
+        EXPECT_FALSE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
         // Only GoneUser's record: the record of a value changed while it
         // was written is taken out again (it used to stay, a backup of a
         // value that never left).
         EXPECT_EQ(backupLines().size(), 1);
-        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun"}));
-        EXPECT_EQ(visibleNames(), QStringList({"GoneRun"}));
+        EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s}));
+        EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s}));
         if (hiddenNames().size() == 1 && visibleNames().size() == 1) {
             EXPECT_TRUE(window->lvwErrors().row(1).Checked);
-            EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Checked);
+            EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(0)->checkState(0), Qt::Checked);
         }
         ASSERT_EQ(desktop.boxes.size(), 1);
-        EXPECT_EQ(desktop.boxes[0].text, "1 checked value(s) were left in the registry and stay checked in the list: 1 "
-                                         "because their value has changed and no longer names the missing file.");
+        EXPECT_EQ(desktop.boxes[0].text, u"1 checked value(s) were left in the registry and stay checked in the list: 1 "_s
+                                         u"because their value has changed and no longer names the missing file."_s);
         engine::bResultsLoaded = false;
     }
 }
@@ -547,20 +548,20 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
 TEST_F(FixTest, ADefaultRowChangesTheValueThatHoldsItsDataNotTheUnnamedOne)
 {
     const QString key = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe");
-    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, " ", "C:\\Program Files\\Gone\\gone.exe", REG_SZ), 0);
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, u" "_s, u"C:\\Program Files\\Gone\\gone.exe"_s, REG_SZ), 0);
     chooseOnly({1});
     scanAndAnswer();
-    ASSERT_EQ(hiddenNames(), QStringList({"(Default)", "(Default)"}));
-    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, "", "C:\\windows\\present.exe", REG_SZ), 0);
+    ASSERT_EQ(hiddenNames(), QStringList({u"(Default)"_s, u"(Default)"_s}));
+    ASSERT_EQ(engine::SetRegistryValue(HKEY_LOCAL_MACHINE, key, u""_s, u"C:\\windows\\present.exe"_s, REG_SZ), 0);
 
     fix();
 
     QString unnamed;
-    ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, key, "", unnamed));
-    EXPECT_EQ(unnamed, "C:\\windows\\present.exe") << "the valid value is left as it is";
-    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, key, " ")) << "the stale one is gone";
+    ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, key, u""_s, unnamed));
+    EXPECT_EQ(unnamed, u"C:\\windows\\present.exe"_s) << "the valid value is left as it is";
+    EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, key, u" "_s)) << "the stale one is gone";
     ASSERT_EQ(backupLines().size(), 1);
-    EXPECT_EQ(backupLines()[0].split('^').value(7), "20");
+    EXPECT_EQ(backupLines()[0].split(u'^').value(7), u"20"_s);
     EXPECT_EQ(window->lvwErrors().count(), 0) << "both rows named the one stale value";
 }
 
@@ -570,16 +571,16 @@ TEST_F(FixTest, AVisibleRowCheckedWhileItsHiddenRowIsNotChangesNothing)
 {
     chooseOnly({8});
     scanAndAnswer();
-    checkOnly({"GoneRun"});
+    checkOnly({u"GoneRun"_s});
     window->lvwErrors().row(1).Checked = false;  // the visible GoneRun stays checked
 
     fix();
 
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
-    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, "GoneUser"));
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
+    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
     EXPECT_FALSE(QFile::exists(backupPath()));
-    EXPECT_EQ(visibleNames(), QStringList({"GoneUser"}));
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(visibleNames(), QStringList({u"GoneUser"_s}));
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 
@@ -600,17 +601,17 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         window->mnuFileSaveScanResults_Click();
         if (loaded)
             window->mnuFileLoadScanResults_Click();
-        checkOnly({"GoneRun"});
+        checkOnly({u"GoneRun"_s});
         window->lvwErrors().row(2).Checked = true;  // GoneUser's value is in another file
-        find<QTreeWidget>("lvwProblem")->topLevelItem(1)->setCheckState(0, Qt::Checked);
-        const QByteArray results = testenv::readFile(programDir + "/Scan.ocx");
+        find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        const QByteArray results = testenv::readFile(programDir + u"/Scan.ocx"_s);
         ASSERT_FALSE(results.isEmpty());
-        checkOnly({"GoneRun"});
+        checkOnly({u"GoneRun"_s});
         bool changed = false;
         engine::setMessagePump([&] {
             if (!changed && QFile::exists(backupPath())) {
                 changed = true;
-                testenv::writeFile(prefixDir + "/system.reg", systemRegOnDisk() + "\n[Software\\\\Other] 1700000000\n");
+                testenv::writeFile(prefixDir + u"/system.reg"_s, systemRegOnDisk() + "\n[Software\\\\Other] 1700000000\n");
             }
             QCoreApplication::processEvents();
         });
@@ -620,17 +621,17 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         ASSERT_TRUE(changed);
 
         ASSERT_EQ(desktop.boxes.size(), 1);
-        EXPECT_TRUE(desktop.boxes[0].text.startsWith("The registry file ")) << desktop.boxes[0].text.toStdString();
-        EXPECT_TRUE(desktop.boxes[0].text.endsWith("; the checked problems stay listed and checked."));
-        EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
-        EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(u"The registry file "_s)) << desktop.boxes[0].text.toStdString();
+        EXPECT_TRUE(desktop.boxes[0].text.endsWith(u"; the checked problems stay listed and checked."_s));
+        EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
+        EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
         EXPECT_TRUE(window->lvwErrors().row(1).Checked);
-        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Checked);
-        EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), results);
+        EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(0)->checkState(0), Qt::Checked);
+        EXPECT_EQ(testenv::readFile(programDir + u"/Scan.ocx"_s), results);
         EXPECT_FALSE(showErrorPage(*window)->isHidden());
         // The registry held says what is on disk, and no backup lists the
         // values that stayed.
-        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
+        EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
         EXPECT_FALSE(QFile::exists(backupPath()));
         engine::bResultsLoaded = false;
         platform::closePrefix();
@@ -661,8 +662,8 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         scanAndAnswer();
         QByteArray file;
         for (const engine::ProblemRow& r : window->lvwErrors().rows())
-            file += platform::toAnsi(engine::EncodeText(r.fields().join("^^"))) + "\r\n";
-        ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", file));
+            file += platform::toAnsi(engine::EncodeText(r.fields().join(u"^^"_s))) + "\r\n";
+        ASSERT_TRUE(testenv::writeFile(programDir + u"/Scan.ocx"_s, file));
         engine::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
             showErrorPage(*window)->ImgReturnClick_MouseMove();
@@ -670,7 +671,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         }
         fix();
         EXPECT_EQ(window->lvwErrors().count(), 0);
-        EXPECT_EQ(QFile::exists(programDir + "/Scan.ocx"), c.fileStays);
+        EXPECT_EQ(QFile::exists(programDir + u"/Scan.ocx"_s), c.fileStays);
         engine::bResultsLoaded = false;
     }
 }
@@ -686,9 +687,9 @@ TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
         QStringList left;  // empty: no file
     };
     const Case cases[] = {
-        {"nothing checked", {}, {"GoneRun", "gone.hlp", "GoneUser"}},
-        {"one of three", {"gone.hlp"}, {"GoneRun", "GoneUser"}},
-        {"every row", {"GoneRun", "gone.hlp", "GoneUser"}, {}},
+        {"nothing checked", {}, {u"GoneRun"_s, u"gone.hlp"_s, u"GoneUser"_s}},
+        {"one of three", {u"gone.hlp"_s}, {u"GoneRun"_s, u"GoneUser"_s}},
+        {"every row", {u"GoneRun"_s, u"gone.hlp"_s, u"GoneUser"_s}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -698,7 +699,7 @@ TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
         chooseOnly({8});
         scanAndAnswer();
         // A third row between the two, so that list order shows.
-        engine::ProblemRow help = problem("Help Files", "gone.hlp", "C:\\windows\\help\\gone.hlp", kHelp);
+        engine::ProblemRow help = problem(u"Help Files"_s, u"gone.hlp"_s, u"C:\\windows\\help\\gone.hlp"_s, kHelp);
         window->lvwErrors().add(window->lvwErrors().row(2));
         window->lvwErrors().row(2) = help;
         showErrorPage(*window)->FillProblemList();
@@ -708,13 +709,13 @@ TEST_F(FixTest, WithTheStartupOptionTheResultsFileHoldsExactlyTheRowsLeft)
         fix();
 
         if (c.left.isEmpty()) {
-            EXPECT_FALSE(QFile::exists(programDir + "/Scan.ocx"));
+            EXPECT_FALSE(QFile::exists(programDir + u"/Scan.ocx"_s));
             continue;
         }
         QStringList names;
-        for (const QByteArray& raw : testenv::readFile(programDir + "/Scan.ocx").split('\n')) {
+        for (const QByteArray& raw : testenv::readFile(programDir + u"/Scan.ocx"_s).split('\n')) {
             if (!raw.isEmpty())
-                names << engine::DecodeText(platform::fromAnsi(raw.chopped(1))).split("^^").value(1);
+                names << engine::DecodeText(platform::fromAnsi(raw.chopped(1))).split(u"^^"_s).value(1);
         }
         EXPECT_EQ(names, c.left);
         EXPECT_EQ(hiddenNames(), c.left);
@@ -737,7 +738,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     desktop.sounds.clear();
     menuItem(*window, "mnuCleaningFixProblems")->trigger();
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
     EXPECT_EQ(desktop.sounds.size(), 1);
     EXPECT_EQ(systemRegOnDisk(), system) << "it opens the page and fixes nothing";
 
@@ -747,7 +748,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     menuItem(*window, "mnuCleaningFixProblems")->trigger();
     EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(desktop.sounds.isEmpty());
-    EXPECT_EQ(menuStates(*window), "FTFTTTTF");
+    EXPECT_EQ(menuStates(*window), u"FTFTTTTF"_s);
 }
 
 // --- Wine changed the files -------------------------------------------------------------------
@@ -756,20 +757,20 @@ TEST_F(FixTest, ARegistryChangedOnDiskIsReadAgainBeforeAScanAndAFix)
 {
     chooseOnly({8});
     scanAndAnswer();
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     // As Wine would leave it after its registry editor: a value more.
     QByteArray text = systemRegOnDisk();
     text.replace("\"GoneRun\"=", "\"Added\"=\"C:\\\\Gone\\\\added.exe\"\n\"GoneRun\"=");
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, text));
     scanAndAnswer();
-    EXPECT_EQ(hiddenNames(), QStringList({"Added", "GoneRun", "GoneUser"}));
+    EXPECT_EQ(hiddenNames(), QStringList({u"Added"_s, u"GoneRun"_s, u"GoneUser"_s}));
 
     text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, text));
     fix();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
     EXPECT_EQ(window->lvwErrors().count(), 0);
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "Later")) << "the change made on disk is kept";
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"Later"_s)) << "the change made on disk is kept";
     EXPECT_TRUE(systemRegOnDisk().contains("\"Later\"=\"x\""));
     EXPECT_FALSE(systemRegOnDisk().contains("\"Added\""));
 }
@@ -783,16 +784,16 @@ TEST_F(FixTest, ARegistryFileThatNoLongerReadsKeepsTheOneReadBefore)
     chooseOnly({8});
     scanAndAnswer();
     const QByteArray good = systemRegOnDisk();
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", "WINE REGISTRY Version 2\n\n[Software\\\\Broken\n"));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, "WINE REGISTRY Version 2\n\n[Software\\\\Broken\n"));
     window->mnuCleaningScanRegitry_Click();
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_TRUE(desktop.boxes[0].text.contains("cannot be read again")) << desktop.boxes[0].text.toStdString();
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"})) << "no scan ran";
-    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun")) << "the registry read before is still there";
+    EXPECT_TRUE(desktop.boxes[0].text.contains(u"cannot be read again"_s)) << desktop.boxes[0].text.toStdString();
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s})) << "no scan ran";
+    EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s)) << "the registry read before is still there";
 
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", good));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, good));
     scanAndAnswer();
-    EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
+    EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
 }
 
 // A row names its root by number and by name; only the six roots, named
@@ -819,8 +820,8 @@ TEST(FixRoots, OnlyAKnownRootNamedAlikeBothWaysIsUsed)
     };
     for (const auto& c : cases) {
         engine::ProblemRow row;
-        row.MainKey = c.mainKey;
-        row.mainkeyname = c.name;
+        row.MainKey = QLatin1String(c.mainKey);
+        row.mainkeyname = QLatin1String(c.name);
         EXPECT_EQ(engine::RootOfRow(row), c.root) << c.mainKey << " " << c.name;
     }
 }
