@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QSettings>
 
+using namespace Qt::StringLiterals;
+
 namespace windowtest {
 
 const QString kApp = QStringLiteral("Velmora 2007");
@@ -33,38 +35,38 @@ namespace {
 testenv::PrefixBuilder fixtureRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32")
-        .sz({}, "C:\\windows\\system32\\goneax.dll");
-    b.system("Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000002}\\InprocServer32")
-        .sz({}, "C:\\windows\\system32\\present.dll");
-    b.system("Software\\Microsoft\\Shared Tools\\GoneTool")
-        .sz("Path", "C:\\Program Files\\Common Files\\Gone\\gonetool.dll");
-    b.system("Software\\Microsoft\\Shared Tools\\PresentTool")
-        .sz("Path", "C:\\windows\\system32\\present.dll");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
-        .sz("CommonFilesDir", "C:\\Program Files\\Common Files")
-        .sz("ProgramFilesDir", "C:\\Program Files");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe")
-        .sz({}, "C:\\Program Files\\Gone\\gone.exe");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\present.exe")
-        .sz({}, "C:\\windows\\present.exe");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
-        .sz("GoneRun", "C:\\Program Files\\Gone\\gonerun.exe")
-        .sz("PresentRun", "C:\\windows\\present.exe");
-    b.system("Software\\Microsoft\\Windows\\Help")
-        .sz("gone.hlp", "C:\\windows\\help")
-        .sz("present.hlp", "C:\\windows\\help");
-    b.system("Software\\Microsoft\\Windows\\HTML Help")
-        .sz("gone.chm", "C:\\windows\\help");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
-        .sz("SystemRoot", "C:\\windows");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts")
-        .sz("Gone Font (TrueType)", "gonefont.ttf")
-        .sz("Present Font (TrueType)", "present.ttf");
-    b.system("Software\\Wine\\Drives")
-        .sz("c:", "hd");
-    b.user("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
-        .sz("GoneUser", "\"C:\\Program Files\\Gone\\goneuser.exe\" /min");
+    b.system(u"Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32"_s)
+        .sz({}, u"C:\\windows\\system32\\goneax.dll"_s);
+    b.system(u"Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000002}\\InprocServer32"_s)
+        .sz({}, u"C:\\windows\\system32\\present.dll"_s);
+    b.system(u"Software\\Microsoft\\Shared Tools\\GoneTool"_s)
+        .sz(u"Path"_s, u"C:\\Program Files\\Common Files\\Gone\\gonetool.dll"_s);
+    b.system(u"Software\\Microsoft\\Shared Tools\\PresentTool"_s)
+        .sz(u"Path"_s, u"C:\\windows\\system32\\present.dll"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion"_s)
+        .sz(u"CommonFilesDir"_s, u"C:\\Program Files\\Common Files"_s)
+        .sz(u"ProgramFilesDir"_s, u"C:\\Program Files"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe"_s)
+        .sz({}, u"C:\\Program Files\\Gone\\gone.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\present.exe"_s)
+        .sz({}, u"C:\\windows\\present.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s)
+        .sz(u"GoneRun"_s, u"C:\\Program Files\\Gone\\gonerun.exe"_s)
+        .sz(u"PresentRun"_s, u"C:\\windows\\present.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\Help"_s)
+        .sz(u"gone.hlp"_s, u"C:\\windows\\help"_s)
+        .sz(u"present.hlp"_s, u"C:\\windows\\help"_s);
+    b.system(u"Software\\Microsoft\\Windows\\HTML Help"_s)
+        .sz(u"gone.chm"_s, u"C:\\windows\\help"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s)
+        .sz(u"SystemRoot"_s, u"C:\\windows"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"_s)
+        .sz(u"Gone Font (TrueType)"_s, u"gonefont.ttf"_s)
+        .sz(u"Present Font (TrueType)"_s, u"present.ttf"_s);
+    b.system(u"Software\\Wine\\Drives"_s)
+        .sz(u"c:"_s, u"hd"_s);
+    b.user(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s)
+        .sz(u"GoneUser"_s, u"\"C:\\Program Files\\Gone\\goneuser.exe\" /min"_s);
     b.hive(testenv::Hive::UserDefault);
     return b;
 }
@@ -76,8 +78,8 @@ bool writeFixturePrefix(const QString& dir)
     testenv::PrefixBuilder b = fixtureRegistry();
     for (const char* file : {"windows/system32/present.dll", "windows/present.exe", "windows/help/present.hlp",
                              "windows/Fonts/present.ttf", "windows/regedit.exe"})
-        b.file("drive_c/" + QLatin1String(file));
-    b.folder("drive_c/Program Files/Common Files").drive("c:", "../drive_c").drive("z:", "/");
+        b.file(u"drive_c/"_s + QLatin1String(file));
+    b.folder(u"drive_c/Program Files/Common Files"_s).drive(u"c:"_s, u"../drive_c"_s).drive(u"z:"_s, u"/"_s);
     return b.write(dir);
 }
 
@@ -167,7 +169,7 @@ QString menuStates(const FrmStart& w)
     for (const char* name : {"mnuFileLoadScanResults", "mnuFileSaveScanResults", "mnuFileRegistryCleaner",
                              "mnuFileRescueCenter", "mnuFileExit", "mnuCleaningScanRegitry",
                              "mnuCleaningFindMissingFiles", "mnuCleaningFixProblems"})
-        s += menuItem(w, name)->isEnabled() ? 'T' : 'F';
+        s += menuItem(w, name)->isEnabled() ? u'T' : u'F';
     return s;
 }
 
@@ -238,7 +240,7 @@ void FrmStartTest::SetUp()
     const platform::PrefixError opened = platform::openPrefix(prefixDir);
     ASSERT_TRUE(opened.ok) << opened.message.toStdString();
     programDir = testenv::makeTempDir(QStringLiteral("program"));
-    ASSERT_TRUE(testenv::writeFile(programDir + "/Alert.wav", "RIFF"));
+    ASSERT_TRUE(testenv::writeFile(programDir + u"/Alert.wav"_s, "RIFF"));
     platform::setProgramFolderLinux(programDir);
 
     platform::setDesktop(&desktop);
@@ -293,8 +295,8 @@ QString FrmStartTest::scanAndAnswer(std::function<void()> atBox)
     EXPECT_EQ(desktop.modals.size(), before + 1);
     if (desktop.modals.size() != before + 1)
         return {};
-    EXPECT_EQ(desktop.modals.last().name, "FrmNextMessageBox");
-    return desktop.modals.last().texts.value("lblprob");
+    EXPECT_EQ(desktop.modals.last().name, u"FrmNextMessageBox"_s);
+    return desktop.modals.last().texts.value(u"lblprob"_s);
 }
 
 bool FrmStartTest::duringScan(std::function<void()> act)
@@ -323,7 +325,7 @@ QStringList FrmStartTest::counters() const
 bool FrmStartTest::markerAtSection(int i) const
 {
     const int left = i < 4 ? 990 : 3885;
-    return window->findChild<PictureImage*>("Image22")->x() == twips::px(left) && window->findChild<PictureImage*>("Image22")->y() == windowtest::sectionCounters(*window)[i]->y() - 1;
+    return window->findChild<PictureImage*>(u"Image22"_s)->x() == twips::px(left) && window->findChild<PictureImage*>(u"Image22"_s)->y() == windowtest::sectionCounters(*window)[i]->y() - 1;
 }
 
 }  // namespace windowtest
