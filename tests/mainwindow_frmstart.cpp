@@ -25,13 +25,14 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
 
 TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
 {
-    const QString missing = testenv::makeTempDir(QStringLiteral("noprefix")) + "/nothing-here";
+    const QString missing = testenv::makeTempDir(QStringLiteral("noprefix")) + u"/nothing-here"_s;
     const QByteArray saved = qgetenv("WINEPREFIX");
     qputenv("WINEPREFIX", QFile::encodeName(missing));
     FakeDesktop desktop;
@@ -46,7 +47,7 @@ TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
     EXPECT_FALSE(platform::prefixIsOpen());
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_FALSE(desktop.boxes[0].text.isEmpty());
-    EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
+    EXPECT_EQ(desktop.boxes[0].title, u"Velmora 2007"_s);
     EXPECT_EQ(err, desktop.boxes[0].text.toStdString() + "\n");
     EXPECT_FALSE(QFile::exists(missing));
 }
@@ -55,15 +56,15 @@ TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
 
 TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
 {
-    EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Registry Cleaner");
+    EXPECT_EQ(window->windowTitle(), u"Velmora 2007 - Registry Cleaner"_s);
     EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
     EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(rescueCenterPage(*window)->isHidden());
-    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
-    EXPECT_EQ(panel(1), "");
-    EXPECT_EQ(panel(3), "");
-    EXPECT_EQ(menuStates(*window), "FFFTTTFF");
+    EXPECT_FALSE(window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive());
+    EXPECT_EQ(panel(1), u""_s);
+    EXPECT_EQ(panel(3), u""_s);
+    EXPECT_EQ(menuStates(*window), u"FFFTTTFF"_s);
     const PictureButton buttons[] = {
         pictureButton(*window, "ImgScanNormal", "ImgScanMouseMove", "ImgScanClick"),
         pictureButton(*window, "ImgFindMissingFilesNormal", "ImgFindMissingFilesMouseMove", "ImgFindMissingFilesClick"),
@@ -94,7 +95,7 @@ TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
         {"lblShowProblems", "All Errors : 0 Problems Detected  (0 selected for Fixing)"},
     };
     for (const auto& [name, text] : texts)
-        EXPECT_EQ(find<QLabel>(name)->text(), text) << name;
+        EXPECT_EQ(find<QLabel>(QLatin1String(name))->text(), QString::fromUtf8(text)) << name;
 
     // Places in twips inside their page.
     const std::tuple<const char*, int, int> places[] = {
@@ -105,9 +106,9 @@ TEST_F(FrmStartTest, LoadShowsTheMainPageWithItsTextsAndPlaces)
         {"ChkFileTypes", 195, 2328},        {"lvwBackUp", 3060, 525},
     };
     for (const auto& [name, left, top] : places)
-        EXPECT_EQ(find(name)->pos(), QPoint(twips::px(left), twips::px(top))) << name;
-    EXPECT_EQ(find("ImgScanNormal")->size(), QSize(109, 24));
-    EXPECT_EQ(find("ImgRestoreNormal")->size(), QSize(170, 24));
+        EXPECT_EQ(find(QLatin1String(name))->pos(), QPoint(twips::px(left), twips::px(top))) << name;
+    EXPECT_EQ(find(u"ImgScanNormal"_s)->size(), QSize(109, 24));
+    EXPECT_EQ(find(u"ImgRestoreNormal"_s)->size(), QSize(170, 24));
     EXPECT_EQ(window->centralWidget()->size(), QSize(700, 511));
 }
 
@@ -123,18 +124,18 @@ bool textFits(const QLabel* l)
 TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
 {
     for (QLabel* counter : windowtest::sectionCounters(*window))
-        counter->setText("99999");
-    window->findChild<QLabel*>("lblProblemsFound")->setText("999999");
+        counter->setText(u"99999"_s);
+    window->findChild<QLabel*>(u"lblProblemsFound"_s)->setText(u"999999"_s);
     for (const QLabel* l : window->findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString() << ": " << l->text().toStdString();
 
     FrmNextMessageBox box;
-    box.lblprob->setText("Scanning is complete : 1234567 problems found.");
+    box.lblprob->setText(u"Scanning is complete : 1234567 problems found."_s);
     for (const QLabel* l : box.findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
-    for (const QWidget* page : {static_cast<QWidget*>(registryCleanerPage(*window)), window->findChild<QWidget*>("Picture10"),
-                                static_cast<QWidget*>(window->findChild<PictureBox*>("PicScanning")), static_cast<QWidget*>(showErrorPage(*window)),
+    for (const QWidget* page : {static_cast<QWidget*>(registryCleanerPage(*window)), window->findChild<QWidget*>(u"Picture10"_s),
+                                static_cast<QWidget*>(window->findChild<PictureBox*>(u"PicScanning"_s)), static_cast<QWidget*>(showErrorPage(*window)),
                                 static_cast<QWidget*>(rescueCenterPage(*window))}) {
         QList<const QWidget*> parts;
         for (const QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -173,23 +174,23 @@ TEST_F(FrmStartTest, SectionRowsCarryTheirBoxesCaptionsCountersAndMarkerColumns)
     };
     for (int i = 0; i < 9; ++i) {
         SCOPED_TRACE(rows[i].caption);
-        EXPECT_EQ(sectionBoxes(*window)[i]->objectName(), rows[i].box);
+        EXPECT_EQ(sectionBoxes(*window)[i]->objectName(), QString::fromUtf8(rows[i].box));
         EXPECT_EQ(sectionBoxes(*window)[i]->pos(), QPoint(twips::px(195), twips::px(rows[i].boxTop)));
-        EXPECT_EQ(find<QLabel>(QString("lblSection%1").arg(i + 1))->text(), rows[i].caption);
-        EXPECT_EQ(find<QLabel>(QString("lblScanSection%1").arg(i + 1))->text(), rows[i].caption);
-        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->objectName(), rows[i].counter);
+        EXPECT_EQ(find<QLabel>(u"lblSection%1"_s.arg(i + 1))->text(), QString::fromUtf8(rows[i].caption));
+        EXPECT_EQ(find<QLabel>(u"lblScanSection%1"_s.arg(i + 1))->text(), QString::fromUtf8(rows[i].caption));
+        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->objectName(), QString::fromUtf8(rows[i].counter));
         EXPECT_EQ(windowtest::sectionCounters(*window)[i]->pos(), QPoint(twips::px(rows[i].counterLeft), twips::px(rows[i].counterTop)));
-        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), "0");
+        EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), u"0"_s);
         EXPECT_EQ(mainwindow::kSectionViews[i].markerLeft, i < 4 ? 990 : 3885);
     }
 }
 
 TEST_F(FrmStartTest, LoadOffersLoadScanResultsOnlyWhenTheResultsFileExists)
 {
-    ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", "x"));
+    ASSERT_TRUE(testenv::writeFile(programDir + u"/Scan.ocx"_s, "x"));
     FrmStart second;
     second.Form_Load();
-    EXPECT_EQ(menuStates(second), "TFFTTTFF");
+    EXPECT_EQ(menuStates(second), u"TFFTTTFF"_s);
 }
 
 TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
@@ -212,26 +213,26 @@ TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
         {"mnuHelpAboutVelmora", "About Velmora 2007 ..."},
     };
     for (const auto& [name, caption] : captions)
-        EXPECT_EQ(window->findChild<QAction*>(name)->text(), caption) << name;
-    const std::pair<QMenu*, const char*> menus[] = {
-        {find<QMenu>("mnuFile"), "File"}, {find<QMenu>("mnuCleaning"), "Cleaning"},
-        {find<QMenu>("mnuView"), "View"}, {find<QMenu>("mnuHelp"), "Help"}};
+        EXPECT_EQ(window->findChild<QAction*>(QLatin1String(name))->text(), QString::fromUtf8(caption)) << name;
+    const std::pair<QMenu*, QString> menus[] = {
+        {find<QMenu>(u"mnuFile"_s), u"File"_s}, {find<QMenu>(u"mnuCleaning"_s), u"Cleaning"_s},
+        {find<QMenu>(u"mnuView"_s), u"View"_s}, {find<QMenu>(u"mnuHelp"_s), u"Help"_s}};
     for (const auto& [menu, title] : menus)
         EXPECT_EQ(menu->title(), title);
     for (const char* line : {"mnuline1", "mnuline3", "mnuline4", "mnuline5"})
-        EXPECT_TRUE(window->findChild<QAction*>(line)->isSeparator()) << line;
-    EXPECT_EQ(menuItem(*window, "mnuFileRegistryCleaner")->shortcut(), QKeySequence("Ctrl+C"));
-    EXPECT_EQ(menuItem(*window, "mnuFileRescueCenter")->shortcut(), QKeySequence("Ctrl+R"));
-    EXPECT_EQ(menuItem(*window, "mnuFileRegistryEditor")->shortcut(), QKeySequence("Ctrl+D"));
+        EXPECT_TRUE(window->findChild<QAction*>(QLatin1String(line))->isSeparator()) << line;
+    EXPECT_EQ(menuItem(*window, "mnuFileRegistryCleaner")->shortcut(), QKeySequence(u"Ctrl+C"_s));
+    EXPECT_EQ(menuItem(*window, "mnuFileRescueCenter")->shortcut(), QKeySequence(u"Ctrl+R"_s));
+    EXPECT_EQ(menuItem(*window, "mnuFileRegistryEditor")->shortcut(), QKeySequence(u"Ctrl+D"_s));
     EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
 
     const QList<QAction*> tools = toolBar(*window)->actions();
     ASSERT_EQ(tools.size(), 5);
-    EXPECT_EQ(tools[0]->toolTip(), "Registry Cleaner   (Ctrl + C) ");
+    EXPECT_EQ(tools[0]->toolTip(), u"Registry Cleaner   (Ctrl + C) "_s);
     EXPECT_TRUE(tools[1]->isSeparator());
-    EXPECT_EQ(tools[2]->toolTip(), "Rescue Center   (Ctrl + R)");
+    EXPECT_EQ(tools[2]->toolTip(), u"Rescue Center   (Ctrl + R)"_s);
     EXPECT_TRUE(tools[3]->isSeparator());
-    EXPECT_EQ(tools[4]->toolTip(), "Runs Windows Registry Editor (Ctrl + D)");
+    EXPECT_EQ(tools[4]->toolTip(), u"Runs Windows Registry Editor (Ctrl + D)"_s);
 }
 
 // --- pages, menus and tool bar ----------------------------------------------------------
@@ -239,12 +240,12 @@ TEST_F(FrmStartTest, MenusAndToolBarCarryTheirCaptionsAndTips)
 TEST_F(FrmStartTest, RegistryCleanerPageShowsTheCountOnlyWithProblemsListed)
 {
     window->mnuFileRegistryCleaner_Click();
-    EXPECT_EQ(panel(3), "");
-    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-    window->findChild<QLabel*>("lblProblemsFound")->setText("12");
+    EXPECT_EQ(panel(3), u""_s);
+    window->lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\a.ttf"_s));
+    window->findChild<QLabel*>(u"lblProblemsFound"_s)->setText(u"12"_s);
     window->SetPagesVisible(false, true);
     window->mnuFileRegistryCleaner_Click();
-    EXPECT_EQ(panel(3), " Problems Found  12");
+    EXPECT_EQ(panel(3), u" Problems Found  12"_s);
     EXPECT_FALSE(showErrorPage(*window)->isHidden()) << "the problem page stays as it was";
     EXPECT_FALSE(menuItem(*window, "mnuFileRegistryCleaner")->isEnabled());
     EXPECT_TRUE(menuItem(*window, "mnuFileRescueCenter")->isEnabled());
@@ -272,18 +273,18 @@ TEST_F(FrmStartTest, ToolBarPageButtonsWaitForTheScanButEveryPressIsHeard)
     QTest::mousePress(separator, Qt::LeftButton);
     QTest::mousePress(toolBar(*window)->widgetForAction(toolBar(*window)->actions()[0]), Qt::LeftButton);
     EXPECT_EQ(desktop.sounds.size(), 2);
-    EXPECT_TRUE(desktop.sounds[0].endsWith("/Alert.wav"));
+    EXPECT_TRUE(desktop.sounds[0].endsWith(u"/Alert.wav"_s));
 }
 
 TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScanning)
 {
     QStringList started;
     platform::setProcessStarter([&](const QString& program, const QStringList& args, const QStringList&) {
-        started << program + ' ' + args.join(' ');
+        started << program + u' ' + args.join(u' ');
         return true;
     });
     window->mnuFileRegistryEditor_Click();
-    EXPECT_EQ(menuStates(*window), "FFFTTTFF") << "nothing else changes";
+    EXPECT_EQ(menuStates(*window), u"FFFTTTFF"_s) << "nothing else changes";
     chooseOnly({5});
     const bool ran = duringScan([&] {
         const QString menus = menuStates(*window);
@@ -291,11 +292,11 @@ TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScann
         EXPECT_EQ(menuStates(*window), menus) << "nothing else changes";
     });
     ASSERT_TRUE(ran);
-    if (QStandardPaths::findExecutable("wine").isEmpty() && qEnvironmentVariable("CI") != "true")
+    if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() && qEnvironmentVariable("CI") != u"true"_s)
         GTEST_SKIP() << "no wine to start the editor with";
     ASSERT_EQ(started.size(), 2);
-    EXPECT_TRUE(started[0].contains("regedit.exe", Qt::CaseInsensitive)) << started[0].toStdString();
-    EXPECT_TRUE(started[0].contains("C:\\windows", Qt::CaseInsensitive)) << started[0].toStdString();
+    EXPECT_TRUE(started[0].contains(u"regedit.exe"_s, Qt::CaseInsensitive)) << started[0].toStdString();
+    EXPECT_TRUE(started[0].contains(u"C:\\windows"_s, Qt::CaseInsensitive)) << started[0].toStdString();
     EXPECT_EQ(started[1], started[0]);
 }
 
@@ -306,10 +307,10 @@ TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
     EXPECT_FALSE(menuItem(*window, "mnuCleaningFindMissingFiles")->isEnabled());
     EXPECT_EQ(desktop.sounds.size(), 1);
 
-    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
+    window->lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\a.ttf"_s));
     window->mnuCleaningFindMissingFiles_Click();
-    EXPECT_EQ(menuStates(*window), "FTFTTTTT");
-    EXPECT_TRUE(window->findChild<PictureImage*>("ImgFindMissingFilesClick")->isEnabled());
+    EXPECT_EQ(menuStates(*window), u"FTFTTTTT"_s);
+    EXPECT_TRUE(window->findChild<PictureImage*>(u"ImgFindMissingFilesClick"_s)->isEnabled());
 }
 
 // --- the scan-complete box ------------------------------------------------------------------------
@@ -317,9 +318,9 @@ TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
 TEST(FrmNextMessageBoxTest, CarriesItsTextsAndNextCloses)
 {
     FrmNextMessageBox box;
-    EXPECT_EQ(box.windowTitle(), "Velmora 2007");
-    EXPECT_EQ(box.Label1->text(), "In the next step you will have the option of reparing these problems.");
-    EXPECT_EQ(box.Command1->text(), "&Next");
+    EXPECT_EQ(box.windowTitle(), u"Velmora 2007"_s);
+    EXPECT_EQ(box.Label1->text(), u"In the next step you will have the option of reparing these problems."_s);
+    EXPECT_EQ(box.Command1->text(), u"&Next"_s);
     box.show();
     box.Command1->click();
     EXPECT_FALSE(box.isVisible());
