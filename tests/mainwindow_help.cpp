@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -35,7 +36,7 @@ protected:
                                        "[Desktop Entry]\nType=Application\nName=Test\nExec=testbrowser %u\n"));
         platform::setDefaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
         platform::setProcessStarter([this](const QString& program, const QStringList& args, const QStringList&) {
-            EXPECT_EQ(program, "testbrowser");
+            EXPECT_EQ(program, u"testbrowser"_s);
             opened += args;
             return true;
         });
@@ -104,7 +105,7 @@ TEST_F(FrmStartHelp, PictureButtonsPutThePageBackBeforeOpening)
         ASSERT_EQ(button.state(), 2);
         (w.*c.action)();
         EXPECT_EQ(button.state(), 0);
-        EXPECT_EQ(panel(1), "");
+        EXPECT_EQ(panel(1), u""_s);
         EXPECT_TRUE(button.normal->isEnabled());
     }
     EXPECT_EQ(opened.size(), 2);
@@ -115,7 +116,7 @@ TEST_F(FrmStartHelp, AboutBoxShowsItsTextsAndItsLinkOpensTheHomePage)
     int finished = 0;
     desktop.onModal = [&](QDialog& box) {
         QObject::connect(&box, &QDialog::finished, [&] { ++finished; });
-        auto* link = box.findChild<QLabel*>("lblWebsite");
+        auto* link = box.findChild<QLabel*>(u"lblWebsite"_s);
         ASSERT_NE(link, nullptr);
         QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(5, 5));
         EXPECT_EQ(opened, QStringList{page()});
@@ -130,12 +131,12 @@ TEST_F(FrmStartHelp, AboutBoxShowsItsTextsAndItsLinkOpensTheHomePage)
 
     ASSERT_EQ(desktop.modals.size(), 1);
     const FakeDesktop::Modal& about = desktop.modals[0];
-    EXPECT_EQ(about.name, "FrmAbout");
-    EXPECT_EQ(about.title, " About");
-    EXPECT_EQ(about.texts.value("Label1"), "Velmora 2007");
-    EXPECT_EQ(about.texts.value("lblWebsite"), "Velmora 2007 Website");
-    EXPECT_FALSE(about.texts.value("Label2").isEmpty());
-    EXPECT_FALSE(about.texts.value("Label3").isEmpty());
+    EXPECT_EQ(about.name, u"FrmAbout"_s);
+    EXPECT_EQ(about.title, u" About"_s);
+    EXPECT_EQ(about.texts.value(u"Label1"_s), u"Velmora 2007"_s);
+    EXPECT_EQ(about.texts.value(u"lblWebsite"_s), u"Velmora 2007 Website"_s);
+    EXPECT_FALSE(about.texts.value(u"Label2"_s).isEmpty());
+    EXPECT_FALSE(about.texts.value(u"Label3"_s).isEmpty());
     EXPECT_EQ(finished, 1);
     EXPECT_TRUE(desktop.sounds.isEmpty());
 }
@@ -169,13 +170,13 @@ TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)
         menuItem(*window, "mnuHelpVelmora")->trigger();
     });
     ASSERT_TRUE(ran);
-    EXPECT_EQ(opened, (QStringList{page(), page("contents")}));
+    EXPECT_EQ(opened, (QStringList{page(), page(u"contents"_s)}));
     ASSERT_EQ(desktop.modals.size(), 1);
-    EXPECT_EQ(desktop.modals[0].name, "FrmNextMessageBox") << "no About box during the scan";
+    EXPECT_EQ(desktop.modals[0].name, u"FrmNextMessageBox"_s) << "no About box during the scan";
 
     menuItem(*window, "mnuHelpAboutVelmora")->trigger();
     ASSERT_EQ(desktop.modals.size(), 2);
-    EXPECT_EQ(desktop.modals[1].name, "FrmAbout");
+    EXPECT_EQ(desktop.modals[1].name, u"FrmAbout"_s);
 }
 
 // The page the build puts beside the program, with the sections the program's
