@@ -32,6 +32,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace windowtest {
 namespace {
 
@@ -61,20 +63,20 @@ protected:
         FrmStartTest::TearDown();
     }
 
-    QString restoreDir() const { return programDir + "/Restore"; }
+    QString restoreDir() const { return programDir + u"/Restore"_s; }
     // A file of the folder "Restore" holding `lines` lines.
     void writeBackup(const QString& name, int lines)
     {
         QByteArray bytes;
         for (int i = 0; i < lines; ++i)
             bytes += "record\r\n";
-        ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + name, bytes));
+        ASSERT_TRUE(testenv::writeFile(restoreDir() + u"/"_s + name, bytes));
     }
     QStringList rows() const
     {
         QStringList r;
         for (int i = 0; i < backups()->topLevelItemCount(); ++i)
-            r << backups()->topLevelItem(i)->text(0) + " | " + backups()->topLevelItem(i)->text(1);
+            r << backups()->topLevelItem(i)->text(0) + u" | "_s + backups()->topLevelItem(i)->text(1);
         return r;
     }
     void selectRow(const QString& text)
@@ -83,7 +85,7 @@ protected:
         ASSERT_EQ(found.size(), 1) << text.toStdString();
         found[0]->setSelected(true);
     }
-    QByteArray systemReg() const { return testenv::readFile(prefixDir + "/system.reg"); }
+    QByteArray systemReg() const { return testenv::readFile(prefixDir + u"/system.reg"_s); }
     QString runValue(const QString& name) const
     {
         QString out;
@@ -97,9 +99,9 @@ protected:
         QDir().mkpath(restoreDir());
         const QString backup = engine::NewBackupFilePath();
         for (const char* name : {"GoneRun", "PresentRun"}) {
-            engine::ProblemRow row = problem("Startup Programs", name, "C:\\x.exe", kRun);
+            engine::ProblemRow row = problem(u"Startup Programs"_s, QLatin1String(name), u"C:\\x.exe"_s, kRun);
             EXPECT_TRUE(engine::AppendBackupRecord(backup, engine::BuildBackupRecord(HKEY_LOCAL_MACHINE, row)));
-            EXPECT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, name), ERROR_SUCCESS);
+            EXPECT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, QLatin1String(name)), ERROR_SUCCESS);
         }
         EXPECT_TRUE(platform::flushRegistry().ok);
         return backup;
@@ -107,12 +109,12 @@ protected:
     // The Linux path of a backup file in the folder "Restore".
     QString onDisk(const QString& windowsPath) const
     {
-        return restoreDir() + "/" + windowsPath.section('\\', -1);
+        return restoreDir() + u"/"_s + windowsPath.section(u'\\', -1);
     }
     void openRescueCenter() { window->mnuFileRescueCenter_Click(); }
     // The page and its list, as their names find them.
-    RescueCenterPage& page() const { return *find<RescueCenterPage>("PicRescuCenter"); }
-    QTreeWidget* backups() const { return find<QTreeWidget>("lvwBackUp"); }
+    RescueCenterPage& page() const { return *find<RescueCenterPage>(u"PicRescuCenter"_s); }
+    QTreeWidget* backups() const { return find<QTreeWidget>(u"lvwBackUp"_s); }
 
     AskingDesktop asking;
 };
@@ -121,23 +123,23 @@ protected:
 
 TEST_F(RescueCenterTest, ThePageSwitchesMenusAndCaptionAndCountsTheBackups)
 {
-    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
+    writeBackup(u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, 3);
     openRescueCenter();
     EXPECT_FALSE(rescueCenterPage(*window)->isHidden());
     EXPECT_TRUE(registryCleanerPage(*window)->isHidden());
-    EXPECT_FALSE(find<QMenu>("mnuCleaning")->menuAction()->isVisible());
+    EXPECT_FALSE(find<QMenu>(u"mnuCleaning"_s)->menuAction()->isVisible());
     EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isVisible());
     EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isVisible());
     EXPECT_FALSE(menuItem(*window, "mnuline1")->isVisible());
     EXPECT_TRUE(menuItem(*window, "mnuFileRegistryCleaner")->isEnabled());
     EXPECT_FALSE(menuItem(*window, "mnuFileRescueCenter")->isEnabled());
-    EXPECT_EQ(window->windowTitle(), "Velmora 2007 - Rescue Center");
-    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."});
-    EXPECT_EQ(panel(3), "1 backup(s)");
+    EXPECT_EQ(window->windowTitle(), u"Velmora 2007 - Rescue Center"_s);
+    EXPECT_EQ(rows(), QStringList{u"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."_s});
+    EXPECT_EQ(panel(3), u"1 backup(s)"_s);
 
     window->mnuFileRegistryCleaner_Click();
     EXPECT_TRUE(rescueCenterPage(*window)->isHidden());
-    EXPECT_TRUE(find<QMenu>("mnuCleaning")->menuAction()->isVisible());
+    EXPECT_TRUE(find<QMenu>(u"mnuCleaning"_s)->menuAction()->isVisible());
 }
 
 TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
@@ -153,39 +155,39 @@ TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
 
 TEST_F(RescueCenterTest, EveryBackupFileIsOneRowWithItsCount)
 {
-    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
-    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 2);
-    writeBackup("backupThursday, March 15, 2007 --- 23-59-59", 1);
-    writeBackup("BACKUPFriday, March 16, 2007 --- 09-05-01", 0);
-    writeBackup("Notes.txt", 4);                                       // no "backup": not listed
-    ASSERT_TRUE(QDir().mkpath(restoreDir() + "/Backup folder --- 1"));  // folders are not listed
-    writeBackup(".BackupSaturday, March 17, 2007 --- 01-02-03", 1);    // hidden: not listed
+    writeBackup(u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, 3);
+    writeBackup(u"BackupWednesday, March 14, 2007 --- 00-00-00"_s, 2);
+    writeBackup(u"backupThursday, March 15, 2007 --- 23-59-59"_s, 1);
+    writeBackup(u"BACKUPFriday, March 16, 2007 --- 09-05-01"_s, 0);
+    writeBackup(u"Notes.txt"_s, 4);                                       // no "backup": not listed
+    ASSERT_TRUE(QDir().mkpath(restoreDir() + u"/Backup folder --- 1"_s));  // folders are not listed
+    writeBackup(u".BackupSaturday, March 17, 2007 --- 01-02-03"_s, 1);    // hidden: not listed
     openRescueCenter();
     const QStringList listed = rows();
     EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()),
-              (QSet<QString>{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed.",
-                             "Wednesday, March 14, 2007  at   00:00:00 | 2 key(s) were removed.",
-                             "Thursday, March 15, 2007  at   23:59:59 | 1 key(s) was removed.",
-                             "Friday, March 16, 2007  at   09:05:01 | 0 key(s) was removed."}));
-    EXPECT_EQ(panel(3), "4 backup(s)");
+              (QSet<QString>{u"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."_s,
+                             u"Wednesday, March 14, 2007  at   00:00:00 | 2 key(s) were removed."_s,
+                             u"Thursday, March 15, 2007  at   23:59:59 | 1 key(s) was removed."_s,
+                             u"Friday, March 16, 2007  at   09:05:01 | 0 key(s) was removed."_s}));
+    EXPECT_EQ(panel(3), u"4 backup(s)"_s);
     EXPECT_FALSE(backups()->topLevelItem(0)->icon(0).isNull());
     EXPECT_FALSE(backups()->topLevelItem(0)->flags() & Qt::ItemIsEditable);
 }
 
 TEST_F(RescueCenterTest, NamesWithoutADateAreListedOnceAsABareRow)
 {
-    writeBackup("backup of march", 2);
-    writeBackup("old backup", 5);
+    writeBackup(u"backup of march"_s, 2);
+    writeBackup(u"old backup"_s, 5);
     openRescueCenter();
     ASSERT_EQ(backups()->topLevelItemCount(), 1);
-    EXPECT_EQ(backups()->topLevelItem(0)->text(0), "  at   ");
+    EXPECT_EQ(backups()->topLevelItem(0)->text(0), u"  at   "_s);
 }
 
 TEST_F(RescueCenterTest, WithoutARestoreFolderTheListIsEmpty)
 {
     openRescueCenter();
     EXPECT_EQ(backups()->topLevelItemCount(), 0);
-    EXPECT_EQ(panel(3), "0 backup(s)");
+    EXPECT_EQ(panel(3), u"0 backup(s)"_s);
 }
 
 TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
@@ -205,8 +207,8 @@ TEST_F(RescueCenterTest, EachRowLeadsBackToItsOwnFile)
         const QTreeWidgetItem* row = backups()->topLevelItem(0);
         EXPECT_EQ(row->data(0, RescueCenterPage::BackupFileRole).toString(), name);
         page().DeleteOrRestoreBackup(true, row->text(0), row->data(0, RescueCenterPage::BackupFileRole).toString());
-        EXPECT_EQ(page().selectedBackupFile(), platform::programFolder() + "\\Restore\\" + name);
-        ASSERT_TRUE(QFile::remove(restoreDir() + "/" + name));
+        EXPECT_EQ(page().selectedBackupFile(), platform::programFolder() + u"\\Restore\\"_s + name);
+        ASSERT_TRUE(QFile::remove(restoreDir() + u"/"_s + name));
     }
 }
 
@@ -231,18 +233,18 @@ TEST_F(RescueCenterTest, ARowIsListedOnceForTextsThatBeginAlike)
     for (const auto& c : calls)
         EXPECT_EQ(page().LoadFileNameDateSize(QLatin1String(c.name)), c.added) << c.name;
     EXPECT_EQ(backups()->topLevelItemCount(), 5);
-    EXPECT_EQ(backups()->topLevelItem(1)->text(0), "A  at   1 23");
-    EXPECT_EQ(backups()->topLevelItem(1)->data(0, RescueCenterPage::BackupFileRole).toString(), "BackupA --- 1 23");
+    EXPECT_EQ(backups()->topLevelItem(1)->text(0), u"A  at   1 23"_s);
+    EXPECT_EQ(backups()->topLevelItem(1)->data(0, RescueCenterPage::BackupFileRole).toString(), u"BackupA --- 1 23"_s);
 }
 
 // --- Delete --------------------------------------------------------------------------------------
 
 TEST_F(RescueCenterTest, DeleteAsksAndRemovesOnlyOnYes)
 {
-    const QString text = "Tuesday, March 13, 2007  at   10:15:30";
-    const QString file = restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30";
-    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 3);
-    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 2);
+    const QString text = u"Tuesday, March 13, 2007  at   10:15:30"_s;
+    const QString file = restoreDir() + u"/BackupTuesday, March 13, 2007 --- 10-15-30"_s;
+    writeBackup(u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, 3);
+    writeBackup(u"BackupWednesday, March 14, 2007 --- 00-00-00"_s, 2);
     const struct {
         int answer;
         bool stays;
@@ -255,23 +257,23 @@ TEST_F(RescueCenterTest, DeleteAsksAndRemovesOnlyOnYes)
         selectRow(text);
         page().ImgDeleteBackUpClick_MouseMove();
         ASSERT_EQ(asking.boxes.size(), 1);
-        EXPECT_EQ(asking.boxes[0].text, "Are you sure you want to delete  " + text + " backup ");
+        EXPECT_EQ(asking.boxes[0].text, u"Are you sure you want to delete  "_s + text + u" backup "_s);
         EXPECT_EQ(asking.boxes[0].style, 36);
-        EXPECT_EQ(asking.boxes[0].title, "Velmora 2007");
+        EXPECT_EQ(asking.boxes[0].title, u"Velmora 2007"_s);
         EXPECT_EQ(QFile::exists(file), c.stays) << c.answer;
-        EXPECT_EQ(panel(3), c.count) << c.answer;
+        EXPECT_EQ(panel(3), QString::fromUtf8(c.count)) << c.answer;
         EXPECT_EQ(backups()->topLevelItemCount(), c.stays ? 2 : 1);
-        EXPECT_TRUE(find("ImgDeleteBackUpNormal")->isEnabled());
+        EXPECT_TRUE(find(u"ImgDeleteBackUpNormal"_s)->isEnabled());
     }
-    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupWednesday, March 14, 2007 --- 00-00-00"));
+    EXPECT_TRUE(QFile::exists(restoreDir() + u"/BackupWednesday, March 14, 2007 --- 00-00-00"_s));
     EXPECT_TRUE(asking.modals.isEmpty()) << "no restoring box after a delete";
 }
 
 TEST_F(RescueCenterTest, OnlyTheFirstSelectedBackupIsActedOn)
 {
-    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 1);
-    writeBackup("BackupWednesday, March 14, 2007 --- 00-00-00", 1);
-    writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
+    writeBackup(u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, 1);
+    writeBackup(u"BackupWednesday, March 14, 2007 --- 00-00-00"_s, 1);
+    writeBackup(u"BackupThursday, March 15, 2007 --- 23-59-59"_s, 1);
     openRescueCenter();
     backups()->setSelectionMode(QAbstractItemView::MultiSelection);
     backups()->topLevelItem(1)->setSelected(true);
@@ -297,34 +299,34 @@ TEST_F(RescueCenterTest, WithNothingSelectedNeitherActionDoesAnything)
     EXPECT_EQ(asking.sounds.size(), 2) << "each action still clicks";
     EXPECT_TRUE(QFile::exists(onDisk(backup)));
     EXPECT_EQ(systemReg(), registry);
-    EXPECT_EQ(panel(3), "1 backup(s)");
-    EXPECT_TRUE(find("ImgRestoreNormal")->isEnabled());
+    EXPECT_EQ(panel(3), u"1 backup(s)"_s);
+    EXPECT_TRUE(find(u"ImgRestoreNormal"_s)->isEnabled());
 }
 
 // The row's own file is deleted, never one whose name its text turns into.
 TEST_F(RescueCenterTest, DeleteActsOnTheRowsOwnFile)
 {
-    writeBackup("BackupMy: test --- 10-15-30", 2);
-    writeBackup("BackupMy- test --- 10-15-30", 3);
-    writeBackup("Backup of March", 1);
+    writeBackup(u"BackupMy: test --- 10-15-30"_s, 2);
+    writeBackup(u"BackupMy- test --- 10-15-30"_s, 3);
+    writeBackup(u"Backup of March"_s, 1);
     openRescueCenter();
     const QStringList listed = rows();
     EXPECT_EQ(QSet<QString>(listed.begin(), listed.end()),
-              (QSet<QString>{"My: test  at   10:15:30 | 2 key(s) were removed.",
-                             "My- test  at   10:15:30 | 3 key(s) were removed.", "  at    | 1 key(s) was removed."}));
-    selectRow("My: test  at   10:15:30");
+              (QSet<QString>{u"My: test  at   10:15:30 | 2 key(s) were removed."_s,
+                             u"My- test  at   10:15:30 | 3 key(s) were removed."_s, u"  at    | 1 key(s) was removed."_s}));
+    selectRow(u"My: test  at   10:15:30"_s);
     page().ImgDeleteBackUpClick_MouseMove();
     ASSERT_EQ(asking.boxes.size(), 1);
-    EXPECT_FALSE(QFile::exists(restoreDir() + "/BackupMy: test --- 10-15-30"));
-    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupMy- test --- 10-15-30"));
+    EXPECT_FALSE(QFile::exists(restoreDir() + u"/BackupMy: test --- 10-15-30"_s));
+    EXPECT_TRUE(QFile::exists(restoreDir() + u"/BackupMy- test --- 10-15-30"_s));
     EXPECT_EQ(backups()->topLevelItemCount(), 2);
 
     asking.boxes.clear();
-    selectRow("  at   ");
+    selectRow(u"  at   "_s);
     page().ImgDeleteBackUpClick_MouseMove();
     ASSERT_EQ(asking.boxes.size(), 1);
-    EXPECT_FALSE(QFile::exists(restoreDir() + "/Backup of March"));
-    EXPECT_EQ(panel(3), "1 backup(s)");
+    EXPECT_FALSE(QFile::exists(restoreDir() + u"/Backup of March"_s));
+    EXPECT_EQ(panel(3), u"1 backup(s)"_s);
 }
 
 // --- Restore ---------------------------------------------------------------------------------------
@@ -332,10 +334,10 @@ TEST_F(RescueCenterTest, DeleteActsOnTheRowsOwnFile)
 TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
 {
     const QString backup = fixRunValues();
-    ASSERT_EQ(runValue("GoneRun"), "<none>");
+    ASSERT_EQ(runValue(u"GoneRun"_s), u"<none>"_s);
     openRescueCenter();
-    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    EXPECT_EQ(rows(), QStringList{u"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."_s});
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     // The list still shows the backup while the box is open.
     int rowsWhileOpen = -1;
     asking.onModal = [&](QDialog& box) {
@@ -346,16 +348,16 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
 
     EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
     ASSERT_EQ(asking.modals.size(), 1);
-    EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
-    EXPECT_EQ(asking.modals[0].title, "Restoring Status");
-    EXPECT_EQ(asking.modals[0].texts.value("Label1"), " Checking Restoring Point ...");
+    EXPECT_EQ(asking.modals[0].name, u"FrmCreatingBackKeys"_s);
+    EXPECT_EQ(asking.modals[0].title, u"Restoring Status"_s);
+    EXPECT_EQ(asking.modals[0].texts.value(u"Label1"_s), u" Checking Restoring Point ..."_s);
     EXPECT_EQ(rowsWhileOpen, 1);
     EXPECT_EQ(backups()->topLevelItemCount(), 0);
-    EXPECT_EQ(panel(3), "0 backup(s)");
+    EXPECT_EQ(panel(3), u"0 backup(s)"_s);
     EXPECT_FALSE(QFile::exists(onDisk(backup)));
     EXPECT_EQ(page().selectedBackupFile(), backup);
-    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
-    EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
+    EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\Program Files\\Gone\\gonerun.exe"_s);
+    EXPECT_EQ(runValue(u"PresentRun"_s), u"C:\\windows\\present.exe"_s);
     // Saved before the action returned.
     EXPECT_TRUE(systemReg().contains("\"GoneRun\"=\"C:\\\\Program Files\\\\Gone\\\\gonerun.exe\""))
         << systemReg().toStdString();
@@ -370,19 +372,19 @@ TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
     const QString plain = programDir;
     for (const QString& odd : {QStringLiteral("Prog ram [1]"), QStringLiteral("\u041f\u0440\u043e\u0433")}) {
         SCOPED_TRACE(odd.toStdString());
-        programDir = plain + "/" + odd;
+        programDir = plain + u"/"_s + odd;
         ASSERT_TRUE(QDir().mkpath(programDir));
         platform::setProgramFolderLinux(programDir);
         const QString backup = fixRunValues();
-        ASSERT_EQ(runValue("GoneRun"), "<none>");
+        ASSERT_EQ(runValue(u"GoneRun"_s), u"<none>"_s);
         openRescueCenter();
-        ASSERT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."});
-        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        ASSERT_EQ(rows(), QStringList{u"Tuesday, March 13, 2007  at   10:15:30 | 2 key(s) were removed."_s});
+        selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
         asking.onModal = [](QDialog& box) { box.reject(); };
         page().ImgRestoringClick_MouseMove();
         EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
         EXPECT_FALSE(QFile::exists(onDisk(backup)));
-        EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+        EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\Program Files\\Gone\\gonerun.exe"_s);
         window->mnuFileRegistryCleaner_Click();
     }
     programDir = plain;
@@ -402,21 +404,21 @@ TEST_F(RescueCenterTest, RestoreActsOnTheRowsOwnFile)
         const char* row;
         bool restored;
     } cases[] = {
-        {" BackupTuesday, March 13, 2007 --- 10-15-30", "pTuesday, March 13, 2007  at   10:15:30", true},
-        {"Backup of the Run key", "  at   ", true},
-        {"BackupTuesday, March 13, 2007 --- 10-15-30 ", "Tuesday, March 13, 2007  at   10:15:30", true},
-        {"BackupTuesday: March 13 --- 10-15-30", "Tuesday: March 13  at   10:15:30", true},
+        {u" BackupTuesday, March 13, 2007 --- 10-15-30"_s, "pTuesday, March 13, 2007  at   10:15:30", true},
+        {u"Backup of the Run key"_s, "  at   ", true},
+        {u"BackupTuesday, March 13, 2007 --- 10-15-30 "_s, "Tuesday, March 13, 2007  at   10:15:30", true},
+        {u"BackupTuesday: March 13 --- 10-15-30"_s, "Tuesday: March 13  at   10:15:30", true},
         // Letters the code page lacks: the name the program is given leads
         // to no file.
-        {"Backup\u041a\u043e\u043f\u0438\u044f --- 10-15-30", "?????  at   10:15:30", false},
+        {u"Backup\u041a\u043e\u043f\u0438\u044f --- 10-15-30"_s, "?????  at   10:15:30", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
-        const QString file = restoreDir() + "/" + c.name;
+        const QString file = restoreDir() + u"/"_s + c.name;
         ASSERT_TRUE(testenv::writeFile(file, records));
         openRescueCenter();
-        ASSERT_EQ(rows(), QStringList{QString(c.row) + (c.restored ? " | 2 key(s) were removed." : " | 0 key(s) was removed.")});
-        selectRow(c.row);
+        ASSERT_EQ(rows(), QStringList{QString::fromUtf8(c.row) + (c.restored ? u" | 2 key(s) were removed."_s : u" | 0 key(s) was removed."_s)});
+        selectRow(QString::fromUtf8(c.row));
         asking.boxes.clear();
         asking.modals.clear();
         page().ImgRestoringClick_MouseMove();
@@ -424,17 +426,17 @@ TEST_F(RescueCenterTest, RestoreActsOnTheRowsOwnFile)
         EXPECT_EQ(asking.modals.size(), c.restored ? 1 : 0);
         if (c.restored) {
             EXPECT_TRUE(asking.boxes.isEmpty()) << asking.boxes.value(0).text.toStdString();
-            EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+            EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\Program Files\\Gone\\gonerun.exe"_s);
             EXPECT_EQ(backups()->topLevelItemCount(), 0);
             // Gone again for the next case.
             for (const char* name : {"GoneRun", "PresentRun"})
-                ASSERT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, name), ERROR_SUCCESS);
+                ASSERT_EQ(engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, kRun, QLatin1String(name)), ERROR_SUCCESS);
             ASSERT_TRUE(platform::flushRegistry().ok);
         } else {
             ASSERT_EQ(asking.boxes.size(), 1);
             EXPECT_EQ(asking.boxes[0].text,
-                      "The backup could not be read, so nothing was restored and the backup was kept.");
-            EXPECT_EQ(runValue("GoneRun"), "<none>");
+                      u"The backup could not be read, so nothing was restored and the backup was kept."_s);
+            EXPECT_EQ(runValue(u"GoneRun"_s), u"<none>"_s);
             EXPECT_EQ(backups()->topLevelItemCount(), 1);
             ASSERT_TRUE(QFile::remove(file));
         }
@@ -449,10 +451,10 @@ TEST_F(RescueCenterTest, OfSeveralSelectedOnlyTheFirstInListOrderIsRestored)
     ASSERT_GE(records.size(), 2);
     ASSERT_TRUE(QFile::remove(onDisk(made)));
     // One file for each value.
-    const QString names[] = {"BackupTuesday, March 13, 2007 --- 10-15-30", "BackupWednesday, March 14, 2007 --- 00-00-00"};
-    ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + names[0], records[0] + '\n'));
-    ASSERT_TRUE(testenv::writeFile(restoreDir() + "/" + names[1], records[1] + '\n'));
-    writeBackup("BackupThursday, March 15, 2007 --- 23-59-59", 1);
+    const QString names[] = {u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, u"BackupWednesday, March 14, 2007 --- 00-00-00"_s};
+    ASSERT_TRUE(testenv::writeFile(restoreDir() + u"/"_s + names[0], records[0] + '\n'));
+    ASSERT_TRUE(testenv::writeFile(restoreDir() + u"/"_s + names[1], records[1] + '\n'));
+    writeBackup(u"BackupThursday, March 15, 2007 --- 23-59-59"_s, 1);
     openRescueCenter();
     ASSERT_EQ(backups()->topLevelItemCount(), 3);
     backups()->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -470,19 +472,19 @@ TEST_F(RescueCenterTest, OfSeveralSelectedOnlyTheFirstInListOrderIsRestored)
     page().ImgRestoringClick_MouseMove();
 
     EXPECT_EQ(asking.modals.size(), 1);
-    EXPECT_FALSE(QFile::exists(restoreDir() + "/" + first));
-    EXPECT_TRUE(QFile::exists(restoreDir() + "/" + second));
+    EXPECT_FALSE(QFile::exists(restoreDir() + u"/"_s + first));
+    EXPECT_TRUE(QFile::exists(restoreDir() + u"/"_s + second));
     EXPECT_EQ(backups()->topLevelItemCount(), 2);
     // The first file holds GoneRun's record, the second PresentRun's.
-    EXPECT_EQ(runValue("GoneRun") != "<none>", first == names[0]);
-    EXPECT_EQ(runValue("PresentRun") != "<none>", first == names[1]);
+    EXPECT_EQ(runValue(u"GoneRun"_s) != u"<none>"_s, first == names[0]);
+    EXPECT_EQ(runValue(u"PresentRun"_s) != u"<none>"_s, first == names[1]);
 }
 
 TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
 {
     const QString backup = fixRunValues();
     openRescueCenter();
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     bool pressed = false;
     engine::setMessagePump([&] {
         if (pressed)
@@ -497,7 +499,7 @@ TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
     EXPECT_TRUE(asking.boxes.isEmpty()) << "no question from a Delete pressed meanwhile";
     EXPECT_EQ(asking.modals.size(), 1);
     EXPECT_FALSE(QFile::exists(onDisk(backup)));
-    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\Program Files\\Gone\\gonerun.exe"_s);
 }
 
 TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
@@ -505,20 +507,20 @@ TEST_F(RescueCenterTest, ABackupThatRestoresOnlyPartlyIsKept)
     const QString backup = fixRunValues();
     // A record for a bare name whose key is not there cannot be written.
     ASSERT_TRUE(engine::AppendBackupRecord(
-        backup, "R^HKEY_LOCAL_MACHINE^Software\\Nowhere^C:\\windows\\system32\\tool.exe^Tool^Yes"));
+        backup, u"R^HKEY_LOCAL_MACHINE^Software\\Nowhere^C:\\windows\\system32\\tool.exe^Tool^Yes"_s));
     openRescueCenter();
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     page().ImgRestoringClick_MouseMove();
 
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_EQ(asking.boxes[0].text,
-              "1 of the backup's 3 values could not be written back into the registry, so the backup was kept.");
+              u"1 of the backup's 3 values could not be written back into the registry, so the backup was kept."_s);
     EXPECT_EQ(asking.boxes[0].style, 64);
     EXPECT_TRUE(asking.modals.isEmpty());
     EXPECT_TRUE(QFile::exists(onDisk(backup)));
-    EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."});
+    EXPECT_EQ(rows(), QStringList{u"Tuesday, March 13, 2007  at   10:15:30 | 3 key(s) were removed."_s});
     // What could go back did, and was saved.
-    EXPECT_EQ(runValue("GoneRun"), "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\Program Files\\Gone\\gonerun.exe"_s);
     EXPECT_TRUE(systemReg().contains("\"GoneRun\""));
 }
 
@@ -527,20 +529,20 @@ TEST_F(RescueCenterTest, AValueMadeAgainIsNotOverwrittenAndTheBackupIsKept)
     const QString backup = fixRunValues();
     {
         platform::RegistryBatch batch;
-        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", "C:\\New\\gonerun.exe"), 0);
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s, u"C:\\New\\gonerun.exe"_s), 0);
     }
     openRescueCenter();
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     page().ImgRestoringClick_MouseMove();
 
     ASSERT_EQ(asking.boxes.size(), 1);
     EXPECT_EQ(asking.boxes[0].text,
-              "The registry holds other data now for 1 of the backup's 2 values; Velmora left those as they are "
-              "and kept the backup.");
+              u"The registry holds other data now for 1 of the backup's 2 values; Velmora left those as they are "_s
+              u"and kept the backup."_s);
     EXPECT_TRUE(asking.modals.isEmpty());
     EXPECT_TRUE(QFile::exists(onDisk(backup)));
-    EXPECT_EQ(runValue("GoneRun"), "C:\\New\\gonerun.exe");
-    EXPECT_EQ(runValue("PresentRun"), "C:\\windows\\present.exe");
+    EXPECT_EQ(runValue(u"GoneRun"_s), u"C:\\New\\gonerun.exe"_s);
+    EXPECT_EQ(runValue(u"PresentRun"_s), u"C:\\windows\\present.exe"_s);
 }
 
 TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
@@ -549,7 +551,7 @@ TEST_F(RescueCenterTest, ARestoreThatCannotBeSavedKeepsItsBackup)
     const QByteArray registry = systemReg();
     const QByteArray records = testenv::readFile(onDisk(backup));
     openRescueCenter();
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     const QByteArray dir = QFile::encodeName(prefixDir);
     ASSERT_EQ(::chmod(dir.constData(), 0500), 0);
     {
@@ -588,7 +590,7 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         const QString backup = fixRunValues();
         const QByteArray path = QFile::encodeName(c.folderLocked ? restoreDir() : onDisk(backup));
         openRescueCenter();
-        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
         asking.boxes.clear();
         asking.modals.clear();
         // The folder is locked once the restore has begun, after every
@@ -610,11 +612,11 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
         ASSERT_TRUE(locked) << c.what;
         ::chmod(path.constData(), c.folderLocked ? 0700 : 0600);
         ASSERT_EQ(asking.boxes.size(), 1) << c.what;
-        EXPECT_EQ(asking.boxes[0].text, c.says) << c.what;
+        EXPECT_EQ(asking.boxes[0].text, QString::fromUtf8(c.says)) << c.what;
         EXPECT_TRUE(asking.modals.isEmpty()) << c.what;
         EXPECT_TRUE(QFile::exists(onDisk(backup))) << c.what;
         EXPECT_EQ(backups()->topLevelItemCount(), 1) << c.what;
-        EXPECT_EQ(runValue("GoneRun"), c.gonerun) << c.what;
+        EXPECT_EQ(runValue(u"GoneRun"_s), QString::fromUtf8(c.gonerun)) << c.what;
         ASSERT_TRUE(QFile::remove(onDisk(backup)));
     }
 }
@@ -640,20 +642,20 @@ TEST_F(RescueCenterTest, ABackupThatIsNoRegularFileIsListedEmptyAndNotRestored)
     const testenv::Watchdog watchdog("the Rescue Center over backups that are no regular files");
     for (const auto& c : cases) {
         QDir().mkpath(restoreDir());
-        const QString file = restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30";
+        const QString file = restoreDir() + u"/BackupTuesday, March 13, 2007 --- 10-15-30"_s;
         const QString target = testenv::makeOdd(c.kind, file);
         ASSERT_FALSE(target.isEmpty()) << testenv::describe(c.kind);
         const mode_t node = testenv::nodeType(target);
         openRescueCenter();
-        EXPECT_EQ(rows(), QStringList{"Tuesday, March 13, 2007  at   10:15:30 | 0 key(s) was removed."})
+        EXPECT_EQ(rows(), QStringList{u"Tuesday, March 13, 2007  at   10:15:30 | 0 key(s) was removed."_s})
             << testenv::describe(c.kind);
 
         asking.boxes.clear();
         asking.modals.clear();
-        selectRow("Tuesday, March 13, 2007  at   10:15:30");
+        selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
         page().ImgRestoringClick_MouseMove();
         ASSERT_EQ(asking.boxes.size(), 1) << testenv::describe(c.kind);
-        EXPECT_EQ(asking.boxes[0].text, c.says);
+        EXPECT_EQ(asking.boxes[0].text, QString::fromUtf8(c.says));
         EXPECT_TRUE(asking.modals.isEmpty()) << testenv::describe(c.kind);
         EXPECT_EQ(backups()->topLevelItemCount(), 1) << testenv::describe(c.kind);
         EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(c.kind);
@@ -667,12 +669,12 @@ TEST_F(RescueCenterTest, ARowWhoseFileIsGoneShowsTheBoxAndLeavesTheList)
     const QString backup = fixRunValues();
     const QByteArray registry = systemReg();
     openRescueCenter();
-    selectRow("Tuesday, March 13, 2007  at   10:15:30");
+    selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     ASSERT_TRUE(QFile::remove(onDisk(backup)));
     page().ImgRestoringClick_MouseMove();
     EXPECT_TRUE(asking.boxes.isEmpty());
     ASSERT_EQ(asking.modals.size(), 1);
-    EXPECT_EQ(asking.modals[0].name, "FrmCreatingBackKeys");
+    EXPECT_EQ(asking.modals[0].name, u"FrmCreatingBackKeys"_s);
     EXPECT_EQ(backups()->topLevelItemCount(), 0);
     EXPECT_EQ(systemReg(), registry);
 }
@@ -693,18 +695,18 @@ public:
 
 TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRuns)
 {
-    writeBackup("BackupTuesday, March 13, 2007 --- 10-15-30", 2);
+    writeBackup(u"BackupTuesday, March 13, 2007 --- 10-15-30"_s, 2);
     RecordingFrame frame;
     RescueCenterPage page(frame);
-    EXPECT_EQ(page.objectName(), "PicRescuCenter");
+    EXPECT_EQ(page.objectName(), u"PicRescuCenter"_s);
     page.showBackups();
-    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
+    EXPECT_EQ(frame.panels.value(3), u"1 backup(s)"_s);
     page.ImgRestoreNormal_MouseMove();
-    EXPECT_EQ(frame.panels.value(1), " Restore from selected backup");
+    EXPECT_EQ(frame.panels.value(1), u" Restore from selected backup"_s);
     page.PicRescuCenter_MouseMove();
-    EXPECT_EQ(frame.panels.value(1), "");
+    EXPECT_EQ(frame.panels.value(1), u""_s);
 
-    QTreeWidget* list = page.findChild<QTreeWidget*>("lvwBackUp");
+    QTreeWidget* list = page.findChild<QTreeWidget*>(u"lvwBackUp"_s);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->topLevelItemCount(), 1);
     list->topLevelItem(0)->setSelected(true);
@@ -715,14 +717,14 @@ TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRu
     EXPECT_TRUE(asking.boxes.isEmpty());
     EXPECT_TRUE(asking.modals.isEmpty());
     EXPECT_TRUE(asking.sounds.isEmpty());
-    EXPECT_TRUE(QFile::exists(restoreDir() + "/BackupTuesday, March 13, 2007 --- 10-15-30"));
+    EXPECT_TRUE(QFile::exists(restoreDir() + u"/BackupTuesday, March 13, 2007 --- 10-15-30"_s));
 
     frame.busy = false;
     asking.answer = 7;
     page.ImgDeleteBackUpClick_MouseMove();
     EXPECT_EQ(asking.boxes.size(), 1);
     EXPECT_EQ(asking.sounds.size(), 1);
-    EXPECT_EQ(frame.panels.value(3), "1 backup(s)");
+    EXPECT_EQ(frame.panels.value(3), u"1 backup(s)"_s);
 }
 
 // --- the restoring box ----------------------------------------------------------------------------------
@@ -731,8 +733,8 @@ TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
 {
     mainwindow::setTimingScale(1.0);
     FrmCreatingBackKeys box;
-    EXPECT_EQ(box.windowTitle(), "Restoring Status");
-    EXPECT_EQ(box.Label1->text(), " Checking Restoring Point ...");
+    EXPECT_EQ(box.windowTitle(), u"Restoring Status"_s);
+    EXPECT_EQ(box.Label1->text(), u" Checking Restoring Point ..."_s);
     EXPECT_EQ(box.ProgressBar1->maximum(), 10);
     EXPECT_EQ(box.ProgressBar1->value(), 0);
     EXPECT_TRUE(box.tmrProgress->isActive());
@@ -743,7 +745,7 @@ TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
         box.tmrProgress_Timer();
         EXPECT_EQ(box.ProgressBar1->value(), tick % 10) << tick;
         EXPECT_EQ(box.tmrChecking->isActive(), tick >= 10) << tick;
-        EXPECT_EQ(box.Label1->text(), tick < 10 ? " Checking Restoring Point ..." : " Restoring selected items...")
+        EXPECT_EQ(box.Label1->text(), tick < 10 ? u" Checking Restoring Point ..."_s : u" Restoring selected items..."_s)
             << tick;
     }
 }
@@ -763,7 +765,7 @@ TEST(FrmCreatingBackKeysTest, ShownItClosesItselfAfterTheSecondFullBar)
     mainwindow::setTimingScale(1.0);
     EXPECT_GE(ticks, 10);
     EXPECT_LE(ticks, 25);
-    EXPECT_EQ(box.Label1->text(), " Restoring selected items...");
+    EXPECT_EQ(box.Label1->text(), u" Restoring selected items..."_s);
     EXPECT_FALSE(box.tmrProgress->isActive());
 }
 
