@@ -24,6 +24,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 testenv::WinePrefix g_wine;
@@ -196,13 +198,13 @@ TEST_F(RescueCenterWine, RestoreThroughTheWindowGivesBackEveryKeyByteForByte)
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
     openWindow();
     ASSERT_EQ(backupList()->topLevelItemCount(), 1);
-    EXPECT_EQ(backupList()->topLevelItem(0)->text(0), "Tuesday, March 13, 2007  at   10:15:30");
-    EXPECT_EQ(backupList()->topLevelItem(0)->text(1), "10 key(s) were removed.");
+    EXPECT_EQ(backupList()->topLevelItem(0)->text(0), u"Tuesday, March 13, 2007  at   10:15:30"_s);
+    EXPECT_EQ(backupList()->topLevelItem(0)->text(1), u"10 key(s) were removed."_s);
     selectOnlyRow();
     page().ImgRestoringClick_MouseMove();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << qPrintable(desktop.boxes.value(0).text);
     ASSERT_EQ(desktop.modals.size(), 1);
-    EXPECT_EQ(desktop.modals[0].name, "FrmCreatingBackKeys");
+    EXPECT_EQ(desktop.modals[0].name, u"FrmCreatingBackKeys"_s);
     EXPECT_FALSE(QFile::exists(onDisk(backup)));
     EXPECT_EQ(backupList()->topLevelItemCount(), 0);
     window.reset();
@@ -220,8 +222,8 @@ TEST_F(RescueCenterWine, BesideARunningWineserverARestoreChangesNoFile)
     selectOnlyRow();
 
     ASSERT_EQ(g_wine.run(QStringLiteral("wineserver"), {QStringLiteral("-p")}).exitCode, 0);
-    const QStringList files = {g_wine.path() + "/system.reg", g_wine.path() + "/user.reg",
-                               g_wine.path() + "/userdef.reg", onDisk(backup)};
+    const QStringList files = {g_wine.path() + u"/system.reg"_s, g_wine.path() + u"/user.reg"_s,
+                               g_wine.path() + u"/userdef.reg"_s, onDisk(backup)};
     QList<QByteArray> before;
     for (const QString& f : files)
         before << testenv::readFile(f);
