@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -52,7 +53,7 @@ engine::ProblemRow fullRow(const QString& name, const QString& value, const QStr
 
 TEST(ResultsLineTest, ALineIsTheSevenFieldsJoinedAndEveryByteRaisedByTen)
 {
-    const engine::ProblemRow row = fullRow("Tool", "tool.exe", "Yes");
+    const engine::ProblemRow row = fullRow(u"Tool"_s, u"tool.exe"_s, u"Yes"_s);
     const QByteArray plain = "-2147483646^^Tool^^tool.exe^^Startup Programs^^"
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run^^HKEY_LOCAL_MACHINE^^Yes";
     EXPECT_EQ(engine::ResultsLine(row), QString::fromLatin1(plain));
@@ -63,8 +64,8 @@ TEST(ResultsLineTest, ALineIsTheSevenFieldsJoinedAndEveryByteRaisedByTen)
 
     // Empty fields give separators in a row, and read back empty.
     engine::ProblemRow empty;
-    empty.MainKey = "-2147483647";
-    EXPECT_EQ(engine::ResultsLine(empty), "-2147483647^^^^^^^^^^^^");
+    empty.MainKey = u"-2147483647"_s;
+    EXPECT_EQ(engine::ResultsLine(empty), u"-2147483647^^^^^^^^^^^^"_s);
     EXPECT_EQ(engine::ResultsLineFields(engine::StoredResultsLine(empty)), empty.fields());
 }
 
@@ -76,20 +77,20 @@ TEST(ResultsLineTest, ARowTheLineCannotCarryGivesNoLine)
         bool stored;
     };
     const Case cases[] = {
-        {"a field holding the separator", "C:\\a^^b.exe", false},
-        {"a field ending in a caret", "C:\\ab.exe^", false},
-        {"a field beginning with a caret", "^C:\\ab.exe", true},
-        {"a lone caret inside", "C:\\a^b.exe", true},
+        {"a field holding the separator", u"C:\\a^^b.exe"_s, false},
+        {"a field ending in a caret", u"C:\\ab.exe^"_s, false},
+        {"a field beginning with a caret", u"^C:\\ab.exe"_s, true},
+        {"a lone caret inside", u"C:\\a^b.exe"_s, true},
         {"a character outside the code page", QString::fromUtf8("C:\\\u03a9.exe"), false},
-        {"a character that scrambles into CR", QStringLiteral("C:\\a") + QChar(3) + "b.exe", false},
-        {"a character that scrambles into LF", QStringLiteral("C:\\a") + QChar(0) + "b.exe", false},
+        {"a character that scrambles into CR", QStringLiteral("C:\\a") + QChar(3) + u"b.exe"_s, false},
+        {"a character that scrambles into LF", QStringLiteral("C:\\a") + QChar(0) + u"b.exe"_s, false},
         // 250 + 10 leaves the byte range; it wraps and comes back whole.
         {"a character of code 250", QString::fromUtf8("C:\\\u00fa.exe"), true},
         {"a character of code 255", QString::fromUtf8("C:\\\u00ff.exe"), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
-        const engine::ProblemRow row = fullRow("Tool", c.value);
+        const engine::ProblemRow row = fullRow(u"Tool"_s, c.value);
         const QByteArray stored = engine::StoredResultsLine(row);
         EXPECT_EQ(!stored.isEmpty(), c.stored);
         if (!stored.isEmpty()) {
@@ -122,7 +123,7 @@ TEST(ResultsLineTest, LinesEndAtCrOrCrLf)
 
 class ResultsFileTest : public FrmStartTest {
 protected:
-    QString resultsFile() const { return programDir + "/Scan.ocx"; }
+    QString resultsFile() const { return programDir + u"/Scan.ocx"_s; }
     QByteArray onDisk() const { return testenv::readFile(resultsFile()); }
     void list(const std::vector<engine::ProblemRow>& rows)
     {
@@ -140,7 +141,7 @@ protected:
             if (line.isEmpty())
                 continue;
             EXPECT_TRUE(line.endsWith('\r'));
-            lines << QString::fromLatin1(unscrambled(line.chopped(1))).split("^^");
+            lines << QString::fromLatin1(unscrambled(line.chopped(1))).split(u"^^"_s);
         }
         return lines;
     }
@@ -156,7 +157,7 @@ protected:
 TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDisabled)
 {
     engine::ProblemList& rows = window->lvwErrors();
-    list({fullRow("A", "C:\\a.exe"), fullRow("(Default)", "b.dll", "Yes"), fullRow("C", "")});
+    list({fullRow(u"A"_s, u"C:\\a.exe"_s), fullRow(u"(Default)"_s, u"b.dll"_s, u"Yes"_s), fullRow(u"C"_s, u""_s)});
     rows.row(2).Checked = false;  // unchecked rows are saved too
 
     int pumps = 0;
@@ -176,22 +177,22 @@ TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDis
     const QList<QStringList> lines = savedLines();
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines, rowsOf(rows));
-    EXPECT_EQ(lines[1][6], "Yes");
-    EXPECT_EQ(lines[0][0], "-2147483646");
+    EXPECT_EQ(lines[1][6], u"Yes"_s);
+    EXPECT_EQ(lines[0][0], u"-2147483646"_s);
     EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled());
     EXPECT_TRUE(desktop.boxes.isEmpty());
-    EXPECT_FALSE(QFile::exists(resultsFile() + ".new"));
+    EXPECT_FALSE(QFile::exists(resultsFile() + u".new"_s));
 }
 
 TEST_F(ResultsFileTest, SaveReplacesTheFileWholeAndAnEmptyListLeavesItAlone)
 {
-    list({fullRow("A", "C:\\a.exe"), fullRow("B", "C:\\b.exe")});
+    list({fullRow(u"A"_s, u"C:\\a.exe"_s), fullRow(u"B"_s, u"C:\\b.exe"_s)});
     window->mnuFileSaveScanResults_Click();
-    list({fullRow("C", "C:\\c.exe")});
+    list({fullRow(u"C"_s, u"C:\\c.exe"_s)});
     window->mnuFileSaveScanResults_Click();
     ASSERT_EQ(savedLines().size(), 1);
-    EXPECT_EQ(savedLines()[0][1], "C");
+    EXPECT_EQ(savedLines()[0][1], u"C"_s);
 
     const QByteArray before = onDisk();
     window->lvwErrors().clear();
@@ -205,21 +206,21 @@ TEST_F(ResultsFileTest, SaveReplacesTheFileWholeAndAnEmptyListLeavesItAlone)
 
 TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
 {
-    list({fullRow("A", "C:\\a.exe")});
+    list({fullRow(u"A"_s, u"C:\\a.exe"_s)});
     window->mnuFileSaveScanResults_Click();
     const QByteArray before = onDisk();
     // Something the new file cannot be written over stands in its place.
-    ASSERT_TRUE(QDir().mkpath(resultsFile() + ".new/x"));
+    ASSERT_TRUE(QDir().mkpath(resultsFile() + u".new/x"_s));
 
-    list({fullRow("B", "C:\\b.exe"), fullRow("C", "C:\\c.exe")});
+    list({fullRow(u"B"_s, u"C:\\b.exe"_s), fullRow(u"C"_s, u"C:\\c.exe"_s)});
     menuItem(*window, "mnuFileSaveScanResults")->setEnabled(true);
     window->mnuFileSaveScanResults_Click();
     EXPECT_EQ(onDisk(), before);
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_TRUE(desktop.boxes[0].text.startsWith("The scan results could not be saved to "));
-    EXPECT_TRUE(desktop.boxes[0].text.endsWith("Scan.ocx."));
+    EXPECT_TRUE(desktop.boxes[0].text.startsWith(u"The scan results could not be saved to "_s));
+    EXPECT_TRUE(desktop.boxes[0].text.endsWith(u"Scan.ocx."_s));
     EXPECT_EQ(desktop.boxes[0].style, 64);
-    EXPECT_EQ(desktop.boxes[0].title, "Velmora 2007");
+    EXPECT_EQ(desktop.boxes[0].title, u"Velmora 2007"_s);
     EXPECT_TRUE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled()) << "the user can try again";
     EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled()) << "the old file is still there";
     EXPECT_TRUE(window->isEnabled());
@@ -227,7 +228,7 @@ TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
 
 TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
 {
-    list({fullRow("A", "C:\\a.exe")});
+    list({fullRow(u"A"_s, u"C:\\a.exe"_s)});
     engine::bResultsLoaded = false;
     menuItem(*window, "mnuFileLoadScanResults")->setEnabled(true);
     const QString menusBefore = menuStates(*window).mid(1);
@@ -235,7 +236,7 @@ TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
     EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_EQ(menuStates(*window).mid(1), menusBefore);
     EXPECT_EQ(window->lvwErrors().count(), 1);
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), 0);
     EXPECT_FALSE(engine::bResultsLoaded);
     EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(desktop.boxes.isEmpty());
@@ -255,7 +256,7 @@ TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothi
     };
     const testenv::Watchdog watchdog("loading scan results that are no regular file");
     for (const auto& c : cases) {
-        list({fullRow("A", "C:\\a.exe")});
+        list({fullRow(u"A"_s, u"C:\\a.exe"_s)});
         engine::bResultsLoaded = false;
         desktop.boxes.clear();
         QFile::remove(resultsFile());
@@ -266,8 +267,8 @@ TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothi
         menuItem(*window, "mnuFileLoadScanResults")->trigger();
 
         ASSERT_EQ(desktop.boxes.size(), 1) << testenv::describe(c.kind);
-        EXPECT_EQ(desktop.boxes[0].text, "The saved scan results could not be read from " + platform::programFolder() + "/Scan.ocx"
-                                             + ": " + c.reason + ".");
+        EXPECT_EQ(desktop.boxes[0].text, u"The saved scan results could not be read from "_s + platform::programFolder() + u"/Scan.ocx"_s
+                                             + u": "_s + QString::fromUtf8(c.reason) + u"."_s);
         EXPECT_EQ(desktop.boxes[0].style, 64);
         EXPECT_EQ(window->lvwErrors().count(), 1) << testenv::describe(c.kind);
         EXPECT_FALSE(engine::bResultsLoaded) << testenv::describe(c.kind);
@@ -292,12 +293,12 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
     EXPECT_TRUE(engine::bResultsLoaded);
     for (const engine::ProblemRow& r : window->lvwErrors().rows())
         EXPECT_TRUE(r.Checked);
-    ASSERT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), kFixtureProblems);
+    ASSERT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), kFixtureProblems);
     for (int i = 0; i < kFixtureProblems; ++i)
-        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(i)->checkState(0), Qt::Checked);
-    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+        EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(i)->checkState(0), Qt::Checked);
+    EXPECT_EQ(find<QLabel>(u"lblShowProblems"_s)->text(), u"All Errors : 8  Problems Detected  (8 selected for Fixing)"_s);
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
     EXPECT_FALSE(registryCleanerPage(*window)->isHidden());
     EXPECT_FALSE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_FALSE(menuItem(*window, "mnuFileSaveScanResults")->isEnabled());
@@ -306,11 +307,11 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
 
 TEST_F(ResultsFileTest, LoadDropsRepeatedFilePathsAndLinesItCannotTrust)
 {
-    engine::ProblemRow sameFileOtherKey = fullRow("Other", "c:\\SHARED.DLL");
-    sameFileOtherKey.FullKeyPath = "Software\\Other";
-    engine::ProblemRow nameAsPath = fullRow("Later", "First");  // repeats an earlier row's value name
-    list({fullRow("First", "C:\\shared.dll"), sameFileOtherKey, nameAsPath, fullRow("E1", ""),
-          fullRow("E2", ""), fullRow("Last", "C:\\last.exe")});
+    engine::ProblemRow sameFileOtherKey = fullRow(u"Other"_s, u"c:\\SHARED.DLL"_s);
+    sameFileOtherKey.FullKeyPath = u"Software\\Other"_s;
+    engine::ProblemRow nameAsPath = fullRow(u"Later"_s, u"First"_s);  // repeats an earlier row's value name
+    list({fullRow(u"First"_s, u"C:\\shared.dll"_s), sameFileOtherKey, nameAsPath, fullRow(u"E1"_s, u""_s),
+          fullRow(u"E2"_s, u""_s), fullRow(u"Last"_s, u"C:\\last.exe"_s)});
     window->mnuFileSaveScanResults_Click();
     ASSERT_EQ(savedLines().size(), 6) << "the file keeps every row; the load drops repeats";
 
@@ -328,36 +329,36 @@ TEST_F(ResultsFileTest, LoadDropsRepeatedFilePathsAndLinesItCannotTrust)
     QStringList names;
     for (const engine::ProblemRow& r : window->lvwErrors().rows())
         names << r.KeyName;
-    EXPECT_EQ(names, QStringList({"First", "E1", "E2", "Last", "Three"}));
+    EXPECT_EQ(names, QStringList({u"First"_s, u"E1"_s, u"E2"_s, u"Last"_s, u"Three"_s}));
     const engine::ProblemRow& three = window->lvwErrors().row(5);
-    EXPECT_EQ(three.KeyValue, "C:\\three.exe");
-    EXPECT_EQ(three.RegistryScanners, "");
-    EXPECT_EQ(three.DefaultOrNot, "");
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(1)->text(1), " Invalid Key Name");
+    EXPECT_EQ(three.KeyValue, u"C:\\three.exe"_s);
+    EXPECT_EQ(three.RegistryScanners, u""_s);
+    EXPECT_EQ(three.DefaultOrNot, u""_s);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(1)->text(1), u" Invalid Key Name"_s);
 }
 
 TEST_F(ResultsFileTest, RowsTheFormatCannotCarryAreLeftOutAndTheRestRoundTrip)
 {
-    engine::ProblemRow caretPath = fullRow("Caret", "C:\\ok.exe");
-    caretPath.FullKeyPath = "Software\\a^^b";
+    engine::ProblemRow caretPath = fullRow(u"Caret"_s, u"C:\\ok.exe"_s);
+    caretPath.FullKeyPath = u"Software\\a^^b"_s;
     const QString accented = QString::fromUtf8("C:\\Programme\\\u00fcber\u00fa.exe");
-    list({fullRow("Before", "C:\\before.exe"), fullRow("Sep^^arated", "C:\\s.exe"), caretPath,
-          fullRow("Accent", accented), fullRow("Lone^Caret", "C:\\lone.exe")});
+    list({fullRow(u"Before"_s, u"C:\\before.exe"_s), fullRow(u"Sep^^arated"_s, u"C:\\s.exe"_s), caretPath,
+          fullRow(u"Accent"_s, accented), fullRow(u"Lone^Caret"_s, u"C:\\lone.exe"_s)});
     window->mnuFileSaveScanResults_Click();
     EXPECT_EQ(savedLines().size(), 3);
     // Was left out without a word: the logon summary and the next load then
     // showed fewer problems than the list held, and nothing said why.
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].text,
-              "2 of the 5 listed problems were left out of the scan results file " + platform::programFolder() + "/Scan.ocx, as its lines cannot carry their text; the start-up "
-                  "summary and the next load will show 3.");
+              u"2 of the 5 listed problems were left out of the scan results file "_s + platform::programFolder() + u"/Scan.ocx, as its lines cannot carry their text; the start-up "_s
+                  u"summary and the next load will show 3."_s);
     EXPECT_EQ(desktop.boxes[0].style, 64);
 
     window->mnuFileLoadScanResults_Click();
     QStringList names;
     for (const engine::ProblemRow& r : window->lvwErrors().rows())
         names << r.KeyName;
-    EXPECT_EQ(names, QStringList({"Before", "Accent", "Lone^Caret"}));
+    EXPECT_EQ(names, QStringList({u"Before"_s, u"Accent"_s, u"Lone^Caret"_s}));
     EXPECT_EQ(window->lvwErrors().row(2).KeyValue, accented) << "code 250 wraps and comes back";
 }
 
