@@ -31,6 +31,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -44,8 +45,8 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     engine::setMessagePump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
-            sawScanningPage = !window->findChild<PictureBox*>("PicScanning")->isHidden() && window->scanning() && !find<PictureBox>("Picture10")->isEnabled()
-                              && window->findChild<QTimer*>("tmrRotateImage")->isActive() && panel(1) == " Scanning ...";
+            sawScanningPage = !window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden() && window->scanning() && !find<PictureBox>(u"Picture10"_s)->isEnabled()
+                              && window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive() && panel(1) == u" Scanning ..."_s;
         }
         QCoreApplication::processEvents();
     });
@@ -53,59 +54,59 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
     const QString text = scanAndAnswer([&] { atBox = menuStates(*window); });
 
     // All eight off, then the driver offers Save Scan Results at once.
-    EXPECT_EQ(atStart, "FTFFFFFF");
+    EXPECT_EQ(atStart, u"FTFFFFFF"_s);
     EXPECT_TRUE(sawScanningPage);
-    EXPECT_EQ(atBox, "TTFTTTTT");
-    EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(windowtest::kFixtureProblems));
+    EXPECT_EQ(atBox, u"TTFTTTTT"_s);
+    EXPECT_EQ(text, u"Scanning is complete : %1 problems found."_s.arg(windowtest::kFixtureProblems));
     const FakeDesktop::Modal& box = desktop.modals.last();
-    EXPECT_EQ(box.title, "Velmora 2007");
-    EXPECT_EQ(box.texts.value("Label1"), "In the next step you will have the option of reparing these problems.");
-    EXPECT_EQ(box.texts.value("Command1"), "&Next");
+    EXPECT_EQ(box.title, u"Velmora 2007"_s);
+    EXPECT_EQ(box.texts.value(u"Label1"_s), u"In the next step you will have the option of reparing these problems."_s);
+    EXPECT_EQ(box.texts.value(u"Command1"_s), u"&Next"_s);
 
     QStringList expected;
     for (const char* c : windowtest::kFixtureCounters)
-        expected << c;
+        expected << QLatin1String(c);
     EXPECT_EQ(counters(), expected);
-    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), QString::number(windowtest::kFixtureProblems));
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), QString::number(windowtest::kFixtureProblems));
     // Panel 3 was last written after section 8, before the Startup Programs rows.
-    EXPECT_EQ(panel(3), " Problems Found  6");
-    EXPECT_EQ(panel(1), "");
+    EXPECT_EQ(panel(3), u" Problems Found  6"_s);
+    EXPECT_EQ(panel(1), u""_s);
     EXPECT_TRUE(markerAtSection(8));
-    EXPECT_FALSE(window->findChild<QLabel*>("lblRegistryFilesScan")->text().isEmpty());
+    EXPECT_FALSE(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text().isEmpty());
 
     EXPECT_FALSE(window->scanning());
-    EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+    EXPECT_TRUE(find<PictureBox>(u"Picture10"_s)->isEnabled());
+    EXPECT_FALSE(window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive());
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
-    EXPECT_EQ(menuStates(*window), "TTFTTTTT");
-    EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
+    EXPECT_EQ(menuStates(*window), u"TTFTTTTT"_s);
+    EXPECT_TRUE(window->findChild<PictureImage*>(u"ImgScanClick"_s)->isEnabled());
 
-    ASSERT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
+    ASSERT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), windowtest::kFixtureProblems);
     for (int i = 0; i < windowtest::kFixtureProblems; ++i) {
         const engine::ProblemRow& hidden = window->lvwErrors().row(i + 1);
-        const QTreeWidgetItem* item = find<QTreeWidget>("lvwProblem")->topLevelItem(i);
+        const QTreeWidgetItem* item = find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(i);
         EXPECT_EQ(item->checkState(0), Qt::Checked);
         EXPECT_TRUE(hidden.Checked);
         EXPECT_EQ(item->text(0), hidden.RegistryScanners);
         EXPECT_EQ(item->text(3), hidden.KeyValue);
     }
-    EXPECT_EQ(find<QLabel>("lblShowProblems")->text(), "All Errors : 8  Problems Detected  (8 selected for Fixing)");
+    EXPECT_EQ(find<QLabel>(u"lblShowProblems"_s)->text(), u"All Errors : 8  Problems Detected  (8 selected for Fixing)"_s);
     EXPECT_FALSE(desktop.sounds.isEmpty());
 }
 
 TEST_F(FrmStartTest, ScanFindingNothingLeavesFixProblemsOff)
 {
     chooseOnly({7});  // "Startup Menu": walked, never judged
-    window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
+    window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->setText(u"before"_s);
     const QString text = scanAndAnswer();
-    EXPECT_EQ(text, "Scanning is complete : 0 problems found.");
-    EXPECT_EQ(menuStates(*window), "TTFTTTTF");
-    EXPECT_EQ(windowtest::sectionCounters(*window)[7]->text(), "0");
+    EXPECT_EQ(text, u"Scanning is complete : 0 problems found."_s);
+    EXPECT_EQ(menuStates(*window), u"TTFTTTTF"_s);
+    EXPECT_EQ(windowtest::sectionCounters(*window)[7]->text(), u"0"_s);
     EXPECT_TRUE(markerAtSection(7));
-    EXPECT_NE(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before") << "its App Paths walk shows the keys";
+    EXPECT_NE(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), u"before"_s) << "its App Paths walk shows the keys";
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), 0);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), 0);
 }
 
 TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
@@ -113,36 +114,36 @@ TEST_F(FrmStartTest, OnlyStartupProgramsKeepsPanelThreeAtTheTotalBeforeIt)
     chooseOnly({8});
     sectionBoxes(*window)[0]->setCheckState(Qt::PartiallyChecked);  // a grayed box is not chosen
     scanAndAnswer();
-    EXPECT_EQ(windowtest::sectionCounters(*window)[8]->text(), "2");
-    EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), "0");
-    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "2");
-    EXPECT_EQ(panel(3), " Problems Found  0");
+    EXPECT_EQ(windowtest::sectionCounters(*window)[8]->text(), u"2"_s);
+    EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), u"0"_s);
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), u"2"_s);
+    EXPECT_EQ(panel(3), u" Problems Found  0"_s);
 }
 
 TEST_F(FrmStartTest, ValuesWalksLeaveTheScanPositionAlone)
 {
     chooseOnly({5});  // Fonts
-    window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
+    window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->setText(u"before"_s);
     scanAndAnswer();
-    EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before");
-    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), u"before"_s);
+    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), u"1"_s);
 }
 
 TEST_F(FrmStartTest, NoSectionChosenOnlyTellsSoAndKeepsTheOldResults)
 {
-    window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-    windowtest::sectionCounters(*window)[5]->setText("1");
-    window->findChild<QLabel*>("lblProblemsFound")->setText("1");
+    window->lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\a.ttf"_s));
+    windowtest::sectionCounters(*window)[5]->setText(u"1"_s);
+    window->findChild<QLabel*>(u"lblProblemsFound"_s)->setText(u"1"_s);
     chooseOnly({});
     registryCleanerPage(*window)->ImgScanClick_MouseMove();
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
+    EXPECT_EQ(desktop.boxes[0].text, u"Please select the Section you want to scan."_s);
     EXPECT_EQ(window->lvwErrors().count(), 1);
-    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
-    EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "1");
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
-    EXPECT_EQ(menuStates(*window), "FFFTTTFF");
-    EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
+    EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), u"1"_s);
+    EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), u"1"_s);
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
+    EXPECT_EQ(menuStates(*window), u"FFFTTTFF"_s);
+    EXPECT_TRUE(window->findChild<PictureImage*>(u"ImgScanClick"_s)->isEnabled());
 }
 
 TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
@@ -162,10 +163,10 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         reopenWindow();
         desktop.boxes.clear();
         desktop.modals.clear();
-        window->lvwErrors().add(problem("Fonts", "a", "C:\\a.ttf"));
-        windowtest::sectionCounters(*window)[5]->setText("1");
-        window->findChild<QLabel*>("lblProblemsFound")->setText("1");
-        window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
+        window->lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\a.ttf"_s));
+        windowtest::sectionCounters(*window)[5]->setText(u"1"_s);
+        window->findChild<QLabel*>(u"lblProblemsFound"_s)->setText(u"1"_s);
+        window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->setText(u"before"_s);
         chooseOnly(c.sections);
         testenv::FakeWineServer server(prefixDir);
         ASSERT_TRUE(server.locked());
@@ -173,27 +174,27 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
 
         window->mnuCleaningScanRegitry_Click();
         ASSERT_EQ(desktop.boxes.size(), 1);
-        EXPECT_TRUE(desktop.boxes[0].text.startsWith(c.says)) << desktop.boxes[0].text.toStdString();
+        EXPECT_TRUE(desktop.boxes[0].text.startsWith(QLatin1String(c.says))) << desktop.boxes[0].text.toStdString();
         if (c.sections.size() > 0) {
             EXPECT_EQ(desktop.boxes[0].text, platform::whyChangesCannotBeKept()) << "the fix's own sentence";
             EXPECT_EQ(desktop.boxes[0].style, 16);
         }
         EXPECT_TRUE(desktop.modals.isEmpty()) << "no scan-complete box";
         EXPECT_EQ(window->lvwErrors().count(), 1);
-        EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), "1");
-        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), "1");
-        EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), "before");
-        EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+        EXPECT_EQ(windowtest::sectionCounters(*window)[5]->text(), u"1"_s);
+        EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), u"1"_s);
+        EXPECT_EQ(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), u"before"_s);
+        EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
         EXPECT_TRUE(showErrorPage(*window)->isHidden());
         EXPECT_EQ(menuStates(*window), menusBefore);
         EXPECT_FALSE(window->scanning());
-        EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-        EXPECT_TRUE(window->findChild<PictureImage*>("ImgScanClick")->isEnabled());
+        EXPECT_TRUE(find<PictureBox>(u"Picture10"_s)->isEnabled());
+        EXPECT_TRUE(window->findChild<PictureImage*>(u"ImgScanClick"_s)->isEnabled());
 
         // Once the server has gone the same Scan runs.
         server.release();
         if (c.sections.size() > 0) {
-            EXPECT_EQ(scanAndAnswer(), "Scanning is complete : 2 problems found.");
+            EXPECT_EQ(scanAndAnswer(), u"Scanning is complete : 2 problems found."_s);
         }
     }
 }
@@ -235,25 +236,25 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         ASSERT_TRUE(cancelled);
 
         const int rows = window->lvwErrors().count();
-        EXPECT_EQ(text, QString("Scanning is complete : %1 problems found.").arg(rows));
+        EXPECT_EQ(text, u"Scanning is complete : %1 problems found."_s.arg(rows));
         // A cancel between two walks leaves the total as the section before left it.
         const int shown = c.expectedPanel3 < 0 ? rows : c.expectedPanel3;
-        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), QString::number(shown));
-        EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(shown));
+        EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), QString::number(shown));
+        EXPECT_EQ(panel(3), u" Problems Found  %1"_s.arg(shown));
         for (int i = c.zeroFrom; i < 9; ++i)
-            EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), "0") << "counter " << i;
+            EXPECT_EQ(windowtest::sectionCounters(*window)[i]->text(), u"0"_s) << "counter " << i;
         for (const engine::ProblemRow& r : window->lvwErrors().rows()) {
             if (c.section == 4) {
-                EXPECT_NE(r.KeyValue, "C:\\windows\\help\\gone.chm") << "the HTML Help walk must not run";
+                EXPECT_NE(r.KeyValue, u"C:\\windows\\help\\gone.chm"_s) << "the HTML Help walk must not run";
             }
-            EXPECT_NE(r.mainkeyname, "HKEY_CURRENT_USER") << "the user's Run walk must not run";
+            EXPECT_NE(r.mainkeyname, u"HKEY_CURRENT_USER"_s) << "the user's Run walk must not run";
         }
-        EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), rows);
+        EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), rows);
         EXPECT_FALSE(window->scanning());
-        EXPECT_TRUE(find<PictureBox>("Picture10")->isEnabled());
-        EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
-        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
-        EXPECT_FALSE(window->findChild<PictureImage*>("ImgCancelNormal")->isEnabled());
+        EXPECT_TRUE(find<PictureBox>(u"Picture10"_s)->isEnabled());
+        EXPECT_FALSE(window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive());
+        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap(), windowtest::busyFrame(0)));
+        EXPECT_FALSE(window->findChild<PictureImage*>(u"ImgCancelNormal"_s)->isEnabled());
         EXPECT_FALSE(showErrorPage(*window)->isHidden());
     }
 }
@@ -271,8 +272,8 @@ TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
     scanAndAnswer();
     const int rows = window->lvwErrors().count();
     EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(rows));
-    EXPECT_EQ(panel(3), QString(" Problems Found  %1").arg(rows));
-    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0");
+    EXPECT_EQ(panel(3), u" Problems Found  %1"_s.arg(rows));
+    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), u"0"_s);
 }
 
 TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
@@ -286,7 +287,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         {"during the walk", [](FrmStart& w) { return w.scanning(); }, "0"},
         {"while the rows are listed",
          [](FrmStart& w) {
-             return !w.scanning() && w.findChild<QTreeWidget*>("lvwProblem")->topLevelItemCount() == 1;
+             return !w.scanning() && w.findChild<QTreeWidget*>(u"lvwProblem"_s)->topLevelItemCount() == 1;
          },
          "1"},
     };
@@ -305,7 +306,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         EXPECT_TRUE(closed);
         EXPECT_TRUE(desktop.modals.isEmpty());
         EXPECT_TRUE(engine::bCancelScan);
-        EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), c.secondCounter);
+        EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), QString::fromUtf8(c.secondCounter));
     }
 }
 
@@ -315,7 +316,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     // inside the first would clear and refill the lists under it.
     bool chosen = false;
     engine::setMessagePump([&] {
-        if (!chosen && !window->scanning() && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
+        if (!chosen && !window->scanning() && find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount() == 1) {
             chosen = true;
             EXPECT_TRUE(menuItem(*window, "mnuCleaningScanRegitry")->isEnabled());
             menuItem(*window, "mnuCleaningScanRegitry")->trigger();
@@ -325,13 +326,13 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     scanAndAnswer();
     ASSERT_TRUE(chosen);
     EXPECT_EQ(window->lvwErrors().count(), windowtest::kFixtureProblems);
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), windowtest::kFixtureProblems);
 
     // Afterwards the menu scans again as usual.
     engine::setMessagePump([] { QCoreApplication::processEvents(); });
     menuItem(*window, "mnuCleaningScanRegitry")->trigger();
     EXPECT_EQ(desktop.modals.size(), 2);
-    EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
+    EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), windowtest::kFixtureProblems);
 }
 
 // What the scanning page shows when the driver ends, worked out by running
@@ -340,7 +341,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
 struct PageTexts {
     QString position;
     QStringList counters;
-    QString total = "0";
+    QString total = u"0"_s;
     QString panel3;
 };
 
@@ -350,7 +351,7 @@ public:
         : m_chosen(sections), m_cancelIn(cancelIn), m_cancelAtPump(cancelAtPump)
     {
         for (int i = 0; i < 9; ++i)
-            texts.counters << "0";
+            texts.counters << u"0"_s;
     }
     bool sectionChosen(int index) override { return m_chosen.contains(index); }
     void sectionStarting(int index) override
@@ -360,7 +361,7 @@ public:
     }
     void sectionCounted(int index, int count) override { texts.counters[index] = QString::number(count); }
     void totalCounted(int total) override { texts.total = QString::number(total); }
-    void sectionPassed(int) override { texts.panel3 = " Problems Found  " + texts.total; }
+    void sectionPassed(int) override { texts.panel3 = u" Problems Found  "_s + texts.total; }
     void pump()
     {
         if (m_section == m_cancelIn && ++m_pumps == m_cancelAtPump)
@@ -396,7 +397,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PageRecorder expected(c.sections, c.cancelIn, c.cancelAt);
-        expected.texts.position = "before";
+        expected.texts.position = u"before"_s;
         const engine::ScanContext ctx{window->lvwErrors(), nullptr, [&] { expected.pump(); },
                                       [&](const QString& text) {
                                           expected.texts.position = text;
@@ -410,12 +411,12 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         mainwindow::setTimingScale(0.01);
         reopenWindow();
         chooseOnly(c.sections);
-        window->findChild<QLabel*>("lblRegistryFilesScan")->setText("before");
+        window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->setText(u"before"_s);
         // The position's refresh interval made far longer than the scan: all
         // but the first text of a stretch is held back.
         mainwindow::setTimingScale(1000);
         int section = -1, pumps = 0, rewrites = 0;
-        QString onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
+        QString onScreen = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
         engine::setMessagePump([&] {
             if (window->scanning()) {
                 // The marker tells which section runs; it only moves on.
@@ -427,8 +428,8 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
                 }
                 if (section == c.cancelIn && ++pumps == c.cancelAt)
                     registryCleanerPage(*window)->ImgCancelClick_MouseMove();
-                if (window->findChild<QLabel*>("lblRegistryFilesScan")->text() != onScreen) {
-                    onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
+                if (window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text() != onScreen) {
+                    onScreen = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
                     ++rewrites;
                 }
             }
@@ -438,9 +439,9 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         mainwindow::setTimingScale(0.01);
 
         EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
-        EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), expected.texts.position);
+        EXPECT_EQ(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), expected.texts.position);
         EXPECT_EQ(counters(), expected.texts.counters);
-        EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), expected.texts.total);
+        EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), expected.texts.total);
         EXPECT_EQ(panel(3), expected.texts.panel3);
         if (expected.positionsShown > 3) {
             EXPECT_LT(rewrites, expected.positionsShown) << "the position is not repainted for every key";
@@ -452,31 +453,31 @@ TEST_F(FrmStartTest, BusyAnimationTurnsThroughItsFourFrames)
 {
     for (int expected : {2, 3, 4, 1, 2}) {
         registryCleanerPage(*window)->tmrRotateImage_Timer();
-        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(expected - 1))) << expected;
+        EXPECT_TRUE(sameImage(window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap(), windowtest::busyFrame(expected - 1))) << expected;
     }
 }
 
 TEST_F(FrmStartTest, BusyAnimationTurnsOnTheScaledTimerWhileTheScanRuns)
 {
-    EXPECT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), mainwindow::scaledInterval(500));
-    EXPECT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), 5) << "the fixture runs window timers at 1/100";
+    EXPECT_EQ(window->findChild<QTimer*>(u"tmrRotateImage"_s)->interval(), mainwindow::scaledInterval(500));
+    EXPECT_EQ(window->findChild<QTimer*>(u"tmrRotateImage"_s)->interval(), 5) << "the fixture runs window timers at 1/100";
     QSet<int> framesSeen;
     chooseOnly({0});
     const bool ran = duringScan([&] {
         // Four ticks turn the picture through every frame and back to the first.
         for (int tick = 0; tick < 8 && framesSeen.size() < 4; ++tick) {
-            const QImage before = window->findChild<PictureImage*>("imgHoldingRotation")->pixmap().toImage();
+            const QImage before = window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap().toImage();
             EXPECT_TRUE(QTest::qWaitFor(
-                [&] { return window->findChild<PictureImage*>("imgHoldingRotation")->pixmap().toImage() != before; }, 2000));
+                [&] { return window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap().toImage() != before; }, 2000));
             for (int f = 0; f < 4; ++f) {
-                if (sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(f)))
+                if (sameImage(window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap(), windowtest::busyFrame(f)))
                     framesSeen.insert(f);
             }
         }
     });
     ASSERT_TRUE(ran);
     EXPECT_EQ(framesSeen.size(), 4);
-    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive()) << "stopped when the scan ends";
+    EXPECT_FALSE(window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive()) << "stopped when the scan ends";
 }
 
 TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakesCancel)
@@ -490,18 +491,18 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
                                "\"Note\"=\"none\"\n")
                     .arg(i, 4, 16, QLatin1Char('0'))
                     .toLatin1();
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", testenv::readFile(prefixDir + "/system.reg") + keys));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, testenv::readFile(prefixDir + u"/system.reg"_s) + keys));
     mainwindow::setTimingScale(0);
     reopenWindow();
-    ASSERT_EQ(window->findChild<QTimer*>("tmrRotateImage")->interval(), 1);
+    ASSERT_EQ(window->findChild<QTimer*>(u"tmrRotateImage"_s)->interval(), 1);
     chooseOnly({0, 1});
 
     QList<int> frames;  // shown after each tick during the scan
-    QObject::connect(window->findChild<QTimer*>("tmrRotateImage"), &QTimer::timeout, window.get(), [&] {
+    QObject::connect(window->findChild<QTimer*>(u"tmrRotateImage"_s), &QTimer::timeout, window.get(), [&] {
         if (!window->scanning())
             return;
         for (int f = 0; f < 4; ++f) {
-            if (sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(f)))
+            if (sameImage(window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap(), windowtest::busyFrame(f)))
                 frames << f + 1;
         }
         if (frames.size() == 3)
@@ -514,9 +515,9 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     EXPECT_TRUE(engine::bCancelScan);
     EXPECT_LT(engine::walkStats().keys, 10000) << "the walk stopped at the cancel";
     EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(window->lvwErrors().count()));
-    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0") << "App Paths is not walked";
-    EXPECT_TRUE(sameImage(window->findChild<PictureImage*>("imgHoldingRotation")->pixmap(), windowtest::busyFrame(0)));
-    EXPECT_FALSE(window->findChild<QTimer*>("tmrRotateImage")->isActive());
+    EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), u"0"_s) << "App Paths is not walked";
+    EXPECT_TRUE(sameImage(window->findChild<PictureImage*>(u"imgHoldingRotation"_s)->pixmap(), windowtest::busyFrame(0)));
+    EXPECT_FALSE(window->findChild<QTimer*>(u"tmrRotateImage"_s)->isActive());
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
 }
 
@@ -537,7 +538,7 @@ TEST(WindowTiming, IntervalsScaleWithAOneMillisecondFloor)
     mainwindow::setTimingScale(0.01);
     QObject owner;
     QTimer* timer = mainwindow::makeTimer(&owner, QStringLiteral("tmrTest"), 1000);
-    EXPECT_EQ(timer->objectName(), "tmrTest");
+    EXPECT_EQ(timer->objectName(), u"tmrTest"_s);
     EXPECT_EQ(timer->interval(), 10);
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(timer->parent(), &owner);
