@@ -19,6 +19,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 testenv::WinePrefix g_wine;
@@ -43,7 +45,7 @@ protected:
         g_wine.waitForServer();
         if (!booted)
             return;
-        g_ready = g_wine.regAdd(QLatin1String(kAppPaths) + kRemoved, QString(), goneFile(kRemoved)).ok();
+        g_ready = g_wine.regAdd(QLatin1String(kAppPaths) + QLatin1String(kRemoved), QString(), goneFile(kRemoved)).ok();
         g_wine.waitForServer();
     }
     static void TearDownTestSuite() { g_wine.stopServer(); }
@@ -105,8 +107,8 @@ TEST_F(ScanWine, BesideARunningWineserverTheScanWaitsForTheKeysItHolds)
     // A Wine program starts: its server takes one key away and adds another,
     // in memory.
     ASSERT_EQ(g_wine.run(QStringLiteral("wineserver"), {QStringLiteral("-p")}).exitCode, 0);
-    ASSERT_TRUE(g_wine.reg({"delete", QLatin1String(kAppPaths) + kRemoved, "/f"}).ok());
-    ASSERT_TRUE(g_wine.regAdd(QLatin1String(kAppPaths) + kAdded, QString(), goneFile(kAdded)).ok());
+    ASSERT_TRUE(g_wine.reg({u"delete"_s, QLatin1String(kAppPaths) + QLatin1String(kRemoved), u"/f"_s}).ok());
+    ASSERT_TRUE(g_wine.regAdd(QLatin1String(kAppPaths) + QLatin1String(kAdded), QString(), goneFile(kAdded)).ok());
     scan();
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_TRUE(desktop.boxes[0].text.startsWith(QLatin1String("A Wine program is running on the prefix")))
@@ -114,7 +116,7 @@ TEST_F(ScanWine, BesideARunningWineserverTheScanWaitsForTheKeysItHolds)
     EXPECT_EQ(desktop.modals.size(), 1) << "no second scan-complete box";
     EXPECT_EQ(plantedRows(), QStringList{goneFile(kRemoved)}) << "the last scan's rows stay";
     EXPECT_FALSE(windowtest::showErrorPage(*window)->isHidden());
-    EXPECT_TRUE(window->findChild<PictureBox*>("PicScanning")->isHidden());
+    EXPECT_TRUE(window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden());
 
     // The server writes what it holds as it leaves; the scan then sees it.
     ASSERT_TRUE(g_wine.stopServer());
