@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -35,7 +36,7 @@ TEST_F(FrmStartTest, EmptyStoreChecksEveryBoxAndSavesIt)
 {
     for (QCheckBox* box : sectionBoxes(*window)) {
         EXPECT_EQ(box->checkState(), Qt::Checked) << box->objectName().toStdString();
-        EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName(), "missing"), "1");
+        EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName(), u"missing"_s), u"1"_s);
     }
 }
 
@@ -70,9 +71,9 @@ TEST_F(FrmStartTest, AStoreThatIsNoRegularFileGivesTheFirstRunOptionsAndIsLeftAl
 
 TEST_F(FrmStartTest, StoredChoicesComeBackAndClicksAreSaved)
 {
-    platform::SaveSetting(kApp, kSettingsSection, "ChkFileTypes", "0");
-    platform::SaveSetting(kApp, kSettingsSection, "ChkChosseSettingsInstalledFiles", "2");
-    platform::SaveSetting(kApp, kSettingsSection, "ChkStartupMenu", "abc");
+    platform::SaveSetting(kApp, kSettingsSection, u"ChkFileTypes"_s, u"0"_s);
+    platform::SaveSetting(kApp, kSettingsSection, u"ChkChosseSettingsInstalledFiles"_s, u"2"_s);
+    platform::SaveSetting(kApp, kSettingsSection, u"ChkStartupMenu"_s, u"abc"_s);
     FrmStart second;
     second.Form_Load();
     EXPECT_EQ(sectionBoxes(second)[3]->checkState(), Qt::Unchecked);
@@ -82,15 +83,15 @@ TEST_F(FrmStartTest, StoredChoicesComeBackAndClicksAreSaved)
 
     QCheckBox* box = sectionBoxes(*window)[0];
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), "0");
+    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), u"0"_s);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), "1");
+    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, box->objectName()), u"1"_s);
 
     // Grayed comes only from the store: clicks then go between 1 and 0.
     QCheckBox* grayed = sectionBoxes(second)[5];
     for (const char* stored : {"1", "0", "1"}) {
         QTest::mouseClick(grayed, Qt::LeftButton, {}, QPoint(5, 5));
-        EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, grayed->objectName()), stored);
+        EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, grayed->objectName()), QString::fromUtf8(stored));
     }
 }
 
@@ -131,13 +132,13 @@ TEST_F(FrmStartTest, EmptyStoreChecksTheMenuOptionsAndWritesTheLogonEntry)
     const auto entry = logonEntry();
     ASSERT_TRUE(entry.has_value());
     EXPECT_EQ(entry->type, DWORD(REG_SZ));
-    const QString expected = QStringLiteral("\"Z:") + QString(programDir).replace('/', '\\')
+    const QString expected = QStringLiteral("\"Z:") + QString(programDir).replace(u'/', u'\\')
         + QStringLiteral("\\mainwindow_frmstart.exe\" ShowError");
     EXPECT_EQ(entry->data, expected.toLatin1() + '\0');
     EXPECT_EQ(engine::StartupRunValueData(), expected);
     // The menu options are saved only when they change.
     for (const char* key : {"ResultStartup", "ViewStatusBar", "ViewToolbar"})
-        EXPECT_EQ(setting(key), "<missing>") << key;
+        EXPECT_EQ(setting(QLatin1String(key)), u"<missing>"_s) << key;
 }
 
 // Each of the three options read back from every kind of stored text: the
@@ -153,7 +154,7 @@ TEST_F(FrmStartTest, MenuOptionsReadBackAsBooleans)
                           {"False", false}, {"0.0", false}, {"junk", true}, {"", true}};
     for (const Case& c : cases) {
         for (const char* key : {"ResultStartup", "ViewStatusBar", "ViewToolbar"})
-            platform::SaveSetting(kApp, kSettingsSection, key, c.stored);
+            platform::SaveSetting(kApp, kSettingsSection, QLatin1String(key), QLatin1String(c.stored));
         reopenWindow();
         SCOPED_TRACE(c.stored);
         EXPECT_EQ(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked(), c.checked);
@@ -164,7 +165,7 @@ TEST_F(FrmStartTest, MenuOptionsReadBackAsBooleans)
         // The logon entry follows the option at every load.
         EXPECT_EQ(logonEntry().has_value(), c.checked);
         // The read-back writes none of them.
-        EXPECT_EQ(setting("ResultStartup"), c.stored);
+        EXPECT_EQ(setting(u"ResultStartup"_s), QString::fromUtf8(c.stored));
     }
 }
 
@@ -182,12 +183,12 @@ TEST_F(FrmStartTest, SectionBoxesReadBackAsNumbers)
     };
     for (const Case& c : cases) {
         for (QCheckBox* box : sectionBoxes(*window))
-            platform::SaveSetting(kApp, kSettingsSection, box->objectName(), c.stored);
+            platform::SaveSetting(kApp, kSettingsSection, box->objectName(), QLatin1String(c.stored));
         reopenWindow();
         SCOPED_TRACE(c.stored);
         for (QCheckBox* box : sectionBoxes(*window)) {
             EXPECT_EQ(box->checkState(), c.state) << box->objectName().toStdString();
-            EXPECT_EQ(setting(box->objectName()), c.savedAfter);
+            EXPECT_EQ(setting(box->objectName()), QString::fromUtf8(c.savedAfter));
         }
     }
 }
@@ -206,10 +207,10 @@ TEST_F(FrmStartTest, MenuTogglesSaveTheirOptionAtOnce)
         SCOPED_TRACE(o.key);
         item->trigger();
         EXPECT_FALSE(item->isChecked());
-        EXPECT_EQ(setting(o.key), "False");
+        EXPECT_EQ(setting(QLatin1String(o.key)), u"False"_s);
         item->trigger();
         EXPECT_TRUE(item->isChecked());
-        EXPECT_EQ(setting(o.key), "True");
+        EXPECT_EQ(setting(QLatin1String(o.key)), u"True"_s);
         item->trigger();
     }
     // A new window comes up as they were left.
@@ -226,14 +227,14 @@ TEST_F(FrmStartTest, StartupOptionWritesAndDeletesTheLogonEntryAtOnce)
     menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_FALSE(logonEntry().has_value());
     // The change reaches the registry file with the action, not at exit.
-    EXPECT_FALSE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
+    EXPECT_FALSE(testenv::readFile(prefixDir + u"/system.reg"_s).contains(kEntryLine));
     menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_TRUE(logonEntry().has_value());
-    EXPECT_TRUE(testenv::readFile(prefixDir + "/system.reg").contains(kEntryLine));
+    EXPECT_TRUE(testenv::readFile(prefixDir + u"/system.reg"_s).contains(kEntryLine));
     // The Run key's other values are left as they were.
     const platform::RegKey run = platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey);
-    EXPECT_EQ(platform::regText(platform::readRegValue(run.handle(), "GoneRun").data, platform::RegNul::FirstNul),
-              "C:\\Program Files\\Gone\\gonerun.exe");
+    EXPECT_EQ(platform::regText(platform::readRegValue(run.handle(), u"GoneRun"_s).data, platform::RegNul::FirstNul),
+              u"C:\\Program Files\\Gone\\gonerun.exe"_s);
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 
@@ -243,16 +244,16 @@ TEST_F(FrmStartTest, LoadLeavesACurrentLogonEntryAndTheFilesAlone)
 {
     ASSERT_TRUE(logonEntry().has_value());
     QCoreApplication::processEvents();
-    const QByteArray before = testenv::readFile(prefixDir + "/system.reg");
+    const QByteArray before = testenv::readFile(prefixDir + u"/system.reg"_s);
     ASSERT_TRUE(before.contains(kEntryLine));
     reopenWindow();
     QCoreApplication::processEvents();
-    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), before);
+    EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), before);
 
     // An entry left by another program folder is brought up to date.
     {
         platform::RegistryBatch batch;
-        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "mainwindow_frmstart",
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, u"mainwindow_frmstart"_s,
                                              QStringLiteral("\"Z:\\old\\mainwindow_frmstart.exe\" ShowError")),
                   0);
     }
@@ -263,7 +264,7 @@ TEST_F(FrmStartTest, LoadLeavesACurrentLogonEntryAndTheFilesAlone)
     // versions wrote it), which Wine's export would cut short.
     {
         platform::RegistryBatch batch;
-        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, "mainwindow_frmstart",
+        ASSERT_EQ(engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, kRunKey, u"mainwindow_frmstart"_s,
                                              engine::StartupRunValueData()),
                   0);
     }
@@ -286,15 +287,15 @@ TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)
 TEST_F(FrmStartTest, StartupOptionReadsARegistryChangedOnDiskFirst)
 {
     QCoreApplication::processEvents();
-    QByteArray text = testenv::readFile(prefixDir + "/system.reg");
+    QByteArray text = testenv::readFile(prefixDir + u"/system.reg"_s);
     ASSERT_TRUE(text.contains(kEntryLine));
     text.replace("\"GoneRun\"=", "\"Later\"=\"x\"\n\"GoneRun\"=");
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", text));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, text));
 
     menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
     EXPECT_FALSE(logonEntry().has_value());
-    const QByteArray saved = testenv::readFile(prefixDir + "/system.reg");
+    const QByteArray saved = testenv::readFile(prefixDir + u"/system.reg"_s);
     EXPECT_FALSE(saved.contains(kEntryLine));
     EXPECT_TRUE(saved.contains("\"Later\"=\"x\""));
 }
@@ -328,11 +329,11 @@ TEST_F(FrmStartTest, MissingRunKeyLeavesTheOptionWorking)
 {
     window.reset();
     ASSERT_TRUE(platform::closePrefix().ok);
-    QByteArray reg = testenv::readFile(prefixDir + "/system.reg");
+    QByteArray reg = testenv::readFile(prefixDir + u"/system.reg"_s);
     const qsizetype start = reg.indexOf("[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run]");
     ASSERT_GE(start, 0);
     reg.remove(start, reg.indexOf("\n\n", start) + 2 - start);
-    ASSERT_TRUE(testenv::writeFile(prefixDir + "/system.reg", reg));
+    ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, reg));
     ASSERT_TRUE(platform::openPrefix(prefixDir).ok);
     reopenWindow();
 
@@ -340,7 +341,7 @@ TEST_F(FrmStartTest, MissingRunKeyLeavesTheOptionWorking)
     menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger();
     EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
-    EXPECT_EQ(setting("ResultStartup"), "True");
+    EXPECT_EQ(setting(u"ResultStartup"_s), u"True"_s);
     EXPECT_FALSE(logonEntry().has_value());
     EXPECT_FALSE(platform::RegKey::openDefault(HKEY_LOCAL_MACHINE, kRunKey).ok()) << "the key was made";
     EXPECT_TRUE(desktop.boxes.isEmpty());
@@ -411,8 +412,8 @@ TEST_F(FrmStartBars, BothBarsOffInTheStore)
 {
     show();
     const int fullHeight = window->height();
-    platform::SaveSetting(kApp, kSettingsSection, "ViewStatusBar", "False");
-    platform::SaveSetting(kApp, kSettingsSection, "ViewToolbar", "0");
+    platform::SaveSetting(kApp, kSettingsSection, u"ViewStatusBar"_s, u"False"_s);
+    platform::SaveSetting(kApp, kSettingsSection, u"ViewToolbar"_s, u"0"_s);
     reopenWindow();
     show();
     EXPECT_TRUE(statusBar(*window)->isHidden());
@@ -432,8 +433,8 @@ TEST_F(FrmStartBars, BothBarsOffInTheStore)
     EXPECT_FALSE(statusBar(*window)->isHidden());
     EXPECT_EQ(window->height(), fullHeight);
     EXPECT_TRUE(statusBarAtBottom());
-    EXPECT_EQ(setting("ViewStatusBar"), "True");
-    EXPECT_EQ(setting("ViewToolbar"), "True");
+    EXPECT_EQ(setting(u"ViewStatusBar"_s), u"True"_s);
+    EXPECT_EQ(setting(u"ViewToolbar"_s), u"True"_s);
 }
 
 }  // namespace
