@@ -41,6 +41,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
 using namespace windowtest;
 
 namespace {
@@ -86,7 +87,7 @@ protected:
         engine::bScanAndFixChosen = false;
         mainwindow::setTimingScale(0.01);
         mainwindow::resetProgram();
-        systemRegBefore = testenv::readFile(prefixDir + "/system.reg");
+        systemRegBefore = testenv::readFile(prefixDir + u"/system.reg"_s);
     }
 
     void TearDown() override
@@ -104,7 +105,7 @@ protected:
         QDir(programDir).removeRecursively();
     }
 
-    QString resultsFile() const { return programDir + "/Scan.ocx"; }
+    QString resultsFile() const { return programDir + u"/Scan.ocx"_s; }
     void saveProblems(int lines)
     {
         QByteArray bytes;
@@ -199,11 +200,11 @@ TEST_F(StartupTest, OnlyShowErrorTrimmedOfBlanksTakesTheLogonRoad)
         desktop.modals.clear();
         desktop.alphas.clear();
         seen = {};
-        answerSummary("cmdcontinue");
+        answerSummary(u"cmdcontinue"_s);
         EXPECT_EQ(run(QString::fromUtf8(c.command)), 0);
         EXPECT_TRUE(seen.shown);
         if (c.logon) {
-            EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
+            EXPECT_EQ(modalNames(), QStringList{u"FrmSmmaryStartup"_s});
             EXPECT_TRUE(desktop.alphas.isEmpty()) << "the start-up window is never seen";
         } else {
             EXPECT_TRUE(desktop.modals.isEmpty()) << "no summary on an ordinary start";
@@ -215,10 +216,10 @@ TEST_F(StartupTest, OnlyShowErrorTrimmedOfBlanksTakesTheLogonRoad)
 
 TEST_F(StartupTest, OrdinaryStartOnAPrefixThatCannotBeOpenedSaysWhyBeforeAnyFade)
 {
-    qputenv("WINEPREFIX", QFile::encodeName(prefixDir + "/missing"));
+    qputenv("WINEPREFIX", QFile::encodeName(prefixDir + u"/missing"_s));
     EXPECT_EQ(run(QString()), 1);
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_TRUE(desktop.boxes[0].text.contains("does not exist")) << desktop.boxes[0].text.toStdString();
+    EXPECT_TRUE(desktop.boxes[0].text.contains(u"does not exist"_s)) << desktop.boxes[0].text.toStdString();
     EXPECT_TRUE(desktop.alphas.isEmpty());
     EXPECT_FALSE(seen.shown);
 }
@@ -243,7 +244,7 @@ TEST_F(StartupTest, FadeGoesUpInStepsOfThreeAndDownAgainThenTheMainWindowAppears
         EXPECT_FALSE(desktop.alphas[i].mainLoaded) << i;
     EXPECT_TRUE(seen.shown);
     EXPECT_FALSE(seen.splashLoaded) << "the start-up window is unloaded";
-    EXPECT_EQ(seen.title, "Velmora 2007 - Registry Cleaner");
+    EXPECT_EQ(seen.title, u"Velmora 2007 - Registry Cleaner"_s);
 }
 
 TEST_F(StartupTest, FadeStepsByHand)
@@ -292,7 +293,7 @@ TEST_F(StartupTest, LogonStartWithoutSavedProblemsEndsTouchingNothing)
         EXPECT_TRUE(desktop.boxes.isEmpty());
         EXPECT_FALSE(platform::prefixIsOpen()) << "the prefix is not even opened";
         EXPECT_TRUE(QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).allKeys().isEmpty());
-        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
         EXPECT_EQ(QFile::exists(resultsFile()), QByteArray(kind) == "empty");
     }
 }
@@ -315,7 +316,7 @@ TEST_F(StartupTest, LogonStartWithResultsThatAreNoRegularFileEndsTouchingNothing
         EXPECT_TRUE(desktop.modals.isEmpty());
         EXPECT_TRUE(desktop.boxes.isEmpty());
         EXPECT_FALSE(platform::prefixIsOpen()) << "the prefix is not even opened";
-        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
         EXPECT_EQ(testenv::nodeType(target), node);
         mainwindow::resetProgram();
     }
@@ -325,16 +326,16 @@ TEST_F(StartupTest, LogonStartWithResultsThatAreNoRegularFileEndsTouchingNothing
 TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryCleanerPage)
 {
     saveProblems(3);
-    answerSummary("cmdcontinue");
+    answerSummary(u"cmdcontinue"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     ASSERT_EQ(desktop.modals.size(), 1);
-    EXPECT_EQ(desktop.modals[0].title, "Information");
-    EXPECT_EQ(desktop.modals[0].texts.value("Label1"),
-              "Velmora 2007 found 3 registry error(s) on your previous scan. These");
+    EXPECT_EQ(desktop.modals[0].title, u"Information"_s);
+    EXPECT_EQ(desktop.modals[0].texts.value(u"Label1"_s),
+              u"Velmora 2007 found 3 registry error(s) on your previous scan. These"_s);
     EXPECT_TRUE(seen.shown);
     EXPECT_TRUE(seen.registryCleanerPage);
     EXPECT_EQ(seen.problemsListed, 0);
-    EXPECT_EQ(seen.menus.left(1), "T") << "Load Scan Results is on";
+    EXPECT_EQ(seen.menus.left(1), u"T"_s) << "Load Scan Results is on";
     EXPECT_FALSE(engine::bScanAndFixChosen);
     EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
 }
@@ -342,9 +343,9 @@ TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryC
 TEST_F(StartupTest, LogonStartWithScanAndFixDropsTheSavedProblemsAndScans)
 {
     saveProblems(3);
-    answerSummary("cmdScanAndFix");
+    answerSummary(u"cmdScanAndFix"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
-    EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmNextMessageBox"}));
+    EXPECT_EQ(modalNames(), (QStringList{u"FrmSmmaryStartup"_s, u"FrmNextMessageBox"_s}));
     EXPECT_TRUE(seen.shown);
     EXPECT_EQ(seen.problemsListed, kFixtureProblems);
     EXPECT_EQ(seen.savedProblems, 0) << "the saved problems were dropped before the scan";
@@ -359,31 +360,31 @@ TEST_F(StartupTest, LogonScanAndFixWithNoSectionChosenDropsTheProblemsAndSaysSo)
                             "ChkeFilePathsAndHistory", "ChkFileTypes", "ChkChosseSettingsInstalledHelpFiles",
                             "ChkChosseSettingsInstalledFiles", "ChkChosseSettingsSharedProgramFiles",
                             "ChkStartupMenu", "ChkChosseSettingsStartupPrograms"})
-        platform::SaveSetting(kApp, kSettingsSection, key, "0");
-    answerSummary("cmdScanAndFix");
+        platform::SaveSetting(kApp, kSettingsSection, QLatin1String(key), u"0"_s);
+    answerSummary(u"cmdScanAndFix"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_FALSE(QFile::exists(resultsFile()));
     ASSERT_EQ(desktop.boxes.size(), 1);
-    EXPECT_EQ(desktop.boxes[0].text, "Please select the Section you want to scan.");
-    EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"}) << "no scan ran";
+    EXPECT_EQ(desktop.boxes[0].text, u"Please select the Section you want to scan."_s);
+    EXPECT_EQ(modalNames(), QStringList{u"FrmSmmaryStartup"_s}) << "no scan ran";
     EXPECT_EQ(seen.problemsListed, 0);
 }
 
 TEST_F(StartupTest, LogonExitEndsWithEverythingAsItWas)
 {
     saveProblems(3);
-    answerSummary("cmdExit");
+    answerSummary(u"cmdExit"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_FALSE(seen.shown);
     EXPECT_FALSE(platform::prefixIsOpen());
     EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
-    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+    EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
 }
 
 TEST_F(StartupTest, LogonCloseBoxActsLikeContinue)
 {
     saveProblems(2);
-    answerSummary("close");
+    answerSummary(u"close"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_TRUE(seen.shown);
     EXPECT_FALSE(engine::bScanAndFixChosen);
@@ -409,7 +410,7 @@ TEST_F(StartupTest, LogonStartWaitsForARunningServerAndGivesUpInTime)
         QDialog* waited = nullptr;
         desktop.onModal = [&](QDialog& d) {
             if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
-                d.findChild<QPushButton*>(press)->click();
+                d.findChild<QPushButton*>(QLatin1String(press))->click();
                 return;
             }
             waited = &d;
@@ -419,18 +420,18 @@ TEST_F(StartupTest, LogonStartWaitsForARunningServerAndGivesUpInTime)
         EXPECT_EQ(run(QStringLiteral("ShowError")), exits ? 0 : 1);
         EXPECT_FALSE(seen.shown);
         if (exits) {
-            EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
+            EXPECT_EQ(modalNames(), QStringList{u"FrmSmmaryStartup"_s});
             EXPECT_TRUE(desktop.boxes.isEmpty());
         } else {
-            EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmWaitForWine"}));
+            EXPECT_EQ(modalNames(), (QStringList{u"FrmSmmaryStartup"_s, u"FrmWaitForWine"_s}));
             EXPECT_NE(waited, nullptr);
             ASSERT_EQ(desktop.boxes.size(), 1);
-            EXPECT_TRUE(desktop.boxes[0].text.contains("wineserver -k")) << desktop.boxes[0].text.toStdString();
+            EXPECT_TRUE(desktop.boxes[0].text.contains(u"wineserver -k"_s)) << desktop.boxes[0].text.toStdString();
             EXPECT_TRUE(desktop.boxes[0].text.contains(prefixDir)) << desktop.boxes[0].text.toStdString();
         }
         EXPECT_FALSE(platform::prefixIsOpen());
         EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
-        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
     }
 }
 
@@ -449,13 +450,13 @@ TEST_F(StartupTest, LogonStartGoesOnOnceTheServerHasEnded)
         QString waitingText;
         desktop.onModal = [&](QDialog& d) {
             if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
-                d.findChild<QPushButton*>(press)->click();
+                d.findChild<QPushButton*>(QLatin1String(press))->click();
             } else if (d.objectName() == QLatin1String("FrmWaitForWine")) {
                 for (const QLabel* l : d.findChildren<QLabel*>())
                     waitingText += l->toolTip() + QLatin1Char('|') + l->text() + QLatin1Char('|');
                 // Its first looks see the server still running; it ends after
                 // the third.
-                auto* poll = d.findChild<QTimer*>("tmrPoll");
+                auto* poll = d.findChild<QTimer*>(u"tmrPoll"_s);
                 EXPECT_NE(poll, nullptr);
                 int ticks = 0;
                 if (poll) {
@@ -474,16 +475,16 @@ TEST_F(StartupTest, LogonStartGoesOnOnceTheServerHasEnded)
         EXPECT_TRUE(desktop.boxes.isEmpty()) << desktop.boxes.value(0).text.toStdString();
         ASSERT_TRUE(seen.shown);
         ASSERT_GE(desktop.modals.size(), 2);
-        EXPECT_EQ(desktop.modals[1].name, "FrmWaitForWine");
+        EXPECT_EQ(desktop.modals[1].name, u"FrmWaitForWine"_s);
         EXPECT_TRUE(waitingText.contains(prefixDir)) << waitingText.toStdString();
         if (QByteArray(press) == "cmdcontinue") {
             EXPECT_EQ(seen.problemsListed, 0);
-            EXPECT_EQ(seen.menus.left(1), "T") << "Load Scan Results is on";
+            EXPECT_EQ(seen.menus.left(1), u"T"_s) << "Load Scan Results is on";
             EXPECT_EQ(seen.savedProblems, 3) << "the saved problems stay";
         } else {
             EXPECT_EQ(seen.savedProblems, 0) << "the saved problems were dropped before the scan";
             EXPECT_EQ(seen.problemsListed, kFixtureProblems);
-            EXPECT_EQ(modalNames().last(), "FrmNextMessageBox");
+            EXPECT_EQ(modalNames().last(), u"FrmNextMessageBox"_s);
         }
         ASSERT_TRUE(platform::closePrefix().ok);
     }
@@ -505,7 +506,7 @@ TEST_F(StartupTest, CancelWhileWaitingEndsTouchingNothing)
             seen = {};
             desktop.onModal = [&](QDialog& d) {
                 if (d.objectName() == QLatin1String("FrmSmmaryStartup")) {
-                    d.findChild<QPushButton*>(press)->click();
+                    d.findChild<QPushButton*>(QLatin1String(press))->click();
                     return;
                 }
                 QTimer::singleShot(0, &d, [&d, how] {
@@ -514,17 +515,17 @@ TEST_F(StartupTest, CancelWhileWaitingEndsTouchingNothing)
                     else if (QByteArray(how) == "escape")
                         QTest::keyClick(&d, Qt::Key_Escape);
                     else
-                        d.findChild<QPushButton*>(how)->click();
+                        d.findChild<QPushButton*>(QLatin1String(how))->click();
                 });
                 d.exec();
             };
             EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
-            EXPECT_EQ(modalNames(), (QStringList{"FrmSmmaryStartup", "FrmWaitForWine"}));
+            EXPECT_EQ(modalNames(), (QStringList{u"FrmSmmaryStartup"_s, u"FrmWaitForWine"_s}));
             EXPECT_TRUE(desktop.boxes.isEmpty());
             EXPECT_FALSE(seen.shown);
             EXPECT_FALSE(platform::prefixIsOpen());
             EXPECT_EQ(testenv::readFile(resultsFile()), results);
-            EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+            EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
         }
     }
 }
@@ -545,20 +546,20 @@ TEST_F(StartupTest, LogonStartWithTheOptionOffEndsWithoutTheSummary)
         SCOPED_TRACE(c.stored ? c.stored : "(none)");
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
         if (c.stored)
-            platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", c.stored);
+            platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, QLatin1String(c.stored));
         desktop.modals.clear();
         seen = {};
-        answerSummary("cmdExit");
+        answerSummary(u"cmdExit"_s);
         EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
         EXPECT_FALSE(seen.shown);
         EXPECT_TRUE(desktop.boxes.isEmpty());
-        EXPECT_EQ(modalNames(), c.summary ? QStringList{"FrmSmmaryStartup"} : QStringList{});
+        EXPECT_EQ(modalNames(), c.summary ? QStringList{u"FrmSmmaryStartup"_s} : QStringList{});
         if (!c.summary) {
-            EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"), c.stored);
+            EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"missing"_s), QString::fromUtf8(c.stored));
         }
         EXPECT_FALSE(platform::prefixIsOpen());
         EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
-        EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), systemRegBefore);
+        EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), systemRegBefore);
     }
 }
 
@@ -571,37 +572,37 @@ TEST_F(StartupTest, DontShowAgainAndExitHoldsAtTheNextLogon)
     const QByteArray entry = "\n\"mainwindow_startup\"=";
     EXPECT_EQ(run(QString()), 0);
     ASSERT_TRUE(platform::closePrefix().ok);
-    const QByteArray withEntry = testenv::readFile(prefixDir + "/system.reg");
+    const QByteArray withEntry = testenv::readFile(prefixDir + u"/system.reg"_s);
     ASSERT_TRUE(withEntry.contains(entry));
 
     desktop.onModal = [](QDialog& d) {
-        auto* box = d.findChild<QCheckBox*>("Check1");
+        auto* box = d.findChild<QCheckBox*>(u"Check1"_s);
         ASSERT_TRUE(box->isChecked());
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-        d.findChild<QPushButton*>("cmdExit")->click();
+        d.findChild<QPushButton*>(u"cmdExit"_s)->click();
     };
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
-    EXPECT_EQ(modalNames(), QStringList{"FrmSmmaryStartup"});
-    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"), "0");
+    EXPECT_EQ(modalNames(), QStringList{u"FrmSmmaryStartup"_s});
+    EXPECT_EQ(platform::GetSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"missing"_s), u"0"_s);
 
     desktop.modals.clear();
     seen = {};
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_TRUE(desktop.modals.isEmpty()) << "the summary came again";
     EXPECT_FALSE(seen.shown);
-    EXPECT_EQ(testenv::readFile(prefixDir + "/system.reg"), withEntry);
+    EXPECT_EQ(testenv::readFile(prefixDir + u"/system.reg"_s), withEntry);
     EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3);
 
     EXPECT_EQ(run(QString()), 0);
     ASSERT_TRUE(platform::closePrefix().ok);
-    EXPECT_FALSE(testenv::readFile(prefixDir + "/system.reg").contains(entry)) << "an ordinary start removes it";
+    EXPECT_FALSE(testenv::readFile(prefixDir + u"/system.reg"_s).contains(entry)) << "an ordinary start removes it";
 }
 
 // Its texts fit; a long prefix path is shortened in the middle, whole in
 // its hint; it looks again at every tick and gives up after a minute.
 TEST_F(StartupTest, WaitingWindowTextsAndTimers)
 {
-    const QString longPath = "/home/someone/" + QString(200, 'x') + "/wine prefix";
+    const QString longPath = u"/home/someone/"_s + QString(200, u'x') + u"/wine prefix"_s;
     for (const QString& path : {prefixDir, longPath}) {
         FrmWaitForWine wait;
         wait.Form_Load(path);
@@ -609,9 +610,9 @@ TEST_F(StartupTest, WaitingWindowTextsAndTimers)
             EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
         EXPECT_LE(wait.lblWhy->heightForWidth(wait.lblWhy->width()), wait.lblWhy->height());
         EXPECT_EQ(wait.lblPrefix->toolTip(), path);
-        EXPECT_TRUE(wait.lblPrefix->text().startsWith("/home/someone/") || path == prefixDir);
-        EXPECT_TRUE(wait.lblPrefix->text().endsWith("wine prefix") || path == prefixDir);
-        EXPECT_EQ(wait.cmdCancel->text(), "&Cancel");
+        EXPECT_TRUE(wait.lblPrefix->text().startsWith(u"/home/someone/"_s) || path == prefixDir);
+        EXPECT_TRUE(wait.lblPrefix->text().endsWith(u"wine prefix"_s) || path == prefixDir);
+        EXPECT_EQ(wait.cmdCancel->text(), u"&Cancel"_s);
         EXPECT_FALSE(wait.cmdCancel->isDefault() || wait.cmdCancel->autoDefault());
         EXPECT_TRUE(wait.tmrPoll->isActive());
         EXPECT_EQ(wait.tmrPoll->interval(), mainwindow::scaledInterval(250));
@@ -632,21 +633,21 @@ protected:
         platform::attachDrives(prefixDir);
         saveProblems(3);
     }
-    QString stored() const { return platform::GetSetting(kApp, kSettingsSection, "ResultStartup", "missing"); }
+    QString stored() const { return platform::GetSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"missing"_s); }
 };
 
 TEST_F(SummaryTest, WindowTextsAndGeometry)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
-    EXPECT_EQ(summary.windowTitle(), "Information");
+    EXPECT_EQ(summary.windowTitle(), u"Information"_s);
     EXPECT_EQ(summary.size(), QSize(494, 126));
     EXPECT_EQ(summary.Image1->pixmap().size(), QSize(48, 48));
-    EXPECT_EQ(summary.Label2->text(), "error(s) may affect system performance.");
-    EXPECT_EQ(summary.cmdcontinue->text(), "&Continue");
-    EXPECT_EQ(summary.cmdScanAndFix->text(), "&Scan && Fix");
-    EXPECT_EQ(summary.cmdExit->text(), "&Exit");
-    EXPECT_EQ(summary.Check1->text(), "Show this information again on Next log on");
+    EXPECT_EQ(summary.Label2->text(), u"error(s) may affect system performance."_s);
+    EXPECT_EQ(summary.cmdcontinue->text(), u"&Continue"_s);
+    EXPECT_EQ(summary.cmdScanAndFix->text(), u"&Scan && Fix"_s);
+    EXPECT_EQ(summary.cmdExit->text(), u"&Exit"_s);
+    EXPECT_EQ(summary.Check1->text(), u"Show this information again on Next log on"_s);
     EXPECT_EQ(summary.cmdScanAndFix->geometry(), QRect(119, 68, 88, 23));
     EXPECT_FALSE(summary.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     for (QPushButton* b : {summary.cmdcontinue, summary.cmdScanAndFix, summary.cmdExit})
@@ -697,11 +698,11 @@ TEST_F(SummaryTest, CheckBoxFromTheStoredOption)
         SCOPED_TRACE(c.stored ? c.stored : "(none)");
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
         if (c.stored)
-            platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", c.stored);
+            platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, QLatin1String(c.stored));
         FrmSmmaryStartup summary;
         summary.Form_Load();
         EXPECT_EQ(summary.Check1->isChecked(), c.checked);
-        EXPECT_EQ(stored(), c.after);
+        EXPECT_EQ(stored(), QString::fromUtf8(c.after));
     }
 }
 
@@ -711,7 +712,7 @@ TEST_F(SummaryTest, UncheckingSavesAtOnce)
     summary.Form_Load();
     QTest::mouseClick(summary.Check1, Qt::LeftButton, {}, QPoint(5, summary.Check1->height() / 2));
     EXPECT_FALSE(summary.Check1->isChecked());
-    EXPECT_EQ(stored(), "0");
+    EXPECT_EQ(stored(), u"0"_s);
 }
 
 TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
@@ -729,16 +730,16 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.button);
         mainwindow::resetProgram();
-        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "True");
+        platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"True"_s);
         engine::bScanAndFixChosen = !c.scanAndFix;
         FrmSmmaryStartup summary;
         summary.Form_Load();
         summary.Check1->setChecked(false);
-        platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "untouched");
-        QTimer::singleShot(0, &summary, [&] { summary.findChild<QPushButton*>(c.button)->click(); });
+        platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"untouched"_s);
+        QTimer::singleShot(0, &summary, [&] { summary.findChild<QPushButton*>(QLatin1String(c.button))->click(); });
         const int result = summary.exec();
         EXPECT_EQ(result, c.result);
-        EXPECT_EQ(stored(), "0") << "every button saves the box";
+        EXPECT_EQ(stored(), u"0"_s) << "every button saves the box";
         if (!c.ended) {
             EXPECT_EQ(engine::bScanAndFixChosen, c.scanAndFix);
         }
@@ -752,7 +753,7 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
-    platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "untouched");
+    platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"untouched"_s);
     bool escapeKeptItOpen = false;
     QTimer::singleShot(0, &summary, [&] {
         EXPECT_EQ(summary.focusWidget(), summary.cmdcontinue);
@@ -764,7 +765,7 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
     EXPECT_TRUE(escapeKeptItOpen);
     EXPECT_FALSE(engine::bScanAndFixChosen);
     EXPECT_FALSE(mainwindow::programEnded());
-    EXPECT_EQ(stored(), "untouched") << "closing saves nothing more";
+    EXPECT_EQ(stored(), u"untouched"_s) << "closing saves nothing more";
 }
 
 // Enter presses the button that has the focus; with the focus on the check
@@ -826,7 +827,7 @@ TEST_F(ClosingTest, OlderResultsStayUnlessTheOptionAndProblemsAskForASave)
         w.show();
         menuItem(w, "mnuFileShowScanResultsonStartup")->setChecked(c.option);
         for (int i = 0; i < c.rows; ++i)
-            w.lvwErrors().add(problem("Fonts", QStringLiteral("n%1").arg(i), "C:\\gone.ttf"));
+            w.lvwErrors().add(problem(u"Fonts"_s, QStringLiteral("n%1").arg(i), u"C:\\gone.ttf"_s));
         if (c.viaExit)
             w.mnuFileExit_Click();
         else
@@ -841,8 +842,8 @@ TEST_F(ClosingTest, WithTheOptionAndProblemsTheProblemsAreSaved)
 {
     FrmStart w;
     w.Form_Load();
-    w.lvwErrors().add(problem("Fonts", "a", "C:\\gone-a.ttf"));
-    w.lvwErrors().add(problem("Fonts", "b", "C:\\gone-b.ttf"));
+    w.lvwErrors().add(problem(u"Fonts"_s, u"a"_s, u"C:\\gone-a.ttf"_s));
+    w.lvwErrors().add(problem(u"Fonts"_s, u"b"_s, u"C:\\gone-b.ttf"_s));
     w.mnuFileSaveScanResults_Click();
     ASSERT_TRUE(QFile::remove(resultsFile()));
     ASSERT_TRUE(menuItem(w, "mnuFileShowScanResultsonStartup")->isChecked());
