@@ -20,6 +20,7 @@
 #include "platform/ansi.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -8,6 +8,7 @@
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/finder_fixture.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
@@ -67,14 +68,12 @@ protected:
     {
         ASSERT_FALSE(openNewPrefix().isEmpty());
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
+        seams.programFolder(programDir).desktop(&desktop);
         engine::bCancelScan = false;
     }
     void TearDown() override
     {
         wizard.reset();
-        platform::setDesktop(nullptr);
         engine::bCancelScan = false;
         closePrefix();
     }
@@ -134,6 +133,7 @@ protected:
 
     QString programDir;
     AnsweringDesktop desktop;
+    testenv::SeamGuard seams;
     engine::ProblemList errors;
     std::unique_ptr<FrmScanFmissingFiles> wizard;
     int closed = 0;

@@ -35,11 +35,11 @@ TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
     const QByteArray saved = qgetenv("WINEPREFIX");
     qputenv("WINEPREFIX", QFile::encodeName(missing));
     FakeDesktop desktop;
-    platform::setDesktop(&desktop);
+    testenv::SeamGuard seams;
+    seams.desktop(&desktop);
     testing::internal::CaptureStderr();
     const bool opened = mainwindow::openUsersPrefix();
     const std::string err = testing::internal::GetCapturedStderr();
-    platform::setDesktop(nullptr);
     qputenv("WINEPREFIX", saved);
 
     EXPECT_FALSE(opened);
@@ -278,7 +278,7 @@ TEST_F(FrmStartTest, ToolBarPageButtonsWaitForTheScanButEveryPressIsHeard)
 TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScanning)
 {
     QStringList started;
-    platform::setProcessStarter([&](const QString& program, const QStringList& args, const QStringList&) {
+    seams.processStarter([&](const QString& program, const QStringList& args, const QStringList&) {
         started << program + ' ' + args.join(' ');
         return true;
     });

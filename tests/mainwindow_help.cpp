@@ -33,17 +33,12 @@ protected:
         const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
         ASSERT_TRUE(testenv::writeFile(apps + QStringLiteral("/velmora-testbrowser.desktop"),
                                        "[Desktop Entry]\nType=Application\nName=Test\nExec=testbrowser %u\n"));
-        platform::setDefaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
-        platform::setProcessStarter([this](const QString& program, const QStringList& args, const QStringList&) {
+        seams.defaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
+        seams.processStarter([this](const QString& program, const QStringList& args, const QStringList&) {
             EXPECT_EQ(program, "testbrowser");
             opened += args;
             return true;
         });
-    }
-    void TearDown() override
-    {
-        platform::setDefaultAppQuery({});
-        FrmStartTest::TearDown();
     }
     // The help page of the program folder, with a section.
     QString page(const QString& section = QString()) const

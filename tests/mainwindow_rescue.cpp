@@ -53,12 +53,7 @@ protected:
     void SetUp() override
     {
         FrmStartTest::SetUp();
-        platform::setDesktop(&asking);
-    }
-    void TearDown() override
-    {
-        platform::setClock({});
-        FrmStartTest::TearDown();
+        seams.desktop(&asking);
     }
 
     QString restoreDir() const { return programDir + "/Restore"; }
@@ -93,7 +88,7 @@ protected:
     // 10:15:30 on March 13, 2007) and neither value in the registry, saved.
     QString fixRunValues()
     {
-        platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(10, 15, 30)); });
+        seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(10, 15, 30)); });
         QDir().mkpath(restoreDir());
         const QString backup = engine::NewBackupFilePath();
         for (const char* name : {"GoneRun", "PresentRun"}) {
@@ -142,7 +137,7 @@ TEST_F(RescueCenterTest, ThePageSwitchesMenusAndCaptionAndCountsTheBackups)
 
 TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
 {
-    platform::setDesktop(&desktop);  // the scan's own box is answered by the fixture
+    seams.desktop(&desktop);  // the scan's own box is answered by the fixture
     chooseOnly({5});
     ASSERT_TRUE(duringScan([&] {
         openRescueCenter();
@@ -368,11 +363,12 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
 TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
 {
     const QString plain = programDir;
+    testenv::SeamGuard seam;
     for (const QString& odd : {QStringLiteral("Prog ram [1]"), QStringLiteral("\u041f\u0440\u043e\u0433")}) {
         SCOPED_TRACE(odd.toStdString());
         programDir = plain + "/" + odd;
         ASSERT_TRUE(QDir().mkpath(programDir));
-        platform::setProgramFolderLinux(programDir);
+        seam.programFolder(programDir);
         const QString backup = fixRunValues();
         ASSERT_EQ(runValue("GoneRun"), "<none>");
         openRescueCenter();
@@ -386,7 +382,6 @@ TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
         window->mnuFileRegistryCleaner_Click();
     }
     programDir = plain;
-    platform::setProgramFolderLinux(programDir);
 }
 
 // Each row restores its own file, whatever its name (by its short name
@@ -729,7 +724,8 @@ TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRu
 
 TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
 {
-    mainwindow::setTimingScale(1.0);
+    testenv::WindowSeamGuard seams;
+    seams.timingScale(1.0);
     FrmCreatingBackKeys box;
     EXPECT_EQ(box.windowTitle(), "Restoring Status");
     EXPECT_EQ(box.Label1->text(), " Checking Restoring Point ...");
@@ -753,14 +749,14 @@ TEST(FrmCreatingBackKeysTest, ShownItClosesItselfAfterTheSecondFullBar)
     // 10 ms ticks and a 110 ms countdown. The countdown can only begin at
     // the tenth tick; a countdown restarted at the twentieth would let about
     // 31 ticks pass.
-    mainwindow::setTimingScale(0.01);
+    testenv::WindowSeamGuard seams;
+    seams.timingScale(0.01);
     FrmCreatingBackKeys box;
     EXPECT_EQ(box.tmrProgress->interval(), 10);
     EXPECT_EQ(box.tmrChecking->interval(), 110);
     int ticks = 0;
     QObject::connect(box.tmrProgress, &QTimer::timeout, [&] { ++ticks; });
     box.exec();
-    mainwindow::setTimingScale(1.0);
     EXPECT_GE(ticks, 10);
     EXPECT_LE(ticks, 25);
     EXPECT_EQ(box.Label1->text(), " Restoring selected items...");

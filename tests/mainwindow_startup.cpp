@@ -79,12 +79,11 @@ protected:
         ASSERT_TRUE(writeFixturePrefix(prefixDir));
         qputenv("WINEPREFIX", QFile::encodeName(prefixDir));
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
+        seams.programFolder(programDir).desktop(&desktop);
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
         engine::bCancelScan = false;
         engine::bScanAndFixChosen = false;
-        mainwindow::setTimingScale(0.01);
+        seams.timingScale(0.01);
         mainwindow::resetProgram();
         systemRegBefore = testenv::readFile(prefixDir + "/system.reg");
     }
@@ -92,9 +91,6 @@ protected:
     void TearDown() override
     {
         mainwindow::resetProgram();
-        mainwindow::clearCommand();
-        platform::setDesktop(nullptr);
-        mainwindow::setTimingScale(1.0);
         engine::bCancelScan = false;
         if (platform::prefixIsOpen())
             platform::closePrefix();
@@ -117,7 +113,7 @@ protected:
     // `atMain` looks at it and File > Exit ends the program.
     int run(const QString& command, std::function<void(FrmStart&)> atMain = {})
     {
-        mainwindow::setCommand(command);
+        seams.command(command);
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -179,6 +175,7 @@ protected:
     QString programDir;
     QByteArray systemRegBefore;
     RecordingDesktop desktop;
+    testenv::WindowSeamGuard seams;
     MainSeen seen;
 };
 
@@ -248,7 +245,7 @@ TEST_F(StartupTest, FadeGoesUpInStepsOfThreeAndDownAgainThenTheMainWindowAppears
 
 TEST_F(StartupTest, FadeStepsByHand)
 {
-    mainwindow::setCommand(QString());
+    seams.command(QString());
     FrmSplash splash;
     splash.Form_Load();
     EXPECT_TRUE(splash.Timer1->isActive());

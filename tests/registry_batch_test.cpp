@@ -4,9 +4,11 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/registry_support.h"
 #include "tests/support/prefixbuilder.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -47,12 +49,11 @@ protected:
         ASSERT_TRUE(batchRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
-        platform::setRegistryErrorHandler([this](const QString& m) { m_errors << m; });
+        seams.registryErrorHandler([this](const QString& m) { m_errors << m; });
     }
     void TearDown() override
     {
         ::chmod(QFile::encodeName(m_dir).constData(), 0700);
-        platform::setRegistryErrorHandler({});
         platform::closePrefix();
     }
 
@@ -74,6 +75,7 @@ protected:
 
     QString m_dir;
     QStringList m_errors;
+    testenv::SeamGuard seams;
 };
 
 TEST_F(RegistrySaveBatch, AThousandChangesWriteTheFileOnce)
@@ -278,15 +280,14 @@ public:
         g_stage = stage;
         g_stageCount = count;
         g_onStage = std::move(action);
-        platform::registry::setSaveStageHook(atStage);
+        m_seams.saveStageHook(atStage);
     }
-    ~StageHook()
-    {
-        platform::registry::setSaveStageHook(nullptr);
-        g_onStage = {};
-    }
+    ~StageHook() { g_onStage = {}; }
     StageHook(const StageHook&) = delete;
     StageHook& operator=(const StageHook&) = delete;
+
+private:
+    testenv::SeamGuard m_seams;
 };
 
 // While alive, no file of this process may grow past `bytes`: a write

@@ -5,8 +5,10 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/registry_support.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -85,11 +87,7 @@ QByteArray withoutNewTimes(QByteArray text)
 
 class RegistryFile : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        platform::setRegistryErrorHandler({});
-        platform::closePrefix();
-    }
+    void TearDown() override { platform::closePrefix(); }
 };
 
 TEST_F(RegistryFile, EveryConstructComesBackAsWineWroteIt)
@@ -619,7 +617,8 @@ TEST_F(RegistryFile, SaveRunsWhenTheEventLoopIsReachedAndReportsFailure)
     const QString dir = makePrefix(canonical());
     ASSERT_TRUE(platform::openPrefix(dir).ok);
     QStringList errors;
-    platform::setRegistryErrorHandler([&errors](const QString& m) { errors << m; });
+    testenv::SeamGuard seams;
+    seams.registryErrorHandler([&errors](const QString& m) { errors << m; });
     engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "7");
     EXPECT_EQ(file(dir), canonical());  // not before control is back in the loop
     QCoreApplication::processEvents();

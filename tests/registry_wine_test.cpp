@@ -5,6 +5,7 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"

@@ -2,6 +2,7 @@
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/qtdesktop.h"
 #include "platform/desktop.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -110,7 +111,8 @@ TEST(QtDesktop, ModalWindowsRunUntilClosedAndGiveTheirResult)
 
 TEST(DesktopSeam, WithoutADesktopModalWindowsAreNotShown)
 {
-    platform::setDesktop(nullptr);
+    testenv::SeamGuard seams;
+    seams.desktop(nullptr);
     FrmNextMessageBox box;
     EXPECT_EQ(platform::ShowModal(&box), 0);
     EXPECT_FALSE(box.isVisible());

@@ -16,6 +16,7 @@
 #include "platform/winreg.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/prefixbuilder.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -28,6 +29,7 @@
 #include <QUrl>
 
 #include <csignal>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,6 +41,8 @@ namespace {
 
 QString g_prefix;
 QString g_driveC;
+// The program folder, for the whole suite.
+std::unique_ptr<testenv::SeamGuard> g_suiteSeams;
 
 testenv::PrefixBuilder servicesRegistry()
 {
@@ -140,28 +144,24 @@ protected:
         const platform::PrefixError opened = platform::openPrefix(g_prefix);
         ASSERT_TRUE(opened.ok) << qPrintable(opened.message);
         QDir().mkpath(g_driveC + QStringLiteral("/velmora"));
-        platform::setProgramFolderLinux(g_driveC + QStringLiteral("/velmora"));
+        g_suiteSeams = std::make_unique<testenv::SeamGuard>();
+        g_suiteSeams->programFolder(g_driveC + QStringLiteral("/velmora"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(testenv::makeTempDir(QStringLiteral("xdgdata"))));
     }
     static void TearDownTestSuite()
     {
         platform::closePrefix();
+        g_suiteSeams.reset();
     }
     void SetUp() override
     {
         ASSERT_TRUE(platform::prefixIsOpen());
-        platform::setDesktop(&desk);
-    }
-    void TearDown() override
-    {
-        platform::setDesktop(nullptr);
-        platform::setDefaultAppQuery({});
-        platform::setProcessStarter({});
-        platform::setClock({});
+        seams.desktop(&desk);
     }
     static QString onC(const QString& rel) { return g_driveC + QLatin1Char('/') + rel; }
 
     RecordingDesktop desk;
+    testenv::SeamGuard seams;
 };
 
 // The peak resident size since the last reset, in KiB; -1 when the system
@@ -276,7 +276,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
 
     QStringList askedTypes;
     QByteArray probeSeen;
-    platform::setDefaultAppQuery([&](const QString& type) {
+    seams.defaultAppQuery([&](const QString& type) {
         askedTypes << type;
         probeSeen = testenv::readFile(platform::toLinuxPath(probe));
         return QStringLiteral("velmora-testbrowser.desktop");
@@ -286,7 +286,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
         QStringList args;
     };
     std::vector<Started> started;
-    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList&) {
+    seams.processStarter([&](const QString& p, const QStringList& a, const QStringList&) {
         started.push_back({p, a});
         return true;
     });
@@ -318,7 +318,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
     // Nothing registered, or a desktop id that names no entry: nothing starts.
     for (const QString& id : {QString(), QStringLiteral("absent.desktop")}) {
         started.clear();
-        platform::setDefaultAppQuery([&](const QString&) { return id; });
+        seams.defaultAppQuery([&](const QString&) { return id; });
         OpenWebPage(nullptr, HomePageAddress(), QStringLiteral("htm"));
         EXPECT_TRUE(started.empty()) << qPrintable(id);
         EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
@@ -334,7 +334,7 @@ TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
         QStringList env;
     };
     std::vector<Started> started;
-    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList& e) {
+    seams.processStarter([&](const QString& p, const QStringList& a, const QStringList& e) {
         started.push_back({p, a, e});
         return true;
     });
@@ -357,7 +357,7 @@ TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
 
 TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
 {
-    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+    seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
     const QString path = NewBackupFilePath();
     EXPECT_EQ(path, platform::programFolder() + QStringLiteral("\\Restore\\BackupTuesday, March 13, 2007 --- 14-05-09"));
 
@@ -630,7 +630,7 @@ TEST_F(ServicesOnPrefix, FixThenRestoreGivesBackEveryValueExactly)
         setValue(HKEY_CURRENT_USER, key, v.name, v.type, v.bytes);
 
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
-    platform::setClock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
+    seams.clock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
     const QString backup = NewBackupFilePath();
     for (const auto& v : values) {
         ProblemRow row;
@@ -757,7 +757,7 @@ TEST_F(ServicesOnPrefix, BareLineEndsCostNoMemoryPerLine)
 TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
     const QString key = QStringLiteral("Software\\Velmora Unicode");
     const struct {
         const char* name;
@@ -835,7 +835,7 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     QDir().mkpath(onC(QStringLiteral("Tools")));
     testenv::writeFile(onC(QStringLiteral("Tools/Back.exe")), "MZ");
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
     const char* key = "Software\\Velmora Test\\Stale";
     const struct {
         const char* name;
@@ -879,7 +879,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     testenv::writeFile(onC(QStringLiteral("windows/notepad.exe")), "MZ");
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 8), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 8), QTime(7, 8, 9)); });
     const QByteArray valid = sz("C:\\windows\\notepad.exe");
     const QByteArray stale = sz("C:\\gone\\app.exe");
     struct Case {
@@ -1000,7 +1000,7 @@ TEST_F(ServicesOnPrefix, AnEighthFieldThatDoesNotReadWritesNothing)
 // that is not there any more lets its row go.
 TEST_F(ServicesOnPrefix, AValueThatCannotBeReadKeepsItsRow)
 {
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 9), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 9), QTime(7, 8, 9)); });
     setValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\Unread", "There", REG_SZ, sz("C:\\gone\\x.exe"));
     const struct {
         const char* key;

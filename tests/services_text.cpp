@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "tests/support/oddfiles.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -78,11 +79,14 @@ TEST(Scrambling, AllCodesRoundTripThroughTheFileBytes)
 
 TEST(BackupName, DateAndTimeFromTheClock)
 {
-    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
-    EXPECT_EQ(BackupFileName(platform::currentDateTime()), QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
-    EXPECT_EQ(BackupFileName(QDateTime(QDate(2031, 12, 1), QTime(0, 0, 0))),
-              QStringLiteral("BackupMonday, December 1, 2031 --- 00-00-00"));
-    platform::setClock({});
+    {
+        testenv::SeamGuard seams;
+        seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+        EXPECT_EQ(BackupFileName(platform::currentDateTime()),
+                  QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
+        EXPECT_EQ(BackupFileName(QDateTime(QDate(2031, 12, 1), QTime(0, 0, 0))),
+                  QStringLiteral("BackupMonday, December 1, 2031 --- 00-00-00"));
+    }
     EXPECT_LE(qAbs(platform::currentDateTime().secsTo(QDateTime::currentDateTime())), 5);
 }
 
@@ -293,7 +297,8 @@ TEST(Settings, TextConversions)
 
 TEST(SilentDesktop, AnswersTheHarmlessButton)
 {
-    platform::setDesktop(nullptr);
+    testenv::SeamGuard seams;
+    seams.desktop(nullptr);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Done."), 64, QStringLiteral("Velmora 2007")), 1);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Delete?"), 36, QStringLiteral("Velmora 2007")), 7);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Go on?"), 1, QStringLiteral("Velmora 2007")), 2);
