@@ -135,7 +135,7 @@ public:
         auto* box = qobject_cast<FrmNextMessageBox*>(dialog);
         if (!box)
             return 0;
-        boxText = box->lblprob->text();
+        boxText = box->findChild<QLabel*>(QStringLiteral("lblprob"))->text();
         auto* poll = new QTimer(box);
         poll->setInterval(0);
         QObject::connect(poll, &QTimer::timeout, box, [this, box, poll] {
@@ -143,7 +143,7 @@ public:
                 return;
             boxShownMs = clock->nsecsElapsed() / 1e6;
             poll->stop();
-            box->Command1->click();
+            box->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         });
         poll->start();
         return box->exec();

@@ -10,6 +10,7 @@
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -129,7 +130,7 @@ TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString() << ": " << l->text().toStdString();
 
     FrmNextMessageBox box;
-    box.lblprob->setText("Scanning is complete : 1234567 problems found.");
+    box.setProblemCount(1234567);
     for (const QLabel* l : box.findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
@@ -317,11 +318,13 @@ TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
 TEST(FrmNextMessageBoxTest, CarriesItsTextsAndNextCloses)
 {
     FrmNextMessageBox box;
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* Command1 = testenv::control<QPushButton>(box, "Command1");
     EXPECT_EQ(box.windowTitle(), "Velmora 2007");
-    EXPECT_EQ(box.Label1->text(), "In the next step you will have the option of reparing these problems.");
-    EXPECT_EQ(box.Command1->text(), "&Next");
+    EXPECT_EQ(Label1->text(), "In the next step you will have the option of reparing these problems.");
+    EXPECT_EQ(Command1->text(), "&Next");
     box.show();
-    box.Command1->click();
+    Command1->click();
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }

@@ -14,6 +14,7 @@
 #include "platform/winreg.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/registry_support.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
@@ -727,19 +728,23 @@ TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
     testenv::WindowSeamGuard seams;
     seams.timingScale(1.0);
     FrmCreatingBackKeys box;
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* ProgressBar1 = testenv::control<QProgressBar>(box, "ProgressBar1");
+    auto* tmrProgress = testenv::control<QTimer>(box, "tmrProgress");
+    auto* tmrChecking = testenv::control<QTimer>(box, "tmrChecking");
     EXPECT_EQ(box.windowTitle(), "Restoring Status");
-    EXPECT_EQ(box.Label1->text(), " Checking Restoring Point ...");
-    EXPECT_EQ(box.ProgressBar1->maximum(), 10);
-    EXPECT_EQ(box.ProgressBar1->value(), 0);
-    EXPECT_TRUE(box.tmrProgress->isActive());
-    EXPECT_FALSE(box.tmrChecking->isActive());
-    EXPECT_EQ(box.tmrProgress->interval(), 1000);
-    EXPECT_EQ(box.tmrChecking->interval(), 11000);
+    EXPECT_EQ(Label1->text(), " Checking Restoring Point ...");
+    EXPECT_EQ(ProgressBar1->maximum(), 10);
+    EXPECT_EQ(ProgressBar1->value(), 0);
+    EXPECT_TRUE(tmrProgress->isActive());
+    EXPECT_FALSE(tmrChecking->isActive());
+    EXPECT_EQ(tmrProgress->interval(), 1000);
+    EXPECT_EQ(tmrChecking->interval(), 11000);
     for (int tick = 1; tick <= 25; ++tick) {
         box.tmrProgress_Timer();
-        EXPECT_EQ(box.ProgressBar1->value(), tick % 10) << tick;
-        EXPECT_EQ(box.tmrChecking->isActive(), tick >= 10) << tick;
-        EXPECT_EQ(box.Label1->text(), tick < 10 ? " Checking Restoring Point ..." : " Restoring selected items...")
+        EXPECT_EQ(ProgressBar1->value(), tick % 10) << tick;
+        EXPECT_EQ(tmrChecking->isActive(), tick >= 10) << tick;
+        EXPECT_EQ(Label1->text(), tick < 10 ? " Checking Restoring Point ..." : " Restoring selected items...")
             << tick;
     }
 }
@@ -752,15 +757,18 @@ TEST(FrmCreatingBackKeysTest, ShownItClosesItselfAfterTheSecondFullBar)
     testenv::WindowSeamGuard seams;
     seams.timingScale(0.01);
     FrmCreatingBackKeys box;
-    EXPECT_EQ(box.tmrProgress->interval(), 10);
-    EXPECT_EQ(box.tmrChecking->interval(), 110);
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* tmrProgress = testenv::control<QTimer>(box, "tmrProgress");
+    auto* tmrChecking = testenv::control<QTimer>(box, "tmrChecking");
+    EXPECT_EQ(tmrProgress->interval(), 10);
+    EXPECT_EQ(tmrChecking->interval(), 110);
     int ticks = 0;
-    QObject::connect(box.tmrProgress, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(tmrProgress, &QTimer::timeout, [&] { ++ticks; });
     box.exec();
     EXPECT_GE(ticks, 10);
     EXPECT_LE(ticks, 25);
-    EXPECT_EQ(box.Label1->text(), " Restoring selected items...");
-    EXPECT_FALSE(box.tmrProgress->isActive());
+    EXPECT_EQ(Label1->text(), " Restoring selected items...");
+    EXPECT_FALSE(tmrProgress->isActive());
 }
 
 }  // namespace

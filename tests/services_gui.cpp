@@ -89,7 +89,7 @@ TEST(QtDesktop, ModalWindowsRunUntilClosedAndGiveTheirResult)
 {
     mainwindow::QtDesktop desk;
     FrmNextMessageBox box;
-    box.lblprob->setText(QStringLiteral("Scanning is complete : 3 problems found."));
+    box.setProblemCount(3);
     QString seen;
     bool wasModal = false;
     whenModal([&](QWidget* m) {
