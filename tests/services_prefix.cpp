@@ -35,6 +35,8 @@
 
 #include <sys/resource.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace engine;
 
 namespace {
@@ -47,18 +49,18 @@ std::unique_ptr<testenv::SeamGuard> g_suiteSeams;
 testenv::PrefixBuilder servicesRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Classes\\Velmora.Test\\DefaultIcon").sz({}, "C:\\icons\\app.ico");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion").sz("SystemRoot", "C:\\windows");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    b.system(u"Software\\Classes\\Velmora.Test\\DefaultIcon"_s).sz({}, u"C:\\icons\\app.ico"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s).sz(u"SystemRoot"_s, u"C:\\windows"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s);
     // String data that the ANSI functions cannot hand out exactly, and some
     // that they can.
-    b.system("Software\\Velmora Unicode")
-        .sz("Cyrillic", QStringLiteral("C:\\gone\\tool.exe /\x416"))
-        .hex("Multi", 0x7, QByteArray::fromHex("43003a005c006d002e006500780065000000160400000000"))
-        .hex("Odd", 0x1, QByteArray::fromHex("43003a005c006f002e0065007800650000"))
-        .sz("Latin", QStringLiteral("C:\\caf\xe9\\gone.exe"));
-    b.user("Software\\Velmora Test");
-    b.userDefault("Software\\Velmora Test");
+    b.system(u"Software\\Velmora Unicode"_s)
+        .sz(u"Cyrillic"_s, QStringLiteral("C:\\gone\\tool.exe /\x416"))
+        .hex(u"Multi"_s, 0x7, QByteArray::fromHex("43003a005c006d002e006500780065000000160400000000"))
+        .hex(u"Odd"_s, 0x1, QByteArray::fromHex("43003a005c006f002e0065007800650000"))
+        .sz(u"Latin"_s, QStringLiteral("C:\\caf\xe9\\gone.exe"));
+    b.user(u"Software\\Velmora Test"_s);
+    b.userDefault(u"Software\\Velmora Test"_s);
     return b;
 }
 
@@ -136,10 +138,10 @@ protected:
         g_prefix = testenv::makeTempDir(QStringLiteral("prefix"));
         g_driveC = g_prefix + QStringLiteral("/drive_c");
         ASSERT_TRUE(servicesRegistry()
-                        .folder("drive_c/windows/system32")
-                        .folder("drive_c/users/me/Temp")
-                        .drive("c:", "../drive_c")
-                        .drive("z:", "/")
+                        .folder(u"drive_c/windows/system32"_s)
+                        .folder(u"drive_c/users/me/Temp"_s)
+                        .drive(u"c:"_s, u"../drive_c"_s)
+                        .drive(u"z:"_s, u"/"_s)
                         .write(g_prefix));
         const platform::PrefixError opened = platform::openPrefix(g_prefix);
         ASSERT_TRUE(opened.ok) << qPrintable(opened.message);
@@ -488,11 +490,11 @@ TEST_F(ServicesOnPrefix, ALineThatIsNoWholeRecordChangesNothing)
         const char* what;
         QByteArray plain;  // the file's lines, unscrambled
     } cases[] = {
-        {"an undecodable value field", (tool + "1:433a5c5\r\n" + count + "4:0500000\r\n").toLatin1()},
-        {"an eighth field", (tool + "1:4300^x\r\n" + count + "4:05000000^\r\n").toLatin1()},
-        {"a record run into the next", (tool + "1:43" + count + "4:05000000\r\n").toLatin1()},
-        {"cut short at the end of the file", (count + "4:0500").toLatin1()},
-        {"cut in the key path", (tool.left(30) + "\r\n" + count.left(40)).toLatin1()},
+        {"an undecodable value field", (tool + u"1:433a5c5\r\n"_s + count + u"4:0500000\r\n"_s).toLatin1()},
+        {"an eighth field", (tool + u"1:4300^x\r\n"_s + count + u"4:05000000^\r\n"_s).toLatin1()},
+        {"a record run into the next", (tool + u"1:43"_s + count + u"4:05000000\r\n"_s).toLatin1()},
+        {"cut short at the end of the file", (count + u"4:0500"_s).toLatin1()},
+        {"cut in the key path", (tool.left(30) + u"\r\n"_s + count.left(40)).toLatin1()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -932,7 +934,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
             Q_UNUSED(now);
         }
     }
-    const QStringList kept = {"Two hold it", "Only a valid one"};
+    const QStringList kept = {u"Two hold it"_s, u"Only a valid one"_s};
     ASSERT_EQ(list.count(), kept.size());
     for (int i = 1; i <= list.count(); ++i)
         EXPECT_TRUE(list.row(i).FullKeyPath.endsWith(kept[i - 1]));
@@ -951,7 +953,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
         const QStringList fields = DecodeText(platform::fromAnsi(raw.chopped(1))).split(QLatin1Char('^'));
         fieldCounts << QStringLiteral("%1:%2").arg(fields.size()).arg(fields.value(7));
     }
-    EXPECT_EQ(fieldCounts, QStringList({"8:20", "8:2844656661756c7429", "8:2020", "7:"}));
+    EXPECT_EQ(fieldCounts, QStringList({u"8:20"_s, u"8:2844656661756c7429"_s, u"8:2020"_s, u"7:"_s}));
 
     platform::RegistryBatch batch;
     const RestoreResult restored = RestoreBackupFile(report.backupFile);

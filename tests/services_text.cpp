@@ -20,6 +20,8 @@
 #include <QSettings>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 using namespace engine;
 
 namespace {
@@ -312,12 +314,12 @@ TEST(DesktopEntry, ExecLineBecomesTheCommand)
         const char* exec;
         QStringList expected;
     } cases[] = {
-        {"/usr/bin/browser %u", {"/usr/bin/browser", "https://x/"}},
-        {"browser --new %U --flag", {"browser", "--new", "https://x/", "--flag"}},
-        {"\"/opt/my browser/run\" %i %c %k %f", {"/opt/my browser/run", "https://x/"}},
-        {"browser --p=100%%", {"browser", "--p=100%", "https://x/"}},
-        {"env A=1 browser\\s--x", {"env", "A=1", "browser", "--x", "https://x/"}},
-        {"\"say \\\"hi\\\"\" %u", {"say \"hi\"", "https://x/"}},
+        {"/usr/bin/browser %u", {u"/usr/bin/browser"_s, u"https://x/"_s}},
+        {"browser --new %U --flag", {u"browser"_s, u"--new"_s, u"https://x/"_s, u"--flag"_s}},
+        {"\"/opt/my browser/run\" %i %c %k %f", {u"/opt/my browser/run"_s, u"https://x/"_s}},
+        {"browser --p=100%%", {u"browser"_s, u"--p=100%"_s, u"https://x/"_s}},
+        {"env A=1 browser\\s--x", {u"env"_s, u"A=1"_s, u"browser"_s, u"--x"_s, u"https://x/"_s}},
+        {"\"say \\\"hi\\\"\" %u", {u"say \"hi\""_s, u"https://x/"_s}},
     };
     int n = 0;
     for (const auto& c : cases) {
