@@ -7,6 +7,8 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace bench {
 
 namespace {
@@ -35,11 +37,11 @@ struct Block {
 // Splits a registry file into its preamble and key blocks.
 void parseReg(const QString& text, QStringList& preamble, std::vector<Block>& blocks)
 {
-    const QStringList lines = text.split('\n');
+    const QStringList lines = text.split(u'\n');
     Block* current = nullptr;
     bool continued = false;
     for (const QString& line : lines) {
-        if (line.startsWith('[')) {
+        if (line.startsWith(u'[')) {
             blocks.push_back({});
             current = &blocks.back();
             current->path = line.mid(1, line.lastIndexOf(QLatin1String("] ")) - 1);
@@ -53,12 +55,12 @@ void parseReg(const QString& text, QStringList& preamble, std::vector<Block>& bl
         }
         if (continued) {
             current->values.back() << line;
-        } else if (line.startsWith('#')) {
+        } else if (line.startsWith(u'#')) {
             current->header << line;
         } else if (!line.isEmpty()) {
             current->values.push_back({line});
         }
-        continued = line.endsWith('\\') && !current->values.empty();
+        continued = line.endsWith(u'\\') && !current->values.empty();
     }
 }
 
@@ -66,11 +68,11 @@ QString renamedValue(const QStringList& value, int copy)
 {
     QStringList out = value;
     QString& first = out.first();
-    if (first.startsWith('@'))
+    if (first.startsWith(u'@'))
         first = QStringLiteral("\"@-s%1\"").arg(copy) + first.mid(1);
     else
         first.insert(first.indexOf(QLatin1String("\"=")), QStringLiteral("-s%1").arg(copy));
-    return out.join('\n');
+    return out.join(u'\n');
 }
 
 QString scaledReg(const QString& text, int scale)
@@ -78,14 +80,14 @@ QString scaledReg(const QString& text, int scale)
     QStringList preamble;
     std::vector<Block> blocks;
     parseReg(text, preamble, blocks);
-    QString out = preamble.join('\n');
+    QString out = preamble.join(u'\n');
     QString extra;
     auto writeBlock = [](QString& to, const Block& b, const QString& header0) {
-        to += '\n' + header0 + '\n';
+        to += u'\n' + header0 + u'\n';
         for (int i = 1; i < b.header.size(); ++i)
-            to += b.header[i] + '\n';
+            to += b.header[i] + u'\n';
         for (const QStringList& v : b.values)
-            to += v.join('\n') + '\n';
+            to += v.join(u'\n') + u'\n';
     };
     for (const Block& b : blocks) {
         const bool link = b.header.contains(QStringLiteral("#link"));
@@ -97,7 +99,7 @@ QString scaledReg(const QString& text, int scale)
         if (isValueKey) {
             for (int copy = 1; copy < scale; ++copy)
                 for (const QStringList& v : b.values)
-                    own += renamedValue(v, copy) + '\n';
+                    own += renamedValue(v, copy) + u'\n';
         }
         out += own;
         if (link)
@@ -111,7 +113,7 @@ QString scaledReg(const QString& text, int scale)
                 end = b.path.size();
             for (int copy = 1; copy < scale; ++copy) {
                 const QString path = b.path.left(end) + QStringLiteral("-s%1").arg(copy) + b.path.mid(end);
-                const QString header0 = '[' + path + b.header.first().mid(b.path.size() + 1);
+                const QString header0 = u'[' + path + b.header.first().mid(b.path.size() + 1);
                 writeBlock(extra, b, header0);
             }
         }
@@ -122,11 +124,11 @@ QString scaledReg(const QString& text, int scale)
 // The copy's drives are the original's links.
 void linkDrives(const QString& from, const QString& to)
 {
-    QDir().mkpath(to + "/dosdevices");
-    const QFileInfoList devices = QDir(from + "/dosdevices").entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QDir().mkpath(to + u"/dosdevices"_s);
+    const QFileInfoList devices = QDir(from + u"/dosdevices"_s).entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& d : devices)
         if (d.isSymLink())
-            QFile::link(d.symLinkTarget(), to + "/dosdevices/" + d.fileName());
+            QFile::link(d.symLinkTarget(), to + u"/dosdevices/"_s + d.fileName());
 }
 
 }  // namespace
@@ -134,13 +136,13 @@ void linkDrives(const QString& from, const QString& to)
 bool buildScaledPrefix(const QString& from, const QString& to, int scale, QString& error)
 {
     for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
-        QFile in(from + '/' + name);
+        QFile in(from + u'/' + QString::fromUtf8(name));
         if (!in.open(QIODevice::ReadOnly)) {
             error = QStringLiteral("cannot read %1").arg(in.fileName());
             return false;
         }
         const QString text = QString::fromUtf8(in.readAll());
-        QFile out(to + '/' + name);
+        QFile out(to + u'/' + QString::fromUtf8(name));
         if (!out.open(QIODevice::WriteOnly)) {
             error = QStringLiteral("cannot write %1").arg(out.fileName());
             return false;
@@ -155,9 +157,9 @@ bool buildScaledPrefix(const QString& from, const QString& to, int scale, QStrin
 // changes the registry.
 bool copyPrefix(const QString& from, const QString& to, QString& error)
 {
-    for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
-        if (QFile::exists(from + '/' + name) && !QFile::copy(from + '/' + name, to + '/' + name)) {
-            error = QStringLiteral("cannot copy %1").arg(from + '/' + name);
+    for (const QString& name : {u"system.reg"_s, u"user.reg"_s, u"userdef.reg"_s}) {
+        if (QFile::exists(from + u'/' + name) && !QFile::copy(from + u'/' + name, to + u'/' + name)) {
+            error = QStringLiteral("cannot copy %1").arg(from + u'/' + name);
             return false;
         }
     }

@@ -18,6 +18,7 @@
 // keys (suffix _10x). Speeds are MB of registry files per second.
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -20,6 +20,7 @@
 #include "platform/ansi.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,6 +32,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -45,7 +48,7 @@ QByteArrayList registryFiles(const QString& dir)
 {
     QByteArrayList files;
     for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
-        QFile f(dir + '/' + name);
+        QFile f(dir + u'/' + QString::fromUtf8(name));
         files << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
     }
     return files;
@@ -91,7 +94,7 @@ FixFigures fixEveryRow(engine::ProblemList& rows, const QString& prefixDir, cons
     }
     const QByteArrayList before = registryFiles(prefixDir);
     platform::setProgramFolderLinux(programDir);
-    QDir().mkpath(programDir + "/Restore");
+    QDir().mkpath(programDir + u"/Restore"_s);
     f.rows = rows.count();
     std::vector<bool> visible(static_cast<size_t>(f.rows), true);
 
@@ -156,15 +159,15 @@ int main(int argc, char** argv)
     bool fix = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == "--results" && i + 1 < args.size())
+        if (a == u"--results"_s && i + 1 < args.size())
             results = args[++i];
-        else if (a == "--scale" && i + 1 < args.size())
+        else if (a == u"--scale"_s && i + 1 < args.size())
             scale = std::max(1, args[++i].toInt());
-        else if (a == "--repeat" && i + 1 < args.size())
+        else if (a == u"--repeat"_s && i + 1 < args.size())
             repeat = std::max(1, args[++i].toInt());
-        else if (a == "--fix")
+        else if (a == u"--fix"_s)
             fix = true;
-        else if (!a.startsWith("--") && prefix.isEmpty())
+        else if (!a.startsWith(u"--"_s) && prefix.isEmpty())
             prefix = a;
         else
             return usage();
@@ -260,8 +263,8 @@ int main(int argc, char** argv)
         print("fix_ms", QString::number(f.fixMs, 'f', 1));
         print("save_ms", QString::number(f.saveMs, 'f', 1));
         print("restore_ms", QString::number(f.restoreMs, 'f', 1));
-        print("identical", f.saved && f.restoredAll && f.identical ? "yes" : "no");
-        print("identical_bytes", f.identicalBytes ? "yes" : "no");
+        print("identical", f.saved && f.restoredAll && f.identical ? u"yes"_s : u"no"_s);
+        print("identical_bytes", f.identicalBytes ? u"yes"_s : u"no"_s);
         if (!f.saved || !f.restoredAll || !f.identical)
             status = 1;
     }

@@ -42,6 +42,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // An Xvfb of the bench's own. It picks a free display itself (-displayfd),
@@ -135,7 +137,7 @@ public:
         auto* box = qobject_cast<FrmNextMessageBox*>(dialog);
         if (!box)
             return 0;
-        boxText = box->lblprob->text();
+        boxText = box->findChild<QLabel*>(QStringLiteral("lblprob"))->text();
         auto* poll = new QTimer(box);
         poll->setInterval(0);
         QObject::connect(poll, &QTimer::timeout, box, [this, box, poll] {
@@ -143,7 +145,7 @@ public:
                 return;
             boxShownMs = clock->nsecsElapsed() / 1e6;
             poll->stop();
-            box->Command1->click();
+            box->findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         });
         poll->start();
         return box->exec();
@@ -276,13 +278,13 @@ int main(int argc, char** argv)
         return 1;
     for (const char* dir : {"config", "runtime", "program"})
         QDir(work.path()).mkpath(QLatin1String(dir));
-    ::chmod(QFile::encodeName(work.path() + "/runtime").constData(), 0700);
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + "/config"));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(work.path() + "/runtime"));
+    ::chmod(QFile::encodeName(work.path() + u"/runtime"_s).constData(), 0700);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.path() + u"/config"_s));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(work.path() + u"/runtime"_s));
 
     OwnDisplay xvfb;
     QString display, error;
-    if (!xvfb.start(work.path() + "/xvfb.log", display, error)) {
+    if (!xvfb.start(work.path() + u"/xvfb.log"_s, display, error)) {
         std::fprintf(stderr, "scan_window_bench: %s\n", error.toUtf8().constData());
         return 1;
     }
@@ -295,9 +297,9 @@ int main(int argc, char** argv)
         QApplication::setApplicationName(FrmStart::productName());
         BenchDesktop desktop;
         platform::setDesktop(&desktop);
-        platform::setProgramFolderLinux(work.path() + "/program");
+        platform::setProgramFolderLinux(work.path() + u"/program"_s);
         print("prefix", prefix);
-        print("display", display + " (Xvfb, " + QGuiApplication::platformName() + ")");
+        print("display", display + u" (Xvfb, "_s + QGuiApplication::platformName() + u")"_s);
         for (int scale : scales) {
             QTemporaryDir copy;
             const bool made = copy.isValid()
@@ -326,7 +328,7 @@ int main(int argc, char** argv)
             print("engine_scan_ms", ms(f.engineMs));
             if (!shown) {
                 std::fprintf(stderr, "scan_window_bench: no scan-complete box; the window said: %s\n",
-                             f.messages.join(" / ").toUtf8().constData());
+                             f.messages.join(u" / "_s).toUtf8().constData());
                 status = 1;
                 break;
             }

@@ -93,8 +93,8 @@ int runChild(int argc, char** argv, const QString& road)
     // The fade's timers, instant from their first tick.
     QTimer::singleShot(0, [] {
         if (FrmSplash* splash = mainwindow::loadedFrmSplash()) {
-            splash->Timer1->setInterval(0);
-            splash->Timer2->setInterval(0);
+            splash->findChild<QTimer*>(QStringLiteral("Timer1"))->setInterval(0);
+            splash->findChild<QTimer*>(QStringLiteral("Timer2"))->setInterval(0);
         }
     });
     const int code = mainwindow::runProgram();

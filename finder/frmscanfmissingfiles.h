@@ -27,6 +27,49 @@ public:
     // The remembered folder list: "Folders" in the program folder.
     static QString FolderListFile();
 
+    void Form_Load();
+    void ShowWizardPage(bool scanPage, bool folderPage, bool optionsPage);
+    void OptScanKnownApplicationFolders_Click();
+    void OptScanAllDisk_Click();
+    void OptFoldersScan_Click();
+    void CmdNext_Click();
+    void cmdBack_Click();
+    void cmdAdd_Click();
+    void cmdRemove_Click();
+    void lvwFolders_ItemCheck(QTreeWidgetItem* item);
+    void cmdScan_Click();
+    void cmdCancel_Click();
+    void cmdFinish_Click();
+    void CmdHelp_Click();
+
+    // True while the Scan handler runs (its walk lets other handlers in).
+    bool scanRunning() const { return m_scanRunning; }
+    // The hidden list's count when the last walk began.
+    int problemCountBeforeScan() const { return ProblemCountBeforeScan; }
+    // How often the walk refreshes the label and the bar (ms; 0 = every entry).
+    void setWalkRefreshInterval(int ms) { m_walkRefreshMs = ms; }
+
+public slots:
+    // The close box and Escape: during a walk they act as Cancel, and the
+    // window closes once the Scan handler has returned.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class StatusDisplay;
+    void buildButtons();
+    void buildOptionsPage();
+    void buildFolderPage();
+    void buildScanPage();
+    void loadFolderList();
+    void addFolderRow(const QString& text);
+    void setScanEnabledByRows();
+    void walkScope();
+    void reportScan();
+    void closeWizard();
+
     QLabel* Picture1;
     QLabel* Label3;
     QLabel* Label6;
@@ -62,47 +105,6 @@ public:
     QLabel* lblStatus;
 
     int ProblemCountBeforeScan = 0;
-
-    void Form_Load();
-    void ShowWizardPage(bool scanPage, bool folderPage, bool optionsPage);
-    void OptScanKnownApplicationFolders_Click();
-    void OptScanAllDisk_Click();
-    void OptFoldersScan_Click();
-    void CmdNext_Click();
-    void cmdBack_Click();
-    void cmdAdd_Click();
-    void cmdRemove_Click();
-    void lvwFolders_ItemCheck(QTreeWidgetItem* item);
-    void cmdScan_Click();
-    void cmdCancel_Click();
-    void cmdFinish_Click();
-    void CmdHelp_Click();
-
-    // True while the Scan handler runs (its walk lets other handlers in).
-    bool scanRunning() const { return m_scanRunning; }
-    // How often the walk refreshes the label and the bar (ms; 0 = every entry).
-    void setWalkRefreshInterval(int ms) { m_walkRefreshMs = ms; }
-
-public slots:
-    // The close box and Escape: during a walk they act as Cancel, and the
-    // window closes once the Scan handler has returned.
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
-    class StatusDisplay;
-    void buildButtons();
-    void buildOptionsPage();
-    void buildFolderPage();
-    void buildScanPage();
-    void loadFolderList();
-    void addFolderRow(const QString& text);
-    void setScanEnabledByRows();
-    void walkScope();
-    void reportScan();
-    void closeWizard();
 
     engine::ScanContext m_ctx;
     engine::ProblemList& m_errors;

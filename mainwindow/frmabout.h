@@ -13,12 +13,6 @@ public:
     // owner window.
     explicit FrmAbout(QObject* mainWindow);
 
-    QLabel* Image1;  // the banner
-    QLabel* Label1;
-    QLabel* Label2;  // who makes the program
-    QLabel* lblWebsite;
-    QLabel* Label3;  // the legal notice
-
     void lblWebsite_Click();
 
 protected:
@@ -26,4 +20,9 @@ protected:
 
 private:
     QObject* m_mainWindow;
+    QLabel* Image1;  // the banner
+    QLabel* Label1;
+    QLabel* Label2;  // who makes the program
+    QLabel* lblWebsite;
+    QLabel* Label3;  // the legal notice
 };

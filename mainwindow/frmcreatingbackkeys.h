@@ -12,12 +12,13 @@ class FrmCreatingBackKeys : public QDialog {
 public:
     explicit FrmCreatingBackKeys(QWidget* parent = nullptr);
 
+    void Form_Load();
+    void tmrProgress_Timer();
+    void tmrChecking_Timer();
+
+private:
     QLabel* Label1;
     QProgressBar* ProgressBar1;
     QTimer* tmrProgress;
     QTimer* tmrChecking;
-
-    void Form_Load();
-    void tmrProgress_Timer();
-    void tmrChecking_Timer();
 };

@@ -40,6 +40,11 @@ FrmNextMessageBox::FrmNextMessageBox(QWidget* parent) : QDialog(parent)
     connect(Command1, &QPushButton::clicked, this, &FrmNextMessageBox::Command1_Click);
 }
 
+void FrmNextMessageBox::setProblemCount(int count)
+{
+    lblprob->setText(QStringLiteral("Scanning is complete : %1 problems found.").arg(count));
+}
+
 void FrmNextMessageBox::Command1_Click()
 {
     accept();

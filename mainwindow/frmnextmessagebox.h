@@ -11,9 +11,13 @@ class FrmNextMessageBox : public QDialog {
 public:
     explicit FrmNextMessageBox(QWidget* parent = nullptr);
 
+    // The first line tells `count` problems found.
+    void setProblemCount(int count);
+
+    void Command1_Click();
+
+private:
     QLabel* lblprob;
     QLabel* Label1;
     QPushButton* Command1;
-
-    void Command1_Click();
 };

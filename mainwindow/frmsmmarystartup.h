@@ -15,15 +15,6 @@ class FrmSmmaryStartup : public QDialog {
 public:
     explicit FrmSmmaryStartup(QWidget* parent = nullptr);
 
-    QLabel* Image1;
-    QLabel* Label1;
-    QLabel* Label2;
-    QPushButton* cmdcontinue;
-    QPushButton* cmdScanAndFix;
-    QPushButton* cmdExit;
-    QFrame* Frame1;
-    QCheckBox* Check1;
-
     // "ResultStartup" as a Boolean (missing reads as on); nothing when its
     // text does not convert.
     static std::optional<bool> storedOption();
@@ -37,4 +28,14 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+
+private:
+    QLabel* Image1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QPushButton* cmdcontinue;
+    QPushButton* cmdScanAndFix;
+    QPushButton* cmdExit;
+    QFrame* Frame1;
+    QCheckBox* Check1;
 };

@@ -40,8 +40,7 @@ FrmSplash::FrmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::F
 void FrmSplash::Form_Load()
 {
     if (mainwindow::isLogonStart()) {
-        Timer1->stop();
-        Timer2->stop();
+        stopFade();
         if (mainwindow::askStartupSummary() && mainwindow::waitForWineServer())
             mainwindow::showFrmStart();
         mainwindow::unloadFrmSplash();
@@ -50,6 +49,12 @@ void FrmSplash::Form_Load()
     // Clear before the window is first shown.
     engine::SetWindowAlpha(this, 0);
     Timer1->start();
+    Timer2->stop();
+}
+
+void FrmSplash::stopFade()
+{
+    Timer1->stop();
     Timer2->stop();
 }
 
@@ -71,8 +76,7 @@ void FrmSplash::Timer2_Timer()
     if (SplashAlpha > 3)
         return;
     // Stopped first: no tick may come in while the main window loads.
-    Timer1->stop();
-    Timer2->stop();
+    stopFade();
     mainwindow::showFrmStart();
     mainwindow::unloadFrmSplash();
 }

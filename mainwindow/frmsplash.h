@@ -11,12 +11,18 @@ class FrmSplash : public QWidget {
 public:
     explicit FrmSplash(QWidget* parent = nullptr);
 
+    void Form_Load();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // Both fade timers stopped: no tick comes in after this.
+    void stopFade();
+    // The window's opacity now, 0 (clear) to 255.
+    int splashAlpha() const { return SplashAlpha; }
+
+private:
     QLabel* Picture1;
     QTimer* Timer1;  // fade-in
     QTimer* Timer2;  // fade-out
     int SplashAlpha = 0;
-
-    void Form_Load();
-    void Timer1_Timer();
-    void Timer2_Timer();
 };

@@ -15,16 +15,9 @@ class FrmWaitForWine : public QDialog {
 public:
     explicit FrmWaitForWine(QWidget* parent = nullptr);
 
-    QLabel* lblWaiting;
-    QLabel* lblPrefix;
-    QLabel* lblWhy;
-    QPushButton* cmdCancel;
-    QTimer* tmrPoll;    // asks whether the server still runs
-    QTimer* tmrGiveUp;  // the longest wait
-
     // How the wait ended; neither when it was cancelled or closed.
-    bool bServerEnded = false;
-    bool bGaveUp = false;
+    bool serverEnded() const { return bServerEnded; }
+    bool gaveUp() const { return bGaveUp; }
 
     // Names the prefix (a Linux path) and starts both timers.
     void Form_Load(const QString& prefixDir);
@@ -41,5 +34,13 @@ protected:
     void done(int result) override;
 
 private:
+    QLabel* lblWaiting;
+    QLabel* lblPrefix;
+    QLabel* lblWhy;
+    QPushButton* cmdCancel;
+    QTimer* tmrPoll;    // asks whether the server still runs
+    QTimer* tmrGiveUp;  // the longest wait
+    bool bServerEnded = false;
+    bool bGaveUp = false;
     QString m_prefixDir;
 };

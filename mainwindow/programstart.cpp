@@ -129,8 +129,7 @@ void unloadFrmSplash()
         return;
     FrmSplash* splash = g_splash.data();
     g_splash.clear();
-    splash->Timer1->stop();
-    splash->Timer2->stop();
+    splash->stopFade();
     splash->hide();
     // It may be unloaded from inside its own handlers.
     splash->deleteLater();
@@ -174,7 +173,7 @@ bool waitForWineServer()
     if (g_ended)
         return false;
     // Closed, or Escape: as Cancel.
-    if (!wait.bServerEnded && !wait.bGaveUp) {
+    if (!wait.serverEnded() && !wait.gaveUp()) {
         End();
         return false;
     }

@@ -353,8 +353,7 @@ void RegistryCleanerPage::resetScanCounters()
 void RegistryCleanerPage::showCompletionBox()
 {
     FrmNextMessageBox box(window());
-    box.lblprob->setText(
-        QStringLiteral("Scanning is complete : %1 problems found.").arg(m_frame.problemRows().count()));
+    box.setProblemCount(m_frame.problemRows().count());
     platform::ShowModal(&box);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
 #include "platform/regformat.h"
+#include "platform/registrytesting.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -64,8 +64,6 @@ quint32 generation();
 // a batch: it is asked for by name.
 PrefixError save();
 bool hasUnsavedChanges();
-// Files written by save() since the program started (for tests).
-quint64 filesWritten();
 
 // Batches: while one is open no save is scheduled and a scheduled one does
 // not run; ending the outermost saves what changed, once.
@@ -74,18 +72,6 @@ void beginBatch();
 PrefixError endBatch();
 int batchDepth();
 
-// Points a save goes through, for tests that stop a saving process there:
-// part of a new file is written; all of it is written and flushed (each
-// changed file in turn); it has replaced the old file (then the next).
-enum class SaveStage { PartWritten, Flushed, Renamed };
-void setSaveStageHook(void (*hook)(SaveStage));
-
-// Marks every key as changed, its time kept, so that the next save writes
-// every block anew (how the writer is checked against Wine's own files).
-void markAllKeysChanged();
-// Marks every file as changed and no key, so that the next save writes each
-// file anew with every block copied as it is (how the bench times a save).
-void markAllFilesChanged();
 // Receives the sentence when a save scheduled after a change fails.
 void setErrorHandler(std::function<void(const QString&)> handler);
 // Hands a sentence to that handler (or standard error without one).

@@ -21,6 +21,7 @@
 #include <utility>
 
 using namespace engine;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,33 +29,33 @@ namespace {
 testenv::PrefixBuilder driverRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32")
-        .sz({}, "C:\\windows\\system32\\goneax.dll");
-    b.system("Software\\Microsoft\\Shared Tools\\GoneTool")
-        .sz("Path", "C:\\Program Files\\Common Files\\Gone\\gonetool.dll");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
-        .sz("CommonFilesDir", "C:\\Program Files\\Common Files")
-        .sz("ProgramFilesDir", "C:\\Program Files");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe")
-        .sz({}, "C:\\Program Files\\Gone\\gone.exe");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Fonts")
-        .sz("Old Font (TrueType)", "oldfont.ttf");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
-        .sz("GoneRun", "C:\\Program Files\\Gone\\gonerun.exe");
-    b.system("Software\\Microsoft\\Windows\\Help")
-        .sz("gone.hlp", "C:\\windows\\help");
-    b.system("Software\\Microsoft\\Windows\\HTML Help")
-        .sz("gone.chm", "C:\\windows\\help");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
-        .sz("SystemRoot", "C:\\windows");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts")
-        .sz("Gone Font (TrueType)", "gonefont.ttf");
-    b.system("Software\\Wine\\Drives")
-        .sz("c:", "hd");
-    b.system("System\\CurrentControlSet\\Control\\VirtualDeviceDrivers")
-        .sz("UninstallString", "C:\\Program Files\\Gone\\uninstall.exe");
-    b.user("Software\\Microsoft\\Windows\\CurrentVersion\\Run")
-        .sz("GoneUser", "C:\\Program Files\\Gone\\goneuser.exe");
+    b.system(u"Software\\Classes\\CLSID\\{0A11CE00-0000-4000-8000-000000000001}\\InprocServer32"_s)
+        .sz({}, u"C:\\windows\\system32\\goneax.dll"_s);
+    b.system(u"Software\\Microsoft\\Shared Tools\\GoneTool"_s)
+        .sz(u"Path"_s, u"C:\\Program Files\\Common Files\\Gone\\gonetool.dll"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion"_s)
+        .sz(u"CommonFilesDir"_s, u"C:\\Program Files\\Common Files"_s)
+        .sz(u"ProgramFilesDir"_s, u"C:\\Program Files"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\gone.exe"_s)
+        .sz({}, u"C:\\Program Files\\Gone\\gone.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Fonts"_s)
+        .sz(u"Old Font (TrueType)"_s, u"oldfont.ttf"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s)
+        .sz(u"GoneRun"_s, u"C:\\Program Files\\Gone\\gonerun.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\Help"_s)
+        .sz(u"gone.hlp"_s, u"C:\\windows\\help"_s);
+    b.system(u"Software\\Microsoft\\Windows\\HTML Help"_s)
+        .sz(u"gone.chm"_s, u"C:\\windows\\help"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s)
+        .sz(u"SystemRoot"_s, u"C:\\windows"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"_s)
+        .sz(u"Gone Font (TrueType)"_s, u"gonefont.ttf"_s);
+    b.system(u"Software\\Wine\\Drives"_s)
+        .sz(u"c:"_s, u"hd"_s);
+    b.system(u"System\\CurrentControlSet\\Control\\VirtualDeviceDrivers"_s)
+        .sz(u"UninstallString"_s, u"C:\\Program Files\\Gone\\uninstall.exe"_s);
+    b.user(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s)
+        .sz(u"GoneUser"_s, u"C:\\Program Files\\Gone\\goneuser.exe"_s);
     b.hive(testenv::Hive::UserDefault);
     return b;
 }
@@ -113,10 +114,10 @@ class DriverTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const QString dir = testenv::makeTempDir("driver-prefix");
+        const QString dir = testenv::makeTempDir(u"driver-prefix"_s);
         testenv::PrefixBuilder b = driverRegistry();
-        b.folder("drive_c/windows/system32").folder("drive_c/windows/Fonts").folder("drive_c/windows/help");
-        b.drive("c:", "../drive_c").drive("z:", "/");
+        b.folder(u"drive_c/windows/system32"_s).folder(u"drive_c/windows/Fonts"_s).folder(u"drive_c/windows/help"_s);
+        b.drive(u"c:"_s, u"../drive_c"_s).drive(u"z:"_s, u"/"_s);
         ASSERT_TRUE(b.write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
@@ -163,21 +164,21 @@ TEST_F(DriverTest, EverySectionReportsInTableOrder)
 {
     EXPECT_EQ(runScanDriver(recorder, ctx), ScanEnd::Completed);
     const QStringList expected = {
-        "start 0", "counting Active X Objects", "counter 0=1", "total 1", "passed 0",
-        "start 1", "counting Application Paths", "counter 1=1", "total 2", "passed 1",
-        "start 2", "counter 2=0", "total 2", "passed 2",
-        "start 3", "counting File Types", "counter 3=1", "total 3", "passed 3",
-        "start 4", "counting Help Files", "counter 4=2", "total 5", "passed 4",
-        "start 5", "platform", "counting Fonts", "counter 5=1", "total 6", "passed 5",
-        "start 6", "counting Shared Program Files", "counter 6=1", "total 7", "passed 6",
-        "start 7", "counter 7=0", "total 7", "passed 7",
-        "start 8", "counting Startup Programs", "counter 8=2", "total 9",
+        u"start 0"_s, u"counting Active X Objects"_s, u"counter 0=1"_s, u"total 1"_s, u"passed 0"_s,
+        u"start 1"_s, u"counting Application Paths"_s, u"counter 1=1"_s, u"total 2"_s, u"passed 1"_s,
+        u"start 2"_s, u"counter 2=0"_s, u"total 2"_s, u"passed 2"_s,
+        u"start 3"_s, u"counting File Types"_s, u"counter 3=1"_s, u"total 3"_s, u"passed 3"_s,
+        u"start 4"_s, u"counting Help Files"_s, u"counter 4=2"_s, u"total 5"_s, u"passed 4"_s,
+        u"start 5"_s, u"platform"_s, u"counting Fonts"_s, u"counter 5=1"_s, u"total 6"_s, u"passed 5"_s,
+        u"start 6"_s, u"counting Shared Program Files"_s, u"counter 6=1"_s, u"total 7"_s, u"passed 6"_s,
+        u"start 7"_s, u"counter 7=0"_s, u"total 7"_s, u"passed 7"_s,
+        u"start 8"_s, u"counting Startup Programs"_s, u"counter 8=2"_s, u"total 9"_s,
     };
     EXPECT_EQ(recorder.log, expected);
     EXPECT_EQ(sectionsOfRows(),
-              QStringList({"Active X Objects", "Application Paths", "File Types", "Help Files", "Help Files", "Fonts",
-                           "Shared Program Files", "Startup Programs", "Startup Programs"}));
-    EXPECT_EQ(list.row(9).mainkeyname, "HKEY_CURRENT_USER");
+              QStringList({u"Active X Objects"_s, u"Application Paths"_s, u"File Types"_s, u"Help Files"_s, u"Help Files"_s, u"Fonts"_s,
+                           u"Shared Program Files"_s, u"Startup Programs"_s, u"Startup Programs"_s}));
+    EXPECT_EQ(list.row(9).mainkeyname, u"HKEY_CURRENT_USER"_s);
 }
 
 TEST_F(DriverTest, SectionsNotChosenAreNeitherStartedNorWalked)
@@ -189,11 +190,11 @@ TEST_F(DriverTest, SectionsNotChosenAreNeitherStartedNorWalked)
     } cases[] = {
         {"none", {}, passedOnly(7)},
         {"Startup Programs only", {8},
-         passedOnly(7) + QStringList{"start 8", "counting Startup Programs", "counter 8=2", "total 2"}},
+         passedOnly(7) + QStringList{u"start 8"_s, u"counting Startup Programs"_s, u"counter 8=2"_s, u"total 2"_s}},
         {"the two never judged",
          {2, 7},
-         QStringList{"passed 0", "passed 1", "start 2", "counter 2=0", "total 0", "passed 2", "passed 3", "passed 4",
-                     "passed 5", "passed 6", "start 7", "counter 7=0", "total 0", "passed 7"}},
+         QStringList{u"passed 0"_s, u"passed 1"_s, u"start 2"_s, u"counter 2=0"_s, u"total 0"_s, u"passed 2"_s, u"passed 3"_s, u"passed 4"_s,
+                     u"passed 5"_s, u"passed 6"_s, u"start 7"_s, u"counter 7=0"_s, u"total 0"_s, u"passed 7"_s}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -202,7 +203,7 @@ TEST_F(DriverTest, SectionsNotChosenAreNeitherStartedNorWalked)
         recorder.chosen = c.chosen;
         EXPECT_EQ(runScanDriver(recorder, ctx), ScanEnd::Completed);
         EXPECT_EQ(recorder.log, c.log);
-        EXPECT_FALSE(recorder.log.contains("platform")) << "the platform id is asked only for Fonts";
+        EXPECT_FALSE(recorder.log.contains(u"platform"_s)) << "the platform id is asked only for Fonts";
     }
 }
 
@@ -215,9 +216,9 @@ TEST_F(DriverTest, PlatformIdPicksTheFontsKey)
         recorder.log.clear();
         recorder.platform = platform;
         runScanDriver(recorder, ctx);
-        EXPECT_EQ(recorder.log.count("platform"), 1);
+        EXPECT_EQ(recorder.log.count(u"platform"_s), 1);
         ASSERT_EQ(list.count(), 1);
-        EXPECT_TRUE(list.row(1).KeyValue.endsWith(file, Qt::CaseInsensitive))
+        EXPECT_TRUE(list.row(1).KeyValue.endsWith(QString::fromLatin1(file), Qt::CaseInsensitive))
             << list.row(1).KeyValue.toStdString();
     }
 }
@@ -264,10 +265,10 @@ TEST_F(DriverTest, CancelEndsTheScanAtTheNextTestPoint)
         bCancelScan = false;
         recorder.log.clear();
         recorder.chosen = c.chosen.empty() ? std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8} : c.chosen;
-        recorder.cancelAt = c.cancelAt;
+        recorder.cancelAt = QString::fromLatin1(c.cancelAt);
         EXPECT_EQ(runScanDriver(recorder, ctx), c.end);
         ASSERT_FALSE(recorder.log.isEmpty());
-        EXPECT_EQ(recorder.log.last(), c.lastEvent);
+        EXPECT_EQ(recorder.log.last(), QString::fromLatin1(c.lastEvent));
         EXPECT_EQ(list.count(), c.rows);
     }
 }
@@ -283,9 +284,9 @@ TEST_F(DriverTest, CountSectionProblemsComparesWholeNamesAndPumpsOncePerRow)
     const ScanContext counting{rows, nullptr, ctx.pump};
     int pumps = 0;
     setPump([&pumps] { ++pumps; });
-    EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 2);
+    EXPECT_EQ(CountSectionProblems(counting, u"Fonts"_s), 2);
     EXPECT_EQ(pumps, 6);
-    EXPECT_EQ(CountSectionProblems(counting, "Startup Programs"), 0);
+    EXPECT_EQ(CountSectionProblems(counting, u"Startup Programs"_s), 0);
 
     // Rows that leave while messages run are not read.
     pumps = 0;
@@ -295,7 +296,7 @@ TEST_F(DriverTest, CountSectionProblemsComparesWholeNamesAndPumpsOncePerRow)
             rows.remove(5);
         }
     });
-    EXPECT_EQ(CountSectionProblems(counting, "Fonts"), 1);
+    EXPECT_EQ(CountSectionProblems(counting, u"Fonts"_s), 1);
     EXPECT_EQ(pumps, 4);
 }
 
@@ -305,22 +306,22 @@ TEST_F(DriverTest, ScanOfAllSectionsStartsCleanAndSummarisesTheCounters)
     bCancelScan = true;
     const ScanSummary s = scanAllSections(ctx, 2);
     EXPECT_FALSE(s.cancelled);
-    const std::array<QString, kSectionCount> counters{"1", "1", "0", "1", "2", "1", "1", "0", "2"};
+    const std::array<QString, kSectionCount> counters{u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"2"_s, u"1"_s, u"1"_s, u"0"_s, u"2"_s};
     EXPECT_EQ(s.counters, counters);
-    EXPECT_EQ(s.problemsFound, "9");
-    EXPECT_EQ(s.problemsFoundShown, "7") << "the status bar shows the total as section 8 left it";
+    EXPECT_EQ(s.problemsFound, u"9"_s);
+    EXPECT_EQ(s.problemsFoundShown, u"7"_s) << "the status bar shows the total as section 8 left it";
     EXPECT_EQ(list.count(), 9);
 
     setPump([this] {
         const int n = list.count();
-        if (n > 0 && list.row(n).RegistryScanners == "Fonts")
+        if (n > 0 && list.row(n).RegistryScanners == u"Fonts"_s)
             bCancelScan = true;
     });
     const ScanSummary cancelled = scanAllSections(ctx, 2);
     EXPECT_TRUE(cancelled.cancelled);
-    EXPECT_EQ(cancelled.counters[5], "1");
-    EXPECT_EQ(cancelled.counters[6], "0");
-    EXPECT_EQ(cancelled.problemsFound, "6");
+    EXPECT_EQ(cancelled.counters[5], u"1"_s);
+    EXPECT_EQ(cancelled.counters[6], u"0"_s);
+    EXPECT_EQ(cancelled.problemsFound, u"6"_s);
 }
 
 TEST(SectionTableTest, OnlyFontsKeyDependsOnThePlatform)

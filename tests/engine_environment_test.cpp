@@ -29,48 +29,49 @@
 
 
 using namespace engine;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 testenv::PrefixBuilder prefixRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
-        .sz("SystemRoot", "C:\\windows");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList")
-        .expand("ProgramData", "%SystemDrive%\\ProgramData")
-        .expand("Public", "C:\\users\\Public");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
-        .sz("CommonFilesDir", "C:\\Program Files\\Common Files")
-        .sz("CommonFilesDir (x86)", "C:\\Program Files (x86)\\Common Files")
-        .sz("ProgramFilesDir", "C:\\Program Files")
-        .sz("ProgramFilesDir (x86)", "C:\\Program Files (x86)");
-    b.system("System\\CurrentControlSet\\Control\\Session Manager\\Environment")
-        .sz("BAR", "machine")
-        .expand("CHAIN", "%UNKNOWN%\\%SystemDrive%")
-        .sz("FOO", "machine")
-        .expand("LOOPA", "%LOOPB%a")
-        .expand("LOOPB", "%LOOPA%b")
-        .expand("PATH", "%SystemRoot%\\system32;%SystemRoot%;%PATH%")
-        .sz("ProgramData", "M:\\machine")
-        .sz("SystemRoot", "M:\\machine")
-        .expand("TEMP", "%SystemRoot%\\temp")
-        .expand("windir", "%SystemRoot%");
-    b.system("Software\\Run1")
-        .sz("a", "found.exe");
-    b.system("Software\\Run40");
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s)
+        .sz(u"SystemRoot"_s, u"C:\\windows"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList"_s)
+        .expand(u"ProgramData"_s, u"%SystemDrive%\\ProgramData"_s)
+        .expand(u"Public"_s, u"C:\\users\\Public"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion"_s)
+        .sz(u"CommonFilesDir"_s, u"C:\\Program Files\\Common Files"_s)
+        .sz(u"CommonFilesDir (x86)"_s, u"C:\\Program Files (x86)\\Common Files"_s)
+        .sz(u"ProgramFilesDir"_s, u"C:\\Program Files"_s)
+        .sz(u"ProgramFilesDir (x86)"_s, u"C:\\Program Files (x86)"_s);
+    b.system(u"System\\CurrentControlSet\\Control\\Session Manager\\Environment"_s)
+        .sz(u"BAR"_s, u"machine"_s)
+        .expand(u"CHAIN"_s, u"%UNKNOWN%\\%SystemDrive%"_s)
+        .sz(u"FOO"_s, u"machine"_s)
+        .expand(u"LOOPA"_s, u"%LOOPB%a"_s)
+        .expand(u"LOOPB"_s, u"%LOOPA%b"_s)
+        .expand(u"PATH"_s, u"%SystemRoot%\\system32;%SystemRoot%;%PATH%"_s)
+        .sz(u"ProgramData"_s, u"M:\\machine"_s)
+        .sz(u"SystemRoot"_s, u"M:\\machine"_s)
+        .expand(u"TEMP"_s, u"%SystemRoot%\\temp"_s)
+        .expand(u"windir"_s, u"%SystemRoot%"_s);
+    b.system(u"Software\\Run1"_s)
+        .sz(u"a"_s, u"found.exe"_s);
+    b.system(u"Software\\Run40"_s);
     for (int i = 0; i < 20; ++i)
-        b.sz("f" + QString::number(i), "found.exe").sz("g" + QString::number(i), "gone" + QString::number(i) + ".exe");
+        b.sz(u"f"_s + QString::number(i), u"found.exe"_s).sz(u"g"_s + QString::number(i), u"gone"_s + QString::number(i) + u".exe"_s);
     // The user's PATH names the PATH again and again.
-    b.user("Environment")
-        .sz("BAR", "user")
-        .sz("FOO", "user")
-        .expand("PATH", "%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;C:\\tools")
-        .sz("PUBLIC", "U:\\user")
-        .sz("TEMP", "C:\\users\\me\\Temp");
-    b.user("Volatile Environment")
-        .sz("APPDATA", "C:\\users\\me\\AppData\\Roaming")
-        .sz("FOO", "vol");
+    b.user(u"Environment"_s)
+        .sz(u"BAR"_s, u"user"_s)
+        .sz(u"FOO"_s, u"user"_s)
+        .expand(u"PATH"_s, u"%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;%PATH%;C:\\tools"_s)
+        .sz(u"PUBLIC"_s, u"U:\\user"_s)
+        .sz(u"TEMP"_s, u"C:\\users\\me\\Temp"_s);
+    b.user(u"Volatile Environment"_s)
+        .sz(u"APPDATA"_s, u"C:\\users\\me\\AppData\\Roaming"_s)
+        .sz(u"FOO"_s, u"vol"_s);
     return b;
 }
 
@@ -84,8 +85,8 @@ protected:
                               "Program Files/w.exe", "Program Files (x86)/x.exe",
                               "Program Files/Common Files/cw.dll", "Program Files (x86)/Common Files/cx.dll",
                               "tools/found.exe"})
-            b.file(QStringLiteral("drive_c/") + f);
-        ASSERT_TRUE(b.drive("c:", "../drive_c").write(dir));
+            b.file(QStringLiteral("drive_c/") + QString::fromLatin1(f));
+        ASSERT_TRUE(b.drive(u"c:"_s, u"../drive_c"_s).write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }
@@ -99,7 +100,7 @@ protected:
 
     static void setVolatile(const char* name, const char* value)
     {
-        const platform::RegKey key = platform::RegKey::open(HKEY_CURRENT_USER, "Volatile Environment", KEY_SET_VALUE);
+        const platform::RegKey key = platform::RegKey::open(HKEY_CURRENT_USER, u"Volatile Environment"_s, KEY_SET_VALUE);
         ASSERT_TRUE(key.ok());
         ASSERT_EQ(RegSetValueExA(key.handle(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                  static_cast<DWORD>(qstrlen(value) + 1)),
@@ -139,7 +140,7 @@ TEST_F(PrefixEnvironment, VariablesAsWineSetsThem)
         {"NOPE", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PrefixEnvironmentVariable(c.name).toStdString(), c.value) << c.name;
+        EXPECT_EQ(PrefixEnvironmentVariable(QString::fromLatin1(c.name)).toStdString(), c.value) << c.name;
     }
 }
 
@@ -161,7 +162,7 @@ TEST_F(PrefixEnvironment, FilesNamedThroughWinesFoldersAreFound)
     };
     for (const auto& c : cases) {
         list.clear();
-        ScanAppPathValue(ctx, HKEY_LOCAL_MACHINE, "R", "", c.data, "Application Paths", "K");
+        ScanAppPathValue(ctx, HKEY_LOCAL_MACHINE, u"R"_s, u""_s, QString::fromLatin1(c.data), u"Application Paths"_s, u"K"_s);
         ASSERT_EQ(list.count(), c.reported ? 1 : 0) << c.data;
         if (c.reported) {
             EXPECT_EQ(list.row(1).KeyValue, QString::fromLatin1(c.data));
@@ -175,11 +176,11 @@ TEST_F(PrefixEnvironment, APathThatNamesItselfIsWorkedOutOncePerScan)
     long long perScan = 0;
     {
         const platform::LookupCacheScope scan;
-        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"Software\\Run1"_s, u"Startup Programs"_s, u"R"_s);
         // PATH, the SystemRoot it names and the ";" between two "%PATH%".
         perScan = environmentStats().variablesWorkedOut;
         EXPECT_EQ(perScan, 3);
-        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run40", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"Software\\Run40"_s, u"Startup Programs"_s, u"R"_s);
         EXPECT_EQ(environmentStats().variablesWorkedOut, perScan);
     }
     // Found along the PATH: only the twenty missing names are reported.
@@ -191,12 +192,12 @@ TEST_F(PrefixEnvironment, APathThatNamesItselfIsWorkedOutOncePerScan)
     for (int i = 0; i < 20; ++i)
         expected << QStringLiteral("C:\\windows\\system32\\gone%1.exe").arg(i);
     expected.sort();
-    EXPECT_EQ(reported.join(" | ").toStdString(), expected.join(" | ").toStdString());
+    EXPECT_EQ(reported.join(u" | "_s).toStdString(), expected.join(u" | "_s).toStdString());
 
     // The next scan works it out again.
     {
         const platform::LookupCacheScope scan;
-        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "Software\\Run1", "Startup Programs", "R");
+        ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"Software\\Run1"_s, u"Startup Programs"_s, u"R"_s);
     }
     EXPECT_EQ(environmentStats().variablesWorkedOut, 2 * perScan);
 }
@@ -204,16 +205,16 @@ TEST_F(PrefixEnvironment, APathThatNamesItselfIsWorkedOutOncePerScan)
 TEST_F(PrefixEnvironment, KeptDuringAScanOnlyAndReadAfreshOutsideOne)
 {
     setVolatile("FOO", "vol");
-    EXPECT_EQ(PrefixEnvironmentVariable("FOO"), "vol");
+    EXPECT_EQ(PrefixEnvironmentVariable(u"FOO"_s), u"vol"_s);
     setVolatile("FOO", "changed");
-    EXPECT_EQ(PrefixEnvironmentVariable("FOO"), "changed");
+    EXPECT_EQ(PrefixEnvironmentVariable(u"FOO"_s), u"changed"_s);
     {
         const platform::LookupCacheScope scan;
-        EXPECT_EQ(PrefixEnvironmentVariable("FOO"), "changed");
+        EXPECT_EQ(PrefixEnvironmentVariable(u"FOO"_s), u"changed"_s);
         setVolatile("FOO", "during");
-        EXPECT_EQ(PrefixEnvironmentVariable("FOO"), "changed");
+        EXPECT_EQ(PrefixEnvironmentVariable(u"FOO"_s), u"changed"_s);
     }
-    EXPECT_EQ(PrefixEnvironmentVariable("FOO"), "during");
+    EXPECT_EQ(PrefixEnvironmentVariable(u"FOO"_s), u"during"_s);
     setVolatile("FOO", "vol");
 }
 

@@ -21,6 +21,7 @@
 #include <utility>
 
 using namespace engine;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,90 +32,90 @@ testenv::PrefixBuilder walkRegistry()
 {
     testenv::PrefixBuilder b;
     // Walk order.
-    b.system("W\\K");
-    b.sz("kv", "C:\\k.ttf");
-    b.system("W\\K\\L");
-    b.sz("lv", "C:\\l.ttf");
-    b.system("W\\K\\L\\M");
-    b.sz("mv", "C:\\m.ttf");
-    b.system("W\\K\\N");
-    b.sz("nv", "C:\\n.ttf");
-    b.system("W\\Empty");
+    b.system(u"W\\K"_s);
+    b.sz(u"kv"_s, u"C:\\k.ttf"_s);
+    b.system(u"W\\K\\L"_s);
+    b.sz(u"lv"_s, u"C:\\l.ttf"_s);
+    b.system(u"W\\K\\L\\M"_s);
+    b.sz(u"mv"_s, u"C:\\m.ttf"_s);
+    b.system(u"W\\K\\N"_s);
+    b.sz(u"nv"_s, u"C:\\n.ttf"_s);
+    b.system(u"W\\Empty"_s);
     // Value types.
-    b.system("W\\T");
-    b.sz({}, "C:\\def.ttf");
-    b.expand("a", "C:\\expand.ttf");
-    b.multi("b", {"C:\\first.ttf", "C:\\second.ttf"});
-    b.dword("c", 0xffffffff);
-    b.binary("d", QByteArray::fromHex("433a5c622e74746600"));
-    b.dword("e", 0x2a);
+    b.system(u"W\\T"_s);
+    b.sz({}, u"C:\\def.ttf"_s);
+    b.expand(u"a"_s, u"C:\\expand.ttf"_s);
+    b.multi(u"b"_s, {u"C:\\first.ttf"_s, u"C:\\second.ttf"_s});
+    b.dword(u"c"_s, 0xffffffff);
+    b.binary(u"d"_s, QByteArray::fromHex("433a5c622e74746600"));
+    b.dword(u"e"_s, 0x2a);
     // Buffer limits: data of 254 characters fits (255 bytes with its NUL),
     // 255 do not and end the key's values.
-    b.system("W\\Data");
-    b.sz("a", "C:\\" + QString(247, 'e') + ".ttf");  // 254 characters
-    b.sz("b", "C:\\" + QString(248, 'f') + ".ttf");  // 255 characters
-    b.sz("c", "C:\\c.ttf");
-    b.system("W\\Names");
-    b.sz("a", "C:\\a.ttf");
-    b.sz(QString(254, 'm'), "C:\\m.ttf");
-    b.sz(QString(255, 'n'), "C:\\n.ttf");
-    b.sz("z", "C:\\z.ttf");
-    b.system("W\\Sub\\a");
-    b.sz("v", "C:\\sa.ttf");
-    b.system("W\\Sub\\" + QString(255, 'b'));
-    b.sz("v", "C:\\sb.ttf");
-    b.system("W\\Sub\\c");
-    b.sz("v", "C:\\sc.ttf");
+    b.system(u"W\\Data"_s);
+    b.sz(u"a"_s, u"C:\\"_s + QString(247, u'e') + u".ttf"_s);  // 254 characters
+    b.sz(u"b"_s, u"C:\\"_s + QString(248, u'f') + u".ttf"_s);  // 255 characters
+    b.sz(u"c"_s, u"C:\\c.ttf"_s);
+    b.system(u"W\\Names"_s);
+    b.sz(u"a"_s, u"C:\\a.ttf"_s);
+    b.sz(QString(254, u'm'), u"C:\\m.ttf"_s);
+    b.sz(QString(255, u'n'), u"C:\\n.ttf"_s);
+    b.sz(u"z"_s, u"C:\\z.ttf"_s);
+    b.system(u"W\\Sub\\a"_s);
+    b.sz(u"v"_s, u"C:\\sa.ttf"_s);
+    b.system(u"W\\Sub\\"_s + QString(255, u'b'));
+    b.sz(u"v"_s, u"C:\\sb.ttf"_s);
+    b.system(u"W\\Sub\\c"_s);
+    b.sz(u"v"_s, u"C:\\sc.ttf"_s);
     // Active X values whose drive test pumps messages.
-    b.system("W\\AX");
-    b.sz("a", "Z:\\gone1.dll");
-    b.sz("b", "C:\\gone2.dll");
+    b.system(u"W\\AX"_s);
+    b.sz(u"a"_s, u"Z:\\gone1.dll"_s);
+    b.sz(u"b"_s, u"C:\\gone2.dll"_s);
 
     // One entry for every section.
-    b.system("Software\\Classes\\CLSID\\{A}\\InprocServer32");
-    b.sz({}, "C:\\gone\\a.dll");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\x.exe");
-    b.sz({}, "C:\\gone\\x.exe");
-    b.system("System\\CurrentControlSet\\Control\\VirtualDeviceDrivers");
-    b.sz("UninstallString", "C:\\gone\\u.exe");
-    b.system("Software\\Microsoft\\Windows\\Help");
-    b.sz("h.hlp", "C:\\gone");
-    b.system("Software\\Microsoft\\Windows\\HTML Help");
-    b.sz("c.chm", "C:\\gone\\");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
-    b.sz("F", "f.ttf");
-    b.system("Software\\Microsoft\\Shared Tools\\T");
-    b.sz("Path", "C:\\gone\\s.dll");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-    b.sz("r", "C:\\gone\\r.exe");
+    b.system(u"Software\\Classes\\CLSID\\{A}\\InprocServer32"_s);
+    b.sz({}, u"C:\\gone\\a.dll"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\x.exe"_s);
+    b.sz({}, u"C:\\gone\\x.exe"_s);
+    b.system(u"System\\CurrentControlSet\\Control\\VirtualDeviceDrivers"_s);
+    b.sz(u"UninstallString"_s, u"C:\\gone\\u.exe"_s);
+    b.system(u"Software\\Microsoft\\Windows\\Help"_s);
+    b.sz(u"h.hlp"_s, u"C:\\gone"_s);
+    b.system(u"Software\\Microsoft\\Windows\\HTML Help"_s);
+    b.sz(u"c.chm"_s, u"C:\\gone\\"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"_s);
+    b.sz(u"F"_s, u"f.ttf"_s);
+    b.system(u"Software\\Microsoft\\Shared Tools\\T"_s);
+    b.sz(u"Path"_s, u"C:\\gone\\s.dll"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s);
+    b.sz(u"r"_s, u"C:\\gone\\r.exe"_s);
 
     // Links back to where the walk came from.
-    b.system("Links\\Up\\A");
-    b.sz("a", "C:\\a.ttf");
-    b.system("Links\\Up\\A\\B");
-    b.sz("b", "C:\\b.ttf");
-    b.system("Links\\Up\\A\\B\\toStart").link("\\Registry\\Machine\\Links\\Up");
-    b.system("Links\\Up\\A\\C").link("\\REGISTRY\\Machine\\links\\up\\a");
-    b.system("Links\\Up\\A\\B\\self").link("\\Registry\\Machine\\Links\\Up\\A\\B");
+    b.system(u"Links\\Up\\A"_s);
+    b.sz(u"a"_s, u"C:\\a.ttf"_s);
+    b.system(u"Links\\Up\\A\\B"_s);
+    b.sz(u"b"_s, u"C:\\b.ttf"_s);
+    b.system(u"Links\\Up\\A\\B\\toStart"_s).link(u"\\Registry\\Machine\\Links\\Up"_s);
+    b.system(u"Links\\Up\\A\\C"_s).link(u"\\REGISTRY\\Machine\\links\\up\\a"_s);
+    b.system(u"Links\\Up\\A\\B\\self"_s).link(u"\\Registry\\Machine\\Links\\Up\\A\\B"_s);
     // Each of N0..N20 holds two links to the next: 2^20 ways down one chain.
     for (int n = 0; n <= 20; ++n) {
         const QString at = QStringLiteral("Links\\Fan\\N%1").arg(n, 2, 10, QLatin1Char('0'));
         b.system(at);
-        b.sz("v", QStringLiteral("C:\\n%1.ttf").arg(n));
+        b.sz(u"v"_s, QStringLiteral("C:\\n%1.ttf").arg(n));
         if (n < 20) {
             const QString next = QStringLiteral("\\Registry\\Machine\\Links\\Fan\\N%1").arg(n + 1, 2, 10, QLatin1Char('0'));
-            b.system(at + "\\x").link(next);
-            b.system(at + "\\y").link(next);
+            b.system(at + u"\\x"_s).link(next);
+            b.system(at + u"\\y"_s).link(next);
         }
     }
     // One chain deeper than a small stack holds as recursion, with a value
     // on the deepest key a walk enters and one at its end.
     QStringList deep(kDeepLevels, QStringLiteral("d"));
-    b.system("Deep\\" + deep.join("\\"));
-    b.sz("v", "C:\\deep.ttf");
-    b.system("Deep\\" + deep.mid(0, kMaxKeyDepth - 1).join("\\"));
-    b.sz("v", "C:\\limit.ttf");
-    b.user("Software\\Microsoft\\Windows\\CurrentVersion\\Run").sz("u", "C:\\gone\\cu.exe");
+    b.system(u"Deep\\"_s + deep.join(u"\\"_s));
+    b.sz(u"v"_s, u"C:\\deep.ttf"_s);
+    b.system(u"Deep\\"_s + deep.mid(0, kMaxKeyDepth - 1).join(u"\\"_s));
+    b.sz(u"v"_s, u"C:\\limit.ttf"_s);
+    b.user(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s).sz(u"u"_s, u"C:\\gone\\cu.exe"_s);
     b.hive(testenv::Hive::UserDefault);
     return b;
 }
@@ -134,9 +135,9 @@ struct NothingExists {
         [] { return QStringLiteral("C:\\Program Files\\Common Files"); },
         [] {
             using platform::DriveType;
-            return std::vector<platform::DriveInfo>{{'A', DriveType::Removable, {}},
-                                                    {'C', DriveType::Fixed, {}},
-                                                    {'Z', DriveType::Fixed, {}}};
+            return std::vector<platform::DriveInfo>{{u'A', DriveType::Removable, {}},
+                                                    {u'C', DriveType::Fixed, {}},
+                                                    {u'Z', DriveType::Fixed, {}}};
         },
         {},
         {},
@@ -147,8 +148,8 @@ class WalkTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const QString dir = testenv::makeTempDir("walk-prefix");
-        ASSERT_TRUE(walkRegistry().folder("drive_c/windows/system32").drive("c:", "../drive_c").write(dir));
+        const QString dir = testenv::makeTempDir(u"walk-prefix"_s);
+        ASSERT_TRUE(walkRegistry().folder(u"drive_c/windows/system32"_s).drive(u"c:"_s, u"../drive_c"_s).write(dir));
         const platform::PrefixError e = platform::openPrefix(dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
     }
@@ -195,89 +196,89 @@ const QString kFonts = QStringLiteral("Fonts");
 
 TEST_F(WalkTest, SubKeysShownThenJudgedDepthFirstWithoutTheStartKey)
 {
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
-    EXPECT_EQ(shown, QStringList({"R\\W\\K\\L", "R\\W\\K\\L\\M", "R\\W\\K\\N"}));
-    EXPECT_EQ(keyValues(), QStringList({"C:\\l.ttf", "C:\\m.ttf", "C:\\n.ttf"}));
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\K"_s, kFonts, u"R"_s);
+    EXPECT_EQ(shown, QStringList({u"R\\W\\K\\L"_s, u"R\\W\\K\\L\\M"_s, u"R\\W\\K\\N"_s}));
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\l.ttf"_s, u"C:\\m.ttf"_s, u"C:\\n.ttf"_s}));
     ASSERT_EQ(list.count(), 3);
     const ProblemRow& m = list.row(2);
-    EXPECT_EQ(m.FullKeyPath, "W\\K\\L\\M");
-    EXPECT_EQ(m.KeyName, "mv");
-    EXPECT_EQ(m.mainkeyname, "R");
-    EXPECT_EQ(m.MainKey, "-2147483646");
+    EXPECT_EQ(m.FullKeyPath, u"W\\K\\L\\M"_s);
+    EXPECT_EQ(m.KeyName, u"mv"_s);
+    EXPECT_EQ(m.mainkeyname, u"R"_s);
+    EXPECT_EQ(m.MainKey, u"-2147483646"_s);
 }
 
 TEST_F(WalkTest, KeyValuesJudgesOnlyTheOneKeyAndShowsNothing)
 {
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "w\\k", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"w\\k"_s, kFonts, u"R"_s);
     EXPECT_TRUE(shown.isEmpty());
-    EXPECT_EQ(keyValues(), QStringList({"C:\\k.ttf"}));
-    EXPECT_EQ(list.row(1).FullKeyPath, "w\\k");
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\k.ttf"_s}));
+    EXPECT_EQ(list.row(1).FullKeyPath, u"w\\k"_s);
 }
 
 TEST_F(WalkTest, EmptyOrMissingKeysYieldNothing)
 {
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\Empty", kFonts, "R");
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\NoSuchKey", kFonts, "R");
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");  // implied key without values
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\Empty"_s, kFonts, u"R"_s);
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\NoSuchKey"_s, kFonts, u"R"_s);
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\NoSuchKey"_s, kFonts, u"R"_s);
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W"_s, kFonts, u"R"_s);  // implied key without values
     EXPECT_TRUE(shown.isEmpty());
     EXPECT_EQ(list.count(), 0);
 }
 
 TEST_F(WalkTest, ValueTypesAsText)
 {
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\T", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\T"_s, kFonts, u"R"_s);
     // Default first; REG_EXPAND_SZ and REG_BINARY never judged; a multi-string
     // by its first string; numbers as signed decimal.
     ASSERT_EQ(list.count(), 4);
-    EXPECT_EQ(list.row(1).KeyName, "(Default)");
-    EXPECT_EQ(list.row(1).KeyValue, "C:\\def.ttf");
-    EXPECT_EQ(list.row(2).KeyValue, "C:\\first.ttf");
-    EXPECT_EQ(list.row(3).KeyValue, "C:\\WINDOWS\\Fonts\\-1");
-    EXPECT_EQ(list.row(4).KeyValue, "C:\\WINDOWS\\Fonts\\42");
-    EXPECT_FALSE(files.lookups.contains("C:\\expand.ttf"));
+    EXPECT_EQ(list.row(1).KeyName, u"(Default)"_s);
+    EXPECT_EQ(list.row(1).KeyValue, u"C:\\def.ttf"_s);
+    EXPECT_EQ(list.row(2).KeyValue, u"C:\\first.ttf"_s);
+    EXPECT_EQ(list.row(3).KeyValue, u"C:\\WINDOWS\\Fonts\\-1"_s);
+    EXPECT_EQ(list.row(4).KeyValue, u"C:\\WINDOWS\\Fonts\\42"_s);
+    EXPECT_FALSE(files.lookups.contains(u"C:\\expand.ttf"_s));
 }
 
 TEST_F(WalkTest, BufferLimitsEndTheEnumeration)
 {
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\Data", kFonts, "R");
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\Data"_s, kFonts, u"R"_s);
     ASSERT_EQ(list.count(), 1);  // 254 characters fit, 255 end the key
     EXPECT_EQ(list.row(1).KeyValue.size(), 254);
 
     list.clear();
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\Names", kFonts, "R");
-    EXPECT_EQ(keyValues(), QStringList({"C:\\a.ttf", "C:\\m.ttf"}));
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\Names"_s, kFonts, u"R"_s);
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\a.ttf"_s, u"C:\\m.ttf"_s}));
 
     list.clear();
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\Sub", kFonts, "R");
-    EXPECT_EQ(keyValues(), QStringList({"C:\\sa.ttf"}));
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\Sub"_s, kFonts, u"R"_s);
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\sa.ttf"_s}));
     EXPECT_EQ(shown.size(), 1);
 }
 
 TEST_F(WalkTest, CancelFromTheDisplayStopsBeforeAnyValue)
 {
     setPathDisplay([](const QString&) { bCancelScan = true; });
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\K"_s, kFonts, u"R"_s);
     EXPECT_EQ(list.count(), 0);
 }
 
 TEST_F(WalkTest, CancelInsideARuleEndsTheKeyAfterThatValue)
 {
     // The fixed-drive test lets messages run once per drive it passes over.
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
-    EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll", "C:\\gone2.dll"}));
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\AX"_s, u"Active X Objects"_s, u"R"_s);
+    EXPECT_EQ(keyValues(), QStringList({u"Z:\\gone1.dll"_s, u"C:\\gone2.dll"_s}));
 
     list.clear();
     setPump([] { bCancelScan = true; });
-    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
-    EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll"}));
+    ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\AX"_s, u"Active X Objects"_s, u"R"_s);
+    EXPECT_EQ(keyValues(), QStringList({u"Z:\\gone1.dll"_s}));
 }
 
 TEST_F(WalkTest, CancelAtEveryPumpAddsNoFurtherRow)
 {
     int total = 0;
     setPump([&total] { ++total; });
-    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+    ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W"_s, kFonts, u"R"_s);
     const QStringList all = keyValues();
     ASSERT_GT(total, 10);
     ASSERT_GE(all.size(), 10);
@@ -293,7 +294,7 @@ TEST_F(WalkTest, CancelAtEveryPumpAddsNoFurtherRow)
                 rowsAtCancel = list.count();
             }
         });
-        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W", kFonts, "R");
+        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W"_s, kFonts, u"R"_s);
         ASSERT_EQ(list.count(), rowsAtCancel) << "cancel at pump " << n;
         EXPECT_EQ(keyValues(), all.mid(0, rowsAtCancel)) << "cancel at pump " << n;
         EXPECT_EQ(calls, n) << "no message runs after the cancel";
@@ -308,17 +309,17 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
         QStringList shown;
         QStringList rows;
     };
-    QStringList fanShown{"R\\Links\\Fan\\N00"};
-    QStringList fanRows{"C:\\n0.ttf"};
-    QString at = "R\\Links\\Fan\\N00";
+    QStringList fanShown{u"R\\Links\\Fan\\N00"_s};
+    QStringList fanRows{u"C:\\n0.ttf"_s};
+    QString at = u"R\\Links\\Fan\\N00"_s;
     for (int n = 1; n <= 20; ++n) {
-        at += "\\x";
+        at += u"\\x"_s;
         fanShown << at;
         fanRows << QStringLiteral("C:\\n%1.ttf").arg(n);
     }
     const Case cases[] = {
         // Links to the start key, to a grandparent and to the key itself.
-        {"links to ancestors", "Links\\Up", {"R\\Links\\Up\\A", "R\\Links\\Up\\A\\B"}, {"C:\\a.ttf", "C:\\b.ttf"}},
+        {"links to ancestors", "Links\\Up", {u"R\\Links\\Up\\A"_s, u"R\\Links\\Up\\A\\B"_s}, {u"C:\\a.ttf"_s, u"C:\\b.ttf"_s}},
         // Each key is reached first through the links, then never again, not
         // even under its own name.
         {"links that fan out into one chain", "Links\\Fan", fanShown, fanRows},
@@ -326,12 +327,12 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
     for (const Case& c : cases) {
         shown.clear();
         list.clear();
-        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, c.start, kFonts, "R");
+        ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, QString::fromLatin1(c.start), kFonts, u"R"_s);
         QStringList abbreviated;
         for (const QString& path : c.shown)
             abbreviated << AbbreviateScanPath(path);
-        EXPECT_EQ(shown.join(" | ").toStdString(), abbreviated.join(" | ").toStdString()) << c.what;
-        EXPECT_EQ(keyValues().join(" | ").toStdString(), c.rows.join(" | ").toStdString()) << c.what;
+        EXPECT_EQ(shown.join(u" | "_s).toStdString(), abbreviated.join(u" | "_s).toStdString()) << c.what;
+        EXPECT_EQ(keyValues().join(u" | "_s).toStdString(), c.rows.join(u" | "_s).toStdString()) << c.what;
     }
 }
 
@@ -340,17 +341,17 @@ TEST_F(WalkTest, EveryKeyIsEnteredOnceWhateverLinksLeadBackToIt)
 // limit this chain would take hours.
 TEST_F(WalkTest, ADeepChainIsWalkedToTheDepthLimitOnASmallStack)
 {
-    QThread* thread = QThread::create([this] { ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "Deep", kFonts, "R"); });
+    QThread* thread = QThread::create([this] { ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"Deep"_s, kFonts, u"R"_s); });
     thread->setStackSize(256 * 1024);
     thread->start();
     ASSERT_TRUE(thread->wait(QDeadlineTimer(100000)));
     delete thread;
     ASSERT_EQ(shown.size(), kMaxKeyDepth - 1);
-    EXPECT_TRUE(shown.last().endsWith("\\d"));
-    EXPECT_EQ(keyValues(), QStringList({"C:\\limit.ttf"}));
-    QString deepest = "Deep";
+    EXPECT_TRUE(shown.last().endsWith(u"\\d"_s));
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\limit.ttf"_s}));
+    QString deepest = u"Deep"_s;
     for (int i = 1; i < kMaxKeyDepth; ++i)
-        deepest += "\\d";
+        deepest += u"\\d"_s;
     EXPECT_EQ(list.row(1).FullKeyPath, deepest);
 }
 
@@ -384,7 +385,7 @@ TEST(SectionTableTest, ThirteenWalksInOrder)
     for (int i = 0; i < 9; ++i)
         for (const ScanWalk& w : sectionWalks(i, 2)) {
             got.push_back({i, w.kind, w.root, nullptr, nullptr});
-            paths.push_back((w.rootName + "|" + w.keyPath).toStdString());
+            paths.push_back((w.rootName + u"|"_s + w.keyPath).toStdString());
         }
     ASSERT_EQ(got.size(), std::size(expected));
     for (size_t i = 0; i < got.size(); ++i) {
@@ -393,13 +394,13 @@ TEST(SectionTableTest, ThirteenWalksInOrder)
         EXPECT_EQ(got[i].root, expected[i].root) << i;
         EXPECT_EQ(paths[i], std::string(expected[i].rootName) + "|" + expected[i].path) << i;
     }
-    EXPECT_EQ(sectionWalks(5, 1).at(0).keyPath, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts");
+    EXPECT_EQ(sectionWalks(5, 1).at(0).keyPath, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts"_s);
 
     const auto& t = scanSections();
     const char* names[] = {"Active X Objects", "Application Paths", "None", "File Types", "Help Files",
                            "Fonts", "Shared Program Files", "Installed Sound Files", "Startup Programs"};
     for (int i = 0; i < 9; ++i) {
-        EXPECT_EQ(t[i].sectionName, names[i]);
+        EXPECT_EQ(t[i].sectionName, QString::fromLatin1(names[i]));
         EXPECT_EQ(t[i].counted, i != 2 && i != 7);
         EXPECT_EQ(t[i].cancelTestBefore, i >= 6);
         EXPECT_EQ(t[i].cancelTestBetween, i == 4 || i == 8);
@@ -411,23 +412,23 @@ TEST_F(WalkTest, HeadlessScanOfAllSections)
 {
     const ScanSummary r = scanAllSections(ctx, 2);
     EXPECT_FALSE(r.cancelled);
-    EXPECT_EQ(keyValues(), QStringList({"C:\\gone\\a.dll", "C:\\gone\\x.exe", "C:\\gone\\u.exe", "C:\\gone\\h.hlp",
-                                        "C:\\gone\\c.chm", "C:\\WINDOWS\\Fonts\\f.ttf", "C:\\gone\\s.dll",
-                                        "C:\\gone\\r.exe", "C:\\gone\\cu.exe"}));
-    const std::array<QString, 9> counters{"1", "1", "0", "1", "2", "1", "1", "0", "2"};
+    EXPECT_EQ(keyValues(), QStringList({u"C:\\gone\\a.dll"_s, u"C:\\gone\\x.exe"_s, u"C:\\gone\\u.exe"_s, u"C:\\gone\\h.hlp"_s,
+                                        u"C:\\gone\\c.chm"_s, u"C:\\WINDOWS\\Fonts\\f.ttf"_s, u"C:\\gone\\s.dll"_s,
+                                        u"C:\\gone\\r.exe"_s, u"C:\\gone\\cu.exe"_s}));
+    const std::array<QString, 9> counters{u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"2"_s, u"1"_s, u"1"_s, u"0"_s, u"2"_s};
     EXPECT_EQ(r.counters, counters);
-    EXPECT_EQ(r.problemsFound, "9");
+    EXPECT_EQ(r.problemsFound, u"9"_s);
     const ProblemRow& ax = list.row(1);
-    EXPECT_EQ(ax.fields(), QStringList({"-2147483648", "(Default)", "C:\\gone\\a.dll", "Active X Objects",
-                                        "CLSID\\{A}\\InprocServer32", "HKEY_CLASSES_ROOT", ""}));
+    EXPECT_EQ(ax.fields(), QStringList({u"-2147483648"_s, u"(Default)"_s, u"C:\\gone\\a.dll"_s, u"Active X Objects"_s,
+                                        u"CLSID\\{A}\\InprocServer32"_s, u"HKEY_CLASSES_ROOT"_s, u""_s}));
     const ProblemRow& cu = list.row(9);
-    EXPECT_EQ(cu.fields(), QStringList({"-2147483647", "u", "C:\\gone\\cu.exe", "Startup Programs",
-                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "HKEY_CURRENT_USER",
-                                        ""}));
+    EXPECT_EQ(cu.fields(), QStringList({u"-2147483647"_s, u"u"_s, u"C:\\gone\\cu.exe"_s, u"Startup Programs"_s,
+                                        u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"_s, u"HKEY_CURRENT_USER"_s,
+                                        u""_s}));
     // The unjudged sections walked their keys too.
-    EXPECT_EQ(shown.count("HKEY_CLASSES_ROOT\\CLSID.....\\{A}"), 1);
-    EXPECT_EQ(shown.count("HKEY_LOCAL_MACHINE\\SOFT.....\\{A}"), 1);
-    EXPECT_EQ(shown.count("HKEY_LOCAL_MACHINE\\SOFT.....\\x.exe"), 2);
+    EXPECT_EQ(shown.count(u"HKEY_CLASSES_ROOT\\CLSID.....\\{A}"_s), 1);
+    EXPECT_EQ(shown.count(u"HKEY_LOCAL_MACHINE\\SOFT.....\\{A}"_s), 1);
+    EXPECT_EQ(shown.count(u"HKEY_LOCAL_MACHINE\\SOFT.....\\x.exe"_s), 2);
 }
 
 TEST_F(WalkTest, HeadlessScanStopsAtTheDriverTestPoints)
@@ -438,15 +439,15 @@ TEST_F(WalkTest, HeadlessScanStopsAtTheDriverTestPoints)
         std::array<QString, 9> counters;
     };
     const Case cases[] = {
-        {"Active X Objects", 1, {"1", "0", "0", "0", "0", "0", "0", "0", "0"}},
-        {"Help Files", 4, {"1", "1", "0", "1", "0", "0", "0", "0", "0"}},
-        {"Fonts", 6, {"1", "1", "0", "1", "2", "1", "0", "0", "0"}},
-        {"Startup Programs", 8, {"1", "1", "0", "1", "2", "1", "1", "0", "0"}},
+        {"Active X Objects", 1, {u"1"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s}},
+        {"Help Files", 4, {u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s}},
+        {"Fonts", 6, {u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"2"_s, u"1"_s, u"0"_s, u"0"_s, u"0"_s}},
+        {"Startup Programs", 8, {u"1"_s, u"1"_s, u"0"_s, u"1"_s, u"2"_s, u"1"_s, u"1"_s, u"0"_s, u"0"_s}},
     };
     for (const Case& c : cases) {
         setPump([this, &c] {
             const int n = list.count();
-            if (n > 0 && list.row(n).RegistryScanners == c.cancelOnRowOf)
+            if (n > 0 && list.row(n).RegistryScanners == QString::fromLatin1(c.cancelOnRowOf))
                 bCancelScan = true;
         });
         const ScanSummary r = scanAllSections(ctx, 2);

@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList namesIn(const QString& dir)
@@ -94,7 +96,7 @@ TEST(AtomicFileTest, ASharedFileIsNotReplacedAndALinkIsFollowed)
     EXPECT_TRUE(QFileInfo(dir + QStringLiteral("/link")).isSymLink());
     EXPECT_EQ(testenv::readFile(target), QByteArray("through the link"));
 
-    ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(dir + "/hard").constData()), 0);
+    ASSERT_EQ(::link(QFile::encodeName(target).constData(), QFile::encodeName(dir + u"/hard"_s).constData()), 0);
     platform::AtomicFile file;
     EXPECT_FALSE(file.begin(target, platform::AtomicFile::TempName::Unique, &why));
     EXPECT_TRUE(why.contains(QStringLiteral("more than one hard link"))) << qPrintable(why);

@@ -4,6 +4,7 @@
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/files_fixture.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -234,7 +235,8 @@ TEST_F(FilesLookup, RelativePathsStartAtTheProgramFolder)
 {
     // Relative to the program folder, which the prefix layer gives; here it
     // is C:\dir.
-    platform::setProgramFolderLinux(driveC() + QStringLiteral("/dir"));
+    testenv::SeamGuard seam;
+    seam.programFolder(driveC() + QStringLiteral("/dir"));
     EXPECT_EQ(attributesOf(QStringLiteral("normal.txt")), A);
     EXPECT_EQ(attributesOf(QStringLiteral(R"(..\windows\system32\notepad.exe)")), A);
     EXPECT_EQ(attributesOf(QStringLiteral(R"(\windows\system32\notepad.exe)")), A);

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 using platform::OwnFileRead;
 
 namespace {
@@ -38,18 +40,18 @@ TEST(OwnFileTest, RegularFilesAndLinksToThemAreReadWhole)
     QByteArray big(200 * 1024, '\0');
     for (qsizetype i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>(i * 7);
-    ASSERT_TRUE(testenv::writeFile(dir + "/plain", "a\r\nb\r\n"));
-    ASSERT_TRUE(testenv::writeFile(dir + "/empty", ""));
-    ASSERT_TRUE(testenv::writeFile(dir + "/big", big));
-    ASSERT_TRUE(QFile::link(dir + "/plain", dir + "/link"));
-    ASSERT_TRUE(QFile::link("plain", dir + "/relative-link"));
+    ASSERT_TRUE(testenv::writeFile(dir + u"/plain"_s, "a\r\nb\r\n"));
+    ASSERT_TRUE(testenv::writeFile(dir + u"/empty"_s, ""));
+    ASSERT_TRUE(testenv::writeFile(dir + u"/big"_s, big));
+    ASSERT_TRUE(QFile::link(dir + u"/plain"_s, dir + u"/link"_s));
+    ASSERT_TRUE(QFile::link(u"plain"_s, dir + u"/relative-link"_s));
     const struct {
         const char* name;
         QByteArray bytes;
     } cases[] = {{"plain", "a\r\nb\r\n"}, {"empty", ""}, {"big", big}, {"link", "a\r\nb\r\n"},
                  {"relative-link", "a\r\nb\r\n"}};
     for (const auto& c : cases) {
-        const QString path = dir + "/" + c.name;
+        const QString path = dir + u"/"_s + QString::fromUtf8(c.name);
         QByteArray bytes = "left over";
         const OwnFileRead whole = platform::readOwnFile(path, &bytes);
         EXPECT_EQ(whole.outcome, OwnFileRead::Read) << c.name;
@@ -68,9 +70,9 @@ TEST(OwnFileTest, RegularFilesAndLinksToThemAreReadWhole)
 
     // Nothing there: missing, which is no refusal.
     QByteArray bytes = "left over";
-    EXPECT_EQ(platform::readOwnFile(dir + "/none", &bytes).outcome, OwnFileRead::Missing);
+    EXPECT_EQ(platform::readOwnFile(dir + u"/none"_s, &bytes).outcome, OwnFileRead::Missing);
     EXPECT_TRUE(bytes.isEmpty());
-    EXPECT_EQ(platform::checkOwnFile(dir + "/none").outcome, OwnFileRead::Missing);
+    EXPECT_EQ(platform::checkOwnFile(dir + u"/none"_s).outcome, OwnFileRead::Missing);
     EXPECT_EQ(platform::readOwnFile(QString(), &bytes).outcome, OwnFileRead::Missing);
 }
 
@@ -84,25 +86,25 @@ TEST(OwnFileTest, AnythingButARegularFileIsRefusedAtOnceWithItsReason)
     };
     std::vector<Case> cases;
     const QString reasons[] = {
-        "it is a named pipe, not a regular file",
-        "it is a link to a named pipe, not to a regular file",
-        "it is larger than 256 MiB, far more than the program ever writes",
-        "it is larger than 256 MiB, far more than the program ever writes",
-        "it is a link to a socket, not to a regular file",
+        u"it is a named pipe, not a regular file"_s,
+        u"it is a link to a named pipe, not to a regular file"_s,
+        u"it is larger than 256 MiB, far more than the program ever writes"_s,
+        u"it is larger than 256 MiB, far more than the program ever writes"_s,
+        u"it is a link to a socket, not to a regular file"_s,
     };
     int i = 0;
     for (const testenv::OddKind kind : testenv::kOddKinds) {
-        const QString path = dir + "/odd" + QString::number(i);
+        const QString path = dir + u"/odd"_s + QString::number(i);
         ASSERT_FALSE(testenv::makeOdd(kind, path).isEmpty()) << testenv::describe(kind);
         cases.push_back({QString::fromLatin1(testenv::describe(kind)), path, reasons[i]});
         ++i;
     }
-    ASSERT_TRUE(QDir().mkpath(dir + "/folder"));
-    cases.push_back({"a folder", dir + "/folder", "it is a folder, not a regular file"});
-    ASSERT_TRUE(QFile::link(dir + "/gone", dir + "/dangling"));
-    cases.push_back({"a link to nothing", dir + "/dangling", "it is a link to a file that does not exist"});
-    ASSERT_TRUE(testenv::writeFile(dir + "/locked", "secret"));
-    ASSERT_EQ(::chmod(QFile::encodeName(dir + "/locked").constData(), 0), 0);
+    ASSERT_TRUE(QDir().mkpath(dir + u"/folder"_s));
+    cases.push_back({u"a folder"_s, dir + u"/folder"_s, u"it is a folder, not a regular file"_s});
+    ASSERT_TRUE(QFile::link(dir + u"/gone"_s, dir + u"/dangling"_s));
+    cases.push_back({u"a link to nothing"_s, dir + u"/dangling"_s, u"it is a link to a file that does not exist"_s});
+    ASSERT_TRUE(testenv::writeFile(dir + u"/locked"_s, "secret"));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir + u"/locked"_s).constData(), 0), 0);
 
     const testenv::Watchdog watchdog("reading files that are not regular files");
     for (const Case& c : cases) {
@@ -128,29 +130,29 @@ TEST(OwnFileTest, AnythingButARegularFileIsRefusedAtOnceWithItsReason)
     {
         regtest::NoRootOverride asAnyUser;
         QByteArray bytes;
-        const OwnFileRead locked = platform::readOwnFile(dir + "/locked", &bytes);
+        const OwnFileRead locked = platform::readOwnFile(dir + u"/locked"_s, &bytes);
         EXPECT_EQ(locked.outcome, OwnFileRead::Refused);
-        EXPECT_EQ(locked.reason, "permission denied");
+        EXPECT_EQ(locked.reason, u"permission denied"_s);
     }
 }
 
 TEST(OwnFileTest, AppendsOnlyToRegularFilesAndLeavesEverythingElseAlone)
 {
     const QString dir = testenv::makeTempDir(QStringLiteral("ownfile-append"));
-    ASSERT_TRUE(testenv::writeFile(dir + "/list", "C:\\a\r\n"));
-    ASSERT_TRUE(QFile::link(dir + "/list", dir + "/link"));
+    ASSERT_TRUE(testenv::writeFile(dir + u"/list"_s, "C:\\a\r\n"));
+    ASSERT_TRUE(QFile::link(dir + u"/list"_s, dir + u"/link"_s));
 
-    EXPECT_TRUE(platform::appendOwnFile(dir + "/new", "C:\\b\r\n"));
-    EXPECT_EQ(testenv::readFile(dir + "/new"), "C:\\b\r\n");
-    EXPECT_TRUE(platform::appendOwnFile(dir + "/list", "C:\\b\r\n"));
-    EXPECT_TRUE(platform::appendOwnFile(dir + "/link", "C:\\c\r\n"));
-    EXPECT_EQ(testenv::readFile(dir + "/list"), "C:\\a\r\nC:\\b\r\nC:\\c\r\n");
-    EXPECT_EQ(testenv::nodeType(dir + "/link"), S_IFLNK);
+    EXPECT_TRUE(platform::appendOwnFile(dir + u"/new"_s, "C:\\b\r\n"));
+    EXPECT_EQ(testenv::readFile(dir + u"/new"_s), "C:\\b\r\n");
+    EXPECT_TRUE(platform::appendOwnFile(dir + u"/list"_s, "C:\\b\r\n"));
+    EXPECT_TRUE(platform::appendOwnFile(dir + u"/link"_s, "C:\\c\r\n"));
+    EXPECT_EQ(testenv::readFile(dir + u"/list"_s), "C:\\a\r\nC:\\b\r\nC:\\c\r\n");
+    EXPECT_EQ(testenv::nodeType(dir + u"/link"_s), S_IFLNK);
 
     const testenv::Watchdog watchdog("appending to files that are not regular files");
     int i = 0;
     for (const testenv::OddKind kind : testenv::kOddKinds) {
-        const QString path = dir + "/odd" + QString::number(i++);
+        const QString path = dir + u"/odd"_s + QString::number(i++);
         const QString target = testenv::makeOdd(kind, path);
         ASSERT_FALSE(target.isEmpty()) << testenv::describe(kind);
         const mode_t before = testenv::nodeType(target);
@@ -160,7 +162,7 @@ TEST(OwnFileTest, AppendsOnlyToRegularFilesAndLeavesEverythingElseAlone)
         EXPECT_EQ(QFileInfo(target).size(), size) << testenv::describe(kind);
         EXPECT_EQ(testenv::nodeType(path), target == path ? before : S_IFLNK) << testenv::describe(kind);
     }
-    ASSERT_TRUE(QFile::link(dir + "/gone", dir + "/dangling"));
-    EXPECT_FALSE(platform::appendOwnFile(dir + "/dangling", "C:\\d\r\n"));
-    EXPECT_FALSE(QFile::exists(dir + "/gone"));
+    ASSERT_TRUE(QFile::link(dir + u"/gone"_s, dir + u"/dangling"_s));
+    EXPECT_FALSE(platform::appendOwnFile(dir + u"/dangling"_s, "C:\\d\r\n"));
+    EXPECT_FALSE(QFile::exists(dir + u"/gone"_s));
 }

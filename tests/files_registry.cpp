@@ -11,24 +11,26 @@
 
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 testenv::PrefixBuilder filesRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion")
-        .sz("SystemRoot", "C:\\winroot\\");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion")
-        .sz("CommonFilesDir", "  C:\\Program Files\\Common Files  ")
-        .sz("ProgramFilesDir", "C:\\Program Files");
-    b.system("Software\\Wine\\Drives")
-        .sz("a:", "hd")
-        .sz("C:", "HD")
-        .sz("d:", "floppy")
-        .sz("e:", "cdrom")
-        .sz("z:", "Network");
-    b.user("Software\\Wine")
-        .sz("ShowDotFiles", "Yes");
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s)
+        .sz(u"SystemRoot"_s, u"C:\\winroot\\"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion"_s)
+        .sz(u"CommonFilesDir"_s, u"  C:\\Program Files\\Common Files  "_s)
+        .sz(u"ProgramFilesDir"_s, u"C:\\Program Files"_s);
+    b.system(u"Software\\Wine\\Drives"_s)
+        .sz(u"a:"_s, u"hd"_s)
+        .sz(u"C:"_s, u"HD"_s)
+        .sz(u"d:"_s, u"floppy"_s)
+        .sz(u"e:"_s, u"cdrom"_s)
+        .sz(u"z:"_s, u"Network"_s);
+    b.user(u"Software\\Wine"_s)
+        .sz(u"ShowDotFiles"_s, u"Yes"_s);
     return b;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/scanstate.h"
 #include "finder/frmscanfmissingfiles.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -36,10 +37,10 @@ TEST_F(FindMissingFiles, TheWizardDropsTheProblemsWhoseFileIsThere)
         auto* wizard = qobject_cast<FrmScanFmissingFiles*>(&d);
         ASSERT_NE(wizard, nullptr);
         EXPECT_FALSE(window->findChild<PictureImage*>(u"ImgFindMissingFilesClick"_s)->isEnabled());
-        wizard->OptScanAllDisk->click();
-        wizard->cmdScan->click();
+        testenv::control<QRadioButton>(*wizard, "OptScanAllDisk")->click();
+        testenv::control<QPushButton>(*wizard, "cmdScan")->click();
         seenScanPath = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
-        wizard->cmdFinish->click();
+        testenv::control<QPushButton>(*wizard, "cmdFinish")->click();
     };
     menuItem(*window, "mnuCleaningFindMissingFiles")->trigger();
     desktop.onModal = {};
@@ -79,7 +80,7 @@ TEST_F(FindMissingFiles, ClosingTheWizardUnusedChangesNoRow)
 {
     scanAndAnswer();
     desktop.boxes.clear();
-    desktop.onModal = [&](QDialog& d) { qobject_cast<FrmScanFmissingFiles*>(&d)->cmdCancel->click(); };
+    desktop.onModal = [&](QDialog& d) { testenv::control<QPushButton>(d, "cmdCancel")->click(); };
     registryCleanerPage(*window)->ImgFindMissingFilesClick_MouseMove();
     desktop.onModal = {};
     EXPECT_EQ(window->lvwErrors().count(), kFixtureProblems);

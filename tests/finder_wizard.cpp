@@ -8,6 +8,8 @@
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/finder_fixture.h"
+#include "tests/support/namedcontrol.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
@@ -68,14 +70,12 @@ protected:
     {
         ASSERT_FALSE(openNewPrefix().isEmpty());
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
+        seams.programFolder(programDir).desktop(&desktop);
         engine::bCancelScan = false;
     }
     void TearDown() override
     {
         wizard.reset();
-        platform::setDesktop(nullptr);
         engine::bCancelScan = false;
         closePrefix();
     }
@@ -92,12 +92,31 @@ protected:
         wizard->setWalkRefreshInterval(0);
         QObject::connect(wizard.get(), &QDialog::finished, wizard.get(), [this] { ++closed; });
     }
+    // The open wizard's controls, by their object names.
+    QFrame* PicOptionsButtons() const { return testenv::control<QFrame>(*wizard, "PicOptionsButtons"); }
+    QFrame* PicFolderSelection() const { return testenv::control<QFrame>(*wizard, "PicFolderSelection"); }
+    QFrame* PicScanningHDD() const { return testenv::control<QFrame>(*wizard, "PicScanningHDD"); }
+    QRadioButton* OptScanKnownApplicationFolders() const { return testenv::control<QRadioButton>(*wizard, "OptScanKnownApplicationFolders"); }
+    QRadioButton* OptFoldersScan() const { return testenv::control<QRadioButton>(*wizard, "OptFoldersScan"); }
+    QRadioButton* OptScanAllDisk() const { return testenv::control<QRadioButton>(*wizard, "OptScanAllDisk"); }
+    QTreeWidget* lvwFolders() const { return testenv::control<QTreeWidget>(*wizard, "lvwFolders"); }
+    QPushButton* cmdAdd() const { return testenv::control<QPushButton>(*wizard, "cmdAdd"); }
+    QPushButton* cmdRemove() const { return testenv::control<QPushButton>(*wizard, "cmdRemove"); }
+    QLabel* Label2() const { return testenv::control<QLabel>(*wizard, "Label2"); }
+    QLabel* lblStatus() const { return testenv::control<QLabel>(*wizard, "lblStatus"); }
+    QProgressBar* ProgressBar1() const { return testenv::control<QProgressBar>(*wizard, "ProgressBar1"); }
+    QPushButton* cmdBack() const { return testenv::control<QPushButton>(*wizard, "cmdBack"); }
+    QPushButton* CmdNext() const { return testenv::control<QPushButton>(*wizard, "CmdNext"); }
+    QPushButton* cmdScan() const { return testenv::control<QPushButton>(*wizard, "cmdScan"); }
+    QPushButton* cmdCancel() const { return testenv::control<QPushButton>(*wizard, "cmdCancel"); }
+    QPushButton* cmdFinish() const { return testenv::control<QPushButton>(*wizard, "cmdFinish"); }
+    QPushButton* CmdHelp() const { return testenv::control<QPushButton>(*wizard, "CmdHelp"); }
     QString listFile() const { return programDir + QStringLiteral("/Folders"); }
     QStringList folderRows() const
     {
         QStringList rows;
-        for (int i = 0; i < wizard->lvwFolders->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem* item = wizard->lvwFolders->topLevelItem(i);
+        for (int i = 0; i < lvwFolders()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = lvwFolders()->topLevelItem(i);
             rows << item->text(0) + (item->checkState(0) == Qt::Checked ? QStringLiteral(" [x]") : QString());
         }
         return rows;
@@ -110,18 +129,18 @@ protected:
             return p->isHidden() ? QStringLiteral("-") : p->isEnabled() ? QStringLiteral("e") : QStringLiteral("d");
         };
         QString page;
-        const int shown = !wizard->PicScanningHDD->isHidden() + !wizard->PicFolderSelection->isHidden()
-                          + !wizard->PicOptionsButtons->isHidden();
+        const int shown = !PicScanningHDD()->isHidden() + !PicFolderSelection()->isHidden()
+                          + !PicOptionsButtons()->isHidden();
         if (shown != 1)
             page = QStringLiteral("pages?");
-        else if (!wizard->PicScanningHDD->isHidden())
+        else if (!PicScanningHDD()->isHidden())
             page = QStringLiteral("scan");
-        else if (!wizard->PicFolderSelection->isHidden())
+        else if (!PicFolderSelection()->isHidden())
             page = QStringLiteral("folders");
         else
             page = QStringLiteral("options");
-        return page + QLatin1Char(' ') + b(wizard->cmdBack) + b(wizard->CmdNext) + b(wizard->cmdScan)
-               + b(wizard->cmdCancel) + b(wizard->cmdFinish) + b(wizard->CmdHelp);
+        return page + QLatin1Char(' ') + b(cmdBack()) + b(CmdNext()) + b(cmdScan())
+               + b(cmdCancel()) + b(cmdFinish()) + b(CmdHelp());
     }
     QStringList boxTexts() const
     {
@@ -135,6 +154,7 @@ protected:
 
     QString programDir;
     AnsweringDesktop desktop;
+    testenv::SeamGuard seams;
     engine::ProblemList errors;
     std::unique_ptr<FrmScanFmissingFiles> wizard;
     int closed = 0;
@@ -147,15 +167,15 @@ TEST_F(FinderWizard, WindowAsLoaded)
     open();
     EXPECT_EQ(wizard->windowTitle(), QStringLiteral("Velmora 2007"));
     EXPECT_EQ(wizard->size(), QSize(541, 362));  // 8115 x 5430 twips
-    EXPECT_EQ(wizard->lvwFolders->geometry(), QRect(11, 53, 365, 203));
-    EXPECT_EQ(wizard->cmdScan->geometry(), QRect(251, 328, 82, 25));
+    EXPECT_EQ(lvwFolders()->geometry(), QRect(11, 53, 365, 203));
+    EXPECT_EQ(cmdScan()->geometry(), QRect(251, 328, 82, 25));
     EXPECT_TRUE(wizard->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(wizard->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     wizard->show();
     EXPECT_LE((wizard->geometry().center() - wizard->screen()->availableGeometry().center()).manhattanLength(), 10);  // a frame aside
-    EXPECT_TRUE(wizard->OptScanKnownApplicationFolders->isChecked());
-    EXPECT_EQ(wizard->ProgressBar1->minimum(), 0);
-    EXPECT_EQ(wizard->ProgressBar1->maximum(), 100);
+    EXPECT_TRUE(OptScanKnownApplicationFolders()->isChecked());
+    EXPECT_EQ(ProgressBar1()->minimum(), 0);
+    EXPECT_EQ(ProgressBar1()->maximum(), 100);
     const struct {
         const char* name;
         const char* text;
@@ -200,27 +220,27 @@ TEST_F(FinderWizard, PagesAndButtonsFollowTheTable)
         const char* expected;
     } steps[] = {
         {"after loading", [] {}, "options d-ee-e"},
-        {"all disks chosen", [&] { wizard->OptScanAllDisk->click(); }, "options d-ee-e"},
-        {"folders chosen", [&] { wizard->OptFoldersScan->click(); }, "options de-e-e"},
-        {"Next", [&] { wizard->CmdNext->click(); }, "folders e-ee-e"},
-        {"row unchecked", [&] { wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked); },
+        {"all disks chosen", [&] { OptScanAllDisk()->click(); }, "options d-ee-e"},
+        {"folders chosen", [&] { OptFoldersScan()->click(); }, "options de-e-e"},
+        {"Next", [&] { CmdNext()->click(); }, "folders e-ee-e"},
+        {"row unchecked", [&] { lvwFolders()->topLevelItem(0)->setCheckState(0, Qt::Unchecked); },
          "folders e-de-e"},
-        {"row checked", [&] { wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Checked); },
+        {"row checked", [&] { lvwFolders()->topLevelItem(0)->setCheckState(0, Qt::Checked); },
          "folders e-ee-e"},
-        {"Back", [&] { wizard->cmdBack->click(); }, "options de-e-e"},
-        {"known folders chosen", [&] { wizard->OptScanKnownApplicationFolders->click(); }, "options d-ee-e"},
+        {"Back", [&] { cmdBack()->click(); }, "options de-e-e"},
+        {"known folders chosen", [&] { OptScanKnownApplicationFolders()->click(); }, "options d-ee-e"},
         {"folders again, Next", [&] {
-             wizard->OptFoldersScan->click();
-             wizard->CmdNext->click();
+             OptFoldersScan()->click();
+             CmdNext()->click();
          },
          "folders e-ee-e"},
         {"unchecked, then Next from Back", [&] {
-             wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
-             wizard->cmdBack->click();
-             wizard->CmdNext->click();
+             lvwFolders()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+             cmdBack()->click();
+             CmdNext()->click();
          },
          "folders e-ee-e"},  // Next enables Scan whenever the list has a row
-        {"Scan", [&] { wizard->cmdScan->click(); }, "scan d-d-ee"},
+        {"Scan", [&] { cmdScan()->click(); }, "scan d-d-ee"},
     };
     for (const auto& s : steps) {
         s.act();
@@ -235,11 +255,11 @@ TEST_F(FinderWizard, WithoutAFolderListNextLeavesScanDisabled)
 {
     open();
     EXPECT_TRUE(folderRows().isEmpty());
-    wizard->OptFoldersScan->click();
-    wizard->CmdNext->click();
+    OptFoldersScan()->click();
+    CmdNext()->click();
     EXPECT_EQ(state(), QStringLiteral("folders e-de-e"));
     // A cancelled folder browser adds nothing and writes nothing.
-    wizard->cmdAdd->click();
+    cmdAdd()->click();
     EXPECT_TRUE(folderRows().isEmpty());
     EXPECT_FALSE(QFile::exists(listFile()));
     EXPECT_EQ(state(), QStringLiteral("folders e-de-e"));
@@ -255,51 +275,51 @@ TEST_F(FinderWizard, FolderListFileRoundTrip)
 
     // Folders already listed, by case or blanks, add nothing.
     desktop.folders = {driveC() + QStringLiteral("/data"), driveC() + QStringLiteral("/DATA")};
-    wizard->cmdAdd->click();
+    cmdAdd()->click();
     EXPECT_EQ(folderRows().size(), 2);
     EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\n  c:\\data \r\n"));
 
     // A new one goes to the end of the list and of the file, in Windows-1252.
     desktop.folders = {driveC() + QString::fromUtf8("/caf\u00E9")};
-    wizard->cmdAdd->click();
+    cmdAdd()->click();
     EXPECT_EQ(folderRows().last(), QString::fromUtf8("C:\\caf\u00E9 [x]"));
     EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\n  c:\\data \r\nC:\\caf\xe9\r\n"));
-    EXPECT_TRUE(wizard->cmdAdd->isEnabled());
+    EXPECT_TRUE(cmdAdd()->isEnabled());
 
     // Remove asks about the selected row: No changes nothing, Yes rewrites
     // the file from the list.
-    wizard->lvwFolders->topLevelItem(1)->setSelected(true);
+    lvwFolders()->topLevelItem(1)->setSelected(true);
     desktop.answers = {7};
-    wizard->cmdRemove->click();
+    cmdRemove()->click();
     EXPECT_EQ(folderRows().size(), 3);
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_EQ(desktop.boxes[0].text, QStringLiteral("Do you really want to delete \rc:\\data ? "));
     EXPECT_EQ(desktop.boxes[0].style, 36);
-    wizard->lvwFolders->topLevelItem(1)->setSelected(true);
+    lvwFolders()->topLevelItem(1)->setSelected(true);
     desktop.answers = {6};
-    wizard->cmdRemove->click();
+    cmdRemove()->click();
     EXPECT_EQ(folderRows(), (QStringList{u"C:\\Data [x]"_s, QString::fromUtf8("C:\\caf\u00E9 [x]")}));
     EXPECT_EQ(testenv::readFile(listFile()), QByteArray("C:\\Data\r\nC:\\caf\xe9\r\n"));
 
     // With no row selected nothing is asked.
-    wizard->lvwFolders->clearSelection();
-    wizard->cmdRemove->click();
+    lvwFolders()->clearSelection();
+    cmdRemove()->click();
     EXPECT_EQ(desktop.boxes.size(), 2);
 
     // The next opening reads the list again, every row checked.
-    wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    lvwFolders()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     open();
     EXPECT_EQ(folderRows(), (QStringList{u"C:\\Data [x]"_s, QString::fromUtf8("C:\\caf\u00E9 [x]")}));
 
     // Removing the last rows deletes the file; the next list starts empty.
     desktop.answers = {6, 6};
     for (int i = 0; i < 2; ++i) {
-        wizard->lvwFolders->topLevelItem(0)->setSelected(true);
-        wizard->cmdRemove->click();
+        lvwFolders()->topLevelItem(0)->setSelected(true);
+        cmdRemove()->click();
     }
     EXPECT_TRUE(folderRows().isEmpty());
     EXPECT_FALSE(QFile::exists(listFile()));
-    EXPECT_FALSE(wizard->cmdScan->isEnabled());
+    EXPECT_FALSE(cmdScan()->isEnabled());
     open();
     EXPECT_TRUE(folderRows().isEmpty());
 }
@@ -319,10 +339,10 @@ TEST_F(FinderWizard, AFolderListThatIsNoRegularFileReadsAsNoneAndIsLeftAlone)
         const testenv::Watchdog watchdog(std::string("the wizard over a folder list that is ") + testenv::describe(kind));
         open();
         EXPECT_TRUE(folderRows().isEmpty());
-        wizard->OptFoldersScan->click();
-        wizard->CmdNext->click();
+        OptFoldersScan()->click();
+        CmdNext()->click();
         desktop.folders = {driveC() + QStringLiteral("/data")};
-        wizard->cmdAdd->click();
+        cmdAdd()->click();
         EXPECT_EQ(folderRows(), QStringList{u"C:\\data [x]"_s});
         EXPECT_EQ(testenv::nodeType(target), node);
         EXPECT_EQ(testenv::nodeType(listFile()), target == listFile() ? node : S_IFLNK);
@@ -351,7 +371,7 @@ TEST_F(FinderWizard, ALabelThatIsNoRegularFileDoesNotStopTheWalk)
         errors = rowsNaming({QStringLiteral("C:\\windows\\system32\\x.dll")});
         desktop.boxes.clear();
         open();
-        wizard->cmdScan->click();
+        cmdScan()->click();
         EXPECT_EQ(errors.count(), 0);
         EXPECT_EQ(boxTexts(), QStringList{u"Scanning is completed : 1 missing files(s) were found."_s});
         wizard.reset();
@@ -378,19 +398,19 @@ TEST_F(FinderWizard, ACancelledFolderBrowserChangesNothing)
         SCOPED_TRACE(c.checks);
         ASSERT_TRUE(testenv::writeFile(listFile(), file));
         open();
-        wizard->OptFoldersScan->click();
-        wizard->CmdNext->click();
+        OptFoldersScan()->click();
+        CmdNext()->click();
         for (int i = 0; i < 2; ++i) {
             if (!c.rows[i].endsWith(QLatin1String(" [x]")))
-                wizard->lvwFolders->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+                lvwFolders()->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
         }
         desktop.browsed.clear();
-        wizard->cmdAdd->click();
+        cmdAdd()->click();
         EXPECT_EQ(desktop.browsed, QStringList{QStringLiteral("Choose directory...")});
         EXPECT_EQ(folderRows(), c.rows);
         EXPECT_EQ(testenv::readFile(listFile()), file);
         EXPECT_EQ(state(), QStringLiteral("folders e-ee-e"));
-        EXPECT_TRUE(wizard->cmdAdd->isEnabled());
+        EXPECT_TRUE(cmdAdd()->isEnabled());
         EXPECT_TRUE(desktop.boxes.isEmpty());
     }
 }
@@ -409,23 +429,23 @@ TEST_F(FinderWizard, AddOrRemoveWithEveryRowUncheckedEnablesAScanOfNothing)
         QStringList rows;
         QByteArray fileAfter;
     } cases[] = {
-        {"Add, browser cancelled", [&] { wizard->cmdAdd->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
+        {"Add, browser cancelled", [&] { cmdAdd()->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Add of a listed folder", [&] {
              desktop.folders = {driveC() + QStringLiteral("/APPS")};
-             wizard->cmdAdd->click();
+             cmdAdd()->click();
          },
          {u"C:\\data"_s, u"C:\\apps"_s}, file},
-        {"Remove, nothing selected", [&] { wizard->cmdRemove->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
+        {"Remove, nothing selected", [&] { cmdRemove()->click(); }, {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Remove answered No", [&] {
-             wizard->lvwFolders->topLevelItem(0)->setSelected(true);
+             lvwFolders()->topLevelItem(0)->setSelected(true);
              desktop.answers = {7};
-             wizard->cmdRemove->click();
+             cmdRemove()->click();
          },
          {u"C:\\data"_s, u"C:\\apps"_s}, file},
         {"Remove answered Yes", [&] {
-             wizard->lvwFolders->topLevelItem(0)->setSelected(true);
+             lvwFolders()->topLevelItem(0)->setSelected(true);
              desktop.answers = {6};
-             wizard->cmdRemove->click();
+             cmdRemove()->click();
          },
          {u"C:\\apps"_s}, "C:\\apps\r\n"},
     };
@@ -435,10 +455,10 @@ TEST_F(FinderWizard, AddOrRemoveWithEveryRowUncheckedEnablesAScanOfNothing)
         errors = rowsNaming(files);
         desktop.boxes.clear();
         open();
-        wizard->OptFoldersScan->click();
-        wizard->CmdNext->click();
+        OptFoldersScan()->click();
+        CmdNext()->click();
         for (int i = 0; i < 2; ++i)
-            wizard->lvwFolders->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+            lvwFolders()->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
         ASSERT_EQ(state(), QStringLiteral("folders e-de-e"));
         c.run();
         EXPECT_EQ(folderRows(), c.rows);
@@ -446,7 +466,7 @@ TEST_F(FinderWizard, AddOrRemoveWithEveryRowUncheckedEnablesAScanOfNothing)
         EXPECT_EQ(state(), QStringLiteral("folders e-ee-e"));
 
         desktop.boxes.clear();
-        wizard->cmdScan->click();
+        cmdScan()->click();
         EXPECT_EQ(keyValues(errors), files);
         EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Scanning is completed. No missing file(s) were found.")});
         EXPECT_EQ(state(), QStringLiteral("scan d-d-ee"));
@@ -467,11 +487,11 @@ TEST_F(FinderWizard, ScopeAndReport)
         QStringList left;
     } cases[] = {
         {"known application folders", [] {}, {files[1], files[2], files[3]}},
-        {"all disks", [&] { wizard->OptScanAllDisk->click(); }, {files[3]}},
+        {"all disks", [&] { OptScanAllDisk()->click(); }, {files[3]}},
         {"checked folders", [&] {
-             wizard->OptFoldersScan->click();
-             wizard->CmdNext->click();
-             wizard->lvwFolders->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+             OptFoldersScan()->click();
+             CmdNext()->click();
+             lvwFolders()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
          },
          {files[0], files[2], files[3]}},
     };
@@ -481,16 +501,16 @@ TEST_F(FinderWizard, ScopeAndReport)
         desktop.boxes.clear();
         open();
         c.choose();
-        wizard->cmdScan->click();
+        cmdScan()->click();
         EXPECT_EQ(keyValues(errors), c.left);
         const int found = 4 - static_cast<int>(c.left.size());
         const QString report = QStringLiteral("Scanning is completed : %1 missing files(s) were found.").arg(found);
-        EXPECT_EQ(wizard->Label2->text(), report);
-        EXPECT_EQ(wizard->lblStatus->text(), QStringLiteral("Press Finish button to close the wizard."));
-        EXPECT_TRUE(wizard->ProgressBar1->isHidden());
+        EXPECT_EQ(Label2()->text(), report);
+        EXPECT_EQ(lblStatus()->text(), QStringLiteral("Press Finish button to close the wizard."));
+        EXPECT_TRUE(ProgressBar1()->isHidden());
         EXPECT_EQ(boxTexts(), QStringList{report});
         EXPECT_EQ(desktop.boxes[0].style, 64);
-        EXPECT_EQ(wizard->ProblemCountBeforeScan, 4);
+        EXPECT_EQ(wizard->problemCountBeforeScan(), 4);
     }
 }
 
@@ -508,8 +528,8 @@ TEST_F(FinderWizard, AllDisksFindsAFileThroughEveryLinkToItsFolder)
     const QString missing = QStringLiteral("C:\\users\\me\\Music\\gone.txt");
     errors = rowsNaming(values + QStringList{missing});
     open();
-    wizard->OptScanAllDisk->click();
-    wizard->cmdScan->click();
+    OptScanAllDisk()->click();
+    cmdScan()->click();
     EXPECT_EQ(keyValues(errors), QStringList{missing});
     EXPECT_EQ(boxTexts(), QStringList{QStringLiteral("Scanning is completed : 6 missing files(s) were found.")});
 }
@@ -536,8 +556,8 @@ TEST_F(FinderWizard, ReportAndFinishTexts)
         errors = rowsNaming(c.rows);
         desktop.boxes.clear();
         open();
-        wizard->cmdScan->click();
-        wizard->cmdFinish->click();
+        cmdScan()->click();
+        cmdFinish()->click();
         EXPECT_EQ(boxTexts(), (QStringList{QLatin1String(c.report), QLatin1String(c.finish)}));
         EXPECT_EQ(closed, 1);
         closed = 0;
@@ -549,11 +569,11 @@ TEST_F(FinderWizard, CancelBeforeAScanClosesAndLeavesTheFlagSet)
     for (const bool folderPage : {false, true}) {
         open();
         if (folderPage) {
-            wizard->OptFoldersScan->click();
-            wizard->CmdNext->click();
+            OptFoldersScan()->click();
+            CmdNext()->click();
         }
         engine::bCancelScan = false;
-        wizard->cmdCancel->click();
+        cmdCancel()->click();
         EXPECT_EQ(closed, 1);
         EXPECT_TRUE(engine::bCancelScan);
         closed = 0;
@@ -580,10 +600,10 @@ TEST_F(FinderWizard, CancelFinishAndCloseDuringAWalk)
         std::function<void(FrmScanFmissingFiles&)> act;
         bool finishBox;
     } cases[] = {
-        {"Cancel", [](FrmScanFmissingFiles& w) { w.cmdCancel->click(); }, false},
+        {"Cancel", [](FrmScanFmissingFiles& w) { testenv::control<QPushButton>(w, "cmdCancel")->click(); }, false},
         {"Cancel, then Finish", [](FrmScanFmissingFiles& w) {
-             w.cmdCancel->click();
-             w.cmdFinish->click();
+             testenv::control<QPushButton>(w, "cmdCancel")->click();
+             testenv::control<QPushButton>(w, "cmdFinish")->click();
          },
          true},
         {"close box", [](FrmScanFmissingFiles& w) { w.close(); }, false},
@@ -603,7 +623,7 @@ TEST_F(FinderWizard, CancelFinishAndCloseDuringAWalk)
             EXPECT_EQ(closed, 0);  // nothing closes under the running walk
         };
         pumps = 0;
-        wizard->cmdScan->click();
+        cmdScan()->click();
         atPump = nullptr;
         EXPECT_EQ(during, QStringLiteral("scan d-d-ee"));
         const int removed = 40 - errors.count();
@@ -621,7 +641,7 @@ TEST_F(FinderWizard, CancelFinishAndCloseDuringAWalk)
         EXPECT_EQ(closed, c.how == std::string("Cancel") ? 0 : 1);
         if (closed == 0) {
             EXPECT_EQ(state(), QStringLiteral("scan d-d-ee"));
-            wizard->cmdFinish->click();
+            cmdFinish()->click();
             EXPECT_EQ(closed, 1);
         }
         closed = 0;

@@ -83,9 +83,8 @@ protected:
         VELMORA_REQUIRE_WINE();
         ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
-        mainwindow::setTimingScale(0.01);
+        seams.programFolder(programDir).desktop(&desktop);
+        seams.timingScale(0.01);
         // Off, so that loading the window leaves the Run key alone: each test
         // has its own program folder, which the logon entry would name.
         platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"False"_s);
@@ -95,8 +94,6 @@ protected:
         window.reset();
         if (platform::prefixIsOpen())
             platform::closePrefix();
-        platform::setDesktop(nullptr);
-        mainwindow::setTimingScale(1.0);
         if (!programDir.isEmpty())
             QDir(programDir).removeRecursively();
     }

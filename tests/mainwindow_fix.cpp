@@ -34,12 +34,7 @@ protected:
     void SetUp() override
     {
         FrmStartTest::SetUp();
-        platform::setClock([] { return kWhen; });
-    }
-    void TearDown() override
-    {
-        platform::setClock({});
-        FrmStartTest::TearDown();
+        seams.clock([] { return kWhen; });
     }
 
     QString backupPath() const { return programDir + u"/Restore/"_s + kBackupName; }

@@ -241,21 +241,16 @@ void FrmStartTest::SetUp()
     ASSERT_TRUE(opened.ok) << opened.message.toStdString();
     programDir = testenv::makeTempDir(QStringLiteral("program"));
     ASSERT_TRUE(testenv::writeFile(programDir + u"/Alert.wav"_s, "RIFF"));
-    platform::setProgramFolderLinux(programDir);
-
-    platform::setDesktop(&desktop);
+    seams.programFolder(programDir).desktop(&desktop);
     QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
     engine::bCancelScan = false;
-    mainwindow::setTimingScale(0.01);
+    seams.timingScale(0.01);
     reopenWindow();
 }
 
 void FrmStartTest::TearDown()
 {
     window.reset();
-    platform::setDesktop(nullptr);
-    platform::setProcessStarter({});
-    mainwindow::setTimingScale(1.0);
     engine::bCancelScan = false;
     if (platform::prefixIsOpen())
         platform::closePrefix();

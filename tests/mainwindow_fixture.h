@@ -7,6 +7,7 @@
 #include "mainwindow/frmstart.h"
 #include "platform/desktop.h"
 #include "tests/support/printto.h"
+#include "tests/support/windowseamguard.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,8 @@ protected:
     QString prefixDir;
     QString programDir;
     FakeDesktop desktop;
+    // The fixture's seams, and the ones a test adds; all put back after it.
+    testenv::WindowSeamGuard seams;
     std::unique_ptr<FrmStart> window;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/prefix.h"
 #include "platform/shell.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -36,11 +37,11 @@ TEST(ProgramStartTest, MissingPrefixIsToldInOneSentenceAndNothingIsMade)
     const QByteArray saved = qgetenv("WINEPREFIX");
     qputenv("WINEPREFIX", QFile::encodeName(missing));
     FakeDesktop desktop;
-    platform::setDesktop(&desktop);
+    testenv::SeamGuard seams;
+    seams.desktop(&desktop);
     testing::internal::CaptureStderr();
     const bool opened = mainwindow::openUsersPrefix();
     const std::string err = testing::internal::GetCapturedStderr();
-    platform::setDesktop(nullptr);
     qputenv("WINEPREFIX", saved);
 
     EXPECT_FALSE(opened);
@@ -130,7 +131,7 @@ TEST_F(FrmStartTest, TextsFitAndControlsDoNotOverlap)
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString() << ": " << l->text().toStdString();
 
     FrmNextMessageBox box;
-    box.lblprob->setText(u"Scanning is complete : 1234567 problems found."_s);
+    box.setProblemCount(1234567);
     for (const QLabel* l : box.findChildren<QLabel*>())
         EXPECT_TRUE(textFits(l)) << l->objectName().toStdString();
 
@@ -279,7 +280,7 @@ TEST_F(FrmStartTest, ToolBarPageButtonsWaitForTheScanButEveryPressIsHeard)
 TEST_F(FrmStartTest, RegistryEditorStartsRegeditOfTheWindowsFolderAlsoWhileScanning)
 {
     QStringList started;
-    platform::setProcessStarter([&](const QString& program, const QStringList& args, const QStringList&) {
+    seams.processStarter([&](const QString& program, const QStringList& args, const QStringList&) {
         started << program + u' ' + args.join(u' ');
         return true;
     });
@@ -318,11 +319,13 @@ TEST_F(FrmStartTest, FindMissingFilesWithAnEmptyListOnlyTurnsItsMenuOff)
 TEST(FrmNextMessageBoxTest, CarriesItsTextsAndNextCloses)
 {
     FrmNextMessageBox box;
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* Command1 = testenv::control<QPushButton>(box, "Command1");
     EXPECT_EQ(box.windowTitle(), u"Velmora 2007"_s);
-    EXPECT_EQ(box.Label1->text(), u"In the next step you will have the option of reparing these problems."_s);
-    EXPECT_EQ(box.Command1->text(), u"&Next"_s);
+    EXPECT_EQ(Label1->text(), u"In the next step you will have the option of reparing these problems."_s);
+    EXPECT_EQ(Command1->text(), u"&Next"_s);
     box.show();
-    box.Command1->click();
+    Command1->click();
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.result(), QDialog::Accepted);
 }

@@ -7,6 +7,7 @@
 #include "mainwindow/frmstart.h"
 #include "platform/shell.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -34,17 +35,12 @@ protected:
         const QString apps = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
         ASSERT_TRUE(testenv::writeFile(apps + QStringLiteral("/velmora-testbrowser.desktop"),
                                        "[Desktop Entry]\nType=Application\nName=Test\nExec=testbrowser %u\n"));
-        platform::setDefaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
-        platform::setProcessStarter([this](const QString& program, const QStringList& args, const QStringList&) {
+        seams.defaultAppQuery([](const QString&) { return QStringLiteral("velmora-testbrowser.desktop"); });
+        seams.processStarter([this](const QString& program, const QStringList& args, const QStringList&) {
             EXPECT_EQ(program, u"testbrowser"_s);
             opened += args;
             return true;
         });
-    }
-    void TearDown() override
-    {
-        platform::setDefaultAppQuery({});
-        FrmStartTest::TearDown();
     }
     // The help page of the program folder, with a section.
     QString page(const QString& section = QString()) const
@@ -145,21 +141,25 @@ TEST(FrmAboutTest, LooksAsDesigned)
 {
     QObject mainWindow;
     FrmAbout about(&mainWindow);
+    auto* Image1 = testenv::control<QLabel>(about, "Image1");
+    auto* Label1 = testenv::control<QLabel>(about, "Label1");
+    auto* lblWebsite = testenv::control<QLabel>(about, "lblWebsite");
+    auto* Label3 = testenv::control<QLabel>(about, "Label3");
     EXPECT_EQ(about.size(), QSize(499, 311));  // 7485 x 4665 twips
     EXPECT_EQ(about.parent(), nullptr);
     EXPECT_TRUE(about.isModal());
     EXPECT_EQ(about.palette().color(QPalette::Window), QColor(0xF8, 0xF8, 0xF8));
-    EXPECT_EQ(about.Image1->pixmap().size(), QSize(499, 64));
-    EXPECT_EQ(about.Image1->pos(), QPoint(0, 0));
-    EXPECT_TRUE(about.Label1->font().bold());
-    EXPECT_TRUE(about.lblWebsite->font().underline());
-    EXPECT_EQ(about.lblWebsite->palette().color(QPalette::WindowText), QColor(48, 91, 165));
-    EXPECT_EQ(about.Label3->geometry(), QRect(19, 255, 479, 92));
-    EXPECT_EQ(about.Label3->font().pointSize(), 9);
+    EXPECT_EQ(Image1->pixmap().size(), QSize(499, 64));
+    EXPECT_EQ(Image1->pos(), QPoint(0, 0));
+    EXPECT_TRUE(Label1->font().bold());
+    EXPECT_TRUE(lblWebsite->font().underline());
+    EXPECT_EQ(lblWebsite->palette().color(QPalette::WindowText), QColor(48, 91, 165));
+    EXPECT_EQ(Label3->geometry(), QRect(19, 255, 479, 92));
+    EXPECT_EQ(Label3->font().pointSize(), 9);
     // The whole legal text fits inside the window, wrapped at its label's width.
-    const QRect needed = about.Label3->fontMetrics().boundingRect(
-        QRect(0, 0, about.Label3->width(), 1000), Qt::TextWordWrap, about.Label3->text());
-    EXPECT_LE(about.Label3->y() + needed.height(), about.height());
+    const QRect needed = Label3->fontMetrics().boundingRect(
+        QRect(0, 0, Label3->width(), 1000), Qt::TextWordWrap, Label3->text());
+    EXPECT_LE(Label3->y() + needed.height(), about.height());
 }
 
 TEST_F(FrmStartHelp, DuringAScanAboutDoesNothingAndTheWebItemsWork)

@@ -42,15 +42,13 @@ protected:
         ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
         // A blank in the program folder: the entry's quotes must hold it together.
         programDir = testenv::makeTempDir(QStringLiteral("program folder"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
+        seams.programFolder(programDir).desktop(&desktop);
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
     }
     void TearDown() override
     {
         if (platform::prefixIsOpen())
             platform::closePrefix();
-        platform::setDesktop(nullptr);
     }
 
     // Opens the prefix, loads a main window, lets `act` work on it, and
@@ -77,6 +75,7 @@ protected:
 
     QString programDir;
     FakeDesktop desktop;
+    testenv::SeamGuard seams;
 };
 
 TEST_F(LogonEntryWine, WineSeesTheEntryWhileTheOptionIsOnAndNotAfter)

@@ -14,6 +14,7 @@
 #include "platform/winreg.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/registry_support.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
@@ -55,12 +56,7 @@ protected:
     void SetUp() override
     {
         FrmStartTest::SetUp();
-        platform::setDesktop(&asking);
-    }
-    void TearDown() override
-    {
-        platform::setClock({});
-        FrmStartTest::TearDown();
+        seams.desktop(&asking);
     }
 
     QString restoreDir() const { return programDir + u"/Restore"_s; }
@@ -95,7 +91,7 @@ protected:
     // 10:15:30 on March 13, 2007) and neither value in the registry, saved.
     QString fixRunValues()
     {
-        platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(10, 15, 30)); });
+        seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(10, 15, 30)); });
         QDir().mkpath(restoreDir());
         const QString backup = engine::NewBackupFilePath();
         for (const char* name : {"GoneRun", "PresentRun"}) {
@@ -144,7 +140,7 @@ TEST_F(RescueCenterTest, ThePageSwitchesMenusAndCaptionAndCountsTheBackups)
 
 TEST_F(RescueCenterTest, WhileAScanRunsThePageStaysAsItWas)
 {
-    platform::setDesktop(&desktop);  // the scan's own box is answered by the fixture
+    seams.desktop(&desktop);  // the scan's own box is answered by the fixture
     chooseOnly({5});
     ASSERT_TRUE(duringScan([&] {
         openRescueCenter();
@@ -370,11 +366,12 @@ TEST_F(RescueCenterTest, RestorePutsTheValuesBackSavesAndRemovesTheBackup)
 TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
 {
     const QString plain = programDir;
+    testenv::SeamGuard seam;
     for (const QString& odd : {QStringLiteral("Prog ram [1]"), QStringLiteral("\u041f\u0440\u043e\u0433")}) {
         SCOPED_TRACE(odd.toStdString());
         programDir = plain + u"/"_s + odd;
         ASSERT_TRUE(QDir().mkpath(programDir));
-        platform::setProgramFolderLinux(programDir);
+        seam.programFolder(programDir);
         const QString backup = fixRunValues();
         ASSERT_EQ(runValue(u"GoneRun"_s), u"<none>"_s);
         openRescueCenter();
@@ -388,7 +385,6 @@ TEST_F(RescueCenterTest, BackupsInAnOddlyNamedProgramFolderAreListedAndRestored)
         window->mnuFileRegistryCleaner_Click();
     }
     programDir = plain;
-    platform::setProgramFolderLinux(programDir);
 }
 
 // Each row restores its own file, whatever its name (by its short name
@@ -731,21 +727,26 @@ TEST_F(RescueCenterTest, OnItsOwnThePageTellsItsFrameAndHoldsBackWhileListWorkRu
 
 TEST(FrmCreatingBackKeysTest, TicksFillTheBarTwiceAndTheCountdownStartsOnce)
 {
-    mainwindow::setTimingScale(1.0);
+    testenv::WindowSeamGuard seams;
+    seams.timingScale(1.0);
     FrmCreatingBackKeys box;
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* ProgressBar1 = testenv::control<QProgressBar>(box, "ProgressBar1");
+    auto* tmrProgress = testenv::control<QTimer>(box, "tmrProgress");
+    auto* tmrChecking = testenv::control<QTimer>(box, "tmrChecking");
     EXPECT_EQ(box.windowTitle(), u"Restoring Status"_s);
-    EXPECT_EQ(box.Label1->text(), u" Checking Restoring Point ..."_s);
-    EXPECT_EQ(box.ProgressBar1->maximum(), 10);
-    EXPECT_EQ(box.ProgressBar1->value(), 0);
-    EXPECT_TRUE(box.tmrProgress->isActive());
-    EXPECT_FALSE(box.tmrChecking->isActive());
-    EXPECT_EQ(box.tmrProgress->interval(), 1000);
-    EXPECT_EQ(box.tmrChecking->interval(), 11000);
+    EXPECT_EQ(Label1->text(), u" Checking Restoring Point ..."_s);
+    EXPECT_EQ(ProgressBar1->maximum(), 10);
+    EXPECT_EQ(ProgressBar1->value(), 0);
+    EXPECT_TRUE(tmrProgress->isActive());
+    EXPECT_FALSE(tmrChecking->isActive());
+    EXPECT_EQ(tmrProgress->interval(), 1000);
+    EXPECT_EQ(tmrChecking->interval(), 11000);
     for (int tick = 1; tick <= 25; ++tick) {
         box.tmrProgress_Timer();
-        EXPECT_EQ(box.ProgressBar1->value(), tick % 10) << tick;
-        EXPECT_EQ(box.tmrChecking->isActive(), tick >= 10) << tick;
-        EXPECT_EQ(box.Label1->text(), tick < 10 ? u" Checking Restoring Point ..."_s : u" Restoring selected items..."_s)
+        EXPECT_EQ(ProgressBar1->value(), tick % 10) << tick;
+        EXPECT_EQ(tmrChecking->isActive(), tick >= 10) << tick;
+        EXPECT_EQ(Label1->text(), tick < 10 ? u" Checking Restoring Point ..."_s : u" Restoring selected items..."_s)
             << tick;
     }
 }
@@ -755,18 +756,21 @@ TEST(FrmCreatingBackKeysTest, ShownItClosesItselfAfterTheSecondFullBar)
     // 10 ms ticks and a 110 ms countdown. The countdown can only begin at
     // the tenth tick; a countdown restarted at the twentieth would let about
     // 31 ticks pass.
-    mainwindow::setTimingScale(0.01);
+    testenv::WindowSeamGuard seams;
+    seams.timingScale(0.01);
     FrmCreatingBackKeys box;
-    EXPECT_EQ(box.tmrProgress->interval(), 10);
-    EXPECT_EQ(box.tmrChecking->interval(), 110);
+    auto* Label1 = testenv::control<QLabel>(box, "Label1");
+    auto* tmrProgress = testenv::control<QTimer>(box, "tmrProgress");
+    auto* tmrChecking = testenv::control<QTimer>(box, "tmrChecking");
+    EXPECT_EQ(tmrProgress->interval(), 10);
+    EXPECT_EQ(tmrChecking->interval(), 110);
     int ticks = 0;
-    QObject::connect(box.tmrProgress, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(tmrProgress, &QTimer::timeout, [&] { ++ticks; });
     box.exec();
-    mainwindow::setTimingScale(1.0);
     EXPECT_GE(ticks, 10);
     EXPECT_LE(ticks, 25);
-    EXPECT_EQ(box.Label1->text(), u" Restoring selected items..."_s);
-    EXPECT_FALSE(box.tmrProgress->isActive());
+    EXPECT_EQ(Label1->text(), u" Restoring selected items..."_s);
+    EXPECT_FALSE(tmrProgress->isActive());
 }
 
 }  // namespace

@@ -101,18 +101,14 @@ protected:
         ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
         programDir = testenv::makeTempDir(QStringLiteral("program"));
         ASSERT_TRUE(QDir().mkpath(programDir + QStringLiteral("/Restore")));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
-        mainwindow::setTimingScale(0.01);
+        seams.programFolder(programDir).desktop(&desktop);
+        seams.timingScale(0.01);
     }
     void TearDown() override
     {
         window.reset();
         if (platform::prefixIsOpen())
             platform::closePrefix();
-        platform::setDesktop(nullptr);
-        platform::setClock({});
-        mainwindow::setTimingScale(1.0);
     }
 
     // Backs up and deletes the planted values under `key` as the fix does
@@ -121,7 +117,7 @@ protected:
     QString fixValuesOf(const char* key, const QDateTime& when)
     {
         using namespace engine;
-        platform::setClock([when] { return when; });
+        seams.clock([when] { return when; });
         const QString backup = NewBackupFilePath();
         platform::RegistryBatch batch;
         for (const Planted& v : kValues) {
@@ -174,6 +170,7 @@ protected:
 
     QString programDir;
     windowtest::FakeDesktop desktop;
+    testenv::WindowSeamGuard seams;
     std::unique_ptr<FrmStart> window;
 };
 

@@ -408,13 +408,13 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         engine::runScanDriver(expected, ctx);
         engine::bCancelScan = false;
 
-        mainwindow::setTimingScale(0.01);
+        seams.timingScale(0.01);
         reopenWindow();
         chooseOnly(c.sections);
         window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->setText(u"before"_s);
         // The position's refresh interval made far longer than the scan: all
         // but the first text of a stretch is held back.
-        mainwindow::setTimingScale(1000);
+        seams.timingScale(1000);
         int section = -1, pumps = 0, rewrites = 0;
         QString onScreen = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
         engine::setMessagePump([&] {
@@ -436,7 +436,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
             QCoreApplication::processEvents();
         });
         scanAndAnswer();
-        mainwindow::setTimingScale(0.01);
+        seams.timingScale(0.01);
 
         EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
         EXPECT_EQ(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), expected.texts.position);
@@ -492,7 +492,7 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
                     .arg(i, 4, 16, QLatin1Char('0'))
                     .toLatin1();
     ASSERT_TRUE(testenv::writeFile(prefixDir + u"/system.reg"_s, testenv::readFile(prefixDir + u"/system.reg"_s) + keys));
-    mainwindow::setTimingScale(0);
+    seams.timingScale(0);
     reopenWindow();
     ASSERT_EQ(window->findChild<QTimer*>(u"tmrRotateImage"_s)->interval(), 1);
     chooseOnly({0, 1});
@@ -531,18 +531,19 @@ TEST(WindowTiming, IntervalsScaleWithAOneMillisecondFloor)
         {1.0, 500, 500}, {1.0, 25, 25}, {0.01, 500, 5}, {0.01, 1000, 10}, {0.01, 11000, 110},
         {0.01, 25, 1},   {0.5, 25, 13}, {0.0, 500, 1},  {-1.0, 500, 1},   {2.0, 500, 1000},
     };
+    testenv::WindowSeamGuard seams;
     for (const auto& c : cases) {
-        mainwindow::setTimingScale(c.scale);
+        seams.timingScale(c.scale);
         EXPECT_EQ(mainwindow::scaledInterval(c.ms), c.expected) << c.scale << " x " << c.ms;
     }
-    mainwindow::setTimingScale(0.01);
+    seams.timingScale(0.01);
     QObject owner;
     QTimer* timer = mainwindow::makeTimer(&owner, QStringLiteral("tmrTest"), 1000);
     EXPECT_EQ(timer->objectName(), u"tmrTest"_s);
     EXPECT_EQ(timer->interval(), 10);
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(timer->parent(), &owner);
-    mainwindow::setTimingScale(1.0);
+    seams.timingScale(1.0);
     EXPECT_EQ(mainwindow::timingScale(), 1.0);
 }
 

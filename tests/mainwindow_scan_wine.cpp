@@ -55,17 +55,14 @@ protected:
         VELMORA_REQUIRE_WINE();
         ASSERT_TRUE(g_ready) << "the Wine prefix could not be prepared";
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
-        mainwindow::setTimingScale(0.01);
+        seams.programFolder(programDir).desktop(&desktop);
+        seams.timingScale(0.01);
     }
     void TearDown() override
     {
         window.reset();
         if (platform::prefixIsOpen())
             platform::closePrefix();
-        platform::setDesktop(nullptr);
-        mainwindow::setTimingScale(1.0);
         if (!programDir.isEmpty())
             QDir(programDir).removeRecursively();
     }
@@ -90,6 +87,7 @@ protected:
 
     QString programDir;
     windowtest::FakeDesktop desktop;
+    testenv::WindowSeamGuard seams;
     std::unique_ptr<FrmStart> window;
 };
 

@@ -277,9 +277,9 @@ TEST_F(FrmStartTest, LoadLeavesACurrentLogonEntryAndTheFilesAlone)
 
 TEST_F(FrmStartTest, LogonEntryAtADriveRootHoldsTwoBackslashes)
 {
-    platform::setProgramFolderLinux(QStringLiteral("/"));
+    testenv::SeamGuard seam;
+    seam.programFolder(QStringLiteral("/"));
     EXPECT_EQ(engine::StartupRunValueData(), QStringLiteral("\"Z:\\\\mainwindow_frmstart.exe\" ShowError"));
-    platform::setProgramFolderLinux(programDir);
 }
 
 // Wine changed the registry file (its registry editor, say) since it was
@@ -309,7 +309,8 @@ TEST_F(FrmStartTest, LogonEntryIsNotWrittenWithLettersTheCodePageLacks)
     const QByteArray before = logonEntry()->data;
     const QString odd = programDir + QStringLiteral("/\u041f\u0440\u043e\u0433");
     ASSERT_TRUE(QDir().mkpath(odd));
-    platform::setProgramFolderLinux(odd);
+    testenv::SeamGuard seam;
+    seam.programFolder(odd);
     EXPECT_NE(engine::WriteStartupRunValue(), ERROR_SUCCESS);
     reopenWindow();
     ASSERT_TRUE(logonEntry().has_value());
@@ -320,7 +321,6 @@ TEST_F(FrmStartTest, LogonEntryIsNotWrittenWithLettersTheCodePageLacks)
     EXPECT_TRUE(menuItem(*window, "mnuFileShowScanResultsonStartup")->isChecked());
     EXPECT_FALSE(logonEntry().has_value());
     EXPECT_TRUE(desktop.boxes.isEmpty());
-    platform::setProgramFolderLinux(programDir);
 }
 
 // Without a Run key the entry cannot be written (the key is not made); the

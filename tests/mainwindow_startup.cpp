@@ -15,6 +15,7 @@
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/fakewineserver.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -80,12 +81,11 @@ protected:
         ASSERT_TRUE(writeFixturePrefix(prefixDir));
         qputenv("WINEPREFIX", QFile::encodeName(prefixDir));
         programDir = testenv::makeTempDir(QStringLiteral("program"));
-        platform::setProgramFolderLinux(programDir);
-        platform::setDesktop(&desktop);
+        seams.programFolder(programDir).desktop(&desktop);
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
         engine::bCancelScan = false;
         engine::bScanAndFixChosen = false;
-        mainwindow::setTimingScale(0.01);
+        seams.timingScale(0.01);
         mainwindow::resetProgram();
         systemRegBefore = testenv::readFile(prefixDir + u"/system.reg"_s);
     }
@@ -93,9 +93,6 @@ protected:
     void TearDown() override
     {
         mainwindow::resetProgram();
-        mainwindow::clearCommand();
-        platform::setDesktop(nullptr);
-        mainwindow::setTimingScale(1.0);
         engine::bCancelScan = false;
         if (platform::prefixIsOpen())
             platform::closePrefix();
@@ -118,7 +115,7 @@ protected:
     // `atMain` looks at it and File > Exit ends the program.
     int run(const QString& command, std::function<void(FrmStart&)> atMain = {})
     {
-        mainwindow::setCommand(command);
+        seams.command(command);
         QTimer poll;
         poll.setInterval(2);
         QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -180,6 +177,7 @@ protected:
     QString programDir;
     QByteArray systemRegBefore;
     RecordingDesktop desktop;
+    testenv::WindowSeamGuard seams;
     MainSeen seen;
 };
 
@@ -249,20 +247,22 @@ TEST_F(StartupTest, FadeGoesUpInStepsOfThreeAndDownAgainThenTheMainWindowAppears
 
 TEST_F(StartupTest, FadeStepsByHand)
 {
-    mainwindow::setCommand(QString());
+    seams.command(QString());
     FrmSplash splash;
     splash.Form_Load();
-    EXPECT_TRUE(splash.Timer1->isActive());
-    EXPECT_FALSE(splash.Timer2->isActive());
-    EXPECT_EQ(splash.Timer1->interval(), mainwindow::scaledInterval(25));
+    auto* Timer1 = testenv::control<QTimer>(splash, "Timer1");
+    auto* Timer2 = testenv::control<QTimer>(splash, "Timer2");
+    EXPECT_TRUE(Timer1->isActive());
+    EXPECT_FALSE(Timer2->isActive());
+    EXPECT_EQ(Timer1->interval(), mainwindow::scaledInterval(25));
     for (int tick = 1; tick <= 83; ++tick)
         splash.Timer1_Timer();
-    EXPECT_EQ(splash.SplashAlpha, 249);
-    EXPECT_TRUE(splash.Timer1->isActive());
+    EXPECT_EQ(splash.splashAlpha(), 249);
+    EXPECT_TRUE(Timer1->isActive());
     splash.Timer1_Timer();  // the 84th: hands over, sets nothing
-    EXPECT_EQ(splash.SplashAlpha, 252);
-    EXPECT_FALSE(splash.Timer1->isActive());
-    EXPECT_TRUE(splash.Timer2->isActive());
+    EXPECT_EQ(splash.splashAlpha(), 252);
+    EXPECT_FALSE(Timer1->isActive());
+    EXPECT_TRUE(Timer2->isActive());
     EXPECT_EQ(desktop.alphas.size(), 84);
     EXPECT_EQ(desktop.alphas.last().value, 249);
 }
@@ -270,9 +270,10 @@ TEST_F(StartupTest, FadeStepsByHand)
 TEST_F(StartupTest, StartUpWindowCoversItsPictureAndTakesNoInput)
 {
     FrmSplash splash;
+    auto* Picture1 = testenv::control<QLabel>(splash, "Picture1");
     EXPECT_EQ(splash.size(), QSize(338, 240));
-    EXPECT_EQ(splash.Picture1->geometry(), QRect(0, 0, 338, 240));
-    EXPECT_EQ(splash.Picture1->pixmap().size(), QSize(338, 240));
+    EXPECT_EQ(Picture1->geometry(), QRect(0, 0, 338, 240));
+    EXPECT_EQ(Picture1->pixmap().size(), QSize(338, 240));
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(splash.testAttribute(Qt::WA_TransparentForMouseEvents));
 }
@@ -606,20 +607,26 @@ TEST_F(StartupTest, WaitingWindowTextsAndTimers)
     for (const QString& path : {prefixDir, longPath}) {
         FrmWaitForWine wait;
         wait.Form_Load(path);
-        for (QLabel* l : {wait.lblWaiting, wait.lblPrefix})
+        auto* lblWaiting = testenv::control<QLabel>(wait, "lblWaiting");
+        auto* lblPrefix = testenv::control<QLabel>(wait, "lblPrefix");
+        auto* lblWhy = testenv::control<QLabel>(wait, "lblWhy");
+        auto* cmdCancel = testenv::control<QPushButton>(wait, "cmdCancel");
+        auto* tmrPoll = testenv::control<QTimer>(wait, "tmrPoll");
+        auto* tmrGiveUp = testenv::control<QTimer>(wait, "tmrGiveUp");
+        for (QLabel* l : {lblWaiting, lblPrefix})
             EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
-        EXPECT_LE(wait.lblWhy->heightForWidth(wait.lblWhy->width()), wait.lblWhy->height());
-        EXPECT_EQ(wait.lblPrefix->toolTip(), path);
-        EXPECT_TRUE(wait.lblPrefix->text().startsWith(u"/home/someone/"_s) || path == prefixDir);
-        EXPECT_TRUE(wait.lblPrefix->text().endsWith(u"wine prefix"_s) || path == prefixDir);
-        EXPECT_EQ(wait.cmdCancel->text(), u"&Cancel"_s);
-        EXPECT_FALSE(wait.cmdCancel->isDefault() || wait.cmdCancel->autoDefault());
-        EXPECT_TRUE(wait.tmrPoll->isActive());
-        EXPECT_EQ(wait.tmrPoll->interval(), mainwindow::scaledInterval(250));
-        EXPECT_TRUE(wait.tmrGiveUp->isActive() && wait.tmrGiveUp->isSingleShot());
-        EXPECT_EQ(wait.tmrGiveUp->interval(), mainwindow::scaledInterval(60000));
+        EXPECT_LE(lblWhy->heightForWidth(lblWhy->width()), lblWhy->height());
+        EXPECT_EQ(lblPrefix->toolTip(), path);
+        EXPECT_TRUE(lblPrefix->text().startsWith(u"/home/someone/"_s) || path == prefixDir);
+        EXPECT_TRUE(lblPrefix->text().endsWith(u"wine prefix"_s) || path == prefixDir);
+        EXPECT_EQ(cmdCancel->text(), u"&Cancel"_s);
+        EXPECT_FALSE(cmdCancel->isDefault() || cmdCancel->autoDefault());
+        EXPECT_TRUE(tmrPoll->isActive());
+        EXPECT_EQ(tmrPoll->interval(), mainwindow::scaledInterval(250));
+        EXPECT_TRUE(tmrGiveUp->isActive() && tmrGiveUp->isSingleShot());
+        EXPECT_EQ(tmrGiveUp->interval(), mainwindow::scaledInterval(60000));
         wait.reject();
-        EXPECT_FALSE(wait.tmrPoll->isActive() || wait.tmrGiveUp->isActive()) << "closing stops the timers";
+        EXPECT_FALSE(tmrPoll->isActive() || tmrGiveUp->isActive()) << "closing stops the timers";
     }
 }
 
@@ -640,22 +647,29 @@ TEST_F(SummaryTest, WindowTextsAndGeometry)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
+    auto* Image1 = testenv::control<QLabel>(summary, "Image1");
+    auto* Label1 = testenv::control<QLabel>(summary, "Label1");
+    auto* Label2 = testenv::control<QLabel>(summary, "Label2");
+    auto* cmdcontinue = testenv::control<QPushButton>(summary, "cmdcontinue");
+    auto* cmdScanAndFix = testenv::control<QPushButton>(summary, "cmdScanAndFix");
+    auto* cmdExit = testenv::control<QPushButton>(summary, "cmdExit");
+    auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
     EXPECT_EQ(summary.windowTitle(), u"Information"_s);
     EXPECT_EQ(summary.size(), QSize(494, 126));
-    EXPECT_EQ(summary.Image1->pixmap().size(), QSize(48, 48));
-    EXPECT_EQ(summary.Label2->text(), u"error(s) may affect system performance."_s);
-    EXPECT_EQ(summary.cmdcontinue->text(), u"&Continue"_s);
-    EXPECT_EQ(summary.cmdScanAndFix->text(), u"&Scan && Fix"_s);
-    EXPECT_EQ(summary.cmdExit->text(), u"&Exit"_s);
-    EXPECT_EQ(summary.Check1->text(), u"Show this information again on Next log on"_s);
-    EXPECT_EQ(summary.cmdScanAndFix->geometry(), QRect(119, 68, 88, 23));
+    EXPECT_EQ(Image1->pixmap().size(), QSize(48, 48));
+    EXPECT_EQ(Label2->text(), u"error(s) may affect system performance."_s);
+    EXPECT_EQ(cmdcontinue->text(), u"&Continue"_s);
+    EXPECT_EQ(cmdScanAndFix->text(), u"&Scan && Fix"_s);
+    EXPECT_EQ(cmdExit->text(), u"&Exit"_s);
+    EXPECT_EQ(Check1->text(), u"Show this information again on Next log on"_s);
+    EXPECT_EQ(cmdScanAndFix->geometry(), QRect(119, 68, 88, 23));
     EXPECT_FALSE(summary.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    for (QPushButton* b : {summary.cmdcontinue, summary.cmdScanAndFix, summary.cmdExit})
+    for (QPushButton* b : {cmdcontinue, cmdScanAndFix, cmdExit})
         EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->objectName().toStdString();
     // Every text fits its control.
-    for (QLabel* l : {summary.Label1, summary.Label2})
+    for (QLabel* l : {Label1, Label2})
         EXPECT_LE(l->sizeHint().width(), l->width()) << l->objectName().toStdString();
-    EXPECT_LE(summary.Check1->sizeHint().width(), summary.Check1->width());
+    EXPECT_LE(Check1->sizeHint().width(), Check1->width());
     // Tab order from Continue.
     auto next = [](QWidget* w) {
         do
@@ -663,10 +677,10 @@ TEST_F(SummaryTest, WindowTextsAndGeometry)
         while (!(w->focusPolicy() & Qt::TabFocus));
         return w;
     };
-    EXPECT_EQ(next(summary.cmdcontinue), summary.cmdScanAndFix);
-    EXPECT_EQ(next(summary.cmdScanAndFix), summary.cmdExit);
-    EXPECT_EQ(next(summary.cmdExit), summary.Check1);
-    EXPECT_EQ(next(summary.Check1), summary.cmdcontinue);
+    EXPECT_EQ(next(cmdcontinue), cmdScanAndFix);
+    EXPECT_EQ(next(cmdScanAndFix), cmdExit);
+    EXPECT_EQ(next(cmdExit), Check1);
+    EXPECT_EQ(next(Check1), cmdcontinue);
 }
 
 TEST_F(SummaryTest, FirstLineCarriesTheCount)
@@ -679,8 +693,9 @@ TEST_F(SummaryTest, FirstLineCarriesTheCount)
         }
         FrmSmmaryStartup summary;
         summary.Form_Load();
-        EXPECT_EQ(summary.Label1->text(), QStringLiteral("Velmora 2007 found %1 registry error(s) on your previous scan. These").arg(n));
-        EXPECT_LE(summary.Label1->sizeHint().width(), summary.Label1->width()) << n;
+        auto* Label1 = testenv::control<QLabel>(summary, "Label1");
+        EXPECT_EQ(Label1->text(), QStringLiteral("Velmora 2007 found %1 registry error(s) on your previous scan. These").arg(n));
+        EXPECT_LE(Label1->sizeHint().width(), Label1->width()) << n;
     }
 }
 
@@ -701,7 +716,8 @@ TEST_F(SummaryTest, CheckBoxFromTheStoredOption)
             platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, QLatin1String(c.stored));
         FrmSmmaryStartup summary;
         summary.Form_Load();
-        EXPECT_EQ(summary.Check1->isChecked(), c.checked);
+        auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
+        EXPECT_EQ(Check1->isChecked(), c.checked);
         EXPECT_EQ(stored(), QString::fromUtf8(c.after));
     }
 }
@@ -710,8 +726,9 @@ TEST_F(SummaryTest, UncheckingSavesAtOnce)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
-    QTest::mouseClick(summary.Check1, Qt::LeftButton, {}, QPoint(5, summary.Check1->height() / 2));
-    EXPECT_FALSE(summary.Check1->isChecked());
+    auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
+    QTest::mouseClick(Check1, Qt::LeftButton, {}, QPoint(5, Check1->height() / 2));
+    EXPECT_FALSE(Check1->isChecked());
     EXPECT_EQ(stored(), u"0"_s);
 }
 
@@ -734,7 +751,8 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         engine::bScanAndFixChosen = !c.scanAndFix;
         FrmSmmaryStartup summary;
         summary.Form_Load();
-        summary.Check1->setChecked(false);
+        auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
+        Check1->setChecked(false);
         platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"untouched"_s);
         QTimer::singleShot(0, &summary, [&] { summary.findChild<QPushButton*>(QLatin1String(c.button))->click(); });
         const int result = summary.exec();
@@ -753,10 +771,11 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
+    auto* cmdcontinue = testenv::control<QPushButton>(summary, "cmdcontinue");
     platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"untouched"_s);
     bool escapeKeptItOpen = false;
     QTimer::singleShot(0, &summary, [&] {
-        EXPECT_EQ(summary.focusWidget(), summary.cmdcontinue);
+        EXPECT_EQ(summary.focusWidget(), cmdcontinue);
         QTest::keyClick(&summary, Qt::Key_Escape);
         escapeKeptItOpen = summary.isVisible();
         summary.close();  // Alt+F4 on a desktop
@@ -774,14 +793,16 @@ TEST_F(SummaryTest, EnterPressesTheFocusedButtonOnly)
 {
     FrmSmmaryStartup summary;
     summary.Form_Load();
+    auto* cmdScanAndFix = testenv::control<QPushButton>(summary, "cmdScanAndFix");
+    auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
     bool enterOnCheckBoxKeptItOpen = false;
     QTimer::singleShot(0, &summary, [&] {
         QApplication::setActiveWindow(&summary);
-        summary.Check1->setFocus();
-        QTest::keyClick(summary.Check1, Qt::Key_Return);
+        Check1->setFocus();
+        QTest::keyClick(Check1, Qt::Key_Return);
         enterOnCheckBoxKeptItOpen = summary.isVisible();
-        summary.cmdScanAndFix->setFocus();
-        QTest::keyClick(summary.cmdScanAndFix, Qt::Key_Return);
+        cmdScanAndFix->setFocus();
+        QTest::keyClick(cmdScanAndFix, Qt::Key_Return);
         if (summary.isVisible())
             summary.reject();
     });

@@ -13,34 +13,36 @@
 
 #include <cstring>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 testenv::PrefixBuilder apiRegistry()
 {
     testenv::PrefixBuilder b;
     b.keyTime(1796903249);
-    b.system("Software\\Classes\\.txt").sz({}, "txtfile");
-    b.system("Software\\Limits").sz(QString(254, 'm'), "x").sz(QString(255, 'n'), "y");
-    b.system("Software\\Limits\\" + QString(254, 'k'));
-    b.system("Software\\Limits\\" + QString(255, 'l'));
-    b.system("Software\\Limits\\zz");
-    b.system("Software\\Order").sz({}, "d").sz("_x", "1").sz("a", "2").sz("A b", "3").sz("ab", "4").sz("alpha", "5")
-        .sz("Beta", "6");
+    b.system(u"Software\\Classes\\.txt"_s).sz({}, u"txtfile"_s);
+    b.system(u"Software\\Limits"_s).sz(QString(254, u'm'), u"x"_s).sz(QString(255, u'n'), u"y"_s);
+    b.system(u"Software\\Limits\\"_s + QString(254, u'k'));
+    b.system(u"Software\\Limits\\"_s + QString(255, u'l'));
+    b.system(u"Software\\Limits\\zz"_s);
+    b.system(u"Software\\Order"_s).sz({}, u"d"_s).sz(u"_x"_s, u"1"_s).sz(u"a"_s, u"2"_s).sz(u"A b"_s, u"3"_s)
+        .sz(u"ab"_s, u"4"_s).sz(u"alpha"_s, u"5"_s).sz(u"Beta"_s, u"6"_s);
     for (const char* sub : {"_x", "a", "A b", "ab", "alpha", "Beta"})
-        b.system(QStringLiteral("Software\\Order\\") + sub);
-    b.system("Software\\Types")
-        .dword("dw", 0xffffffff)
-        .sz("euro", QStringLiteral("\x20ac \x3a9"))
-        .expand("ex", "%SystemRoot%\\b.dll")
-        .multi("multi", {"one", "two"})
-        .hex("nonul", 0x1, QByteArray::fromHex("6100"))
-        .hex("qw", 0xb, QByteArray::fromHex("0100000000000000"))
-        .dword("seven", 7)
-        .sz("sz", "C:\\a.dll");
-    b.system("Software\\Wow6432Node\\Types").link("\\REGISTRY\\Machine\\software\\types");
-    b.system("System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts").dword("LogPixels", 0x60);
-    b.user("Software\\Velmora").sz("User", "yes");
-    b.userDefault("Control Panel").sz("x", "def");
+        b.system(QStringLiteral("Software\\Order\\") + QString::fromUtf8(sub));
+    b.system(u"Software\\Types"_s)
+        .dword(u"dw"_s, 0xffffffff)
+        .sz(u"euro"_s, QStringLiteral("\x20ac \x3a9"))
+        .expand(u"ex"_s, u"%SystemRoot%\\b.dll"_s)
+        .multi(u"multi"_s, {u"one"_s, u"two"_s})
+        .hex(u"nonul"_s, 0x1, QByteArray::fromHex("6100"))
+        .hex(u"qw"_s, 0xb, QByteArray::fromHex("0100000000000000"))
+        .dword(u"seven"_s, 7)
+        .sz(u"sz"_s, u"C:\\a.dll"_s);
+    b.system(u"Software\\Wow6432Node\\Types"_s).link(u"\\REGISTRY\\Machine\\software\\types"_s);
+    b.system(u"System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"_s).dword(u"LogPixels"_s, 0x60);
+    b.user(u"Software\\Velmora"_s).sz(u"User"_s, u"yes"_s);
+    b.userDefault(u"Control Panel"_s).sz(u"x"_s, u"def"_s);
     return b;
 }
 
@@ -81,7 +83,7 @@ QStringList subkeys(HKEY root, const char* path)
     QStringList names;
     HKEY k = 0;
     if (RegOpenKeyExA(root, path, 0, KEY_ENUMERATE_SUB_KEYS, &k) != ERROR_SUCCESS)
-        return {"<no key>"};
+        return {u"<no key>"_s};
     for (DWORD i = 0;; ++i) {
         char name[256];
         DWORD size = sizeof name;
@@ -98,7 +100,7 @@ QStringList valueNames(HKEY root, const char* path)
     QStringList names;
     HKEY k = 0;
     if (RegOpenKeyA(root, path, &k) != ERROR_SUCCESS)
-        return {"<no key>"};
+        return {u"<no key>"_s};
     for (DWORD i = 0;; ++i) {
         char name[256];
         DWORD size = sizeof name;
@@ -120,7 +122,7 @@ TEST_F(RegistryApi, RootsCaseAndLinks)
     EXPECT_EQ(query(HKEY_CURRENT_CONFIG, "Software\\Fonts", "LogPixels"), QByteArray("\x60\0\0\0", 4));
     EXPECT_EQ(query(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Types", "sz"), QByteArray("C:\\a.dll", 9));
     EXPECT_EQ(query(HKEY_LOCAL_MACHINE, "Software\\Types\\", "sz"), QByteArray("C:\\a.dll", 9));
-    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node"), QStringList{"Types"});
+    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node"), QStringList{u"Types"_s});
 
     HKEY k = 0;
     EXPECT_NE(RegOpenKeyExA(HKEY_DYN_DATA, "Anything", 0, KEY_READ, &k), ERROR_SUCCESS);
@@ -131,17 +133,17 @@ TEST_F(RegistryApi, RootsCaseAndLinks)
 
 TEST_F(RegistryApi, EnumerationFollowsWinesOrder)
 {
-    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Order"), QStringList({"_x", "a", "A b", "ab", "alpha", "Beta"}));
+    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Order"), QStringList({u"_x"_s, u"a"_s, u"A b"_s, u"ab"_s, u"alpha"_s, u"Beta"_s}));
     EXPECT_EQ(valueNames(HKEY_LOCAL_MACHINE, "Software\\Order"),
-              QStringList({"", "_x", "a", "A b", "ab", "alpha", "Beta"}));
+              QStringList({u""_s, u"_x"_s, u"a"_s, u"A b"_s, u"ab"_s, u"alpha"_s, u"Beta"_s}));
     // New names take their sorted place; a rewrite keeps the first spelling.
-    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\Order\\B");
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Order", "b", "7", REG_SZ);
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Order", "ALPHA", "8", REG_SZ);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Order\\B"_s);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Order"_s, u"b"_s, u"7"_s, REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Order"_s, u"ALPHA"_s, u"8"_s, REG_SZ);
     EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Order"),
-              QStringList({"_x", "a", "A b", "ab", "alpha", "B", "Beta"}));
+              QStringList({u"_x"_s, u"a"_s, u"A b"_s, u"ab"_s, u"alpha"_s, u"B"_s, u"Beta"_s}));
     EXPECT_EQ(valueNames(HKEY_LOCAL_MACHINE, "Software\\Order"),
-              QStringList({"", "_x", "a", "A b", "ab", "alpha", "b", "Beta"}));
+              QStringList({u""_s, u"_x"_s, u"a"_s, u"A b"_s, u"ab"_s, u"alpha"_s, u"b"_s, u"Beta"_s}));
     EXPECT_EQ(query(HKEY_LOCAL_MACHINE, "Software\\Order", "alpha"), QByteArray("8", 2));
 }
 
@@ -209,7 +211,7 @@ TEST_F(RegistryApi, TextsCrossAsWindows1252)
     RegCloseKey(k);
     EXPECT_EQ(query(HKEY_LOCAL_MACHINE, "Software\\Types", "CAF\xc9"), QByteArray(text, sizeof text));
     ASSERT_TRUE(platform::closePrefix().ok);
-    EXPECT_TRUE(testenv::readFile(m_dir + "/system.reg").contains("\"caf\\xe9\"=\"caf\\xe9 \\x20ac\"\n"));
+    EXPECT_TRUE(testenv::readFile(m_dir + u"/system.reg"_s).contains("\"caf\\xe9\"=\"caf\\xe9 \\x20ac\"\n"));
 }
 
 TEST_F(RegistryApi, HandlesAndAccess)
@@ -255,7 +257,7 @@ TEST_F(RegistryApi, CreateKeys)
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     RegCloseKey(k);
-    EXPECT_EQ(subkeys(HKEY_CURRENT_USER, "Software\\New"), QStringList{"Deeper"});
+    EXPECT_EQ(subkeys(HKEY_CURRENT_USER, "Software\\New"), QStringList{u"Deeper"_s});
 
     // Nothing outside the three files, no name over 255, nothing half made.
     EXPECT_EQ(RegCreateKeyExA(HKEY_USERS, "Somebody", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
@@ -265,54 +267,54 @@ TEST_F(RegistryApi, CreateKeys)
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Half", &k), ERROR_FILE_NOT_FOUND);
     // Under HKEY_CLASSES_ROOT a key goes to HKLM\Software\Classes.
-    engine::CreateRegistryKey(HKEY_CLASSES_ROOT, "velmora.file\\shell");
-    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Classes\\Velmora.File"), QStringList{"shell"});
+    engine::CreateRegistryKey(HKEY_CLASSES_ROOT, u"velmora.file\\shell"_s);
+    EXPECT_EQ(subkeys(HKEY_LOCAL_MACHINE, "Software\\Classes\\Velmora.File"), QStringList{u"shell"_s});
 }
 
 // The engine's procedures, case by case.
 TEST_F(RegistryApi, EngineProcedures)
 {
     const HKEY lm = HKEY_LOCAL_MACHINE;
-    const QString key = "Software\\Types";
+    const QString key = u"Software\\Types"_s;
     struct Write {
         QVariant value;
         DWORD type;
         QByteArray stored;
     };
     const Write writes[] = {
-        {QString("  C:\\Program Files\\x.exe  "), REG_SZ, "C:\\Program Files\\x.exe"},  // trimmed, no NUL
-        {QString("42"), REG_DWORD, QByteArray("\x2a\0\0\0", 4)},
-        {QString("2.5"), REG_DWORD, QByteArray("\x02\0\0\0", 4)},  // half to even
-        {QString("3.5"), REG_DWORD, QByteArray("\x04\0\0\0", 4)},
-        {QString(" -7 "), REG_DWORD, QByteArray("\xf9\xff\xff\xff", 4)},
-        {QString("1e3"), REG_DWORD, QByteArray("\xe8\x03\0\0", 4)},
-        {QString(""), REG_SZ, QByteArray()},
-        {QString("12abc"), REG_SZ, "12abc"},
-        {QString("0x10"), REG_SZ, "0x10"},
-        {QString("\t5"), REG_SZ, "\t5"},
-        {QString("99999999999"), REG_SZ, "99999999999"},  // too large for a DWORD: kept as text
+        {u"  C:\\Program Files\\x.exe  "_s, REG_SZ, "C:\\Program Files\\x.exe"},  // trimmed, no NUL
+        {u"42"_s, REG_DWORD, QByteArray("\x2a\0\0\0", 4)},
+        {u"2.5"_s, REG_DWORD, QByteArray("\x02\0\0\0", 4)},  // half to even
+        {u"3.5"_s, REG_DWORD, QByteArray("\x04\0\0\0", 4)},
+        {u" -7 "_s, REG_DWORD, QByteArray("\xf9\xff\xff\xff", 4)},
+        {u"1e3"_s, REG_DWORD, QByteArray("\xe8\x03\0\0", 4)},
+        {u""_s, REG_SZ, QByteArray()},
+        {u"12abc"_s, REG_SZ, "12abc"},
+        {u"0x10"_s, REG_SZ, "0x10"},
+        {u"\t5"_s, REG_SZ, "\t5"},
+        {u"99999999999"_s, REG_SZ, "99999999999"},  // too large for a DWORD: kept as text
         {QVariant(17), REG_DWORD, QByteArray("\x11\0\0\0", 4)},
     };
     for (const Write& w : writes) {
-        engine::WriteRegistryValue(lm, key, "w", w.value);
+        engine::WriteRegistryValue(lm, key, u"w"_s, w.value);
         DWORD type = 0;
         EXPECT_EQ(query(lm, "Software\\Types", "w", &type), w.stored) << w.value.toString().toStdString();
         EXPECT_EQ(type, w.type) << w.value.toString().toStdString();
     }
     // Into a missing key: nothing stored, no key made.
-    engine::WriteRegistryValue(lm, "Software\\Nowhere", "w", "x");
+    engine::WriteRegistryValue(lm, u"Software\\Nowhere"_s, u"w"_s, u"x"_s);
     HKEY k = 0;
     EXPECT_EQ(RegOpenKeyA(lm, "Software\\Nowhere", &k), ERROR_FILE_NOT_FOUND);
 
     // SetRegistryValue makes the key and stores the NUL; SetValueEx' codes.
-    engine::SetRegistryValue(lm, "Software\\Made\\Here", "v", "C:\\a b.exe", REG_SZ);
+    engine::SetRegistryValue(lm, u"Software\\Made\\Here"_s, u"v"_s, u"C:\\a b.exe"_s, REG_SZ);
     EXPECT_EQ(query(lm, "Software\\Made\\Here", "v"), QByteArray("C:\\a b.exe", 11));
-    engine::SetRegistryValue(lm, "Software\\Made\\Here", "n", 7, REG_DWORD);
+    engine::SetRegistryValue(lm, u"Software\\Made\\Here"_s, u"n"_s, 7, REG_DWORD);
     EXPECT_EQ(query(lm, "Software\\Made\\Here", "n"), QByteArray("\x07\0\0\0", 4));
     ASSERT_EQ(RegOpenKeyA(lm, "Software\\Made\\Here", &k), ERROR_SUCCESS);
-    EXPECT_EQ(engine::SetValueEx(k, "b", REG_BINARY, "x"), 0);
-    EXPECT_EQ(engine::SetValueEx(k, "d", REG_DWORD, "not a number"), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(valueNames(lm, "Software\\Made\\Here"), QStringList({"n", "v"}));
+    EXPECT_EQ(engine::SetValueEx(k, u"b"_s, REG_BINARY, u"x"_s), 0);
+    EXPECT_EQ(engine::SetValueEx(k, u"d"_s, REG_DWORD, u"not a number"_s), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(valueNames(lm, "Software\\Made\\Here"), QStringList({u"n"_s, u"v"_s}));
     RegCloseKey(k);
 
     struct Read {
@@ -321,29 +323,29 @@ TEST_F(RegistryApi, EngineProcedures)
         QString text;
     };
     const Read reads[] = {
-        {"sz", true, "C:\\a.dll"},  {"seven", true, "7"}, {"dw", true, "-1"},      {"ex", false, "untouched"},
-        {"missing", false, "untouched"}, {"multi", false, "untouched"}, {"nonul", true, "a"},
+        {"sz", true, u"C:\\a.dll"_s},  {"seven", true, u"7"_s}, {"dw", true, u"-1"_s},      {"ex", false, u"untouched"_s},
+        {"missing", false, u"untouched"_s}, {"multi", false, u"untouched"_s}, {"nonul", true, u"a"_s},
     };
     for (const Read& r : reads) {
-        QString out = "untouched";
-        EXPECT_EQ(engine::QueryRegistryValue(lm, key, r.name, out), r.ok) << r.name;
+        QString out = u"untouched"_s;
+        EXPECT_EQ(engine::QueryRegistryValue(lm, key, QString::fromUtf8(r.name), out), r.ok) << r.name;
         EXPECT_EQ(out, r.text) << r.name;
     }
     QString out;
-    EXPECT_FALSE(engine::QueryRegistryValue(lm, "Software\\Nowhere", "sz", out));
+    EXPECT_FALSE(engine::QueryRegistryValue(lm, u"Software\\Nowhere"_s, u"sz"_s, out));
     // A string stored without NUL reads back whole.
-    engine::WriteRegistryValue(lm, key, "w", "C:\\x.exe");
-    EXPECT_TRUE(engine::QueryRegistryValue(lm, key, "w", out));
-    EXPECT_EQ(out, "C:\\x.exe");
+    engine::WriteRegistryValue(lm, key, u"w"_s, u"C:\\x.exe"_s);
+    EXPECT_TRUE(engine::QueryRegistryValue(lm, key, u"w"_s, out));
+    EXPECT_EQ(out, u"C:\\x.exe"_s);
 
     // Deleting what is not there changes nothing, not even the file.
     ASSERT_TRUE(platform::flushRegistry().ok);
-    const QByteArray before = testenv::readFile(m_dir + "/system.reg");
-    engine::DeleteRegistryValue(lm, key, "missing");
-    engine::DeleteRegistryValue(lm, "Software\\Nowhere", "sz");
+    const QByteArray before = testenv::readFile(m_dir + u"/system.reg"_s);
+    engine::DeleteRegistryValue(lm, key, u"missing"_s);
+    engine::DeleteRegistryValue(lm, u"Software\\Nowhere"_s, u"sz"_s);
     ASSERT_TRUE(platform::flushRegistry().ok);
-    EXPECT_EQ(testenv::readFile(m_dir + "/system.reg"), before);
-    engine::DeleteRegistryValue(lm, key, "SZ");
+    EXPECT_EQ(testenv::readFile(m_dir + u"/system.reg"_s), before);
+    engine::DeleteRegistryValue(lm, key, u"SZ"_s);
     EXPECT_EQ(query(lm, "Software\\Types", "sz"), "<no value>");
 
     EXPECT_EQ(engine::GetPlatformId(), 2u);

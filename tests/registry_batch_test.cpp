@@ -4,9 +4,11 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/registry_support.h"
 #include "tests/support/prefixbuilder.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int kValues = 1000;
@@ -32,10 +36,10 @@ constexpr int kValues = 1000;
 testenv::PrefixBuilder batchRegistry()
 {
     testenv::PrefixBuilder b;
-    b.keyTime(1796903249).system("Software\\Many");
+    b.keyTime(1796903249).system(u"Software\\Many"_s);
     for (int i = 0; i < kValues; ++i)
-        b.sz("v" + QString::number(i).rightJustified(4, '0'), "C:\\gone\\" + QString::number(i) + ".dll");
-    b.user("Software\\Velmora").sz("a", "1");
+        b.sz(u"v"_s + QString::number(i).rightJustified(4, u'0'), u"C:\\gone\\"_s + QString::number(i) + u".dll"_s);
+    b.user(u"Software\\Velmora"_s).sz(u"a"_s, u"1"_s);
     return b;
 }
 
@@ -47,16 +51,15 @@ protected:
         ASSERT_TRUE(batchRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
-        platform::setRegistryErrorHandler([this](const QString& m) { m_errors << m; });
+        seams.registryErrorHandler([this](const QString& m) { m_errors << m; });
     }
     void TearDown() override
     {
         ::chmod(QFile::encodeName(m_dir).constData(), 0700);
-        platform::setRegistryErrorHandler({});
         platform::closePrefix();
     }
 
-    QByteArray systemFile() const { return testenv::readFile(m_dir + "/system.reg"); }
+    QByteArray systemFile() const { return testenv::readFile(m_dir + u"/system.reg"_s); }
 
     // Deletes every value of Software\Many through the Reg* functions,
     // pumping events after each as a fix does.
@@ -74,6 +77,7 @@ protected:
 
     QString m_dir;
     QStringList m_errors;
+    testenv::SeamGuard seams;
 };
 
 TEST_F(RegistrySaveBatch, AThousandChangesWriteTheFileOnce)
@@ -102,13 +106,13 @@ TEST_F(RegistrySaveBatch, NestedBatchesSaveOnceAtTheOutermostEnd)
 {
     const quint64 written = platform::registry::filesWritten();
     // A change from before the batch, whose queued save comes due inside it.
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "b", "2", REG_SZ);
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora"_s, u"b"_s, u"2"_s, REG_SZ);
     {
         platform::RegistryBatch outer;
         QCoreApplication::processEvents();
         {
             platform::RegistryBatch inner;
-            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
+            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"new"_s, u"x"_s, REG_SZ);
             QCoreApplication::processEvents();
             EXPECT_TRUE(inner.finish().ok);
             QCoreApplication::processEvents();
@@ -116,7 +120,7 @@ TEST_F(RegistrySaveBatch, NestedBatchesSaveOnceAtTheOutermostEnd)
         }
         {
             platform::RegistryBatch endedByScope;
-            engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0001");
+            engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"v0001"_s);
         }
         QCoreApplication::processEvents();
         EXPECT_EQ(platform::registry::filesWritten(), written) << "saved before the outermost batch ended";
@@ -124,13 +128,13 @@ TEST_F(RegistrySaveBatch, NestedBatchesSaveOnceAtTheOutermostEnd)
     EXPECT_EQ(platform::registry::filesWritten(), written + 2);  // system.reg and user.reg, once each
     EXPECT_TRUE(systemFile().contains("\"new\"=\"x\"\n"));
     EXPECT_FALSE(systemFile().contains("\"v0001\""));
-    EXPECT_TRUE(testenv::readFile(m_dir + "/user.reg").contains("\"b\"=\"2\"\n"));
+    EXPECT_TRUE(testenv::readFile(m_dir + u"/user.reg"_s).contains("\"b\"=\"2\"\n"));
     QCoreApplication::processEvents();
     EXPECT_EQ(platform::registry::filesWritten(), written + 2);
     EXPECT_TRUE(m_errors.isEmpty());
 
     // Outside any batch a change is saved when the loop is reached, as ever.
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "later", "y", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"later"_s, u"y"_s, REG_SZ);
     EXPECT_EQ(platform::registry::filesWritten(), written + 2);
     QCoreApplication::processEvents();
     EXPECT_EQ(platform::registry::filesWritten(), written + 3);
@@ -139,7 +143,7 @@ TEST_F(RegistrySaveBatch, NestedBatchesSaveOnceAtTheOutermostEnd)
 TEST_F(RegistrySaveBatch, ClosingThePrefixInsideABatchSavesEverything)
 {
     platform::RegistryBatch batch;
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"new"_s, u"x"_s, REG_SZ);
     ASSERT_TRUE(platform::closePrefix().ok);
     EXPECT_TRUE(systemFile().contains("\"new\"=\"x\"\n"));
     EXPECT_TRUE(batch.finish().ok);
@@ -164,13 +168,13 @@ public:
         m_tmp = testenv::makeTempDir(QStringLiteral("tmp"));
         m_oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(m_tmp));
-        ASSERT_TRUE(testenv::writeFile(dir + "/wineserver", "wine-test\n"));
+        ASSERT_TRUE(testenv::writeFile(dir + u"/wineserver"_s, "wine-test\n"));
         const QString server = QStringLiteral("%1/wine-test/server-%2-%3")
                                    .arg(m_tmp)
                                    .arg(static_cast<qulonglong>(st.st_dev), 0, 16)
                                    .arg(static_cast<qulonglong>(st.st_ino), 0, 16);
         ASSERT_TRUE(QDir().mkpath(server));
-        m_fd = ::open(QFile::encodeName(server + "/lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        m_fd = ::open(QFile::encodeName(server + u"/lock"_s).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         ASSERT_GE(m_fd, 0);
         // An open-file-description lock: seen even by this same process.
         struct flock fl {};
@@ -183,7 +187,7 @@ public:
     {
         ::close(m_fd);
         m_fd = -1;
-        QFile::remove(dir + "/wineserver");
+        QFile::remove(dir + u"/wineserver"_s);
         if (m_oldTmp.isNull())
             qunsetenv("TMPDIR");
         else
@@ -208,10 +212,10 @@ TEST_F(RegistrySaveBatch, AFailedSaveIsReturnedWholeAndTearsNothing)
          [&lock](const QString& dir) { lock.release(dir); }, "A Wine program is running"},
         {"changed by another program",
          [&theirs](const QString& dir) {
-             theirs = testenv::readFile(dir + "/system.reg");
-             testenv::writeFile(dir + "/system.reg", theirs + "\n");
+             theirs = testenv::readFile(dir + u"/system.reg"_s);
+             testenv::writeFile(dir + u"/system.reg"_s, theirs + "\n");
          },
-         [&theirs](const QString& dir) { testenv::writeFile(dir + "/system.reg", theirs); }, "changed by another program"},
+         [&theirs](const QString& dir) { testenv::writeFile(dir + u"/system.reg"_s, theirs); }, "changed by another program"},
     };
     for (const Failure& f : table) {
         const QByteArray before = systemFile();
@@ -230,7 +234,7 @@ TEST_F(RegistrySaveBatch, AFailedSaveIsReturnedWholeAndTearsNothing)
         EXPECT_TRUE(regtest::saveLitter(m_dir).isEmpty()) << f.what;
         // Told once, by finish(), not again by a save still queued.
         QCoreApplication::processEvents();
-        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(" | ").toStdString();
+        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(u" | "_s).toStdString();
         f.undo(m_dir);
         EXPECT_EQ(systemFile(), before) << f.what;
         // Nothing was lost: the changes go in with the next save.
@@ -239,8 +243,8 @@ TEST_F(RegistrySaveBatch, AFailedSaveIsReturnedWholeAndTearsNothing)
         EXPECT_FALSE(systemFile().contains("\"v0")) << f.what;
         // Put the values back for the next case.
         for (int i = 0; i < kValues; ++i) {
-            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many",
-                                     "v" + QString::number(i).rightJustified(4, '0'), "x", REG_SZ);
+            engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s,
+                                     u"v"_s + QString::number(i).rightJustified(4, u'0'), u"x"_s, REG_SZ);
         }
         ASSERT_TRUE(platform::flushRegistry().ok) << f.what;
         QCoreApplication::processEvents();
@@ -252,11 +256,11 @@ TEST_F(RegistrySaveBatch, ABatchEndedByItsScopeReportsAFailedSave)
 {
     {
         platform::RegistryBatch batch;
-        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "new", "x", REG_SZ);
-        testenv::writeFile(m_dir + "/system.reg", "edited elsewhere");
+        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"new"_s, u"x"_s, REG_SZ);
+        testenv::writeFile(m_dir + u"/system.reg"_s, "edited elsewhere");
     }
     ASSERT_EQ(m_errors.size(), 1);
-    EXPECT_TRUE(m_errors[0].contains("changed by another program")) << m_errors[0].toStdString();
+    EXPECT_TRUE(m_errors[0].contains(u"changed by another program"_s)) << m_errors[0].toStdString();
     EXPECT_EQ(systemFile(), "edited elsewhere");
 }
 
@@ -278,15 +282,14 @@ public:
         g_stage = stage;
         g_stageCount = count;
         g_onStage = std::move(action);
-        platform::registry::setSaveStageHook(atStage);
+        m_seams.saveStageHook(atStage);
     }
-    ~StageHook()
-    {
-        platform::registry::setSaveStageHook(nullptr);
-        g_onStage = {};
-    }
+    ~StageHook() { g_onStage = {}; }
     StageHook(const StageHook&) = delete;
     StageHook& operator=(const StageHook&) = delete;
+
+private:
+    testenv::SeamGuard m_seams;
 };
 
 // While alive, no file of this process may grow past `bytes`: a write
@@ -320,7 +323,7 @@ private:
 // second written, cannot be written, neither file is replaced.
 TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
 {
-    const QString userReg = m_dir + "/user.reg";
+    const QString userReg = m_dir + u"/user.reg"_s;
     const QString elsewhere = testenv::makeTempDir(QStringLiteral("elsewhere"));
     QByteArray theirs;
     std::unique_ptr<StageHook> hook;
@@ -330,14 +333,14 @@ TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
          [](const QString&) {}, "could not be saved"},
         {"user.reg lies in a folder that takes no new file",
          [&](const QString&) {
-             ASSERT_TRUE(QFile::rename(userReg, elsewhere + "/user.reg"));
-             ASSERT_TRUE(QFile::link(elsewhere + "/user.reg", userReg));
+             ASSERT_TRUE(QFile::rename(userReg, elsewhere + u"/user.reg"_s));
+             ASSERT_TRUE(QFile::link(elsewhere + u"/user.reg"_s, userReg));
              ASSERT_EQ(::chmod(QFile::encodeName(elsewhere).constData(), 0500), 0);
          },
          [&](const QString&) {
              ::chmod(QFile::encodeName(elsewhere).constData(), 0700);
              QFile::remove(userReg);
-             QFile::rename(elsewhere + "/user.reg", userReg);
+             QFile::rename(elsewhere + u"/user.reg"_s, userReg);
          },
          "could not be saved"},
         {"user.reg is changed by another program while it is written",
@@ -359,8 +362,8 @@ TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
         const QByteArray userBefore = testenv::readFile(userReg);
         const quint64 written = platform::registry::filesWritten();
         platform::RegistryBatch batch;
-        engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000");
-        engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "big", big, REG_SZ);
+        engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"v0000"_s);
+        engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora"_s, u"big"_s, big, REG_SZ);
         f.cause(m_dir);
         platform::PrefixError saved;
         {
@@ -385,11 +388,11 @@ TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
         EXPECT_FALSE(systemFile().contains("\"v0000\"")) << f.what;
         EXPECT_TRUE(testenv::readFile(userReg).contains(big.toLatin1())) << f.what;
         // Back as it was for the next case.
-        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000", "C:\\gone\\0.dll", REG_SZ);
-        engine::DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "big");
+        engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"v0000"_s, u"C:\\gone\\0.dll"_s, REG_SZ);
+        engine::DeleteRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora"_s, u"big"_s);
         ASSERT_TRUE(platform::flushRegistry().ok) << f.what;
         QCoreApplication::processEvents();
-        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(" | ").toStdString();
+        EXPECT_TRUE(m_errors.isEmpty()) << f.what << ": " << m_errors.join(u" | "_s).toStdString();
         m_errors.clear();
     }
 }
@@ -399,12 +402,12 @@ TEST_F(RegistrySaveBatch, AChangeOverTwoFilesLandsWholeOrNotAtAll)
 // memory is what is on disk: system.reg saved, user.reg still to save.
 TEST_F(RegistrySaveBatch, AFileThatCannotBePutInPlaceIsToldAndStaysUnsaved)
 {
-    const QString userReg = m_dir + "/user.reg";
+    const QString userReg = m_dir + u"/user.reg"_s;
     const QByteArray userBefore = testenv::readFile(userReg);
     const quint64 written = platform::registry::filesWritten();
     platform::RegistryBatch batch;
-    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0000");
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora", "b", "2", REG_SZ);
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"v0000"_s);
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora"_s, u"b"_s, u"2"_s, REG_SZ);
     platform::PrefixError saved;
     {
         // Once system.reg is replaced, a folder stands where user.reg was.
@@ -415,9 +418,9 @@ TEST_F(RegistrySaveBatch, AFileThatCannotBePutInPlaceIsToldAndStaysUnsaved)
         saved = batch.finish();
     }
     EXPECT_FALSE(saved.ok);
-    EXPECT_TRUE(saved.message.contains("saved only in part")) << saved.message.toStdString();
+    EXPECT_TRUE(saved.message.contains(u"saved only in part"_s)) << saved.message.toStdString();
     EXPECT_TRUE(saved.message.contains(userReg)) << saved.message.toStdString();
-    EXPECT_FALSE(saved.message.contains("\n"));
+    EXPECT_FALSE(saved.message.contains(u"\n"_s));
     EXPECT_EQ(platform::registry::filesWritten(), written + 1);
     EXPECT_FALSE(systemFile().contains("\"v0000\""));
     EXPECT_TRUE(QFileInfo(userReg).isDir());
@@ -435,7 +438,7 @@ TEST_F(RegistrySaveBatch, AFileThatCannotBePutInPlaceIsToldAndStaysUnsaved)
     EXPECT_TRUE(testenv::readFile(userReg).contains("\"b\"=\"2\"\n"));
     EXPECT_FALSE(platform::registry::hasUnsavedChanges());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(" | ").toStdString();
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join(u" | "_s).toStdString();
 }
 
 }  // namespace
@@ -449,29 +452,29 @@ TEST_F(RegistrySaveBatch, DroppingUnsavedChangesReadsTheDiskAgain)
     {
         platform::RegistryBatch batch;
         deleteAllValues();
-        testenv::writeFile(m_dir + "/system.reg", before + "\n");
+        testenv::writeFile(m_dir + u"/system.reg"_s, before + "\n");
         ASSERT_FALSE(batch.finish().ok);
     }
     ASSERT_TRUE(platform::registry::hasUnsavedChanges());
     ASSERT_TRUE(platform::dropUnsavedRegistryChanges().ok);
     EXPECT_FALSE(platform::registry::hasUnsavedChanges());
     QString held;
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "v0999", held));
-    EXPECT_EQ(held, "C:\\gone\\999.dll");
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"v0999"_s, held));
+    EXPECT_EQ(held, u"C:\\gone\\999.dll"_s);
     // Another change saves alone, over the file as it now is.
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "later", "x", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"later"_s, u"x"_s, REG_SZ);
     ASSERT_TRUE(platform::flushRegistry().ok);
     EXPECT_TRUE(systemFile().contains("\"v0999\""));
     EXPECT_TRUE(systemFile().contains("\"later\""));
 
     // A file that no longer parses: nothing is dropped.
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "kept", "x", REG_SZ);
-    testenv::writeFile(m_dir + "/system.reg", "not a registry file");
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"kept"_s, u"x"_s, REG_SZ);
+    testenv::writeFile(m_dir + u"/system.reg"_s, "not a registry file");
     const platform::PrefixError dropped = platform::dropUnsavedRegistryChanges();
     EXPECT_FALSE(dropped.ok);
     EXPECT_FALSE(dropped.message.isEmpty());
     EXPECT_TRUE(platform::registry::hasUnsavedChanges());
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Many", "kept", held));
-    testenv::writeFile(m_dir + "/system.reg", before);
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Many"_s, u"kept"_s, held));
+    testenv::writeFile(m_dir + u"/system.reg"_s, before);
     platform::dropUnsavedRegistryChanges();
 }

@@ -5,8 +5,10 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/registry_support.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QByteArray kHead = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
@@ -41,17 +45,17 @@ QByteArray canonical()
 QString makePrefix(const QByteArray& system, const QByteArray& user = kUserHead, const QByteArray& userdef = kDefHead)
 {
     const QString dir = testenv::makeTempDir(QStringLiteral("prefix"));
-    testenv::writeFile(dir + "/system.reg", system);
+    testenv::writeFile(dir + u"/system.reg"_s, system);
     if (!user.isNull())
-        testenv::writeFile(dir + "/user.reg", user);
+        testenv::writeFile(dir + u"/user.reg"_s, user);
     if (!userdef.isNull())
-        testenv::writeFile(dir + "/userdef.reg", userdef);
+        testenv::writeFile(dir + u"/userdef.reg"_s, userdef);
     return dir;
 }
 
 QByteArray file(const QString& dir, const char* name = "system.reg")
 {
-    return testenv::readFile(dir + "/" + name);
+    return testenv::readFile(dir + u"/"_s + QString::fromUtf8(name));
 }
 
 // The raw bytes of a value, below \Registry.
@@ -85,11 +89,7 @@ QByteArray withoutNewTimes(QByteArray text)
 
 class RegistryFile : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        platform::setRegistryErrorHandler({});
-        platform::closePrefix();
-    }
+    void TearDown() override { platform::closePrefix(); }
 };
 
 TEST_F(RegistryFile, EveryConstructComesBackAsWineWroteIt)
@@ -108,8 +108,8 @@ TEST_F(RegistryFile, EveryConstructReadsBack)
 {
     ASSERT_TRUE(platform::openPrefix(makePrefix(canonical())).ok);
     static const QByteArray kLongName(60, 'W');
-    const QStringList esc = {"Machine", "Software", "Escapes"};
-    const QStringList types = {"Machine", "Software", "Types"};
+    const QStringList esc = {u"Machine"_s, u"Software"_s, u"Escapes"_s};
+    const QStringList types = {u"Machine"_s, u"Software"_s, u"Types"_s};
     struct Case {
         QStringList key;
         const char* name;
@@ -117,18 +117,18 @@ TEST_F(RegistryFile, EveryConstructReadsBack)
         QByteArray data;
     };
     const Case table[] = {
-        {{"Machine"}, "RootValue", REG_SZ, utf16z("on the root")},
-        {esc, "", REG_SZ, utf16z("")},
-        {esc, "a\\b", REG_SZ, utf16z("C:\\Program Files\\x.exe")},
+        {{u"Machine"_s}, "RootValue", REG_SZ, utf16z(u"on the root"_s)},
+        {esc, "", REG_SZ, utf16z(u""_s)},
+        {esc, "a\\b", REG_SZ, utf16z(u"C:\\Program Files\\x.exe"_s)},
         {esc, "CTL", REG_SZ, utf16z(QString::fromUtf16(u"\a\b\t\n\v\f\r\x1b"))},
         {esc, "oct", REG_SZ, utf16z(QString::fromUtf16(u"\x01x\x02" u"5\x1f\x7f"))},
-        {esc, "q\"uote", REG_SZ, utf16z("\"C:\\iexplore.exe\" %1")},
+        {esc, "q\"uote", REG_SZ, utf16z(u"\"C:\\iexplore.exe\" %1"_s)},
         {esc, "surrogates", REG_SZ, utf16z(QString::fromUtf16(u"\U0001F30E"))},
         {esc, "uni", REG_SZ, utf16z(QString::fromUtf16(u"caf\u00e9 \u00e9a \u65e5 \u20ac"))},
         {types, "dword", REG_DWORD, QByteArray("\xff\xff\xff\xff", 4)},
         {types, "empty", REG_SZ, QByteArray(2, '\0')},
         {types, "emptybin", REG_BINARY, QByteArray()},
-        {types, "expand", REG_EXPAND_SZ, utf16z("%SystemRoot%\\system32\\b.dll")},
+        {types, "expand", REG_EXPAND_SZ, utf16z(u"%SystemRoot%\\system32\\b.dll"_s)},
         {types, "multi", REG_MULTI_SZ, utf16z(QString::fromUtf16(u"one\0two\0", 8))},
         {types, "none", REG_NONE, QByteArray()},
         {types, "nonul", REG_SZ, QByteArray("a\0b\0", 4)},
@@ -141,24 +141,24 @@ TEST_F(RegistryFile, EveryConstructReadsBack)
     };
     for (const Case& c : table) {
         DWORD type = 12345;
-        EXPECT_EQ(rawValue(c.key, c.name, &type), c.data) << c.name;
+        EXPECT_EQ(rawValue(c.key, QString::fromUtf8(c.name), &type), c.data) << c.name;
         EXPECT_EQ(type, c.type) << c.name;
     }
     QByteArray binary;
     for (int i = 0; i < 100; ++i)
         binary.append(static_cast<char>(i));
-    EXPECT_EQ(rawValue(types, "binary"), binary);
-    EXPECT_EQ(rawValue(types, "longstring"), utf16z("C:\\" + QString(300, 'x')));
+    EXPECT_EQ(rawValue(types, u"binary"_s), binary);
+    EXPECT_EQ(rawValue(types, u"longstring"_s), utf16z(u"C:\\"_s + QString(300, u'x')));
     // Key names with escaped brackets, quotes and non-ASCII; the class.
     platform::registry::Key* k = nullptr;
-    ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), esc + QStringList{"key]with[brackets"}, false, &k), 0);
-    EXPECT_EQ(k->name, "Key]With[Brackets");
+    ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), esc + QStringList{u"key]with[brackets"_s}, false, &k), 0);
+    EXPECT_EQ(k->name, u"Key]With[Brackets"_s);
     ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(),
                                        esc + QStringList{QString::fromUtf16(u"UNI\u00c9KEY \"QUOTED\" =EQ")}, false, &k), 0);
     ASSERT_TRUE(k->cls);
     EXPECT_EQ(*k->cls, QString::fromUtf16(u"My\"Class\u00e9"));
     // The link leads to its target.
-    EXPECT_EQ(rawValue({"Machine", "Software", "Link"}, "dword"), QByteArray("\xff\xff\xff\xff", 4));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"Link"_s}, u"dword"_s), QByteArray("\xff\xff\xff\xff", 4));
 }
 
 TEST_F(RegistryFile, LenientInputIsReadAndKeptAsItWas)
@@ -175,16 +175,16 @@ TEST_F(RegistryFile, LenientInputIsReadAndKeptAsItWas)
         "\n[Software\\\\b" + kTime + "\"y\"=\"second section\"\n";
     const QString dir = makePrefix(input);
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "Z"), utf16z("last"));
-    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "Y"), utf16z("second section"));
-    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "raw"), utf16z(QString::fromUtf16(u"caf\u00e9")));
-    EXPECT_EQ(rawValue({"Machine", "Software", "B"}, "wrapped"), QByteArray("\x01\x02\x03", 3));
-    EXPECT_EQ(rawValue({"Machine", "Software", "A"}, ""), utf16z("default"));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"B"_s}, u"Z"_s), utf16z(u"last"_s));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"B"_s}, u"Y"_s), utf16z(u"second section"_s));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"B"_s}, u"raw"_s), utf16z(QString::fromUtf16(u"caf\u00e9")));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"B"_s}, u"wrapped"_s), QByteArray("\x01\x02\x03", 3));
+    EXPECT_EQ(rawValue({u"Machine"_s, u"Software"_s, u"A"_s}, u""_s), utf16z(u"default"_s));
     ASSERT_TRUE(platform::flushRegistry().ok);
     EXPECT_EQ(file(dir), input);
 
     // A change to A rewrites A alone; B's odd lines stay as they were.
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\A", "new", "x", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\A"_s, u"new"_s, u"x"_s, REG_SZ);
     ASSERT_TRUE(platform::flushRegistry().ok);
     QByteArray expected = input;
     expected.replace("\n[Software\\\\A" + kTime + "\"\"=\"default\"\n",
@@ -192,7 +192,7 @@ TEST_F(RegistryFile, LenientInputIsReadAndKeptAsItWas)
     EXPECT_EQ(withoutNewTimes(file(dir)), withoutNewTimes(expected));
 
     // B, split over two sections, becomes one block in Wine's form.
-    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\B", "raw");
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\B"_s, u"raw"_s);
     ASSERT_TRUE(platform::flushRegistry().ok);
     const QByteArray merged = kHead + "; a comment\n"
         "\n[Software\\\\B] T\n\"A\"=dword:0000002a\n\"wrapped\"=hex:01,02,03\n\"y\"=\"second section\"\n\"z\"=\"last\"\n"
@@ -206,13 +206,13 @@ TEST_F(RegistryFile, NewKeysAndValuesGoWhereWineWouldPutThem)
                              "\"v\"=\"1\"\n" + "\n[Software\\\\E" + kTime;
     const QString dir = makePrefix(input);
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "software\\B");
-    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\c\\Ca");
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\C", "c", "3", REG_SZ);
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\A", "a", "0", REG_SZ);
-    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\E\\Sub");
-    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, "Software\\Z\\Y");
-    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\C\\D", "v");
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, u"software\\B"_s);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\c\\Ca"_s);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\C"_s, u"c"_s, u"3"_s, REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\A"_s, u"a"_s, u"0"_s, REG_SZ);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\E\\Sub"_s);
+    engine::CreateRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Z\\Y"_s);
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\C\\D"_s, u"v"_s);
     ASSERT_TRUE(platform::closePrefix().ok);
     const QByteArray expected = kHead +
         "\n[Software\\\\A] T\n\"a\"=\"0\"\n\"v\"=\"1\"\n"
@@ -246,33 +246,34 @@ TEST_F(RegistryFile, KeyLinesSharingTheirStartFindTheirOwnKeys)
         "\n[Software\\\\x\\xe9" + kTime + "\"v\"=\"x e\"\n";
     const QString dir = makePrefix(input);
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    const QStringList sw = {"Machine", "Software"};
+    const QStringList sw = {u"Machine"_s, u"Software"_s};
     struct Case {
         QStringList key;
         const char* name;
         const char* text;
     };
     const Case table[] = {
-        {{"Ab"}, "v", "ab"},
-        {{"Ab", "C"}, "v", "ab c"},
-        {{"Ab", "C"}, "w", "ab c again"},
-        {{"AbC"}, "v", "abc"},
-        {{"AbC", "C"}, "v", "abc c"},
-        {{"AbC", "C"}, "w", "abc c again"},
-        {{"Q]"}, "v", "q"},
-        {{"Q]", "R"}, "v", "q r"},
-        {{"x", "y"}, "v", "x y"},
-        {{"x", "y", "z"}, "v", "x y z"},
+        {{u"Ab"_s}, "v", "ab"},
+        {{u"Ab"_s, u"C"_s}, "v", "ab c"},
+        {{u"Ab"_s, u"C"_s}, "w", "ab c again"},
+        {{u"AbC"_s}, "v", "abc"},
+        {{u"AbC"_s, u"C"_s}, "v", "abc c"},
+        {{u"AbC"_s, u"C"_s}, "w", "abc c again"},
+        {{u"Q]"_s}, "v", "q"},
+        {{u"Q]"_s, u"R"_s}, "v", "q r"},
+        {{u"x"_s, u"y"_s}, "v", "x y"},
+        {{u"x"_s, u"y"_s, u"z"_s}, "v", "x y z"},
         {{QString::fromUtf16(u"x\u00e9")}, "v", "x e"},
     };
     for (const Case& c : table)
-        EXPECT_EQ(rawValue(sw + c.key, c.name), utf16z(c.text)) << c.key.join('\\').toStdString() << " " << c.name;
+        EXPECT_EQ(rawValue(sw + c.key, QString::fromUtf8(c.name)), utf16z(QString::fromUtf8(c.text)))
+            << c.key.join(u'\\').toStdString() << " " << c.name;
     platform::registry::Key* software = nullptr;
     ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), sw, false, &software), 0);
     QStringList names;
     for (const auto& child : software->children)
         names << child->name;
-    EXPECT_EQ(names, QStringList({"Ab", "AbC", "Q]", "x", QString::fromUtf16(u"x\u00e9")}));
+    EXPECT_EQ(names, QStringList({u"Ab"_s, u"AbC"_s, u"Q]"_s, u"x"_s, QString::fromUtf16(u"x\u00e9")}));
     platform::registry::markAllFilesChanged();
     ASSERT_TRUE(platform::flushRegistry().ok);
     EXPECT_EQ(file(dir), input);
@@ -288,29 +289,29 @@ TEST_F(RegistryFile, ValuesStayRightWhileManyKeysAreReadAndSomeChange)
                  QByteArray::number(i) + "\"\n\"b\"=dword:" + QByteArray::number(i, 16).rightJustified(8, '0') + "\n";
     const QString dir = makePrefix(input);
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    const auto key = [](int i) { return QStringList{"Machine", "Bulk", QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0'))}; };
+    const auto key = [](int i) { return QStringList{u"Machine"_s, u"Bulk"_s, QStringLiteral("K%1").arg(i, 2, 10, QLatin1Char('0'))}; };
     const auto dword = [](int i) { return QByteArray(reinterpret_cast<const char*>(&i), 4); };
     const auto check = [&](const char* when) {
         for (int i = 0; i < 40; ++i) {
-            const QByteArray a = rawValue(key(i), "a");
+            const QByteArray a = rawValue(key(i), u"a"_s);
             if (i % 10 == 3)
                 EXPECT_EQ(a, "<no value>") << when << " " << i;
             else
                 EXPECT_EQ(a, utf16z(QString::number(i))) << when << " " << i;
-            EXPECT_EQ(rawValue(key(i), "b"), dword(i)) << when << " " << i;
-            EXPECT_EQ(rawValue(key(i), "c"), i % 10 == 7 ? utf16z("new") : QByteArray("<no value>")) << when << " " << i;
+            EXPECT_EQ(rawValue(key(i), u"b"_s), dword(i)) << when << " " << i;
+            EXPECT_EQ(rawValue(key(i), u"c"_s), i % 10 == 7 ? utf16z(u"new"_s) : QByteArray("<no value>")) << when << " " << i;
         }
     };
     for (int round = 0; round < 2; ++round) {
         for (int i = 0; i < 40; ++i) {
-            rawValue(key(i), "a");
+            rawValue(key(i), u"a"_s);
             platform::registry::Key* k = nullptr;
             ASSERT_EQ(platform::registry::walk(platform::registry::registryRoot(), key(i), false, &k), 0);
             if (round == 0 && i % 10 == 3) {
-                EXPECT_EQ(platform::registry::deleteValue(k, "A"), ERROR_SUCCESS);
+                EXPECT_EQ(platform::registry::deleteValue(k, u"A"_s), ERROR_SUCCESS);
             }
             if (round == 0 && i % 10 == 7) {
-                EXPECT_EQ(platform::registry::setValue(k, "c", REG_SZ, utf16z("new")), ERROR_SUCCESS);
+                EXPECT_EQ(platform::registry::setValue(k, u"c"_s, REG_SZ, utf16z(u"new"_s)), ERROR_SUCCESS);
             }
         }
     }
@@ -350,7 +351,7 @@ TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
         const QString dir = makePrefix(c.body);
         const platform::PrefixError e = platform::openPrefix(dir);
         EXPECT_FALSE(e.ok) << c.what;
-        EXPECT_TRUE(e.message.contains(dir + "/system.reg")) << c.what << ": " << e.message.toStdString();
+        EXPECT_TRUE(e.message.contains(dir + u"/system.reg"_s)) << c.what << ": " << e.message.toStdString();
         if (c.line > 1) {
             EXPECT_TRUE(e.message.contains(QStringLiteral("line %1 ").arg(c.line))) << c.what << ": " << e.message.toStdString();
         }
@@ -361,7 +362,7 @@ TEST_F(RegistryFile, BadFilesAreRefusedWithTheirLineAndLeftAlone)
     const QString dir = makePrefix(kHead, kUserHead + "\n[K" + kTime + "\"a\"=dword:xyz\n");
     const platform::PrefixError e = platform::openPrefix(dir);
     EXPECT_FALSE(e.ok);
-    EXPECT_TRUE(e.message.contains("user.reg")) << e.message.toStdString();
+    EXPECT_TRUE(e.message.contains(u"user.reg"_s)) << e.message.toStdString();
 }
 
 // None of these is the user's doing, and none may hang, eat memory or be
@@ -386,13 +387,13 @@ TEST_F(RegistryFile, WhatIsNoRegistryFileIsToldWithoutHanging)
         {"FIFO as system.reg", "system.reg", fifo, "it is not a regular file"},
         {"FIFO as user.reg", "user.reg", fifo, "it is not a regular file"},
         {"FIFO as userdef.reg", "userdef.reg", fifo, "it is not a regular file"},
-        {"link to /dev/zero", "system.reg", link("/dev/zero"), "it is not a regular file"},
-        {"user.reg a link to /dev/zero", "user.reg", link("/dev/zero"), "it is not a regular file"},
-        {"userdef.reg a link to /dev/zero", "userdef.reg", link("/dev/zero"), "it is not a regular file"},
-        {"link to nothing", "system.reg", link("nowhere.reg"), "No such file or directory"},
-        {"user.reg a link to nothing", "user.reg", link("nowhere.reg"), "No such file or directory"},
-        {"link to itself", "system.reg", link("system.reg"), "Too many levels of symbolic links"},
-        {"userdef.reg a link to itself", "userdef.reg", link("userdef.reg"), "Too many levels of symbolic links"},
+        {"link to /dev/zero", "system.reg", link(u"/dev/zero"_s), "it is not a regular file"},
+        {"user.reg a link to /dev/zero", "user.reg", link(u"/dev/zero"_s), "it is not a regular file"},
+        {"userdef.reg a link to /dev/zero", "userdef.reg", link(u"/dev/zero"_s), "it is not a regular file"},
+        {"link to nothing", "system.reg", link(u"nowhere.reg"_s), "No such file or directory"},
+        {"user.reg a link to nothing", "user.reg", link(u"nowhere.reg"_s), "No such file or directory"},
+        {"link to itself", "system.reg", link(u"system.reg"_s), "Too many levels of symbolic links"},
+        {"userdef.reg a link to itself", "userdef.reg", link(u"userdef.reg"_s), "Too many levels of symbolic links"},
         {"larger than 1 GiB",
          "system.reg",
          [](const QString& path) {
@@ -407,7 +408,7 @@ TEST_F(RegistryFile, WhatIsNoRegistryFileIsToldWithoutHanging)
     };
     for (const Case& c : table) {
         const QString dir = makePrefix(kHead);
-        const QString path = dir + "/" + c.file;
+        const QString path = dir + u"/"_s + QString::fromUtf8(c.file);
         QFile::remove(path);
         c.make(path);
         platform::PrefixError e;
@@ -418,16 +419,16 @@ TEST_F(RegistryFile, WhatIsNoRegistryFileIsToldWithoutHanging)
         ::chmod(QFile::encodeName(dir).constData(), 0700);
         EXPECT_FALSE(e.ok) << c.what;
         EXPECT_FALSE(platform::prefixIsOpen()) << c.what;
-        EXPECT_TRUE(e.message.startsWith("The registry file " + path + " cannot be read: ")) << c.what << ": "
+        EXPECT_TRUE(e.message.startsWith(u"The registry file "_s + path + u" cannot be read: "_s)) << c.what << ": "
                                                                                            << e.message.toStdString();
         EXPECT_TRUE(e.message.contains(QLatin1String(c.reason))) << c.what << ": " << e.message.toStdString();
-        EXPECT_FALSE(e.message.contains("\n")) << c.what;
+        EXPECT_FALSE(e.message.contains(u"\n"_s)) << c.what;
         EXPECT_TRUE(regtest::saveLitter(dir).isEmpty()) << c.what;
         platform::closePrefix();
     }
     // A FIFO where Debian's Wine names its server folder is passed over.
     const QString dir = makePrefix(kHead);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/wineserver").constData(), 0644), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + u"/wineserver"_s).constData(), 0644), 0);
     EXPECT_TRUE(platform::openPrefix(dir).ok);
 }
 
@@ -478,10 +479,10 @@ TEST_F(RegistryFile, KeysNestedVeryDeepAreReadWalkedAndSaved)
     ASSERT_TRUE(platform::closePrefix().ok);
 
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    QStringList keyPath = {"Machine"};
+    QStringList keyPath = {u"Machine"_s};
     for (int i = 0; i < kDepth; ++i)
-        keyPath << "a";
-    EXPECT_EQ(rawValue(keyPath, "w"), utf16z("new"));
+        keyPath << u"a"_s;
+    EXPECT_EQ(rawValue(keyPath, u"w"_s), utf16z(u"new"_s));
 }
 
 // A link's value as Wine writes it.
@@ -515,17 +516,17 @@ TEST_F(RegistryFile, LinksThatLoopOrFanOutEndSoon)
     QByteArray input = kHead;
     // Each Fan\Ln leads through L(n+1) eight times: 8^15 steps if followed blindly.
     for (int n = 1; n <= 16; ++n) {
-        QString target = machine + "Fan";
+        QString target = machine + u"Fan"_s;
         for (int i = 0; n < 16 && i < 8; ++i)
             target += QStringLiteral("\\L%1").arg(n + 1);
         input += linkBlock("Software\\\\Fan\\\\L" + QByteArray::number(n), target);
     }
     input += "\n[Software\\\\Loop" + kTime + "\"v\"=\"loop\"\n";
-    input += linkBlock("Software\\\\Loop\\\\Back", machine + "Loop");
-    input += linkBlock("Software\\\\Loop\\\\Twice", machine + "Loop\\Back\\Back");
-    input += linkBlock("Software\\\\Mutual1", machine + "Mutual2");
-    input += linkBlock("Software\\\\Mutual2", machine + "Mutual1");
-    input += linkBlock("Software\\\\Self", machine + "Self");
+    input += linkBlock("Software\\\\Loop\\\\Back", machine + u"Loop"_s);
+    input += linkBlock("Software\\\\Loop\\\\Twice", machine + u"Loop\\Back\\Back"_s);
+    input += linkBlock("Software\\\\Mutual1", machine + u"Mutual2"_s);
+    input += linkBlock("Software\\\\Mutual2", machine + u"Mutual1"_s);
+    input += linkBlock("Software\\\\Self", machine + u"Self"_s);
     const QString dir = makePrefix(input);
     ASSERT_TRUE(platform::openPrefix(dir).ok);
 
@@ -556,8 +557,8 @@ TEST_F(RegistryFile, LinksThatLoopOrFanOutEndSoon)
     // Through a link the key's own values are there, and the link itself
     // is listed under its parent by its own name.
     QString v;
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Loop\\Back\\Back", "v", v));
-    EXPECT_EQ(v, "loop");
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Loop\\Back\\Back"_s, u"v"_s, v));
+    EXPECT_EQ(v, u"loop"_s);
     HKEY loop = 0;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Loop", 0, KEY_READ, &loop), ERROR_SUCCESS);
     char name[16];
@@ -570,19 +571,19 @@ TEST_F(RegistryFile, LinksThatLoopOrFanOutEndSoon)
 TEST_F(RegistryFile, MissingOrUnreadablePrefixGetsOneClearSentence)
 {
     const QString base = testenv::makeTempDir(QStringLiteral("missing"));
-    const platform::PrefixError none = platform::openPrefix(base + "/nowhere");
+    const platform::PrefixError none = platform::openPrefix(base + u"/nowhere"_s);
     EXPECT_FALSE(none.ok);
-    EXPECT_EQ(none.message, "The Wine prefix " + base + "/nowhere does not exist.");
+    EXPECT_EQ(none.message, u"The Wine prefix "_s + base + u"/nowhere does not exist."_s);
 
     const platform::PrefixError empty = platform::openPrefix(base);
     EXPECT_FALSE(empty.ok);
-    EXPECT_TRUE(empty.message.contains("has no system.reg")) << empty.message.toStdString();
+    EXPECT_TRUE(empty.message.contains(u"has no system.reg"_s)) << empty.message.toStdString();
 
     const QString odd = testenv::makeTempDir(QStringLiteral("unreadable"));
-    QDir(odd).mkdir("system.reg");  // a folder where the file should be
+    QDir(odd).mkdir(u"system.reg"_s);  // a folder where the file should be
     const platform::PrefixError unreadable = platform::openPrefix(odd);
     EXPECT_FALSE(unreadable.ok);
-    EXPECT_TRUE(unreadable.message.startsWith("The registry file " + odd + "/system.reg cannot be read"))
+    EXPECT_TRUE(unreadable.message.startsWith(u"The registry file "_s + odd + u"/system.reg cannot be read"_s))
         << unreadable.message.toStdString();
     EXPECT_EQ(QDir(odd).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 1);
 
@@ -590,9 +591,9 @@ TEST_F(RegistryFile, MissingOrUnreadablePrefixGetsOneClearSentence)
     const QString fresh = makePrefix(kHead, QByteArray(), QByteArray());
     ASSERT_TRUE(platform::openPrefix(fresh).ok);
     ASSERT_TRUE(platform::closePrefix().ok);
-    EXPECT_FALSE(QFile::exists(fresh + "/user.reg"));
+    EXPECT_FALSE(QFile::exists(fresh + u"/user.reg"_s));
     ASSERT_TRUE(platform::openPrefix(fresh).ok);
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\V", "a", "b", REG_SZ);
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\V"_s, u"a"_s, u"b"_s, REG_SZ);
     ASSERT_TRUE(platform::closePrefix().ok);
     EXPECT_EQ(withoutNewTimes(file(fresh, "user.reg")), kUserHead + "\n[Software\\\\V] T\n\"a\"=\"b\"\n");
 }
@@ -601,15 +602,15 @@ TEST_F(RegistryFile, AFileChangedOnDiskIsNotOverwritten)
 {
     const QString dir = makePrefix(canonical());
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "sz", "changed", REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Types"_s, u"sz"_s, u"changed"_s, REG_SZ);
     const QByteArray theirs = canonical() + "\n[Software\\\\Theirs" + kTime;
-    testenv::writeFile(dir + "/system.reg", theirs);
+    testenv::writeFile(dir + u"/system.reg"_s, theirs);
     const platform::PrefixError e = platform::flushRegistry();
     EXPECT_FALSE(e.ok);
-    EXPECT_TRUE(e.message.contains("was changed by another program")) << e.message.toStdString();
+    EXPECT_TRUE(e.message.contains(u"was changed by another program"_s)) << e.message.toStdString();
     EXPECT_EQ(file(dir), theirs);
     // Put back as it was, the pending change goes in.
-    testenv::writeFile(dir + "/system.reg", canonical());
+    testenv::writeFile(dir + u"/system.reg"_s, canonical());
     ASSERT_TRUE(platform::flushRegistry().ok);
     EXPECT_TRUE(file(dir).contains("\"sz\"=\"changed\"\n"));
 }
@@ -619,18 +620,19 @@ TEST_F(RegistryFile, SaveRunsWhenTheEventLoopIsReachedAndReportsFailure)
     const QString dir = makePrefix(canonical());
     ASSERT_TRUE(platform::openPrefix(dir).ok);
     QStringList errors;
-    platform::setRegistryErrorHandler([&errors](const QString& m) { errors << m; });
-    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "7");
+    testenv::SeamGuard seams;
+    seams.registryErrorHandler([&errors](const QString& m) { errors << m; });
+    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Types"_s, u"dword"_s, u"7"_s);
     EXPECT_EQ(file(dir), canonical());  // not before control is back in the loop
     QCoreApplication::processEvents();
     EXPECT_TRUE(file(dir).contains("\"dword\"=dword:00000007\n"));
     EXPECT_TRUE(errors.isEmpty());
 
-    testenv::writeFile(dir + "/system.reg", "edited elsewhere");
-    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "8");
+    testenv::writeFile(dir + u"/system.reg"_s, "edited elsewhere");
+    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Types"_s, u"dword"_s, u"8"_s);
     QCoreApplication::processEvents();
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors[0].contains("was changed by another program"));
+    EXPECT_TRUE(errors[0].contains(u"was changed by another program"_s));
     EXPECT_EQ(file(dir), "edited elsewhere");
 }
 
@@ -638,17 +640,17 @@ TEST_F(RegistryFile, LinkedFileStaysALinkAndOldTemporaryFilesGo)
 {
     const QString dir = makePrefix(canonical());
     const QString elsewhere = testenv::makeTempDir(QStringLiteral("real"));
-    QFile::rename(dir + "/system.reg", elsewhere + "/system.reg");
-    QFile::link(elsewhere + "/system.reg", dir + "/system.reg");
+    QFile::rename(dir + u"/system.reg"_s, elsewhere + u"/system.reg"_s);
+    QFile::link(elsewhere + u"/system.reg"_s, dir + u"/system.reg"_s);
     // Left by a save that was killed, from a process that is gone.
-    testenv::writeFile(dir + "/.velmora-save-999999999-abcdef", "torn");
-    testenv::writeFile(dir + "/reg1a2b0000.tmp", "Wine's, not ours");
+    testenv::writeFile(dir + u"/.velmora-save-999999999-abcdef"_s, "torn");
+    testenv::writeFile(dir + u"/reg1a2b0000.tmp"_s, "Wine's, not ours");
     ASSERT_TRUE(platform::openPrefix(dir).ok);
-    EXPECT_FALSE(QFile::exists(dir + "/.velmora-save-999999999-abcdef"));
-    EXPECT_TRUE(QFile::exists(dir + "/reg1a2b0000.tmp"));
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "sz", "via link", REG_SZ);
+    EXPECT_FALSE(QFile::exists(dir + u"/.velmora-save-999999999-abcdef"_s));
+    EXPECT_TRUE(QFile::exists(dir + u"/reg1a2b0000.tmp"_s));
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Types"_s, u"sz"_s, u"via link"_s, REG_SZ);
     ASSERT_TRUE(platform::closePrefix().ok);
-    EXPECT_TRUE(QFileInfo(dir + "/system.reg").isSymLink());
+    EXPECT_TRUE(QFileInfo(dir + u"/system.reg"_s).isSymLink());
     EXPECT_TRUE(file(elsewhere).contains("\"sz\"=\"via link\"\n"));
 }
 
@@ -665,8 +667,8 @@ QByteArray bigRegistry()
 // Sets both markers to `n`: a whole file has them equal.
 void setMarkers(int n)
 {
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", QString::number(n), REG_SZ);
-    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", QString::number(n), REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Marker"_s, u"n"_s, QString::number(n), REG_SZ);
+    engine::SetRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Marker"_s, u"copy"_s, QString::number(n), REG_SZ);
 }
 
 // Opens the prefix a killed process saved into and checks it is whole:
@@ -680,11 +682,11 @@ int checkWholeAfterKill(const QString& dir)
         return -2;
     EXPECT_TRUE(regtest::saveLitter(dir).isEmpty()) << "the killed save's file is still there";
     QString bulk;
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Bulk\\K3999", "v", bulk));
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Bulk\\K3999"_s, u"v"_s, bulk));
     QString n;
     QString copy;
-    const bool hasN = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "n", n);
-    const bool hasCopy = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Marker", "copy", copy);
+    const bool hasN = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Marker"_s, u"n"_s, n);
+    const bool hasCopy = engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Marker"_s, u"copy"_s, copy);
     EXPECT_EQ(hasN, hasCopy);
     EXPECT_EQ(n, copy);
     EXPECT_TRUE(platform::closePrefix().ok);

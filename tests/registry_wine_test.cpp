@@ -5,6 +5,7 @@
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
 #include "platform/registry.h"
+#include "platform/registrytesting.h"
 #include "platform/winreg.h"
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -135,13 +138,13 @@ TEST_F(RegistryWine, WhatWineWroteReadsBackThroughOurFunctions)
     auto add = [&](const QString& name, const QString& data, const QString& type = QString()) {
         ASSERT_EQ(s_wine.regAdd(key, name, data, type).exitCode, 0) << name.toStdString();
     };
-    add("Plain", "C:\\windows\\notepad.exe");
-    add("Expand", "%SystemRoot%\\x.dll", "REG_EXPAND_SZ");
-    add("Multi", "one\\0two", "REG_MULTI_SZ");
-    add("Num", "42", "REG_DWORD");
-    add("Bin", "00ff10", "REG_BINARY");
-    add("", "default text");
-    add("name with blanks", "value with blanks");
+    add(u"Plain"_s, u"C:\\windows\\notepad.exe"_s);
+    add(u"Expand"_s, u"%SystemRoot%\\x.dll"_s, u"REG_EXPAND_SZ"_s);
+    add(u"Multi"_s, u"one\\0two"_s, u"REG_MULTI_SZ"_s);
+    add(u"Num"_s, u"42"_s, u"REG_DWORD"_s);
+    add(u"Bin"_s, u"00ff10"_s, u"REG_BINARY"_s);
+    add(u""_s, u"default text"_s);
+    add(u"name with blanks"_s, u"value with blanks"_s);
     add(QString::fromUtf8("caf\u00e9"), QString::fromUtf8("cr\u00e8me \u03a9"));
     s_wine.stopServer();
 
@@ -176,71 +179,72 @@ TEST_F(RegistryWine, WhatWineWroteReadsBackThroughOurFunctions)
             break;
         names << QString::fromLatin1(name, size);
     }
-    EXPECT_EQ(names, QStringList({"", "Bin", QString::fromLatin1("caf\xe9"), "Expand", "Multi", "name with blanks",
-                                  "Num", "Plain"}));
+    EXPECT_EQ(names, QStringList({u""_s, u"Bin"_s, QString::fromLatin1("caf\xe9"), u"Expand"_s, u"Multi"_s, u"name with blanks"_s,
+                                  u"Num"_s, u"Plain"_s}));
     RegCloseKey(k);
     QString text;
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora In", "Num", text));
-    EXPECT_EQ(text, "42");
-    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora In", "Plain", text));
-    EXPECT_EQ(text, "C:\\windows\\notepad.exe");
-    EXPECT_FALSE(engine::QueryRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora In", "Expand", text));
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora In"_s, u"Num"_s, text));
+    EXPECT_EQ(text, u"42"_s);
+    EXPECT_TRUE(engine::QueryRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora In"_s, u"Plain"_s, text));
+    EXPECT_EQ(text, u"C:\\windows\\notepad.exe"_s);
+    EXPECT_FALSE(engine::QueryRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora In"_s, u"Expand"_s, text));
 }
 
 TEST_F(RegistryWine, WhatWeWriteWineSees)
 {
-    ASSERT_EQ(s_wine.reg({"add", "HKCU\\Software\\Velmora Out", "/v", "ToDelete", "/d", "x", "/f"}).exitCode, 0);
-    ASSERT_EQ(s_wine.reg({"add", "HKLM\\Software\\Velmora Out", "/ve", "/d", "old default", "/f"}).exitCode, 0);
+    ASSERT_EQ(s_wine.reg({u"add"_s, u"HKCU\\Software\\Velmora Out"_s, u"/v"_s, u"ToDelete"_s, u"/d"_s, u"x"_s, u"/f"_s}).exitCode, 0);
+    ASSERT_EQ(s_wine.reg({u"add"_s, u"HKLM\\Software\\Velmora Out"_s, u"/ve"_s, u"/d"_s, u"old default"_s, u"/f"_s}).exitCode, 0);
     s_wine.stopServer();
 
     ASSERT_TRUE(platform::openPrefix(s_wine.path()).ok);
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out\\Deep", "Path", "C:\\x y\\z.exe", REG_SZ);
-    engine::WriteRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out\\Deep", "Count", "42");
-    engine::CreateRegistryKey(HKEY_CURRENT_USER, "Software\\Velmora Out\\Empty\\Leaf");
-    engine::DeleteRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out", "ToDelete");
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Out", QString::fromUtf8("Cr\u00e8me"),
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora Out\\Deep"_s, u"Path"_s, u"C:\\x y\\z.exe"_s, REG_SZ);
+    engine::WriteRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora Out\\Deep"_s, u"Count"_s, u"42"_s);
+    engine::CreateRegistryKey(HKEY_CURRENT_USER, u"Software\\Velmora Out\\Empty\\Leaf"_s);
+    engine::DeleteRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora Out"_s, u"ToDelete"_s);
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora Out"_s, QString::fromUtf8("Cr\u00e8me"),
                              QString::fromUtf8("\u00e9t\u00e9"), REG_SZ);
     // The fix empties then deletes a default value.
-    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Out", "", "");
-    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Velmora Out", "");
-    engine::SetRegistryValue(HKEY_CLASSES_ROOT, ".velmoratest", "", "velmorafile", REG_SZ);
+    engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Velmora Out"_s, u""_s, u""_s);
+    engine::DeleteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Velmora Out"_s, u""_s);
+    engine::SetRegistryValue(HKEY_CLASSES_ROOT, u".velmoratest"_s, u""_s, u"velmorafile"_s, REG_SZ);
     const platform::PrefixError closed = platform::closePrefix();
     ASSERT_TRUE(closed.ok) << closed.message.toStdString();
 
-    const testenv::WineResult deep = s_wine.reg({"query", "HKCU\\Software\\Velmora Out\\Deep"});
+    const testenv::WineResult deep = s_wine.reg({u"query"_s, u"HKCU\\Software\\Velmora Out\\Deep"_s});
     EXPECT_EQ(deep.exitCode, 0);
     EXPECT_TRUE(deep.out.contains("Path    REG_SZ    C:\\x y\\z.exe")) << deep.out.toStdString();
     EXPECT_TRUE(deep.out.contains("Count    REG_DWORD    0x2a")) << deep.out.toStdString();
-    EXPECT_EQ(s_wine.reg({"query", "HKCU\\Software\\Velmora Out\\Empty\\Leaf"}).exitCode, 0);
-    EXPECT_NE(s_wine.reg({"query", "HKCU\\Software\\Velmora Out", "/v", "ToDelete"}).exitCode, 0);
-    EXPECT_FALSE(s_wine.reg({"query", "HKLM\\Software\\Velmora Out", "/ve"}).out.contains("old default"));
-    const testenv::WineResult cls = s_wine.reg({"query", "HKLM\\Software\\Classes\\.velmoratest", "/ve"});
+    EXPECT_EQ(s_wine.reg({u"query"_s, u"HKCU\\Software\\Velmora Out\\Empty\\Leaf"_s}).exitCode, 0);
+    EXPECT_NE(s_wine.reg({u"query"_s, u"HKCU\\Software\\Velmora Out"_s, u"/v"_s, u"ToDelete"_s}).exitCode, 0);
+    EXPECT_FALSE(s_wine.reg({u"query"_s, u"HKLM\\Software\\Velmora Out"_s, u"/ve"_s}).out.contains("old default"));
+    const testenv::WineResult cls = s_wine.reg({u"query"_s, u"HKLM\\Software\\Classes\\.velmoratest"_s, u"/ve"_s});
     EXPECT_TRUE(cls.out.contains("velmorafile")) << cls.out.toStdString();
-    EXPECT_TRUE(exportKey(s_wine, "HKCU\\Software\\Velmora Out").contains(QString::fromUtf8("\"Cr\u00e8me\"=\"\u00e9t\u00e9\"")));
+    EXPECT_TRUE(exportKey(s_wine, u"HKCU\\Software\\Velmora Out"_s)
+                    .contains(QString::fromUtf8("\"Cr\u00e8me\"=\"\u00e9t\u00e9\"")));
     s_wine.stopServer();
 }
 
 TEST_F(RegistryWine, NothingChangesWhileAServerRuns)
 {
-    ASSERT_EQ(s_wine.run("wineserver", {"-p"}).exitCode, 0);
+    ASSERT_EQ(s_wine.run(u"wineserver"_s, {u"-p"_s}).exitCode, 0);
     const platform::PrefixError refused = platform::openPrefix(s_wine.path());
     EXPECT_FALSE(refused.ok);
-    EXPECT_TRUE(refused.message.contains("wineserver -k")) << refused.message.toStdString();
+    EXPECT_TRUE(refused.message.contains(u"wineserver -k"_s)) << refused.message.toStdString();
     EXPECT_FALSE(platform::prefixIsOpen());
     s_wine.stopServer();
 
     ASSERT_TRUE(platform::openPrefix(s_wine.path()).ok);
-    const QByteArray before = readFile(QDir(s_wine.path()).filePath("user.reg"));
-    engine::SetRegistryValue(HKEY_CURRENT_USER, "Software\\Velmora Late", "v", "1", REG_SZ);
-    ASSERT_EQ(s_wine.run("wineserver", {"-p"}).exitCode, 0);
+    const QByteArray before = readFile(QDir(s_wine.path()).filePath(u"user.reg"_s));
+    engine::SetRegistryValue(HKEY_CURRENT_USER, u"Software\\Velmora Late"_s, u"v"_s, u"1"_s, REG_SZ);
+    ASSERT_EQ(s_wine.run(u"wineserver"_s, {u"-p"_s}).exitCode, 0);
     const platform::PrefixError saved = platform::flushRegistry();
     EXPECT_FALSE(saved.ok);
-    EXPECT_TRUE(saved.message.contains("wineserver -k")) << saved.message.toStdString();
-    EXPECT_EQ(readFile(QDir(s_wine.path()).filePath("user.reg")), before);
+    EXPECT_TRUE(saved.message.contains(u"wineserver -k"_s)) << saved.message.toStdString();
+    EXPECT_EQ(readFile(QDir(s_wine.path()).filePath(u"user.reg"_s)), before);
     s_wine.stopServer();
     // Once the server is gone the same change is saved.
     ASSERT_TRUE(platform::flushRegistry().ok);
-    EXPECT_TRUE(readFile(QDir(s_wine.path()).filePath("user.reg")).contains("[Software\\\\Velmora Late]"));
+    EXPECT_TRUE(readFile(QDir(s_wine.path()).filePath(u"user.reg"_s)).contains("[Software\\\\Velmora Late]"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/qtdesktop.h"
 #include "platform/desktop.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ TEST(QtDesktop, ModalWindowsRunUntilClosedAndGiveTheirResult)
 {
     mainwindow::QtDesktop desk;
     FrmNextMessageBox box;
-    box.lblprob->setText(QStringLiteral("Scanning is complete : 3 problems found."));
+    box.setProblemCount(3);
     QString seen;
     bool wasModal = false;
     whenModal([&](QWidget* m) {
@@ -110,7 +111,8 @@ TEST(QtDesktop, ModalWindowsRunUntilClosedAndGiveTheirResult)
 
 TEST(DesktopSeam, WithoutADesktopModalWindowsAreNotShown)
 {
-    platform::setDesktop(nullptr);
+    testenv::SeamGuard seams;
+    seams.desktop(nullptr);
     FrmNextMessageBox box;
     EXPECT_EQ(platform::ShowModal(&box), 0);
     EXPECT_FALSE(box.isVisible());

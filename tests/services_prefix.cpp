@@ -16,6 +16,7 @@
 #include "platform/winreg.h"
 #include "tests/support/oddfiles.h"
 #include "tests/support/prefixbuilder.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -28,10 +29,13 @@
 #include <QUrl>
 
 #include <csignal>
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
 
 using namespace engine;
 
@@ -39,22 +43,24 @@ namespace {
 
 QString g_prefix;
 QString g_driveC;
+// The program folder, for the whole suite.
+std::unique_ptr<testenv::SeamGuard> g_suiteSeams;
 
 testenv::PrefixBuilder servicesRegistry()
 {
     testenv::PrefixBuilder b;
-    b.system("Software\\Classes\\Velmora.Test\\DefaultIcon").sz({}, "C:\\icons\\app.ico");
-    b.system("Software\\Microsoft\\Windows NT\\CurrentVersion").sz("SystemRoot", "C:\\windows");
-    b.system("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    b.system(u"Software\\Classes\\Velmora.Test\\DefaultIcon"_s).sz({}, u"C:\\icons\\app.ico"_s);
+    b.system(u"Software\\Microsoft\\Windows NT\\CurrentVersion"_s).sz(u"SystemRoot"_s, u"C:\\windows"_s);
+    b.system(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run"_s);
     // String data that the ANSI functions cannot hand out exactly, and some
     // that they can.
-    b.system("Software\\Velmora Unicode")
-        .sz("Cyrillic", QStringLiteral("C:\\gone\\tool.exe /\x416"))
-        .hex("Multi", 0x7, QByteArray::fromHex("43003a005c006d002e006500780065000000160400000000"))
-        .hex("Odd", 0x1, QByteArray::fromHex("43003a005c006f002e0065007800650000"))
-        .sz("Latin", QStringLiteral("C:\\caf\xe9\\gone.exe"));
-    b.user("Software\\Velmora Test");
-    b.userDefault("Software\\Velmora Test");
+    b.system(u"Software\\Velmora Unicode"_s)
+        .sz(u"Cyrillic"_s, QStringLiteral("C:\\gone\\tool.exe /\x416"))
+        .hex(u"Multi"_s, 0x7, QByteArray::fromHex("43003a005c006d002e006500780065000000160400000000"))
+        .hex(u"Odd"_s, 0x1, QByteArray::fromHex("43003a005c006f002e0065007800650000"))
+        .sz(u"Latin"_s, QStringLiteral("C:\\caf\xe9\\gone.exe"));
+    b.user(u"Software\\Velmora Test"_s);
+    b.userDefault(u"Software\\Velmora Test"_s);
     return b;
 }
 
@@ -132,36 +138,32 @@ protected:
         g_prefix = testenv::makeTempDir(QStringLiteral("prefix"));
         g_driveC = g_prefix + QStringLiteral("/drive_c");
         ASSERT_TRUE(servicesRegistry()
-                        .folder("drive_c/windows/system32")
-                        .folder("drive_c/users/me/Temp")
-                        .drive("c:", "../drive_c")
-                        .drive("z:", "/")
+                        .folder(u"drive_c/windows/system32"_s)
+                        .folder(u"drive_c/users/me/Temp"_s)
+                        .drive(u"c:"_s, u"../drive_c"_s)
+                        .drive(u"z:"_s, u"/"_s)
                         .write(g_prefix));
         const platform::PrefixError opened = platform::openPrefix(g_prefix);
         ASSERT_TRUE(opened.ok) << qPrintable(opened.message);
         QDir().mkpath(g_driveC + QStringLiteral("/velmora"));
-        platform::setProgramFolderLinux(g_driveC + QStringLiteral("/velmora"));
+        g_suiteSeams = std::make_unique<testenv::SeamGuard>();
+        g_suiteSeams->programFolder(g_driveC + QStringLiteral("/velmora"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(testenv::makeTempDir(QStringLiteral("xdgdata"))));
     }
     static void TearDownTestSuite()
     {
         platform::closePrefix();
+        g_suiteSeams.reset();
     }
     void SetUp() override
     {
         ASSERT_TRUE(platform::prefixIsOpen());
-        platform::setDesktop(&desk);
-    }
-    void TearDown() override
-    {
-        platform::setDesktop(nullptr);
-        platform::setDefaultAppQuery({});
-        platform::setProcessStarter({});
-        platform::setClock({});
+        seams.desktop(&desk);
     }
     static QString onC(const QString& rel) { return g_driveC + QLatin1Char('/') + rel; }
 
     RecordingDesktop desk;
+    testenv::SeamGuard seams;
 };
 
 // The peak resident size since the last reset, in KiB; -1 when the system
@@ -276,7 +278,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
 
     QStringList askedTypes;
     QByteArray probeSeen;
-    platform::setDefaultAppQuery([&](const QString& type) {
+    seams.defaultAppQuery([&](const QString& type) {
         askedTypes << type;
         probeSeen = testenv::readFile(platform::toLinuxPath(probe));
         return QStringLiteral("velmora-testbrowser.desktop");
@@ -286,7 +288,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
         QStringList args;
     };
     std::vector<Started> started;
-    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList&) {
+    seams.processStarter([&](const QString& p, const QStringList& a, const QStringList&) {
         started.push_back({p, a});
         return true;
     });
@@ -318,7 +320,7 @@ TEST_F(ServicesOnPrefix, WebPageOpensWithTheDesktopsBrowserAndTheProbeGoes)
     // Nothing registered, or a desktop id that names no entry: nothing starts.
     for (const QString& id : {QString(), QStringLiteral("absent.desktop")}) {
         started.clear();
-        platform::setDefaultAppQuery([&](const QString&) { return id; });
+        seams.defaultAppQuery([&](const QString&) { return id; });
         OpenWebPage(nullptr, HomePageAddress(), QStringLiteral("htm"));
         EXPECT_TRUE(started.empty()) << qPrintable(id);
         EXPECT_TRUE(platform::toLinuxPath(probe).isEmpty()) << "probe file left behind";
@@ -334,7 +336,7 @@ TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
         QStringList env;
     };
     std::vector<Started> started;
-    platform::setProcessStarter([&](const QString& p, const QStringList& a, const QStringList& e) {
+    seams.processStarter([&](const QString& p, const QStringList& a, const QStringList& e) {
         started.push_back({p, a, e});
         return true;
     });
@@ -357,7 +359,7 @@ TEST_F(ServicesOnPrefix, ShellStartsWindowsProgramsWithWineInThisPrefix)
 
 TEST_F(ServicesOnPrefix, BackupFileIsNamedByTheClockAndAppendedLineByLine)
 {
-    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+    seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
     const QString path = NewBackupFilePath();
     EXPECT_EQ(path, platform::programFolder() + QStringLiteral("\\Restore\\BackupTuesday, March 13, 2007 --- 14-05-09"));
 
@@ -488,11 +490,11 @@ TEST_F(ServicesOnPrefix, ALineThatIsNoWholeRecordChangesNothing)
         const char* what;
         QByteArray plain;  // the file's lines, unscrambled
     } cases[] = {
-        {"an undecodable value field", (tool + "1:433a5c5\r\n" + count + "4:0500000\r\n").toLatin1()},
-        {"an eighth field", (tool + "1:4300^x\r\n" + count + "4:05000000^\r\n").toLatin1()},
-        {"a record run into the next", (tool + "1:43" + count + "4:05000000\r\n").toLatin1()},
-        {"cut short at the end of the file", (count + "4:0500").toLatin1()},
-        {"cut in the key path", (tool.left(30) + "\r\n" + count.left(40)).toLatin1()},
+        {"an undecodable value field", (tool + u"1:433a5c5\r\n"_s + count + u"4:0500000\r\n"_s).toLatin1()},
+        {"an eighth field", (tool + u"1:4300^x\r\n"_s + count + u"4:05000000^\r\n"_s).toLatin1()},
+        {"a record run into the next", (tool + u"1:43"_s + count + u"4:05000000\r\n"_s).toLatin1()},
+        {"cut short at the end of the file", (count + u"4:0500"_s).toLatin1()},
+        {"cut in the key path", (tool.left(30) + u"\r\n"_s + count.left(40)).toLatin1()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -630,7 +632,7 @@ TEST_F(ServicesOnPrefix, FixThenRestoreGivesBackEveryValueExactly)
         setValue(HKEY_CURRENT_USER, key, v.name, v.type, v.bytes);
 
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
-    platform::setClock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
+    seams.clock([] { return QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5)); });
     const QString backup = NewBackupFilePath();
     for (const auto& v : values) {
         ProblemRow row;
@@ -757,7 +759,7 @@ TEST_F(ServicesOnPrefix, BareLineEndsCostNoMemoryPerLine)
 TEST_F(ServicesOnPrefix, StringDataTheCodePageCannotCarryIsKeptNotDeleted)
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 6), QTime(7, 8, 9)); });
     const QString key = QStringLiteral("Software\\Velmora Unicode");
     const struct {
         const char* name;
@@ -835,7 +837,7 @@ TEST_F(ServicesOnPrefix, AFileThatIsOnDiskNowKeepsItsValue)
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     QDir().mkpath(onC(QStringLiteral("Tools")));
     testenv::writeFile(onC(QStringLiteral("Tools/Back.exe")), "MZ");
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 7), QTime(7, 8, 9)); });
     const char* key = "Software\\Velmora Test\\Stale";
     const struct {
         const char* name;
@@ -879,7 +881,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
 {
     QDir().mkpath(onC(QStringLiteral("velmora/Restore")));
     testenv::writeFile(onC(QStringLiteral("windows/notepad.exe")), "MZ");
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 8), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 8), QTime(7, 8, 9)); });
     const QByteArray valid = sz("C:\\windows\\notepad.exe");
     const QByteArray stale = sz("C:\\gone\\app.exe");
     struct Case {
@@ -932,7 +934,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
             Q_UNUSED(now);
         }
     }
-    const QStringList kept = {"Two hold it", "Only a valid one"};
+    const QStringList kept = {u"Two hold it"_s, u"Only a valid one"_s};
     ASSERT_EQ(list.count(), kept.size());
     for (int i = 1; i <= list.count(); ++i)
         EXPECT_TRUE(list.row(i).FullKeyPath.endsWith(kept[i - 1]));
@@ -951,7 +953,7 @@ TEST_F(ServicesOnPrefix, ADefaultRowActsOnTheValueThatHoldsItsDataAndRestoresItU
         const QStringList fields = DecodeText(platform::fromAnsi(raw.chopped(1))).split(QLatin1Char('^'));
         fieldCounts << QStringLiteral("%1:%2").arg(fields.size()).arg(fields.value(7));
     }
-    EXPECT_EQ(fieldCounts, QStringList({"8:20", "8:2844656661756c7429", "8:2020", "7:"}));
+    EXPECT_EQ(fieldCounts, QStringList({u"8:20"_s, u"8:2844656661756c7429"_s, u"8:2020"_s, u"7:"_s}));
 
     platform::RegistryBatch batch;
     const RestoreResult restored = RestoreBackupFile(report.backupFile);
@@ -1000,7 +1002,7 @@ TEST_F(ServicesOnPrefix, AnEighthFieldThatDoesNotReadWritesNothing)
 // that is not there any more lets its row go.
 TEST_F(ServicesOnPrefix, AValueThatCannotBeReadKeepsItsRow)
 {
-    platform::setClock([] { return QDateTime(QDate(2021, 5, 9), QTime(7, 8, 9)); });
+    seams.clock([] { return QDateTime(QDate(2021, 5, 9), QTime(7, 8, 9)); });
     setValue(HKEY_CURRENT_USER, "Software\\Velmora Test\\Unread", "There", REG_SZ, sz("C:\\gone\\x.exe"));
     const struct {
         const char* key;

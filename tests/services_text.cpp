@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "tests/support/oddfiles.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 #include "tests/support/watchdog.h"
 
@@ -18,6 +19,8 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
 
 using namespace engine;
 
@@ -78,11 +81,14 @@ TEST(Scrambling, AllCodesRoundTripThroughTheFileBytes)
 
 TEST(BackupName, DateAndTimeFromTheClock)
 {
-    platform::setClock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
-    EXPECT_EQ(BackupFileName(platform::currentDateTime()), QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
-    EXPECT_EQ(BackupFileName(QDateTime(QDate(2031, 12, 1), QTime(0, 0, 0))),
-              QStringLiteral("BackupMonday, December 1, 2031 --- 00-00-00"));
-    platform::setClock({});
+    {
+        testenv::SeamGuard seams;
+        seams.clock([] { return QDateTime(QDate(2007, 3, 13), QTime(14, 5, 9)); });
+        EXPECT_EQ(BackupFileName(platform::currentDateTime()),
+                  QStringLiteral("BackupTuesday, March 13, 2007 --- 14-05-09"));
+        EXPECT_EQ(BackupFileName(QDateTime(QDate(2031, 12, 1), QTime(0, 0, 0))),
+                  QStringLiteral("BackupMonday, December 1, 2031 --- 00-00-00"));
+    }
     EXPECT_LE(qAbs(platform::currentDateTime().secsTo(QDateTime::currentDateTime())), 5);
 }
 
@@ -293,7 +299,8 @@ TEST(Settings, TextConversions)
 
 TEST(SilentDesktop, AnswersTheHarmlessButton)
 {
-    platform::setDesktop(nullptr);
+    testenv::SeamGuard seams;
+    seams.desktop(nullptr);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Done."), 64, QStringLiteral("Velmora 2007")), 1);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Delete?"), 36, QStringLiteral("Velmora 2007")), 7);
     EXPECT_EQ(platform::MsgBox(QStringLiteral("Go on?"), 1, QStringLiteral("Velmora 2007")), 2);
@@ -307,12 +314,12 @@ TEST(DesktopEntry, ExecLineBecomesTheCommand)
         const char* exec;
         QStringList expected;
     } cases[] = {
-        {"/usr/bin/browser %u", {"/usr/bin/browser", "https://x/"}},
-        {"browser --new %U --flag", {"browser", "--new", "https://x/", "--flag"}},
-        {"\"/opt/my browser/run\" %i %c %k %f", {"/opt/my browser/run", "https://x/"}},
-        {"browser --p=100%%", {"browser", "--p=100%", "https://x/"}},
-        {"env A=1 browser\\s--x", {"env", "A=1", "browser", "--x", "https://x/"}},
-        {"\"say \\\"hi\\\"\" %u", {"say \"hi\"", "https://x/"}},
+        {"/usr/bin/browser %u", {u"/usr/bin/browser"_s, u"https://x/"_s}},
+        {"browser --new %U --flag", {u"browser"_s, u"--new"_s, u"https://x/"_s, u"--flag"_s}},
+        {"\"/opt/my browser/run\" %i %c %k %f", {u"/opt/my browser/run"_s, u"https://x/"_s}},
+        {"browser --p=100%%", {u"browser"_s, u"--p=100%"_s, u"https://x/"_s}},
+        {"env A=1 browser\\s--x", {u"env"_s, u"A=1"_s, u"browser"_s, u"--x"_s, u"https://x/"_s}},
+        {"\"say \\\"hi\\\"\" %u", {u"say \"hi\""_s, u"https://x/"_s}},
     };
     int n = 0;
     for (const auto& c : cases) {

@@ -4,6 +4,7 @@
 #include "engine/backupstore.h"
 #include "engine/registryaccess.h"
 #include "platform/prefix.h"
+#include "tests/support/seamguard.h"
 #include "tests/support/testenv.h"
 #include "tests/support/wineprefix.h"
 
@@ -119,7 +120,8 @@ TEST_F(WineRoundTrip, RestoreGivesBackEveryValueAsItStood)
     const QString programDir = testenv::makeTempDir(QStringLiteral("program"));
     QDir().mkpath(programDir + QStringLiteral("/Restore"));
     ASSERT_TRUE(platform::openPrefix(g_wine.path()).ok);
-    platform::setProgramFolderLinux(programDir);
+    testenv::SeamGuard seams;
+    seams.programFolder(programDir);
     const QString backup = NewBackupFilePath();
     for (const Planted& v : kValues) {
         const bool user = QLatin1String(v.key) == QLatin1String("HKCU");

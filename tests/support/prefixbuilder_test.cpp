@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 using testenv::Hive;
 using testenv::PrefixBuilder;
 
@@ -73,10 +75,10 @@ TEST(PrefixBuilder, OnlyTheHivesAskedForAreWritten)
     PrefixBuilder b;
     b.user(QStringLiteral("Software"));
     ASSERT_TRUE(b.write(dir));
-    EXPECT_TRUE(QFileInfo::exists(dir + "/user.reg"));
-    EXPECT_FALSE(QFileInfo::exists(dir + "/system.reg"));
-    EXPECT_FALSE(QFileInfo::exists(dir + "/userdef.reg"));
-    EXPECT_FALSE(QFileInfo::exists(dir + "/dosdevices"));
+    EXPECT_TRUE(QFileInfo::exists(dir + u"/user.reg"_s));
+    EXPECT_FALSE(QFileInfo::exists(dir + u"/system.reg"_s));
+    EXPECT_FALSE(QFileInfo::exists(dir + u"/userdef.reg"_s));
+    EXPECT_FALSE(QFileInfo::exists(dir + u"/dosdevices"_s));
 }
 
 TEST(PrefixBuilder, TheProgramReadsBackWhatWasPut)
@@ -92,13 +94,13 @@ TEST(PrefixBuilder, TheProgramReadsBackWhatWasPut)
     b.hive(Hive::UserDefault).drive(QStringLiteral("c:"), QStringLiteral("../drive_c"));
     b.file(QStringLiteral("drive_c/windows/system32/a.dll"));
     ASSERT_TRUE(b.write(dir));
-    EXPECT_EQ(QFileInfo(dir + "/dosdevices/c:").symLinkTarget(), QFileInfo(dir + "/drive_c").absoluteFilePath());
-    EXPECT_TRUE(QFileInfo::exists(dir + "/dosdevices/c:/windows/system32/a.dll"));
+    EXPECT_EQ(QFileInfo(dir + u"/dosdevices/c:"_s).symLinkTarget(), QFileInfo(dir + u"/drive_c"_s).absoluteFilePath());
+    EXPECT_TRUE(QFileInfo::exists(dir + u"/dosdevices/c:/windows/system32/a.dll"_s));
     ASSERT_TRUE(platform::openPrefix(dir).ok);
 
     auto read = [](const QString& path, const QString& name, DWORD* type) {
         platform::registry::Key* key = nullptr;
-        if (platform::registry::walk(platform::registry::registryRoot(), path.split('\\'), false, &key)
+        if (platform::registry::walk(platform::registry::registryRoot(), path.split(u'\\'), false, &key)
             != ERROR_SUCCESS)
             return QByteArray("<no key>");
         const platform::registry::Value* v = platform::registry::findValue(key, name);
