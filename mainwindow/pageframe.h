@@ -12,6 +12,9 @@ public:
     // works on the lists; no action that reads or changes them, or the
     // registry, starts then.
     virtual bool listWorkRunning() const = 0;
+    // One pass of pending window messages, for the page's long loops and
+    // the engine work they start.
+    virtual void pumpMessages() = 0;
 
 protected:
     ~PageFrame() = default;

@@ -6,7 +6,6 @@
 #include "engine/scancontext.h"
 #include "engine/scandriver.h"
 #include "engine/scansections.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "platform/prefix.h"
 #include "tests/support/prefixbuilder.h"
@@ -178,6 +177,7 @@ protected:
     std::function<void()> pump;
     std::function<void(const QString&)> display;
     ProblemList list;
+    bool bCancelScan = false;
     const ScanContext ctx{list, &files.environment,
                           [this] {
                               if (pump)
@@ -186,7 +186,8 @@ protected:
                           [this](const QString& t) {
                               if (display)
                                   display(t);
-                          }};
+                          },
+                          &bCancelScan};
 };
 
 const QString kFonts = QStringLiteral("Fonts");
@@ -256,7 +257,7 @@ TEST_F(WalkTest, BufferLimitsEndTheEnumeration)
 
 TEST_F(WalkTest, CancelFromTheDisplayStopsBeforeAnyValue)
 {
-    setPathDisplay([](const QString&) { bCancelScan = true; });
+    setPathDisplay([this](const QString&) { bCancelScan = true; });
     ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, "W\\K", kFonts, "R");
     EXPECT_EQ(list.count(), 0);
 }
@@ -268,7 +269,7 @@ TEST_F(WalkTest, CancelInsideARuleEndsTheKeyAfterThatValue)
     EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll", "C:\\gone2.dll"}));
 
     list.clear();
-    setPump([] { bCancelScan = true; });
+    setPump([this] { bCancelScan = true; });
     ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, "W\\AX", "Active X Objects", "R");
     EXPECT_EQ(keyValues(), QStringList({"Z:\\gone1.dll"}));
 }

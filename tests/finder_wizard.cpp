@@ -1,7 +1,6 @@
 // The missing-files wizard driven as a window: its pages and buttons, the
 // remembered folder list, the scan's scope and report, and Cancel, Finish and
 // the close box while a walk runs.
-#include "engine/scanstate.h"
 #include "finder/frmscanfmissingfiles.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
@@ -69,13 +68,13 @@ protected:
         programDir = testenv::makeTempDir(QStringLiteral("program"));
         platform::setProgramFolderLinux(programDir);
         platform::setDesktop(&desktop);
-        engine::bCancelScan = false;
+        bCancelScan = false;
     }
     void TearDown() override
     {
         wizard.reset();
         platform::setDesktop(nullptr);
-        engine::bCancelScan = false;
+        bCancelScan = false;
         closePrefix();
     }
 
@@ -86,7 +85,8 @@ protected:
                                           if (atPump)
                                               atPump(pumps);
                                           QCoreApplication::processEvents();
-                                      }};
+                                      },
+                                      {}, &bCancelScan};
         wizard = std::make_unique<FrmScanFmissingFiles>(ctx);
         wizard->setWalkRefreshInterval(0);
         QObject::connect(wizard.get(), &QDialog::finished, wizard.get(), [this] { ++closed; });
@@ -135,6 +135,7 @@ protected:
     QString programDir;
     AnsweringDesktop desktop;
     engine::ProblemList errors;
+    bool bCancelScan = false;  // the cancel request the wizard is handed
     std::unique_ptr<FrmScanFmissingFiles> wizard;
     int closed = 0;
     int pumps = 0;
@@ -551,19 +552,19 @@ TEST_F(FinderWizard, CancelBeforeAScanClosesAndLeavesTheFlagSet)
             wizard->OptFoldersScan->click();
             wizard->CmdNext->click();
         }
-        engine::bCancelScan = false;
+        bCancelScan = false;
         wizard->cmdCancel->click();
         EXPECT_EQ(closed, 1);
-        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_TRUE(bCancelScan);
         closed = 0;
     }
     // The close box shows nothing and leaves the flag alone.
     open();
     wizard->show();
-    engine::bCancelScan = false;
+    bCancelScan = false;
     wizard->close();
     EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(engine::bCancelScan);
+    EXPECT_FALSE(bCancelScan);
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 

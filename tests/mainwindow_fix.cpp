@@ -4,8 +4,8 @@
 #include "engine/backup.h"
 #include "engine/fix.h"
 #include "engine/registryaccess.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/windowstate.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/prefix.h"
@@ -355,7 +355,7 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
     scanAndAnswer();
     // Another program rewrites system.reg while the fix runs.
     bool changed = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!changed && QFile::exists(backupPath())) {
             changed = true;
             QByteArray text = systemRegOnDisk();
@@ -364,7 +364,7 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
         QCoreApplication::processEvents();
     });
     fix();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(changed);
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_TRUE(desktop.boxes[0].text.contains("was changed by another program")) << desktop.boxes[0].text.toStdString();
@@ -399,7 +399,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
          },
          [this] { EXPECT_FALSE(window->PicShowError->isHidden()); }},
         {"Load Scan Results", [this] { window->mnuFileLoadScanResults_Click(); },
-         [this] { EXPECT_FALSE(engine::bResultsLoaded); }},
+         [this] { EXPECT_FALSE(mainwindow::bResultsLoaded); }},
         {"Find Missing Files", [this] { window->PicRegistryCleaner->ImgFindMissingFilesClick_MouseMove(); },
          [&] { EXPECT_EQ(desktop.modals.size(), modals); }},
         {"the Rescue Center", [this] { window->ToolBar_ButtonClick(3); },
@@ -421,7 +421,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         window->mnuFileSaveScanResults_Click();  // something to load
         modals = desktop.modals.size();
         bool pressed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!pressed) {
                 pressed = true;
                 sounds = desktop.sounds.size();
@@ -431,7 +431,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
             QCoreApplication::processEvents();
         });
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(pressed);
 
         EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
@@ -444,7 +444,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
             EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItem(0)->checkState(0), Qt::Unchecked);
         }
         EXPECT_TRUE(window->menuBar()->isEnabled());
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -460,7 +460,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     window->PicShowError->ImgReturnClick_MouseMove();
     const QByteArray system = systemRegOnDisk();
     bool pressed = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!pressed) {
             pressed = true;
             window->PicShowError->ImgFixProblemsClick2_MouseMove();
@@ -468,7 +468,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
         QCoreApplication::processEvents();
     });
     window->mnuFileLoadScanResults_Click();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(pressed);
     EXPECT_EQ(testenv::readFile(programDir + "/Scan.ocx"), saved);
     EXPECT_EQ(systemRegOnDisk(), system);
@@ -476,7 +476,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     EXPECT_EQ(hiddenNames(), QStringList({"GoneRun", "GoneUser"}));
     EXPECT_EQ(visibleNames(), QStringList({"GoneRun", "GoneUser"}));
     EXPECT_FALSE(window->PicShowError->isHidden());
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
 }
 
 // --- only what is still wrong changes -----------------------------------------------------------
@@ -510,7 +510,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         }
         desktop.boxes.clear();
         bool repointed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (when == WhileRecorded && !repointed && QFile::exists(backupPath())) {
                 repointed = true;
                 EXPECT_EQ(repoint(), 0);
@@ -519,7 +519,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         });
 
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
 
         QString data;
         ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, "GoneRun", data));
@@ -538,7 +538,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         ASSERT_EQ(desktop.boxes.size(), 1);
         EXPECT_EQ(desktop.boxes[0].text, "1 checked value(s) were left in the registry and stay checked in the list: 1 "
                                          "because their value has changed and no longer names the missing file.");
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -607,7 +607,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         ASSERT_FALSE(results.isEmpty());
         checkOnly({"GoneRun"});
         bool changed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!changed && QFile::exists(backupPath())) {
                 changed = true;
                 testenv::writeFile(prefixDir + "/system.reg", systemRegOnDisk() + "\n[Software\\\\Other] 1700000000\n");
@@ -616,7 +616,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         });
         desktop.boxes.clear();
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(changed);
 
         ASSERT_EQ(desktop.boxes.size(), 1);
@@ -632,7 +632,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         // values that stayed.
         EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, "GoneRun"));
         EXPECT_FALSE(QFile::exists(backupPath()));
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
         platform::closePrefix();
     }
 }
@@ -663,7 +663,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         for (const engine::ProblemRow& r : window->lvwErrors().rows())
             file += platform::toAnsi(engine::EncodeText(r.fields().join("^^"))) + "\r\n";
         ASSERT_TRUE(testenv::writeFile(programDir + "/Scan.ocx", file));
-        engine::bResultsLoaded = c.loaded;
+        mainwindow::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
             window->PicShowError->ImgReturnClick_MouseMove();
             window->PicRegistryCleaner->ImgFixProblemsClick_MouseMove();
@@ -671,7 +671,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         fix();
         EXPECT_EQ(window->lvwErrors().count(), 0);
         EXPECT_EQ(QFile::exists(programDir + "/Scan.ocx"), c.fileStays);
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -729,7 +729,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     scanAndAnswer();
     window->PicShowError->ImgReturnClick_MouseMove();
     EXPECT_TRUE(window->PicShowError->isHidden());
-    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_FALSE(mainwindow::bResultsLoaded);
     EXPECT_TRUE(window->mnuFileLoadScanResults->isEnabled());
     EXPECT_EQ(visibleNames().size(), 2) << "Return keeps the lists";
 

@@ -1,6 +1,5 @@
 #include "tests/mainwindow_fixture.h"
 
-#include "engine/scanstate.h"
 #include "mainwindow/pictures.h"
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
@@ -201,7 +200,6 @@ void FrmStartTest::SetUp()
 
     platform::setDesktop(&desktop);
     QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
-    engine::bCancelScan = false;
     mainwindow::setTimingScale(0.01);
     reopenWindow();
 }
@@ -212,7 +210,6 @@ void FrmStartTest::TearDown()
     platform::setDesktop(nullptr);
     platform::setProcessStarter({});
     mainwindow::setTimingScale(1.0);
-    engine::bCancelScan = false;
     if (platform::prefixIsOpen())
         platform::closePrefix();
     if (!prefixDir.isEmpty())
@@ -258,7 +255,7 @@ QString FrmStartTest::scanAndAnswer(std::function<void()> atBox)
 bool FrmStartTest::duringScan(std::function<void()> act)
 {
     bool ran = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!ran && window->bScanning) {
             ran = true;
             act();
@@ -266,7 +263,7 @@ bool FrmStartTest::duringScan(std::function<void()> act)
         QCoreApplication::processEvents();
     });
     scanAndAnswer();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     return ran;
 }
 

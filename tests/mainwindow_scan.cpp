@@ -3,10 +3,10 @@
 // scan-complete box answered through the desktop seam, and the busy
 // animation on the window timing scale.
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/timing.h"
+#include "mainwindow/windowstate.h"
 #include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/fakewineserver.h"
@@ -41,7 +41,7 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
 {
     QString atStart;
     bool sawScanningPage = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
             sawScanningPage = !window->findChild<PictureBox*>("PicScanning")->isHidden() && window->bScanning && !find<PictureBox>("Picture10")->isEnabled()
@@ -200,10 +200,10 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
 
 TEST_F(FrmStartTest, ScanClearsTheResultsLoadedFlag)
 {
-    engine::bResultsLoaded = true;
+    mainwindow::bResultsLoaded = true;
     chooseOnly({5});
     scanAndAnswer();
-    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_FALSE(mainwindow::bResultsLoaded);
 }
 
 struct CancelCase {
@@ -224,7 +224,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         SCOPED_TRACE(c.name);
         reopenWindow();
         bool cancelled = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!cancelled && window->bScanning && markerAtSection(c.section)) {
                 cancelled = true;
                 window->PicRegistryCleaner->ImgCancelClick_MouseMove();
@@ -261,7 +261,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
 TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
 {
     bool cancelled = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!cancelled && window->bScanning) {
             cancelled = true;
             window->PicRegistryCleaner->ImgCancelClick_MouseMove();
@@ -294,7 +294,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         SCOPED_TRACE(c.name);
         reopenWindow();
         bool closed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!closed && c.moment(*window)) {
                 closed = true;
                 window->close();
@@ -304,7 +304,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         window->mnuCleaningScanRegitry_Click();
         EXPECT_TRUE(closed);
         EXPECT_TRUE(desktop.modals.isEmpty());
-        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_TRUE(window->scanContext().cancelled());
         EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), c.secondCounter);
     }
 }
@@ -314,7 +314,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     // Scan Registry is on again while the rows are copied; a second scan
     // inside the first would clear and refill the lists under it.
     bool chosen = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!chosen && !window->bScanning && find<QTreeWidget>("lvwProblem")->topLevelItemCount() == 1) {
             chosen = true;
             EXPECT_TRUE(window->mnuCleaningScanRegitry->isEnabled());
@@ -328,7 +328,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
 
     // Afterwards the menu scans again as usual.
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     window->mnuCleaningScanRegitry->trigger();
     EXPECT_EQ(desktop.modals.size(), 2);
     EXPECT_EQ(find<QTreeWidget>("lvwProblem")->topLevelItemCount(), windowtest::kFixtureProblems);
@@ -364,11 +364,12 @@ public:
     void pump()
     {
         if (m_section == m_cancelIn && ++m_pumps == m_cancelAtPump)
-            engine::bCancelScan = true;
+            bCancelScan = true;
     }
 
     PageTexts texts;
     int positionsShown = 0;
+    bool bCancelScan = false;
 
 private:
     QSet<int> m_chosen;
@@ -401,11 +402,10 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
                                       [&](const QString& text) {
                                           expected.texts.position = text;
                                           ++expected.positionsShown;
-                                      }};
+                                      },
+                                      &expected.bCancelScan};
         window->lvwErrors().clear();
-        engine::bCancelScan = false;
         engine::runScanDriver(expected, ctx);
-        engine::bCancelScan = false;
 
         mainwindow::setTimingScale(0.01);
         reopenWindow();
@@ -416,7 +416,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         mainwindow::setTimingScale(1000);
         int section = -1, pumps = 0, rewrites = 0;
         QString onScreen = window->findChild<QLabel*>("lblRegistryFilesScan")->text();
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (window->bScanning) {
                 // The marker tells which section runs; it only moves on.
                 for (int i = section + 1; i < 9; ++i) {
@@ -437,7 +437,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         scanAndAnswer();
         mainwindow::setTimingScale(0.01);
 
-        EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
+        EXPECT_EQ(window->scanContext().cancelled(), c.cancelIn >= 0);
         EXPECT_EQ(window->findChild<QLabel*>("lblRegistryFilesScan")->text(), expected.texts.position);
         EXPECT_EQ(counters(), expected.texts.counters);
         EXPECT_EQ(window->findChild<QLabel*>("lblProblemsFound")->text(), expected.texts.total);
@@ -511,7 +511,7 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     scanAndAnswer();
 
     EXPECT_EQ(frames, QList<int>({2, 3, 4}));
-    EXPECT_TRUE(engine::bCancelScan);
+    EXPECT_TRUE(window->scanContext().cancelled());
     EXPECT_LT(engine::walkStats().keys, 10000) << "the walk stopped at the cancel";
     EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(window->lvwErrors().count()));
     EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), "0") << "App Paths is not walked";

@@ -1,7 +1,6 @@
 // The program's start and end: the start-up window's fade, the logon road
 // with the start-up summary, and closing the main window.
 #include "engine/problemlist.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmsmmarystartup.h"
 #include "mainwindow/frmsplash.h"
@@ -9,6 +8,7 @@
 #include "mainwindow/frmwaitforwine.h"
 #include "mainwindow/programstart.h"
 #include "mainwindow/timing.h"
+#include "mainwindow/windowstate.h"
 #include "platform/prefix.h"
 #include "platform/settings.h"
 #include "platform/winfile.h"
@@ -82,8 +82,7 @@ protected:
         platform::setProgramFolderLinux(programDir);
         platform::setDesktop(&desktop);
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
-        engine::bCancelScan = false;
-        engine::bScanAndFixChosen = false;
+        mainwindow::bScanAndFixChosen = false;
         mainwindow::setTimingScale(0.01);
         mainwindow::resetProgram();
         systemRegBefore = testenv::readFile(prefixDir + "/system.reg");
@@ -95,7 +94,6 @@ protected:
         mainwindow::clearCommand();
         platform::setDesktop(nullptr);
         mainwindow::setTimingScale(1.0);
-        engine::bCancelScan = false;
         if (platform::prefixIsOpen())
             platform::closePrefix();
         platform::detachDrives();
@@ -335,7 +333,7 @@ TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryC
     EXPECT_TRUE(seen.registryCleanerPage);
     EXPECT_EQ(seen.problemsListed, 0);
     EXPECT_EQ(seen.menus.left(1), "T") << "Load Scan Results is on";
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
 }
 
@@ -386,7 +384,7 @@ TEST_F(StartupTest, LogonCloseBoxActsLikeContinue)
     answerSummary("close");
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_TRUE(seen.shown);
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_EQ(seen.problemsListed, 0);
     EXPECT_TRUE(QFile::exists(resultsFile()));
 }
@@ -730,7 +728,7 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         SCOPED_TRACE(c.button);
         mainwindow::resetProgram();
         platform::SaveSetting(kApp, kSettingsSection, "ResultStartup", "True");
-        engine::bScanAndFixChosen = !c.scanAndFix;
+        mainwindow::bScanAndFixChosen = !c.scanAndFix;
         FrmSmmaryStartup summary;
         summary.Form_Load();
         summary.Check1->setChecked(false);
@@ -740,7 +738,7 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(stored(), "0") << "every button saves the box";
         if (!c.ended) {
-            EXPECT_EQ(engine::bScanAndFixChosen, c.scanAndFix);
+            EXPECT_EQ(mainwindow::bScanAndFixChosen, c.scanAndFix);
         }
         EXPECT_EQ(mainwindow::programEnded(), c.ended);
         EXPECT_FALSE(summary.isVisible());
@@ -762,7 +760,7 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
     });
     EXPECT_EQ(summary.exec(), QDialog::Rejected);
     EXPECT_TRUE(escapeKeptItOpen);
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_FALSE(mainwindow::programEnded());
     EXPECT_EQ(stored(), "untouched") << "closing saves nothing more";
 }
@@ -786,7 +784,7 @@ TEST_F(SummaryTest, EnterPressesTheFocusedButtonOnly)
     });
     summary.exec();
     EXPECT_TRUE(enterOnCheckBoxKeptItOpen);
-    EXPECT_TRUE(engine::bScanAndFixChosen);
+    EXPECT_TRUE(mainwindow::bScanAndFixChosen);
 }
 
 TEST_F(SummaryTest, ResultsFileGoneSinceTheCountEndsAtLoad)
