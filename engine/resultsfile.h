@@ -50,10 +50,10 @@ struct ResultsSave {
 };
 
 // Rewrites the file whole with `rows`, one line each, letting window
-// messages run (the pump) as each is scrambled and after each. The lines go to a new file beside it that takes
-// the old one's place only when every line is written, so a failed save
-// leaves the last good file. A row whose line would read back as another
-// row is left out.
+// messages run (the pump) as each is scrambled and after each. The lines
+// go to a new file beside it that takes the old one's place only when
+// every line is written, so a failed save leaves the last good file. A row
+// whose line would read back as another row is left out.
 ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows, const MessagePump& pump = {});
 
 struct ResultsRead {
@@ -65,11 +65,12 @@ struct ResultsRead {
 ResultsRead ReadResultsFile();
 
 // The rows a file's bytes hold, checked, letting window messages run (the
-// pump) as each line is unscrambled and after it. A line of fewer than three fields names no file; one of more
-// than seven had a field holding the separator, so its later fields moved
-// and the row would point at another key; a line whose file path is the
-// text of a field after the first of a row loaded before it (without
-// regard to case) repeats that row. Those give no row.
+// pump) as each line is unscrambled and after it. A line of fewer than
+// three fields names no file; one of more than seven had a field holding
+// the separator, so its later fields moved and the row would point at
+// another key; a line whose file path is the text of a field after the
+// first of a row loaded before it (without regard to case) repeats that
+// row. Those give no row.
 std::vector<ProblemRow> ResultsRows(const QByteArray& bytes, const MessagePump& pump = {});
 
 }  // namespace engine

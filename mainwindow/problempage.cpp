@@ -260,7 +260,7 @@ void ProblemPage::FixCheckedProblems()
         }
     }
 
-    engine::FixObserver pump([this] { m_frame.pumpMessages(); });
+    engine::FixObserver pump(m_frame.messagePump());
     engine::FixReport report;
     const engine::RegistryChangeSaved saved = engine::ChangeRegistryNow([&] {
         report = engine::FixCheckedRows(m_errors, pump);

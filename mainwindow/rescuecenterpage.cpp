@@ -81,7 +81,7 @@ void RescueCenterPage::LoadBackupList()
     // The line counts let window messages run after every line: the rows
     // join the list once all are made, so that it is laid out and painted
     // once, not again for every row.
-    const std::optional<std::vector<engine::BackupEntry>> backups = engine::ListBackups([this] { m_frame.pumpMessages(); });
+    const std::optional<std::vector<engine::BackupEntry>> backups = engine::ListBackups(m_frame.messagePump());
     if (!backups)
         return;
     QList<QTreeWidgetItem*> rows;
@@ -116,7 +116,7 @@ bool RescueCenterPage::LoadFileNameDateSize(const QString& fileName)
     const QString rowText = engine::BackupRowText(fileName);
     if (m_backupRowKeys.covers(rowText))
         return false;
-    lvwBackUp->addTopLevelItem(backupRow(engine::DescribeBackup(fileName, [this] { m_frame.pumpMessages(); })));
+    lvwBackUp->addTopLevelItem(backupRow(engine::DescribeBackup(fileName, m_frame.messagePump())));
     m_backupRowKeys.add(rowText);
     return true;
 }
@@ -144,7 +144,7 @@ void RescueCenterPage::DeleteOrRestoreBackup(bool bDelete, const QString& listTe
     }
     // The progress box follows a restore that went through (or found no
     // file); otherwise the user is told why the backup stays.
-    const engine::BackupRestored restored = engine::RestoreBackup(backup, [this] { m_frame.pumpMessages(); });
+    const engine::BackupRestored restored = engine::RestoreBackup(backup, m_frame.messagePump());
     if (!restored.sentence.isEmpty())
         platform::MsgBox(restored.sentence, 64, title);
     if (restored.showProgress) {

@@ -47,12 +47,12 @@ protected:
         ASSERT_TRUE(batchRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
-        platform::setRegistryErrorHandler([this](const QString& m) { m_errors << m; });
+        m_boxes = std::make_unique<regtest::ErrorBoxes>(m_errors);
     }
     void TearDown() override
     {
         ::chmod(QFile::encodeName(m_dir).constData(), 0700);
-        platform::setRegistryErrorHandler({});
+        m_boxes.reset();
         platform::closePrefix();
     }
 
@@ -74,6 +74,7 @@ protected:
 
     QString m_dir;
     QStringList m_errors;
+    std::unique_ptr<regtest::ErrorBoxes> m_boxes;
 };
 
 TEST_F(RegistrySaveBatch, AThousandChangesWriteTheFileOnce)

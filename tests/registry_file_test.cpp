@@ -87,7 +87,6 @@ class RegistryFile : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        platform::setRegistryErrorHandler({});
         platform::closePrefix();
     }
 };
@@ -619,7 +618,7 @@ TEST_F(RegistryFile, SaveRunsWhenTheEventLoopIsReachedAndReportsFailure)
     const QString dir = makePrefix(canonical());
     ASSERT_TRUE(platform::openPrefix(dir).ok);
     QStringList errors;
-    platform::setRegistryErrorHandler([&errors](const QString& m) { errors << m; });
+    const regtest::ErrorBoxes boxes(errors);
     engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, "Software\\Types", "dword", "7");
     EXPECT_EQ(file(dir), canonical());  // not before control is back in the loop
     QCoreApplication::processEvents();
