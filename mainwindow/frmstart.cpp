@@ -8,7 +8,7 @@
 #include "platform/winfile.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
