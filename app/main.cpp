@@ -15,8 +15,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(FrmStart::productName());
     mainwindow::QtDesktop desktop;
     platform::setDesktop(&desktop);
-    platform::setRegistryErrorHandler(
-        [](const QString& message) { platform::MsgBox(message, 16, FrmStart::productName()); });
 
     int result = mainwindow::runProgram();
     const platform::PrefixError closed = platform::closePrefix();

@@ -10,7 +10,6 @@
 //   --repeat N  walks each row count N times and reports the fastest (3)
 //   --keep DIR  builds the prefix in DIR and leaves it there
 #include "engine/problemlist.h"
-#include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
 #include "platform/prefix.h"
 

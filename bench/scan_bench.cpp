@@ -14,7 +14,6 @@
 #include "engine/problemlist.h"
 #include "engine/resultsfile.h"
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "engine/services.h"
 #include "platform/ansi.h"

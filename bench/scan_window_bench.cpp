@@ -9,7 +9,6 @@
 // usage: scan_window_bench PREFIX [--scales 1,10] [--repeat N]
 #include "bench/benchprefix.h"
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/frmstart.h"

@@ -1,7 +1,6 @@
 #include "engine/backup.h"
 
 #include "engine/registryaccess.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "engine/trim.h"
 #include "platform/ansi.h"
@@ -21,7 +20,7 @@ namespace {
 constexpr int kShift = 10;
 const QString kDefaultValueName = QStringLiteral("(Default)");
 
-QString shiftText(const QString& text, int shift)
+QString shiftText(const QString& text, int shift, const MessagePump& pump)
 {
     QString out;
     out.reserve(text.size());
@@ -32,7 +31,7 @@ QString shiftText(const QString& text, int shift)
             ++i;
         const int code = platform::unicodeToAnsi(ch.unicode());
         out += QChar(platform::ansiToUnicode(static_cast<unsigned char>((code + shift) & 0xFF)));
-        DoEvents();
+        runPump(pump);
     }
     return out;
 }
@@ -150,14 +149,14 @@ QList<QByteArray> splitLines(const QByteArray& bytes, bool& lastEnded)
 
 }  // namespace
 
-QString EncodeText(QString text)
+QString EncodeText(QString text, const MessagePump& pump)
 {
-    return shiftText(text, kShift);
+    return shiftText(text, kShift, pump);
 }
 
-QString DecodeText(QString text)
+QString DecodeText(QString text, const MessagePump& pump)
 {
-    return shiftText(text, 256 - kShift);
+    return shiftText(text, 256 - kShift, pump);
 }
 
 std::optional<RegistryValueData> ReadValueForBackup(HKEY root, const QString& keyPath, const QString& valueName)
@@ -289,13 +288,13 @@ std::optional<BackupRecord> ParseBackupLine(const QString& plainLine)
     return record;
 }
 
-bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine)
+bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine, const MessagePump& pump)
 {
     if (recordLine.isEmpty())
         return false;
     const QString onDisk = linuxPathForWrite(backupFilePath);
-    return !onDisk.isEmpty() && platform::appendSyncedRecord(onDisk, [&recordLine] {
-        return platform::toAnsi(EncodeText(recordLine)) + "\r\n";
+    return !onDisk.isEmpty() && platform::appendSyncedRecord(onDisk, [&recordLine, &pump] {
+        return platform::toAnsi(EncodeText(recordLine, pump)) + "\r\n";
     });
 }
 
@@ -309,7 +308,7 @@ bool CutBackupFile(const QString& backupFilePath, qint64 size)
     return platform::cutFileBack(linuxPathForWrite(backupFilePath), size);
 }
 
-RestoreResult RestoreBackupFile(const QString& path)
+RestoreResult RestoreBackupFile(const QString& path, const MessagePump& pump)
 {
     RestoreResult result;
     QByteArray bytes;
@@ -329,10 +328,10 @@ RestoreResult RestoreBackupFile(const QString& path)
             continue;
         const bool cutShort = i + 1 == lines.size() && !lastEnded;
         const std::optional<BackupRecord> record =
-            cutShort ? std::nullopt : ParseBackupLine(DecodeText(platform::fromAnsi(raw)));
+            cutShort ? std::nullopt : ParseBackupLine(DecodeText(platform::fromAnsi(raw), pump));
         if (!record) {
             ++result.failed;
-            DoEvents();
+            runPump(pump);
             continue;
         }
         const HKEY root = rootFromName(record->rootName);
@@ -361,7 +360,7 @@ RestoreResult RestoreBackupFile(const QString& path)
                 break;
             }
         }
-        DoEvents();
+        runPump(pump);
     }
     return result;
 }

@@ -11,6 +11,7 @@
 // the path that was looked for. A record of a "(Default)" row whose value
 // was not the key's unnamed one (a name of blanks only, or one literally
 // "(Default)") has an eighth field with that value's name.
+#include "engine/messagepump.h"
 #include "engine/problemlist.h"
 #include "platform/wintypes.h"
 
@@ -23,9 +24,10 @@
 namespace engine {
 
 // Every character code (Windows-1252) plus 10, codes 246..255 wrapping to
-// 0..9; DecodeText undoes it. No character is lost either way.
-QString EncodeText(QString text);
-QString DecodeText(QString text);
+// 0..9; DecodeText undoes it. No character is lost either way. The pump
+// runs once per character.
+QString EncodeText(QString text, const MessagePump& pump = {});
+QString DecodeText(QString text, const MessagePump& pump = {});
 
 // A registry value as the registry holds it.
 struct RegistryValueData {
@@ -74,8 +76,8 @@ QString BuildBackupRecord(HKEY root, const ProblemRow& row);
 // closing the file. A missing file is created; a missing folder is not.
 // When the record cannot be written whole and synced, the file is cut back
 // to what it held before (a file this call created is removed), so no
-// record cut short is left behind.
-bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine);
+// record cut short is left behind. The pump runs as the record is scrambled.
+bool AppendBackupRecord(const QString& backupFilePath, const QString& recordLine, const MessagePump& pump = {});
 
 // The size of a backup file, -1 when there is none (or it is no regular
 // file); and the file cut back to such a size, or removed for -1. Records
@@ -119,7 +121,8 @@ struct RestoreResult {
 // the fix emptied is written over). The older records leave a value that
 // stands again with other data than the path they give back. Empty lines
 // are skipped; a line that is no whole record (ParseBackupLine) changes
-// nothing and counts as failed. Reports nothing to the user.
-RestoreResult RestoreBackupFile(const QString& path);
+// nothing and counts as failed. Reports nothing to the user. The pump runs
+// as each line is unscrambled and after each line.
+RestoreResult RestoreBackupFile(const QString& path, const MessagePump& pump = {});
 
 }  // namespace engine

@@ -129,10 +129,10 @@ QString BackupEntry::keyCountText() const
         + (keyCount > 1 ? QStringLiteral(" key(s) were removed.") : QStringLiteral(" key(s) was removed."));
 }
 
-BackupEntry DescribeBackup(const QString& fileName)
+BackupEntry DescribeBackup(const QString& fileName, const MessagePump& pump)
 {
     const BackupFile backup = FindBackup(fileName);
-    return {fileName, BackupRowText(fileName), backup.reached ? CountFileLines(backup.path) : 0};
+    return {fileName, BackupRowText(fileName), backup.reached ? CountFileLines(backup.path, pump) : 0};
 }
 
 bool BackupRowTexts::covers(const QString& rowText) const
@@ -147,7 +147,7 @@ void BackupRowTexts::add(const QString& rowText)
     m_keys.insert(rowText.toCaseFolded());
 }
 
-std::optional<std::vector<BackupEntry>> ListBackups()
+std::optional<std::vector<BackupEntry>> ListBackups(const MessagePump& pump)
 {
     if (!BackupFolderExists())
         return std::nullopt;
@@ -162,7 +162,7 @@ std::optional<std::vector<BackupEntry>> ListBackups()
         const QString rowText = BackupRowText(name);
         if (listed.covers(rowText))
             continue;
-        entries.push_back(DescribeBackup(name));
+        entries.push_back(DescribeBackup(name, pump));
         listed.add(rowText);
     }
     return entries;
@@ -175,7 +175,7 @@ QString DeleteBackup(const BackupFile& backup)
     return {};
 }
 
-BackupRestored RestoreBackup(const BackupFile& backup)
+BackupRestored RestoreBackup(const BackupFile& backup, const MessagePump& pump)
 {
     const QString cannotRead =
         QStringLiteral("The backup could not be read, so nothing was restored and the backup was kept.");
@@ -190,7 +190,7 @@ BackupRestored RestoreBackup(const BackupFile& backup)
         return {why, false};
 
     RestoreResult result;
-    const RegistryChangeSaved saved = ChangeRegistryNow([&] { result = RestoreBackupFile(backup.path); });
+    const RegistryChangeSaved saved = ChangeRegistryNow([&] { result = RestoreBackupFile(backup.path, pump); });
 
     QString why;
     if (!result.readable) {

@@ -3,6 +3,8 @@
 // list the Rescue Center shows, and deleting and restoring one. A backup is
 // known by its file name as the folder listing gives it, never by the text
 // of its row.
+#include "engine/messagepump.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -53,8 +55,9 @@ struct BackupEntry {
     // The count followed by " key(s) were removed." or " key(s) was removed.".
     QString keyCountText() const;
 };
-// The row of one backup; its lines are counted, letting window messages run.
-BackupEntry DescribeBackup(const QString& fileName);
+// The row of one backup; its lines are counted, letting window messages run
+// (the pump, once per line).
+BackupEntry DescribeBackup(const QString& fileName, const MessagePump& pump = {});
 
 // The row texts listed so far, folded to one case: a backup whose row text
 // begins one of them, in any case, is not listed again.
@@ -71,7 +74,8 @@ private:
 
 // Every file of the folder whose name holds "backup", in any case, once
 // each, in the order the listing gives them; nothing without the folder.
-std::optional<std::vector<BackupEntry>> ListBackups();
+// The pump runs as each backup's lines are counted.
+std::optional<std::vector<BackupEntry>> ListBackups(const MessagePump& pump = {});
 
 // Deletes a backup; a file gone since it was listed is no failure. Empty,
 // or the sentence saying it stays.
@@ -84,7 +88,8 @@ struct BackupRestored {
 // Writes the backup's values back in one registry change, saved before
 // this returns, after checking that the change can be kept. Its file goes
 // only when every record was written back and the save succeeded;
-// otherwise it stays listed and the sentence says why.
-BackupRestored RestoreBackup(const BackupFile& backup);
+// otherwise it stays listed and the sentence says why. The pump runs as
+// RestoreBackupFile lets it.
+BackupRestored RestoreBackup(const BackupFile& backup, const MessagePump& pump = {});
 
 }  // namespace engine

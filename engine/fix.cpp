@@ -5,7 +5,6 @@
 #include "engine/pathhelpers.h"
 #include "engine/registryaccess.h"
 #include "engine/scancontext.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "engine/trim.h"
 #include "platform/ansi.h"
@@ -13,7 +12,6 @@
 #include "platform/winfile.h"
 #include "platform/winreg.h"
 
-#include <QScopedValueRollback>
 #include <QSet>
 #include <QStringList>
 
@@ -52,15 +50,13 @@ bool listedAsDefault(const QString& name)
 
 // Whether the section's rule, given the value's data as it is now, lists
 // the row's problem again. The rule adds to a list of its own and has no
-// message pump, so nothing else runs and the window's lists stay.
+// message pump and no cancel, so nothing else runs and the window's lists
+// stay.
 bool judgedMissingAgain(HKEY root, const ProblemRow& row, const QString& valueName, const QString& text)
 {
     ProblemList judged;
-    {
-        const ScanContext judging{judged};
-        const QScopedValueRollback noCancel(bCancelScan, false);
-        ScanValueBySection(judging, text, row.RegistryScanners, valueName, root, row.mainkeyname, row.FullKeyPath);
-    }
+    const ScanContext judging{judged};
+    ScanValueBySection(judging, text, row.RegistryScanners, valueName, root, row.mainkeyname, row.FullKeyPath);
     for (const ProblemRow& r : judged.rows()) {
         if (r.KeyName == row.KeyName && r.KeyValue.compare(row.KeyValue, Qt::CaseInsensitive) == 0)
             return true;
@@ -95,7 +91,8 @@ QString problemIdentity(HKEY root, const ProblemRow& row)
         + QLatin1Char('"') + row.KeyName.toLower() + QLatin1Char('"') + row.KeyValue.toLower();
 }
 
-FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& fixedProblems)
+FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString>& fixedProblems,
+                  const MessagePump& messages)
 {
     if (!row.Checked)
         return FixOutcome::NotChecked;
@@ -126,7 +123,7 @@ FixOutcome fixRow(const ProblemRow& row, const QString& backupFile, QSet<QString
     // The record is on disk before the registry is touched; it is taken
     // out again when the value stays after all.
     const qint64 backupSize = BackupFileSize(backupFile);
-    if (!AppendBackupRecord(backupFile, record))
+    if (!AppendBackupRecord(backupFile, record, messages))
         return FixOutcome::RecordNotWritten;
     // Writing the record let messages run: the value must still be the one
     // recorded.
@@ -164,7 +161,7 @@ bool LeavesList(FixOutcome outcome)
 
 void FixObserver::pump()
 {
-    DoEvents();
+    runPump(m_messages);
 }
 
 int FixReport::count(FixOutcome outcome) const
@@ -251,7 +248,7 @@ FixReport FixCheckedRows(const ProblemList& list, FixObserver& observer)
     QSet<QString> fixedProblems;
     for (int i = 0; i < n; ++i) {
         const ProblemRow& row = rows[static_cast<size_t>(i)];
-        const FixOutcome outcome = fixRow(row, report.backupFile, fixedProblems);
+        const FixOutcome outcome = fixRow(row, report.backupFile, fixedProblems, observer.messages());
         report.outcomes[static_cast<size_t>(i)] = outcome;
         if (outcome != FixOutcome::NotChecked && !LeavesList(outcome))
             report.keptRows.push_back(row);

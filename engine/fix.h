@@ -3,12 +3,14 @@
 // first and deleted only once its record is on disk. The work of each row and
 // its outcome live here, so the main window and the bench run the same code;
 // the message-pump passes go through an observer.
+#include "engine/messagepump.h"
 #include "engine/problemlist.h"
 #include "platform/wintypes.h"
 
 #include <QString>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace engine {
@@ -34,9 +36,16 @@ bool LeavesList(FixOutcome outcome);
 
 class FixObserver {
 public:
+    // `messages` lets the caller's window messages run: by default once per
+    // row (pump()), and once per character as a backup record is scrambled.
+    explicit FixObserver(MessagePump messages = {}) : m_messages(std::move(messages)) {}
     virtual ~FixObserver() = default;
-    // One pass of pending window messages; by default DoEvents().
+    // One pass of pending window messages; by default the messages pump.
     virtual void pump();
+    const MessagePump& messages() const { return m_messages; }
+
+private:
+    MessagePump m_messages;
 };
 
 struct FixReport {

@@ -1,7 +1,6 @@
 #include "engine/resultsfile.h"
 
 #include "engine/backup.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "platform/ansi.h"
 #include "platform/atomicfile.h"
@@ -23,7 +22,7 @@ QString ResultsLine(const ProblemRow& row)
     return row.fields().join(kSeparator);
 }
 
-QByteArray StoredResultsLine(const ProblemRow& row)
+QByteArray StoredResultsLine(const ProblemRow& row, const MessagePump& pump)
 {
     const QString plain = ResultsLine(row);
     // The format has no escape: check that the line splits back into the
@@ -31,15 +30,15 @@ QByteArray StoredResultsLine(const ProblemRow& row)
     // code page.
     if (plain.split(kSeparator) != row.fields() || platform::fromAnsi(platform::toAnsi(plain)) != plain)
         return {};
-    const QByteArray stored = platform::toAnsi(EncodeText(plain));
+    const QByteArray stored = platform::toAnsi(EncodeText(plain, pump));
     if (stored.contains('\r') || stored.contains('\n'))
         return {};
     return stored;
 }
 
-QStringList ResultsLineFields(const QByteArray& stored)
+QStringList ResultsLineFields(const QByteArray& stored, const MessagePump& pump)
 {
-    return DecodeText(platform::fromAnsi(stored)).split(kSeparator);
+    return DecodeText(platform::fromAnsi(stored), pump).split(kSeparator);
 }
 
 QList<QByteArray> ResultsFileLines(const QByteArray& bytes)
@@ -57,9 +56,9 @@ bool ResultsFileSaved()
     return !platform::Dir(ResultsFilePath(), 0).isEmpty();
 }
 
-int SavedProblemCount()
+int SavedProblemCount(const MessagePump& pump)
 {
-    return CountFileLines(ResultsFilePath());
+    return CountFileLines(ResultsFilePath(), pump);
 }
 
 bool DeleteResultsFile()
@@ -68,7 +67,7 @@ bool DeleteResultsFile()
     return !onDisk.isEmpty() && QFile::remove(onDisk);
 }
 
-ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows)
+ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows, const MessagePump& pump)
 {
     ResultsSave result;
     const QString path = ResultsFilePath();
@@ -83,12 +82,12 @@ ResultsSave SaveResultsFile(const std::vector<ProblemRow>& rows)
     };
     bool written = !onDisk.isEmpty();
     for (size_t i = 0; written && i < rows.size(); ++i) {
-        const QByteArray line = StoredResultsLine(rows[i]);
+        const QByteArray line = StoredResultsLine(rows[i], pump);
         if (!line.isEmpty())
             written = begin() && file.write(line + "\r\n");
         else
             ++result.leftOut;
-        DoEvents();
+        runPump(pump);
     }
     // Every row left out: the file is still replaced, empty.
     written = written && begin() && file.flush(&why) && file.place(&why);
@@ -130,12 +129,12 @@ ResultsRead ReadResultsFile()
     return result;
 }
 
-std::vector<ProblemRow> ResultsRows(const QByteArray& bytes)
+std::vector<ProblemRow> ResultsRows(const QByteArray& bytes, const MessagePump& pump)
 {
     std::vector<ProblemRow> loaded;
     QSet<QString> earlier;  // case-folded
     for (const QByteArray& line : ResultsFileLines(bytes)) {
-        const QStringList fields = ResultsLineFields(line);
+        const QStringList fields = ResultsLineFields(line, pump);
         if (fields.size() >= 3 && fields.size() <= 7
             && (fields[2].isEmpty() || !earlier.contains(fields[2].toCaseFolded()))) {
             ProblemRow row = ProblemRow::fromFields(fields);
@@ -145,7 +144,7 @@ std::vector<ProblemRow> ResultsRows(const QByteArray& bytes)
                 earlier.insert(rowFields[i].toCaseFolded());
             loaded.push_back(row);
         }
-        DoEvents();
+        runPump(pump);
     }
     return loaded;
 }

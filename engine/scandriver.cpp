@@ -1,7 +1,6 @@
 #include "engine/scandriver.h"
 
 #include "engine/registryaccess.h"
-#include "engine/scanstate.h"
 #include "platform/winfile.h"
 
 #include <optional>
@@ -41,12 +40,12 @@ ScanEnd runScanDriver(ScanObserver& observer, const ScanContext& ctx)
         const ScanSection& section = sections[static_cast<size_t>(i)];
         if (observer.sectionChosen(i)) {
             observer.sectionStarting(i);
-            if (section.cancelTestBefore && bCancelScan)
+            if (section.cancelTestBefore && ctx.cancelled())
                 return ScanEnd::Cancelled;
             const DWORD platformId = section.keyByPlatform ? observer.platformId() : 0;
             const std::vector<ScanWalk> walks = sectionWalks(i, platformId);
             for (size_t w = 0; w < walks.size(); ++w) {
-                if (w > 0 && section.cancelTestBetween && bCancelScan)
+                if (w > 0 && section.cancelTestBetween && ctx.cancelled())
                     return ScanEnd::Cancelled;
                 runWalk(ctx, walks[w], section.sectionName);
             }
@@ -55,7 +54,7 @@ ScanEnd runScanDriver(ScanObserver& observer, const ScanContext& ctx)
         }
         if (section.cancelTestAfter) {
             observer.sectionPassed(i);
-            if (bCancelScan)
+            if (ctx.cancelled())
                 return ScanEnd::Cancelled;
         }
     }
@@ -91,7 +90,7 @@ private:
 ScanSummary scanAll(const ScanContext& ctx, std::optional<DWORD> platformId)
 {
     ctx.problems.clear();
-    bCancelScan = false;
+    ctx.setCancelled(false);
     SummaryRecorder recorder(platformId);
     recorder.summary.cancelled = runScanDriver(recorder, ctx) == ScanEnd::Cancelled;
     return recorder.summary;

@@ -1,9 +1,9 @@
 #pragma once
 // The scan driver: the nine sections in the table's order, each chosen one's
 // one or two walks, its counter and the running total, and the thirteen
-// points where a set bCancelScan ends the scan. The driver shows nothing
-// itself; it tells an observer (the main window, or a recorder for the bench
-// and the tests) what happens, in order.
+// points where the context's cancel request ends the scan. The driver shows
+// nothing itself; it tells an observer (the main window, or a recorder for
+// the bench and the tests) what happens, in order.
 #include "engine/problemlist.h"
 #include "engine/scancontext.h"
 #include "engine/scansections.h"
@@ -42,9 +42,9 @@ public:
 enum class ScanEnd { Completed, Cancelled };
 
 // Runs the sections of the table that the observer chooses. Returns
-// Cancelled when a test point found bCancelScan set (the sections after it
-// are not walked), Completed after the last section. It neither clears the
-// list nor the flag: that is the caller's, before. Folder lookups are cached
+// Cancelled when a test point found the context's cancel request set (the
+// sections after it are not walked), Completed after the last section. It
+// neither clears the list nor the request: that is the caller's, before. Folder lookups are cached
 // while it runs. The rules add to the context's list.
 ScanEnd runScanDriver(ScanObserver& observer, const ScanContext& ctx);
 
@@ -62,7 +62,8 @@ struct ScanSummary {
 };
 
 // Scans every section into the context's list without a window: clears the
-// list and bCancelScan first, as the Scan command does, then runs the driver.
+// list and its cancel request first, as the Scan command does, then runs
+// the driver.
 ScanSummary scanAllSections(const ScanContext& ctx, DWORD platformId);
 // The same with the platform id the registry layer reports.
 ScanSummary scanAllSections(const ScanContext& ctx);

@@ -32,8 +32,8 @@ struct ScanSection {
     QString sectionName;     // handed to the rules, stored in the rows
     bool counted;            // false: the counter always reads "0"
     bool keyByPlatform;      // the key path depends on the platform id (Fonts)
-    bool cancelTestBefore;   // test bCancelScan before the first walk
-    bool cancelTestBetween;  // test bCancelScan between the two walks
+    bool cancelTestBefore;   // test for a cancel before the first walk
+    bool cancelTestBetween;  // test for a cancel between the two walks
     bool cancelTestAfter;    // sections 1 to 8: total shown and test after
     SectionRule rule;        // nullptr: its values are never judged
 };

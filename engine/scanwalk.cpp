@@ -2,7 +2,6 @@
 
 #include "engine/scancontext.h"
 #include "engine/scansections.h"
-#include "engine/scanstate.h"
 #include "platform/ansi.h"
 #include "platform/regkey.h"
 #include "platform/winreg.h"
@@ -114,7 +113,7 @@ void ScanSubKeys(const ScanContext& ctx, HKEY root, const QString& keyPath, cons
         // whose enumeration failed ends, and so completes its parent's step.
         for (;;) {
             ++levels.back().index;
-            if (bCancelScan)
+            if (ctx.cancelled())
                 return;
             ctx.DoEvents();
             if (rc == ERROR_SUCCESS)
@@ -137,7 +136,7 @@ void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, co
     DWORD index = 0;
     LONG rc = ERROR_SUCCESS;
     do {
-        if (bCancelScan)
+        if (ctx.cancelled())
             return;
         char name[kBufferSize];
         BYTE data[kBufferSize];
@@ -151,11 +150,11 @@ void ScanKeyValues(const ScanContext& ctx, HKEY root, const QString& keyPath, co
             // Read again by name: type first, then the data at its exact size.
             const QString text = GetValueAsString(key.handle(), valueName);
             ++g_stats.values;
-            if (bCancelScan)
+            if (ctx.cancelled())
                 return;
             ScanValueBySection(ctx, text, sectionName, valueName, root, rootName, keyPath);
         }
-        if (bCancelScan)
+        if (ctx.cancelled())
             return;
         ++index;
         ctx.DoEvents();
@@ -186,7 +185,7 @@ void ScanValueBySection(const ScanContext& ctx, QString data, const QString& sec
                         HKEY root, const QString& rootName, const QString& keyPath)
 {
     const SectionRule rule = RuleOfSection(sectionName);
-    if (!rule || bCancelScan)
+    if (!rule || ctx.cancelled())
         return;
     rule(ctx, root, rootName, valueName, std::move(data), sectionName, keyPath);
 }

@@ -1,6 +1,5 @@
 #include "engine/services.h"
 
-#include "engine/scanstate.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
 #include "platform/ownfile.h"
@@ -30,12 +29,14 @@ bool listedAsNormalFile(const QString& path)
 // LF at the start of the next. Nothing of a line is kept.
 class LineCounter {
 public:
+    explicit LineCounter(const MessagePump& pump) : m_pump(pump) {}
+
     void add(QByteArrayView bytes)
     {
         for (const char c : bytes) {
             if (c == '\r') {
                 ++m_lines;
-                DoEvents();
+                runPump(m_pump);
                 m_afterCr = true;
                 m_inLine = false;
                 continue;
@@ -50,12 +51,13 @@ public:
     {
         if (m_inLine) {
             ++m_lines;
-            DoEvents();
+            runPump(m_pump);
         }
         return m_lines;
     }
 
 private:
+    const MessagePump& m_pump;
     int m_lines = 0;
     bool m_afterCr = false;
     bool m_inLine = false;
@@ -126,19 +128,17 @@ QList<QByteArray> StoredTextLines(const QByteArray& bytes)
     return lines;
 }
 
-int CountFileLines(const QString& path)
+int CountFileLines(const QString& path, const MessagePump& pump)
 {
-    FileLineCount = 0;
     if (!listedAsNormalFile(path))
         return 0;
     // A named pipe, a device or an outsize file counts as nothing.
-    LineCounter counter;
+    LineCounter counter(pump);
     const platform::OwnFileRead read = platform::readOwnFileChunks(
         platform::toLinuxPath(path), [&counter](QByteArrayView bytes) { counter.add(bytes); });
     if (!read.ok())
         return 0;
-    FileLineCount = counter.finish();
-    return FileLineCount;
+    return counter.finish();
 }
 
 void SetWindowAlpha(QObject* window, int alpha)

@@ -2,6 +2,8 @@
 // Small services the windows call: folder browser, click sound, line count,
 // window transparency and the web-page opener. None reports an error: a
 // failure leaves the result empty or zero and the caller goes on.
+#include "engine/messagepump.h"
+
 #include <QString>
 
 class QObject;
@@ -16,9 +18,9 @@ QString BrowseForFolder();
 void PlayAlertSound();
 
 // The number of lines of a text file (a line ends at CR or CR LF; a last
-// line without an end counts), also left in FileLineCount. A missing,
+// line without an end counts); the pump runs once per line. A missing,
 // hidden or unreadable file counts 0.
-int CountFileLines(const QString& path);
+int CountFileLines(const QString& path, const MessagePump& pump = {});
 
 // The lines of one of the program's text files, split at CR or CR LF, the
 // empty ones left out.

@@ -1,7 +1,6 @@
 #include "finder/frmscanfmissingfiles.h"
 
 #include "engine/pathhelpers.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "engine/trim.h"
 #include "finder/modscanfolder.h"
@@ -147,6 +146,10 @@ private:
 FrmScanFmissingFiles::FrmScanFmissingFiles(const engine::ScanContext& ctx, QWidget* parent)
     : QDialog(parent), m_ctx(ctx), m_errors(m_ctx.problems)
 {
+    // The main window's cancel request, so that closing it stops the walk
+    // too; a context without one gets the wizard's own.
+    if (!m_ctx.cancelScan)
+        m_ctx.cancelScan = &m_ownCancel;
     setObjectName(QStringLiteral("FrmScanFmissingFiles"));
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -407,7 +410,7 @@ void FrmScanFmissingFiles::cmdScan_Click()
         return;
     m_scanRunning = true;
     ShowWizardPage(true, false, false);
-    engine::bCancelScan = false;
+    m_ctx.setCancelled(false);
     cmdBack->setEnabled(false);
     lblStatus->setText(QStringLiteral("Scanning ..."));
     Label2->setText(QStringLiteral("Please wait until scanning is finished"));
@@ -472,7 +475,7 @@ void FrmScanFmissingFiles::reportScan()
 
 void FrmScanFmissingFiles::cmdCancel_Click()
 {
-    engine::bCancelScan = true;
+    m_ctx.setCancelled(true);
     if (PicScanningHDD->isHidden()) {
         closeWizard();
         return;

@@ -20,7 +20,7 @@ class FrmScanFmissingFiles : public QDialog {
     Q_OBJECT
 public:
     // Works on the context's list (the main window's hidden one), with its
-    // pump and scan-position display.
+    // pump, scan-position display and cancel request.
     explicit FrmScanFmissingFiles(const engine::ScanContext& ctx, QWidget* parent = nullptr);
     ~FrmScanFmissingFiles() override;
 
@@ -108,6 +108,7 @@ private:
 
     engine::ScanContext m_ctx;
     engine::ProblemList& m_errors;
+    bool m_ownCancel = false;
     bool m_fillingFolders = false;
     bool m_scanRunning = false;
     bool m_finishPending = false;

@@ -1,7 +1,6 @@
 #include "finder/modscanfolder.h"
 
 #include "engine/pathhelpers.h"
-#include "engine/scanstate.h"
 #include "engine/trim.h"
 #include "platform/ansi.h"
 
@@ -125,14 +124,14 @@ void FolderWalk::ScanFolder(const QString& path)
                 break;
             entered = Entered::Skipped;  // back in the parent, after its child's walk
         } else {
-            if (engine::bCancelScan)
+            if (m_ctx.cancelled())
                 break;
             const QString child = top.path + top.subfolders[top.next++] + QLatin1Char('\\');
             entered = enterFolder(child, stack);
         }
         if (entered == Entered::Skipped) {
             m_ctx.DoEvents();
-            if (engine::bCancelScan)
+            if (m_ctx.cancelled())
                 break;
         }
     }
@@ -154,7 +153,7 @@ FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& st
         if (m_visited.contains(identity)) {
             ++m_stats.reachedAgain;
             matchAgain(path, identity);
-            return engine::bCancelScan ? Entered::Cancelled : Entered::Skipped;
+            return m_ctx.cancelled() ? Entered::Cancelled : Entered::Skipped;
         }
         m_visited.insert(identity);
     }
@@ -169,7 +168,7 @@ FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& st
         for (;;) {
             ++m_stats.entries;
             m_progress = m_progress >= 99 ? 0 : m_progress + 0.01;
-            if (engine::bCancelScan) {
+            if (m_ctx.cancelled()) {
                 FindClose(h);
                 return Entered::Cancelled;
             }
@@ -187,7 +186,7 @@ FolderWalk::Entered FolderWalk::enterFolder(QString path, std::vector<Frame>& st
                     compareFile(full);
             }
             const bool more = FindNextFileA(h, &data) != 0;
-            if (engine::bCancelScan) {
+            if (m_ctx.cancelled()) {
                 FindClose(h);
                 return Entered::Cancelled;
             }
@@ -234,7 +233,7 @@ void FolderWalk::matchAgain(const QString& path, const QString& identity)
         steps.push_back(Step{at, id, listingOf(at, id)});
     };
     enter(path, identity);
-    while (!steps.empty() && !engine::bCancelScan) {
+    while (!steps.empty() && !m_ctx.cancelled()) {
         Step& top = steps.back();
         if (top.next >= top.listing->entries.size()) {
             m_onPath.remove(top.identity);

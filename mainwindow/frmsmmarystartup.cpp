@@ -1,6 +1,5 @@
 #include "mainwindow/frmsmmarystartup.h"
 
-#include "engine/scanstate.h"
 #include "engine/resultsfile.h"
 #include "engine/services.h"
 #include "mainwindow/frmstart.h"
@@ -10,6 +9,7 @@
 #include "mainwindow/programstart.h"
 #include "mainwindow/controls.h"
 #include "mainwindow/twips.h"
+#include "mainwindow/windowstate.h"
 #include "platform/settings.h"
 
 #include <QCheckBox>
@@ -119,14 +119,14 @@ void FrmSmmaryStartup::Check1_Click()
 void FrmSmmaryStartup::cmdcontinue_Click()
 {
     Check1_Click();
-    engine::bScanAndFixChosen = false;
+    mainwindow::bScanAndFixChosen = false;
     accept();
 }
 
 void FrmSmmaryStartup::cmdScanAndFix_Click()
 {
     Check1_Click();
-    engine::bScanAndFixChosen = true;
+    mainwindow::bScanAndFixChosen = true;
     accept();
 }
 

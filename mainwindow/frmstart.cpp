@@ -4,44 +4,27 @@
 #include "mainwindow/frmstart.h"
 
 #include "engine/resultsfile.h"
-#include "engine/scanstate.h"
 #include "mainwindow/programstart.h"
 #include "platform/winfile.h"
 
 #include <QAction>
-#include <QCoreApplication>
+#include <QEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QToolBar>
 
-FrmStart::~FrmStart()
-{
-    removeEngineSeams();
-}
+FrmStart::~FrmStart() = default;
 
-namespace {
-// The window the engine's seams lead to: the latest one built.
-FrmStart* g_seamOwner = nullptr;
-}  // namespace
-
-void FrmStart::installEngineSeams()
+void FrmStart::pumpMessages()
 {
-    g_seamOwner = this;
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
-}
-
-void FrmStart::removeEngineSeams()
-{
-    if (g_seamOwner != this)
-        return;
-    g_seamOwner = nullptr;
-    engine::setMessagePump(nullptr);
+    engine::runPump(m_pump);
 }
 
 engine::ScanContext FrmStart::scanContext()
 {
-    return engine::ScanContext{m_errors, nullptr, [] { engine::DoEvents(); },
-                               [this](const QString& text) { PicRegistryCleaner->showScanPosition(text); }};
+    return engine::ScanContext{m_errors, nullptr, [this] { pumpMessages(); },
+                               [this](const QString& text) { PicRegistryCleaner->showScanPosition(text); },
+                               &m_cancelScan};
 }
 
 // The window's first state and saved settings; on a logon start, what the

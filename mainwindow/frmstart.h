@@ -32,10 +32,15 @@ public:
     // The hidden problem list.
     engine::ProblemList& lvwErrors() { return m_errors; }
     // What a scan or a walk of this window works with: the hidden list, the
-    // message pump and the scan-position display.
+    // message pump, the scan-position display and the cancel request.
     engine::ScanContext scanContext() override;
     // Whether a scan is running.
     bool scanning() const { return bScanning; }
+    // One pass of pending window messages for this window's long loops and
+    // the engine work they start; QCoreApplication::processEvents unless
+    // replaced (tests act from inside a loop this way).
+    void pumpMessages() override;
+    void setPump(engine::MessagePump pump) { m_pump = std::move(pump); }
 
     // === Frame: start, pages, menus (frmstart.cpp) ===================================
     void Form_Load();
@@ -91,9 +96,6 @@ private:
     void buildToolBar(QWidget* client);
 
     // --- frame (frmstart.cpp) -----------------------------------------------------------
-    // The engine's message pump.
-    void installEngineSeams();
-    void removeEngineSeams();
     // What the pages ask of the frame.
     void setStatusText(int panel, const QString& text) override { StatusBar1->setPanelText(panel, text); }
     bool problemsListed() const { return m_errors.count() > 0; }
@@ -177,6 +179,10 @@ private:
 
     engine::ProblemList m_errors;
     bool bScanning = false;
+    engine::MessagePump m_pump;
+    // Set by Cancel on the scanning page, by the wizard's Cancel and by
+    // closing; the scan and the wizard's walk clear it when they start.
+    bool m_cancelScan = false;
     bool m_closing = false;
     bool m_loadRunning = false;
     // A save runs its rows with the window disabled but messages still

@@ -4,6 +4,7 @@
 #include "mainwindow/twips.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QToolBar>
@@ -61,7 +62,7 @@ FrmStart::FrmStart(QWidget* parent) : QMainWindow(parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setGeometry(twips::rect(0, kStatusBarTop, kClientWidth, kStatusBarHeight));
 
-    installEngineSeams();
+    m_pump = [] { QCoreApplication::processEvents(); };
 }
 
 void FrmStart::buildMenus()

@@ -1,8 +1,8 @@
 // The results file: the last scan's problems kept in the program folder.
 // What the file holds, and how it is written and read, is the engine's.
 #include "engine/resultsfile.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/windowstate.h"
 #include "platform/desktop.h"
 
 #include <QAction>
@@ -27,7 +27,7 @@ void FrmStart::mnuFileSaveScanResults_Click()
     // written cannot shift them.
     const std::vector<engine::ProblemRow> rows = m_errors.rows();
     setEnabled(false);
-    const engine::ResultsSave save = engine::SaveResultsFile(rows);
+    const engine::ResultsSave save = engine::SaveResultsFile(rows, [this] { pumpMessages(); });
     setEnabled(true);
 
     if (!save.saved) {
@@ -56,7 +56,7 @@ void FrmStart::mnuFileLoadScanResults_Click()
         return;
     }
 
-    engine::bResultsLoaded = true;
+    mainwindow::bResultsLoaded = true;
     mnuFileRegistryCleaner_Click();
     m_errors.clear();
     mnuFileLoadScanResults->setEnabled(false);
@@ -64,7 +64,7 @@ void FrmStart::mnuFileLoadScanResults_Click()
 
     // Rows are gathered apart and listed at the end, so that handlers
     // running meanwhile never see a half-loaded list.
-    const std::vector<engine::ProblemRow> loaded = engine::ResultsRows(read.bytes);
+    const std::vector<engine::ProblemRow> loaded = engine::ResultsRows(read.bytes, [this] { pumpMessages(); });
     m_errors.clear();
     for (const engine::ProblemRow& row : loaded)
         m_errors.add(row);

@@ -1,8 +1,8 @@
 // Closing the main window, File > Exit, and the end of the logon road.
 #include "engine/resultsfile.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/programstart.h"
+#include "mainwindow/windowstate.h"
 #include "platform/winfile.h"
 
 #include <QAction>
@@ -16,7 +16,7 @@ void FrmStart::Form_Unload(qint16& Cancel)
 {
     Q_UNUSED(Cancel);
     m_closing = true;
-    engine::bCancelScan = true;
+    m_cancelScan = true;
     // A fix under way brings the results file up to date itself when it
     // ends; a load under way only read it.
     if (mnuFileShowScanResultsonStartup->isChecked() && m_errors.count() >= 1 && !listWorkRunning())
@@ -42,7 +42,7 @@ void FrmStart::closeEvent(QCloseEvent* event)
 // results file, to be loaded from the File menu.
 void FrmStart::logonRoad()
 {
-    if (!engine::bScanAndFixChosen)
+    if (!mainwindow::bScanAndFixChosen)
         return;
     if (engine::ResultsFileSaved())
         engine::DeleteResultsFile();

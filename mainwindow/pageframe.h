@@ -2,6 +2,8 @@
 // What a page of the main window asks of the window around it. The window
 // owns the status bar and knows which of its long jobs is under way; a page
 // only writes its texts there and holds back while such a job runs.
+#include "engine/messagepump.h"
+
 class QString;
 
 class PageFrame {
@@ -12,6 +14,13 @@ public:
     // works on the lists; no action that reads or changes them, or the
     // registry, starts then.
     virtual bool listWorkRunning() const = 0;
+    // One pass of pending window messages, for the page's long loops and
+    // the engine work they start.
+    virtual void pumpMessages() = 0;
+    engine::MessagePump messagePump()
+    {
+        return [this] { pumpMessages(); };
+    }
 
 protected:
     ~PageFrame() = default;

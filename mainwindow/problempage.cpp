@@ -9,12 +9,12 @@
 #include "engine/problemlist.h"
 #include "engine/registrychange.h"
 #include "engine/resultsfile.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/pictures.h"
 #include "mainwindow/productname.h"
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/twips.h"
+#include "mainwindow/windowstate.h"
 #include "platform/desktop.h"
 
 #include <QEvent>
@@ -139,7 +139,7 @@ void ProblemPage::copyProblemRows()
         item->setCheckState(0, Qt::Checked);
         hidden.Checked = true;
         m_fillingProblems = false;
-        engine::DoEvents();
+        m_frame.pumpMessages();
     }
 }
 
@@ -155,7 +155,7 @@ void ProblemPage::lvwProblem_ItemCheck(QTreeWidgetItem* item)
     for (int i = 0; i < lvwProblem->topLevelItemCount(); ++i) {
         if (lvwProblem->topLevelItem(i)->checkState(0) == Qt::Checked)
             ++selected;
-        engine::DoEvents();
+        m_frame.pumpMessages();
     }
     lblShowProblems->setText(QStringLiteral("All Errors : %1 Problems Detected  (%2 selected for Fixing)")
                                  .arg(m_errors.count())
@@ -168,7 +168,7 @@ void ProblemPage::lvwProblem_ItemCheck(QTreeWidgetItem* item)
         if (section == normalised(hidden.RegistryScanners) && valueName == normalised(hidden.KeyName) &&
             filePath == normalised(hidden.KeyValue))
             hidden.Checked = checked;
-        engine::DoEvents();
+        m_frame.pumpMessages();
     }
 }
 
@@ -234,7 +234,7 @@ void ProblemPage::ImgFixProblemsClick2_MouseMove()
         m_frame.saveScanResults();
     // No problem is left: a results file kept for the logon summary would
     // count problems that are gone.
-    if (m_errors.count() == 0 && (engine::bResultsLoaded || resultsOnStartup))
+    if (m_errors.count() == 0 && (mainwindow::bResultsLoaded || resultsOnStartup))
         engine::DeleteResultsFile();
     normal->setEnabled(true);
 }
@@ -260,7 +260,7 @@ void ProblemPage::FixCheckedProblems()
         }
     }
 
-    engine::FixObserver pump;
+    engine::FixObserver pump(m_frame.messagePump());
     engine::FixReport report;
     const engine::RegistryChangeSaved saved = engine::ChangeRegistryNow([&] {
         report = engine::FixCheckedRows(m_errors, pump);
@@ -299,7 +299,7 @@ void ProblemPage::ImgReturnClick_MouseMove()
 {
     if (m_frame.listWorkRunning())
         return;
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
     PictureImage* normal = m_buttons[Return].normal;
     normal->setEnabled(false);
     PicShowError_MouseMove();

@@ -1,6 +1,5 @@
 #include "mainwindow/programstart.h"
 
-#include "engine/scanstate.h"
 #include "engine/resultsfile.h"
 #include "engine/services.h"
 #include "engine/trim.h"
@@ -8,6 +7,7 @@
 #include "mainwindow/frmsplash.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/frmwaitforwine.h"
+#include "mainwindow/windowstate.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
@@ -209,7 +209,7 @@ void resetProgram()
     g_main.reset();
     g_ended = false;
     g_exitCode = 0;
-    engine::bScanAndFixChosen = false;
+    bScanAndFixChosen = false;
 }
 
 }  // namespace mainwindow

@@ -6,7 +6,6 @@
 
 #include "engine/problemlist.h"
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmnextmessagebox.h"
 #include "mainwindow/pictures.h"
@@ -15,6 +14,7 @@
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
+#include "mainwindow/windowstate.h"
 #include "platform/desktop.h"
 #include "platform/prefix.h"
 #include "platform/settings.h"
@@ -309,10 +309,10 @@ void RegistryCleanerPage::ImgScanClick_MouseMove()
 
 void RegistryCleanerPage::startScan()
 {
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
     m_frame.problemRows().clear();
     resetScanCounters();
-    engine::bCancelScan = false;
+    m_frame.scanContext().setCancelled(false);
     Image22->move(twips::px(990), twips::px(1785));
     m_frame.setPagesVisible(true, false);
     m_frame.setMenusEnabled(false, false, false, false, false, false, false, false);
@@ -366,7 +366,7 @@ void RegistryCleanerPage::ImgCancelClick_MouseMove()
 {
     PicScanning_MouseMove();
     m_frame.setScanRunning(false);
-    engine::bCancelScan = true;
+    m_frame.scanContext().setCancelled(true);
     engine::PlayAlertSound();
     m_buttons[Cancel].normal->setEnabled(false);
     showRotationFrame(1);

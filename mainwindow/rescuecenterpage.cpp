@@ -2,7 +2,6 @@
 #include "mainwindow/rescuecenterpage.h"
 
 #include "engine/registrychange.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmcreatingbackkeys.h"
 #include "mainwindow/pageframe.h"
@@ -82,7 +81,7 @@ void RescueCenterPage::LoadBackupList()
     // The line counts let window messages run after every line: the rows
     // join the list once all are made, so that it is laid out and painted
     // once, not again for every row.
-    const std::optional<std::vector<engine::BackupEntry>> backups = engine::ListBackups();
+    const std::optional<std::vector<engine::BackupEntry>> backups = engine::ListBackups(m_frame.messagePump());
     if (!backups)
         return;
     QList<QTreeWidgetItem*> rows;
@@ -117,7 +116,7 @@ bool RescueCenterPage::LoadFileNameDateSize(const QString& fileName)
     const QString rowText = engine::BackupRowText(fileName);
     if (m_backupRowKeys.covers(rowText))
         return false;
-    lvwBackUp->addTopLevelItem(backupRow(engine::DescribeBackup(fileName)));
+    lvwBackUp->addTopLevelItem(backupRow(engine::DescribeBackup(fileName, m_frame.messagePump())));
     m_backupRowKeys.add(rowText);
     return true;
 }
@@ -145,7 +144,7 @@ void RescueCenterPage::DeleteOrRestoreBackup(bool bDelete, const QString& listTe
     }
     // The progress box follows a restore that went through (or found no
     // file); otherwise the user is told why the backup stays.
-    const engine::BackupRestored restored = engine::RestoreBackup(backup);
+    const engine::BackupRestored restored = engine::RestoreBackup(backup, m_frame.messagePump());
     if (!restored.sentence.isEmpty())
         platform::MsgBox(restored.sentence, 64, title);
     if (restored.showProgress) {
@@ -174,7 +173,7 @@ void RescueCenterPage::runBackupAction(Button button, bool bDelete)
             found = true;
             break;
         }
-        engine::DoEvents();
+        m_frame.pumpMessages();
     }
     if (found) {
         DeleteOrRestoreBackup(bDelete, text, fileName);

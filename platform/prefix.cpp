@@ -209,11 +209,6 @@ PrefixError dropUnsavedRegistryChanges()
     return dropped;
 }
 
-void setRegistryErrorHandler(std::function<void(const QString&)> handler)
-{
-    registry::setErrorHandler(std::move(handler));
-}
-
 QString programFolder()
 {
     const QString linuxDir = g_programFolderOverride.isEmpty() ? QFileInfo(executablePath()).absolutePath()

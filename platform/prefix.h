@@ -83,8 +83,8 @@ private:
     bool m_open = true;
 };
 
-// Called with a sentence when a scheduled save fails (the windows show it).
-void setRegistryErrorHandler(std::function<void(const QString&)> handler);
+// A scheduled save that fails tells why in a message box of the desktop
+// seam (platform/desktop.h), titled with the application's name.
 
 // The program folder (App.Path) as a Windows path, and App.EXEName. Default:
 // the folder and base name of the running executable. Tests may override.

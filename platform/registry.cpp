@@ -2,6 +2,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/regformat.h"
 #include "platform/registrytesting.h"
 
@@ -64,7 +65,6 @@ bool g_saveWanted = false;  // and it should still save when it runs
 int g_batchDepth = 0;
 quint64 g_filesWritten = 0;
 void (*g_saveStageHook)(SaveStage) = nullptr;
-std::function<void(const QString&)> g_errorHandler;
 
 // Far above any real registry; a bigger "file" is something else.
 constexpr qint64 kMaxFileSize = qint64(1) << 30;
@@ -991,10 +991,7 @@ void runScheduledSave()
 
 void reportError(const QString& message)
 {
-    if (g_errorHandler)
-        g_errorHandler(message);
-    else
-        qWarning("%s", qPrintable(message));
+    MsgBox(message, 16, QCoreApplication::applicationName());
 }
 
 Key::~Key()
@@ -1035,11 +1032,6 @@ int batchDepth()
 void setSaveStageHook(void (*hook)(SaveStage))
 {
     g_saveStageHook = hook;
-}
-
-void setErrorHandler(std::function<void(const QString&)> handler)
-{
-    g_errorHandler = std::move(handler);
 }
 
 int compareNames(QStringView a, QStringView b)

@@ -72,9 +72,8 @@ void beginBatch();
 PrefixError endBatch();
 int batchDepth();
 
-// Receives the sentence when a save scheduled after a change fails.
-void setErrorHandler(std::function<void(const QString&)> handler);
-// Hands a sentence to that handler (or standard error without one).
+// Tells the sentence of a failed save that no caller waits for, in a
+// message box of the desktop seam (platform/desktop.h).
 void reportError(const QString& message);
 
 // The first loaded file whose bytes on disk are no longer the ones read or

@@ -6,7 +6,6 @@
 #include "engine/problemlist.h"
 #include "engine/scandriver.h"
 #include "engine/scansections.h"
-#include "engine/scanstate.h"
 #include "platform/prefix.h"
 #include "tests/support/prefixbuilder.h"
 #include "tests/support/printto.h"
@@ -72,6 +71,7 @@ public:
     QString cancelAt;
     QStringList log;
     const ProblemList* rows = nullptr;  // the scan's list, read by pump()
+    bool* bCancelScan = nullptr;        // the scan's cancel request
 
     bool sectionChosen(int index) override { return chosen.count(index) > 0; }
     void sectionStarting(int index) override { note(QStringLiteral("start %1").arg(index)); }
@@ -94,10 +94,10 @@ public:
         if (cancelAt.startsWith(QLatin1String("row "))) {
             const int n = rows->count();
             if (n > 0 && rows->row(n).RegistryScanners == cancelAt.mid(4))
-                bCancelScan = true;
+                *bCancelScan = true;
         } else if (cancelAt.startsWith(QLatin1String("pump after "))) {
             if (!log.isEmpty() && log.last() == cancelAt.mid(11))
-                bCancelScan = true;
+                *bCancelScan = true;
         }
     }
 
@@ -106,7 +106,7 @@ private:
     {
         log << event;
         if (!cancelAt.isEmpty() && event.startsWith(cancelAt))
-            bCancelScan = true;
+            *bCancelScan = true;
     }
 };
 
@@ -128,6 +128,7 @@ protected:
     {
         bCancelScan = false;
         recorder.rows = &list;
+        recorder.bCancelScan = &bCancelScan;
         setPump([this] { recorder.pump(); });
     }
     void TearDown() override { bCancelScan = false; }
@@ -146,10 +147,13 @@ protected:
     Recorder recorder;
     std::function<void()> pump;
     ProblemList list;
-    const ScanContext ctx{list, nullptr, [this] {
+    bool bCancelScan = false;
+    const ScanContext ctx{list, nullptr,
+                          [this] {
                               if (pump)
                                   pump();
-                          }};
+                          },
+                          {}, &bCancelScan};
 };
 
 QStringList passedOnly(int upTo)

@@ -16,7 +16,6 @@
 #include "engine/environment.h"
 #include "engine/problemlist.h"
 #include "engine/rules.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "platform/prefix.h"
 #include "platform/regkey.h"
@@ -92,9 +91,7 @@ protected:
     }
     static void TearDownTestSuite() { platform::closePrefix(); }
 
-    void SetUp() override { bCancelScan = false; }
-
-    // The real machine's answers, no pump, no display.
+    // The real machine's answers, no pump, no display, no cancel.
     ProblemList list;
     const ScanContext ctx{list};
 

@@ -3,7 +3,6 @@
 // missing.
 #include "engine/problemlist.h"
 #include "engine/rules.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 
 #include <gtest/gtest.h>
@@ -78,7 +77,8 @@ public:
     void SetUp() override { bCancelScan = false; }
     FakeMachine machine;
     ProblemList list;
-    const ScanContext ctx{list, &machine.environment, [this] { ++machine.pumps; }};
+    bool bCancelScan = false;
+    const ScanContext ctx{list, &machine.environment, [this] { ++machine.pumps; }, {}, &bCancelScan};
 };
 
 using Rule = void (*)(const ScanContext&, HKEY, const QString&, const QString&, QString, const QString&, const QString&);

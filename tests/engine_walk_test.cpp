@@ -6,7 +6,6 @@
 #include "engine/scancontext.h"
 #include "engine/scandriver.h"
 #include "engine/scansections.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "platform/prefix.h"
 #include "tests/support/prefixbuilder.h"
@@ -179,6 +178,7 @@ protected:
     std::function<void()> pump;
     std::function<void(const QString&)> display;
     ProblemList list;
+    bool bCancelScan = false;
     const ScanContext ctx{list, &files.environment,
                           [this] {
                               if (pump)
@@ -187,7 +187,8 @@ protected:
                           [this](const QString& t) {
                               if (display)
                                   display(t);
-                          }};
+                          },
+                          &bCancelScan};
 };
 
 const QString kFonts = QStringLiteral("Fonts");
@@ -257,7 +258,7 @@ TEST_F(WalkTest, BufferLimitsEndTheEnumeration)
 
 TEST_F(WalkTest, CancelFromTheDisplayStopsBeforeAnyValue)
 {
-    setPathDisplay([](const QString&) { bCancelScan = true; });
+    setPathDisplay([this](const QString&) { bCancelScan = true; });
     ScanSubKeys(ctx, HKEY_LOCAL_MACHINE, u"W\\K"_s, kFonts, u"R"_s);
     EXPECT_EQ(list.count(), 0);
 }
@@ -269,7 +270,7 @@ TEST_F(WalkTest, CancelInsideARuleEndsTheKeyAfterThatValue)
     EXPECT_EQ(keyValues(), QStringList({u"Z:\\gone1.dll"_s, u"C:\\gone2.dll"_s}));
 
     list.clear();
-    setPump([] { bCancelScan = true; });
+    setPump([this] { bCancelScan = true; });
     ScanKeyValues(ctx, HKEY_LOCAL_MACHINE, u"W\\AX"_s, u"Active X Objects"_s, u"R"_s);
     EXPECT_EQ(keyValues(), QStringList({u"Z:\\gone1.dll"_s}));
 }

@@ -4,7 +4,6 @@
 // prefix shows) names a file that is truly missing under the prefix.
 #include "engine/problemlist.h"
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "platform/prefix.h"
 #include "platform/winfile.h"
 #include "tests/support/testenv.h"

@@ -1,6 +1,5 @@
 // Find Missing Files from the main window: the wizard opened modally over a
 // scan's problems, the rows its walk removes, and the menus afterwards.
-#include "engine/scanstate.h"
 #include "finder/frmscanfmissingfiles.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/namedcontrol.h"
@@ -85,7 +84,7 @@ TEST_F(FindMissingFiles, ClosingTheWizardUnusedChangesNoRow)
     desktop.onModal = {};
     EXPECT_EQ(window->lvwErrors().count(), kFixtureProblems);
     EXPECT_TRUE(desktop.boxes.isEmpty());
-    EXPECT_TRUE(engine::bCancelScan);
+    EXPECT_TRUE(window->scanContext().cancelled());
     EXPECT_EQ(menuStates(*window), QStringLiteral("FTFTTTTT"));
 }
 

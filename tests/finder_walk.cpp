@@ -1,7 +1,6 @@
 // The folder and drive walk: which rows leave the list, where it walks, and
 // that every walk ends (loops of links, deep trees, names the code page
 // cannot hold, cancel, a drive that goes away).
-#include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
 #include "platform/ansi.h"
 #include "platform/winfile.h"
@@ -37,15 +36,16 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(openNewPrefix().isEmpty());
-        engine::bCancelScan = false;
+        bCancelScan = false;
     }
     void TearDown() override
     {
-        engine::bCancelScan = false;
+        bCancelScan = false;
         closePrefix();
     }
 
-    // A walk over `rows` with this test's pump and scan-position display.
+    // A walk over `rows` with this test's pump, scan-position display and
+    // cancel request.
     engine::ScanContext context(engine::ProblemList& rows)
     {
         return engine::ScanContext{rows, nullptr,
@@ -54,7 +54,7 @@ protected:
                     if (atPump)
                         atPump(pumps);
                 },
-                [this](const QString& t) { scanPaths << t; }};
+                [this](const QString& t) { scanPaths << t; }, &bCancelScan};
     }
 
     // Walks (drive, folder) over rows naming `values`; returns what is left.
@@ -70,6 +70,7 @@ protected:
     }
 
     Recorder display;
+    bool bCancelScan = false;
     int pumps = 0;
     std::function<void(int)> atPump;
     QStringList scanPaths;
@@ -142,9 +143,9 @@ TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
     ASSERT_TRUE(touch(QStringLiteral("later/l.dll")));
     values << QStringLiteral("C:\\later\\l.dll");
     engine::ProblemList rows = rowsNaming(values);
-    atPump = [](int n) {
+    atPump = [this](int n) {
         if (n == 10)
-            engine::bCancelScan = true;
+            bCancelScan = true;
     };
     ModScanFolder::FolderWalk walk(context(rows), display);
     walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\many"));
@@ -158,7 +159,7 @@ TEST_F(FinderWalk, CancelEndsTheWalkAndKeepsWhatWasRemoved)
     EXPECT_EQ(walk.stats().removed, removed);
     EXPECT_EQ(rows.row(rows.count()).KeyValue, values.last());
     // The searches it opened are closed: a new walk lists the folder afresh.
-    engine::bCancelScan = false;
+    bCancelScan = false;
     atPump = nullptr;
     ModScanFolder::FolderWalk again(context(rows), display);
     again.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));
@@ -312,7 +313,7 @@ TEST_F(FinderWalk, ManyLinksToOneFolderKeepTheWorkBounded)
     long long atCancel = -1;
     atPump = [&](int) {
         if (atCancel < 0 && cancelled.stats().reachedAgain >= 5) {
-            engine::bCancelScan = true;
+            bCancelScan = true;
             atCancel = cancelled.stats().reachedAgain;
         }
     };

@@ -3,7 +3,6 @@
 // The walk must end, find what is there by every path that leads to it and
 // never wander back into the prefix.
 #include "engine/problemlist.h"
-#include "engine/scanstate.h"
 #include "finder/modscanfolder.h"
 #include "platform/prefix.h"
 #include "tests/support/printto.h"
@@ -85,7 +84,6 @@ TEST(FinderWine, OneFileInTheHomeIsFoundThroughEveryShellFolder)
     ASSERT_TRUE(opened.ok) << opened.message.toStdString();
     engine::ProblemList rows = rowsNaming(values);
     NoDisplay display;
-    engine::bCancelScan = false;
     {
         // "Scan all disks": the drive of the Windows folder, from its root.
         ModScanFolder::FolderWalk walk(engine::ScanContext{rows}, display);
@@ -131,7 +129,6 @@ TEST(FinderWine, DocumentsLinkedToTheFolderHoldingThePrefix)
     };
     engine::ProblemList rows = rowsNaming(values);
     NoDisplay display;
-    engine::bCancelScan = false;
     {
         ModScanFolder::FolderWalk walk(engine::ScanContext{rows}, display);
         walk.ScanDrive(QStringLiteral("C:\\"), QStringLiteral("C:\\"));

@@ -1,7 +1,6 @@
 // The missing-files wizard driven as a window: its pages and buttons, the
 // remembered folder list, the scan's scope and report, and Cancel, Finish and
 // the close box while a walk runs.
-#include "engine/scanstate.h"
 #include "finder/frmscanfmissingfiles.h"
 #include "platform/ansi.h"
 #include "platform/desktop.h"
@@ -71,12 +70,12 @@ protected:
         ASSERT_FALSE(openNewPrefix().isEmpty());
         programDir = testenv::makeTempDir(QStringLiteral("program"));
         seams.programFolder(programDir).desktop(&desktop);
-        engine::bCancelScan = false;
+        bCancelScan = false;
     }
     void TearDown() override
     {
         wizard.reset();
-        engine::bCancelScan = false;
+        bCancelScan = false;
         closePrefix();
     }
 
@@ -87,7 +86,8 @@ protected:
                                           if (atPump)
                                               atPump(pumps);
                                           QCoreApplication::processEvents();
-                                      }};
+                                      },
+                                      {}, &bCancelScan};
         wizard = std::make_unique<FrmScanFmissingFiles>(ctx);
         wizard->setWalkRefreshInterval(0);
         QObject::connect(wizard.get(), &QDialog::finished, wizard.get(), [this] { ++closed; });
@@ -156,6 +156,7 @@ protected:
     AnsweringDesktop desktop;
     testenv::SeamGuard seams;
     engine::ProblemList errors;
+    bool bCancelScan = false;  // the cancel request the wizard is handed
     std::unique_ptr<FrmScanFmissingFiles> wizard;
     int closed = 0;
     int pumps = 0;
@@ -572,19 +573,19 @@ TEST_F(FinderWizard, CancelBeforeAScanClosesAndLeavesTheFlagSet)
             OptFoldersScan()->click();
             CmdNext()->click();
         }
-        engine::bCancelScan = false;
+        bCancelScan = false;
         cmdCancel()->click();
         EXPECT_EQ(closed, 1);
-        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_TRUE(bCancelScan);
         closed = 0;
     }
     // The close box shows nothing and leaves the flag alone.
     open();
     wizard->show();
-    engine::bCancelScan = false;
+    bCancelScan = false;
     wizard->close();
     EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(engine::bCancelScan);
+    EXPECT_FALSE(bCancelScan);
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
 

@@ -3,7 +3,6 @@
 // their backup restores every touched key byte for byte as "reg export"
 // shows it; and beside a running wineserver the fix touches nothing.
 #include "engine/backup.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/rescuecenterpage.h"
 #include "mainwindow/timing.h"

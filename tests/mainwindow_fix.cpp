@@ -4,8 +4,8 @@
 #include "engine/backup.h"
 #include "engine/fix.h"
 #include "engine/registryaccess.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/windowstate.h"
 #include "platform/ansi.h"
 #include "platform/clock.h"
 #include "platform/prefix.h"
@@ -351,7 +351,7 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
     scanAndAnswer();
     // Another program rewrites system.reg while the fix runs.
     bool changed = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!changed && QFile::exists(backupPath())) {
             changed = true;
             QByteArray text = systemRegOnDisk();
@@ -360,7 +360,7 @@ TEST_F(FixTest, AFailedSaveIsToldAndItsBackupIsTakenBack)
         QCoreApplication::processEvents();
     });
     fix();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(changed);
     ASSERT_EQ(desktop.boxes.size(), 1);
     EXPECT_TRUE(desktop.boxes[0].text.contains(u"was changed by another program"_s)) << desktop.boxes[0].text.toStdString();
@@ -395,7 +395,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
          },
          [this] { EXPECT_FALSE(showErrorPage(*window)->isHidden()); }},
         {"Load Scan Results", [this] { window->mnuFileLoadScanResults_Click(); },
-         [this] { EXPECT_FALSE(engine::bResultsLoaded); }},
+         [this] { EXPECT_FALSE(mainwindow::bResultsLoaded); }},
         {"Find Missing Files", [this] { registryCleanerPage(*window)->ImgFindMissingFilesClick_MouseMove(); },
          [&] { EXPECT_EQ(desktop.modals.size(), modals); }},
         {"the Rescue Center", [this] { window->ToolBar_ButtonClick(3); },
@@ -417,7 +417,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
         window->mnuFileSaveScanResults_Click();  // something to load
         modals = desktop.modals.size();
         bool pressed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!pressed) {
                 pressed = true;
                 sounds = desktop.sounds.size();
@@ -427,7 +427,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
             QCoreApplication::processEvents();
         });
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(pressed);
 
         EXPECT_FALSE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
@@ -440,7 +440,7 @@ TEST_F(FixTest, NoActionThatTouchesTheListsStartsInsideAFix)
             EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItem(0)->checkState(0), Qt::Unchecked);
         }
         EXPECT_TRUE(window->menuBar()->isEnabled());
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -456,7 +456,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     showErrorPage(*window)->ImgReturnClick_MouseMove();
     const QByteArray system = systemRegOnDisk();
     bool pressed = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!pressed) {
             pressed = true;
             showErrorPage(*window)->ImgFixProblemsClick2_MouseMove();
@@ -464,7 +464,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
         QCoreApplication::processEvents();
     });
     window->mnuFileLoadScanResults_Click();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(pressed);
     EXPECT_EQ(testenv::readFile(programDir + u"/Scan.ocx"_s), saved);
     EXPECT_EQ(systemRegOnDisk(), system);
@@ -472,7 +472,7 @@ TEST_F(FixTest, AFixPressedDuringALoadDoesNothing)
     EXPECT_EQ(hiddenNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     EXPECT_EQ(visibleNames(), QStringList({u"GoneRun"_s, u"GoneUser"_s}));
     EXPECT_FALSE(showErrorPage(*window)->isHidden());
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
 }
 
 // --- only what is still wrong changes -----------------------------------------------------------
@@ -506,7 +506,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         }
         desktop.boxes.clear();
         bool repointed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (when == WhileRecorded && !repointed && QFile::exists(backupPath())) {
                 repointed = true;
                 EXPECT_EQ(repoint(), 0);
@@ -515,7 +515,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         });
 
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
 
         QString data;
         ASSERT_TRUE(engine::QueryRegistryValue(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s, data));
@@ -534,7 +534,7 @@ TEST_F(FixTest, AValueChangedSinceTheScanStaysAndItsRowStaysChecked)
         ASSERT_EQ(desktop.boxes.size(), 1);
         EXPECT_EQ(desktop.boxes[0].text, u"1 checked value(s) were left in the registry and stay checked in the list: 1 "_s
                                          u"because their value has changed and no longer names the missing file."_s);
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -603,7 +603,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         ASSERT_FALSE(results.isEmpty());
         checkOnly({u"GoneRun"_s});
         bool changed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!changed && QFile::exists(backupPath())) {
                 changed = true;
                 testenv::writeFile(prefixDir + u"/system.reg"_s, systemRegOnDisk() + "\n[Software\\\\Other] 1700000000\n");
@@ -612,7 +612,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         });
         desktop.boxes.clear();
         fix();
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(changed);
 
         ASSERT_EQ(desktop.boxes.size(), 1);
@@ -628,7 +628,7 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         // values that stayed.
         EXPECT_TRUE(valueThere(HKEY_LOCAL_MACHINE, kRun, u"GoneRun"_s));
         EXPECT_FALSE(QFile::exists(backupPath()));
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
         platform::closePrefix();
     }
 }
@@ -659,7 +659,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         for (const engine::ProblemRow& r : window->lvwErrors().rows())
             file += platform::toAnsi(engine::EncodeText(r.fields().join(u"^^"_s))) + "\r\n";
         ASSERT_TRUE(testenv::writeFile(programDir + u"/Scan.ocx"_s, file));
-        engine::bResultsLoaded = c.loaded;
+        mainwindow::bResultsLoaded = c.loaded;
         if (c.returnFirst) {
             showErrorPage(*window)->ImgReturnClick_MouseMove();
             registryCleanerPage(*window)->ImgFixProblemsClick_MouseMove();
@@ -667,7 +667,7 @@ TEST_F(FixTest, FixingEveryRowDeletesTheResultsFileOnlyWhenTheListCameFromIt)
         fix();
         EXPECT_EQ(window->lvwErrors().count(), 0);
         EXPECT_EQ(QFile::exists(programDir + u"/Scan.ocx"_s), c.fileStays);
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
     }
 }
 
@@ -725,7 +725,7 @@ TEST_F(FixTest, FixProblemsOpensTheProblemPageOrWithNoRowsOnlySetsTheMenus)
     scanAndAnswer();
     showErrorPage(*window)->ImgReturnClick_MouseMove();
     EXPECT_TRUE(showErrorPage(*window)->isHidden());
-    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_FALSE(mainwindow::bResultsLoaded);
     EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled());
     EXPECT_EQ(visibleNames().size(), 2) << "Return keeps the lists";
 

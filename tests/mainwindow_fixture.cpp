@@ -1,6 +1,5 @@
 #include "tests/mainwindow_fixture.h"
 
-#include "engine/scanstate.h"
 #include "mainwindow/pictures.h"
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
@@ -243,7 +242,6 @@ void FrmStartTest::SetUp()
     ASSERT_TRUE(testenv::writeFile(programDir + u"/Alert.wav"_s, "RIFF"));
     seams.programFolder(programDir).desktop(&desktop);
     QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
-    engine::bCancelScan = false;
     seams.timingScale(0.01);
     reopenWindow();
 }
@@ -251,7 +249,6 @@ void FrmStartTest::SetUp()
 void FrmStartTest::TearDown()
 {
     window.reset();
-    engine::bCancelScan = false;
     if (platform::prefixIsOpen())
         platform::closePrefix();
     if (!prefixDir.isEmpty())
@@ -297,7 +294,7 @@ QString FrmStartTest::scanAndAnswer(std::function<void()> atBox)
 bool FrmStartTest::duringScan(std::function<void()> act)
 {
     bool ran = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!ran && window->scanning()) {
             ran = true;
             act();
@@ -305,7 +302,7 @@ bool FrmStartTest::duringScan(std::function<void()> act)
         QCoreApplication::processEvents();
     });
     scanAndAnswer();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     return ran;
 }
 

@@ -5,6 +5,7 @@
 #include "mainwindow/problempage.h"
 #include "tests/mainwindow_fixture.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -113,6 +114,7 @@ public:
     virtual ~RecordingProblemFrame() = default;
     void setStatusText(int panel, const QString& text) override { panels[panel] = text; }
     bool listWorkRunning() const override { return busy; }
+    void pumpMessages() override { QCoreApplication::processEvents(); }
     engine::ProblemList& problemRows() override { return rows; }
     bool scanActionRunning() const override { return scanning; }
     void holdCommands(bool held) override { asked << (held ? u"hold"_s : u"release"_s); }

@@ -4,7 +4,6 @@
 #include "engine/backup.h"
 #include "engine/backupstore.h"
 #include "engine/registryaccess.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmcreatingbackkeys.h"
 #include "mainwindow/pageframe.h"
 #include "mainwindow/rescuecenterpage.h"
@@ -482,7 +481,7 @@ TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
     openRescueCenter();
     selectRow(u"Tuesday, March 13, 2007  at   10:15:30"_s);
     bool pressed = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (pressed)
             return;
         pressed = true;
@@ -490,7 +489,7 @@ TEST_F(RescueCenterTest, WhileARestoreRunsNeitherButtonActsAgain)
         page().ImgRestoringClick_MouseMove();
     });
     page().ImgRestoringClick_MouseMove();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     ASSERT_TRUE(pressed);
     EXPECT_TRUE(asking.boxes.isEmpty()) << "no question from a Delete pressed meanwhile";
     EXPECT_EQ(asking.modals.size(), 1);
@@ -597,14 +596,14 @@ TEST_F(RescueCenterTest, ABackupThatCannotBeReadOrRemovedStaysListed)
                 locked = ::chmod(path.constData(), c.folderLocked ? 0500 : 0) == 0;
         };
         if (c.folderLocked)
-            engine::setMessagePump(lock);
+            window->setPump(lock);
         else
             lock();
         {
             regtest::NoRootOverride asAnyUser;
             page().ImgRestoringClick_MouseMove();
         }
-        engine::setMessagePump([] { QCoreApplication::processEvents(); });
+        window->setPump([] { QCoreApplication::processEvents(); });
         ASSERT_TRUE(locked) << c.what;
         ::chmod(path.constData(), c.folderLocked ? 0700 : 0600);
         ASSERT_EQ(asking.boxes.size(), 1) << c.what;
@@ -684,6 +683,7 @@ public:
     virtual ~RecordingFrame() = default;
     void setStatusText(int panel, const QString& text) override { panels[panel] = text; }
     bool listWorkRunning() const override { return busy; }
+    void pumpMessages() override { QCoreApplication::processEvents(); }
 
     QMap<int, QString> panels;
     bool busy = false;

@@ -1,8 +1,8 @@
 // The results file "Scan.ocx": its line format, and Save and Load Scan
 // Results driven through the main window.
 #include "engine/resultsfile.h"
-#include "engine/scanstate.h"
 #include "mainwindow/frmstart.h"
+#include "mainwindow/windowstate.h"
 #include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
 #include "platform/prefix.h"
@@ -162,13 +162,13 @@ TEST_F(ResultsFileTest, SaveWritesOneCrLfLineOfSevenFieldsPerRowWithTheWindowDis
 
     int pumps = 0;
     bool enabledWhileWriting = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         ++pumps;
         enabledWhileWriting = enabledWhileWriting || window->isEnabled();
     });
     menuItem(*window, "mnuFileSaveScanResults")->setEnabled(true);  // as a scan leaves it
     menuItem(*window, "mnuFileSaveScanResults")->trigger();
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
 
     EXPECT_GT(pumps, 3);
     EXPECT_FALSE(enabledWhileWriting);
@@ -229,7 +229,7 @@ TEST_F(ResultsFileTest, ASaveThatCannotFinishKeepsTheLastGoodFileAndSaysSo)
 TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
 {
     list({fullRow(u"A"_s, u"C:\\a.exe"_s)});
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
     menuItem(*window, "mnuFileLoadScanResults")->setEnabled(true);
     const QString menusBefore = menuStates(*window).mid(1);
     menuItem(*window, "mnuFileLoadScanResults")->trigger();
@@ -237,7 +237,7 @@ TEST_F(ResultsFileTest, LoadWithoutAFileOnlyTurnsItsItemOff)
     EXPECT_EQ(menuStates(*window).mid(1), menusBefore);
     EXPECT_EQ(window->lvwErrors().count(), 1);
     EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), 0);
-    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_FALSE(mainwindow::bResultsLoaded);
     EXPECT_TRUE(showErrorPage(*window)->isHidden());
     EXPECT_TRUE(desktop.boxes.isEmpty());
 }
@@ -257,7 +257,7 @@ TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothi
     const testenv::Watchdog watchdog("loading scan results that are no regular file");
     for (const auto& c : cases) {
         list({fullRow(u"A"_s, u"C:\\a.exe"_s)});
-        engine::bResultsLoaded = false;
+        mainwindow::bResultsLoaded = false;
         desktop.boxes.clear();
         QFile::remove(resultsFile());
         const QString target = testenv::makeOdd(c.kind, resultsFile());
@@ -271,7 +271,7 @@ TEST_F(ResultsFileTest, LoadOfSomethingThatIsNoRegularFileSaysWhyAndChangesNothi
                                              + u": "_s + QString::fromUtf8(c.reason) + u"."_s);
         EXPECT_EQ(desktop.boxes[0].style, 64);
         EXPECT_EQ(window->lvwErrors().count(), 1) << testenv::describe(c.kind);
-        EXPECT_FALSE(engine::bResultsLoaded) << testenv::describe(c.kind);
+        EXPECT_FALSE(mainwindow::bResultsLoaded) << testenv::describe(c.kind);
         EXPECT_EQ(testenv::nodeType(target), node) << testenv::describe(c.kind);
         QFile::remove(resultsFile());
     }
@@ -286,11 +286,11 @@ TEST_F(ResultsFileTest, ScanSaveAndLoadGiveBackTheSameRowsAllChecked)
 
     reopenWindow();
     EXPECT_TRUE(menuItem(*window, "mnuFileLoadScanResults")->isEnabled()) << "the start offers the saved file";
-    engine::bResultsLoaded = false;
+    mainwindow::bResultsLoaded = false;
     menuItem(*window, "mnuFileLoadScanResults")->trigger();
 
     EXPECT_EQ(rowsOf(window->lvwErrors()), scanned);
-    EXPECT_TRUE(engine::bResultsLoaded);
+    EXPECT_TRUE(mainwindow::bResultsLoaded);
     for (const engine::ProblemRow& r : window->lvwErrors().rows())
         EXPECT_TRUE(r.Checked);
     ASSERT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), kFixtureProblems);

@@ -3,10 +3,10 @@
 // scan-complete box answered through the desktop seam, and the busy
 // animation on the window timing scale.
 #include "engine/scandriver.h"
-#include "engine/scanstate.h"
 #include "engine/scanwalk.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/timing.h"
+#include "mainwindow/windowstate.h"
 #include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
 #include "tests/support/fakewineserver.h"
@@ -42,7 +42,7 @@ TEST_F(FrmStartTest, WholeScanCountsEverySectionAndListsTheProblemsChecked)
 {
     QString atStart;
     bool sawScanningPage = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (atStart.isEmpty()) {
             atStart = menuStates(*window);
             sawScanningPage = !window->findChild<PictureBox*>(u"PicScanning"_s)->isHidden() && window->scanning() && !find<PictureBox>(u"Picture10"_s)->isEnabled()
@@ -201,10 +201,10 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
 
 TEST_F(FrmStartTest, ScanClearsTheResultsLoadedFlag)
 {
-    engine::bResultsLoaded = true;
+    mainwindow::bResultsLoaded = true;
     chooseOnly({5});
     scanAndAnswer();
-    EXPECT_FALSE(engine::bResultsLoaded);
+    EXPECT_FALSE(mainwindow::bResultsLoaded);
 }
 
 struct CancelCase {
@@ -225,7 +225,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
         SCOPED_TRACE(c.name);
         reopenWindow();
         bool cancelled = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!cancelled && window->scanning() && markerAtSection(c.section)) {
                 cancelled = true;
                 registryCleanerPage(*window)->ImgCancelClick_MouseMove();
@@ -262,7 +262,7 @@ TEST_F(FrmStartTest, CancelStopsAtTheNextTestPointAndListsWhatWasFound)
 TEST_F(FrmStartTest, CancelDuringTheFirstSectionStillWritesItsCounter)
 {
     bool cancelled = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!cancelled && window->scanning()) {
             cancelled = true;
             registryCleanerPage(*window)->ImgCancelClick_MouseMove();
@@ -295,7 +295,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         SCOPED_TRACE(c.name);
         reopenWindow();
         bool closed = false;
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (!closed && c.moment(*window)) {
                 closed = true;
                 window->close();
@@ -305,7 +305,7 @@ TEST_F(FrmStartTest, ClosingTheWindowDuringAScanStopsItWithoutTheCompletionBox)
         window->mnuCleaningScanRegitry_Click();
         EXPECT_TRUE(closed);
         EXPECT_TRUE(desktop.modals.isEmpty());
-        EXPECT_TRUE(engine::bCancelScan);
+        EXPECT_TRUE(window->scanContext().cancelled());
         EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), QString::fromUtf8(c.secondCounter));
     }
 }
@@ -315,7 +315,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     // Scan Registry is on again while the rows are copied; a second scan
     // inside the first would clear and refill the lists under it.
     bool chosen = false;
-    engine::setMessagePump([&] {
+    window->setPump([&] {
         if (!chosen && !window->scanning() && find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount() == 1) {
             chosen = true;
             EXPECT_TRUE(menuItem(*window, "mnuCleaningScanRegitry")->isEnabled());
@@ -329,7 +329,7 @@ TEST_F(FrmStartTest, ScanChosenWhileTheRowsAreListedDoesNotStartASecondScan)
     EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), windowtest::kFixtureProblems);
 
     // Afterwards the menu scans again as usual.
-    engine::setMessagePump([] { QCoreApplication::processEvents(); });
+    window->setPump([] { QCoreApplication::processEvents(); });
     menuItem(*window, "mnuCleaningScanRegitry")->trigger();
     EXPECT_EQ(desktop.modals.size(), 2);
     EXPECT_EQ(find<QTreeWidget>(u"lvwProblem"_s)->topLevelItemCount(), windowtest::kFixtureProblems);
@@ -365,11 +365,12 @@ public:
     void pump()
     {
         if (m_section == m_cancelIn && ++m_pumps == m_cancelAtPump)
-            engine::bCancelScan = true;
+            bCancelScan = true;
     }
 
     PageTexts texts;
     int positionsShown = 0;
+    bool bCancelScan = false;
 
 private:
     QSet<int> m_chosen;
@@ -402,11 +403,10 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
                                       [&](const QString& text) {
                                           expected.texts.position = text;
                                           ++expected.positionsShown;
-                                      }};
+                                      },
+                                      &expected.bCancelScan};
         window->lvwErrors().clear();
-        engine::bCancelScan = false;
         engine::runScanDriver(expected, ctx);
-        engine::bCancelScan = false;
 
         seams.timingScale(0.01);
         reopenWindow();
@@ -417,7 +417,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         seams.timingScale(1000);
         int section = -1, pumps = 0, rewrites = 0;
         QString onScreen = window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text();
-        engine::setMessagePump([&] {
+        window->setPump([&] {
             if (window->scanning()) {
                 // The marker tells which section runs; it only moves on.
                 for (int i = section + 1; i < 9; ++i) {
@@ -438,7 +438,7 @@ TEST_F(FrmStartTest, TheScanningPageEndsWithExactTextsWhileThePositionIsShownSpa
         scanAndAnswer();
         seams.timingScale(0.01);
 
-        EXPECT_EQ(engine::bCancelScan, c.cancelIn >= 0);
+        EXPECT_EQ(window->scanContext().cancelled(), c.cancelIn >= 0);
         EXPECT_EQ(window->findChild<QLabel*>(u"lblRegistryFilesScan"_s)->text(), expected.texts.position);
         EXPECT_EQ(counters(), expected.texts.counters);
         EXPECT_EQ(window->findChild<QLabel*>(u"lblProblemsFound"_s)->text(), expected.texts.total);
@@ -512,7 +512,7 @@ TEST_F(FrmStartTest, DuringALongScanTheWindowsOwnPumpTurnsTheBusyPictureAndTakes
     scanAndAnswer();
 
     EXPECT_EQ(frames, QList<int>({2, 3, 4}));
-    EXPECT_TRUE(engine::bCancelScan);
+    EXPECT_TRUE(window->scanContext().cancelled());
     EXPECT_LT(engine::walkStats().keys, 10000) << "the walk stopped at the cancel";
     EXPECT_EQ(windowtest::sectionCounters(*window)[0]->text(), QString::number(window->lvwErrors().count()));
     EXPECT_EQ(windowtest::sectionCounters(*window)[1]->text(), u"0"_s) << "App Paths is not walked";

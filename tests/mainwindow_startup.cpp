@@ -1,7 +1,6 @@
 // The program's start and end: the start-up window's fade, the logon road
 // with the start-up summary, and closing the main window.
 #include "engine/problemlist.h"
-#include "engine/scanstate.h"
 #include "engine/services.h"
 #include "mainwindow/frmsmmarystartup.h"
 #include "mainwindow/frmsplash.h"
@@ -9,6 +8,7 @@
 #include "mainwindow/frmwaitforwine.h"
 #include "mainwindow/programstart.h"
 #include "mainwindow/timing.h"
+#include "mainwindow/windowstate.h"
 #include "platform/prefix.h"
 #include "platform/settings.h"
 #include "platform/winfile.h"
@@ -83,8 +83,7 @@ protected:
         programDir = testenv::makeTempDir(QStringLiteral("program"));
         seams.programFolder(programDir).desktop(&desktop);
         QSettings(QSettings::IniFormat, QSettings::UserScope, kApp).clear();
-        engine::bCancelScan = false;
-        engine::bScanAndFixChosen = false;
+        mainwindow::bScanAndFixChosen = false;
         seams.timingScale(0.01);
         mainwindow::resetProgram();
         systemRegBefore = testenv::readFile(prefixDir + u"/system.reg"_s);
@@ -93,7 +92,6 @@ protected:
     void TearDown() override
     {
         mainwindow::resetProgram();
-        engine::bCancelScan = false;
         if (platform::prefixIsOpen())
             platform::closePrefix();
         platform::detachDrives();
@@ -337,7 +335,7 @@ TEST_F(StartupTest, LogonStartWithSavedProblemsAndContinueShowsTheEmptyRegistryC
     EXPECT_TRUE(seen.registryCleanerPage);
     EXPECT_EQ(seen.problemsListed, 0);
     EXPECT_EQ(seen.menus.left(1), u"T"_s) << "Load Scan Results is on";
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_EQ(engine::CountFileLines(mainwindow::resultsPath()), 3) << "the saved problems stay";
 }
 
@@ -388,7 +386,7 @@ TEST_F(StartupTest, LogonCloseBoxActsLikeContinue)
     answerSummary(u"close"_s);
     EXPECT_EQ(run(QStringLiteral("ShowError")), 0);
     EXPECT_TRUE(seen.shown);
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_EQ(seen.problemsListed, 0);
     EXPECT_TRUE(QFile::exists(resultsFile()));
 }
@@ -748,7 +746,7 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         SCOPED_TRACE(c.button);
         mainwindow::resetProgram();
         platform::SaveSetting(kApp, kSettingsSection, u"ResultStartup"_s, u"True"_s);
-        engine::bScanAndFixChosen = !c.scanAndFix;
+        mainwindow::bScanAndFixChosen = !c.scanAndFix;
         FrmSmmaryStartup summary;
         summary.Form_Load();
         auto* Check1 = testenv::control<QCheckBox>(summary, "Check1");
@@ -759,7 +757,7 @@ TEST_F(SummaryTest, ButtonsSaveTheBoxAndAnswer)
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(stored(), u"0"_s) << "every button saves the box";
         if (!c.ended) {
-            EXPECT_EQ(engine::bScanAndFixChosen, c.scanAndFix);
+            EXPECT_EQ(mainwindow::bScanAndFixChosen, c.scanAndFix);
         }
         EXPECT_EQ(mainwindow::programEnded(), c.ended);
         EXPECT_FALSE(summary.isVisible());
@@ -782,7 +780,7 @@ TEST_F(SummaryTest, CloseCommandAndKeys)
     });
     EXPECT_EQ(summary.exec(), QDialog::Rejected);
     EXPECT_TRUE(escapeKeptItOpen);
-    EXPECT_FALSE(engine::bScanAndFixChosen);
+    EXPECT_FALSE(mainwindow::bScanAndFixChosen);
     EXPECT_FALSE(mainwindow::programEnded());
     EXPECT_EQ(stored(), u"untouched"_s) << "closing saves nothing more";
 }
@@ -808,7 +806,7 @@ TEST_F(SummaryTest, EnterPressesTheFocusedButtonOnly)
     });
     summary.exec();
     EXPECT_TRUE(enterOnCheckBoxKeptItOpen);
-    EXPECT_TRUE(engine::bScanAndFixChosen);
+    EXPECT_TRUE(mainwindow::bScanAndFixChosen);
 }
 
 TEST_F(SummaryTest, ResultsFileGoneSinceTheCountEndsAtLoad)

@@ -51,7 +51,8 @@ protected:
         ASSERT_TRUE(batchRegistry().write(m_dir));
         const platform::PrefixError e = platform::openPrefix(m_dir);
         ASSERT_TRUE(e.ok) << e.message.toStdString();
-        seams.registryErrorHandler([this](const QString& m) { m_errors << m; });
+        m_boxes = std::make_unique<regtest::ErrorBoxes>(m_errors);
+        seams.desktop(m_boxes.get());
     }
     void TearDown() override
     {
@@ -78,6 +79,7 @@ protected:
     QString m_dir;
     QStringList m_errors;
     testenv::SeamGuard seams;
+    std::unique_ptr<regtest::ErrorBoxes> m_boxes;
 };
 
 TEST_F(RegistrySaveBatch, AThousandChangesWriteTheFileOnce)

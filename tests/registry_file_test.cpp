@@ -621,7 +621,8 @@ TEST_F(RegistryFile, SaveRunsWhenTheEventLoopIsReachedAndReportsFailure)
     ASSERT_TRUE(platform::openPrefix(dir).ok);
     QStringList errors;
     testenv::SeamGuard seams;
-    seams.registryErrorHandler([&errors](const QString& m) { errors << m; });
+    regtest::ErrorBoxes boxes(errors);
+    seams.desktop(&boxes);
     engine::WriteRegistryValue(HKEY_LOCAL_MACHINE, u"Software\\Types"_s, u"dword"_s, u"7"_s);
     EXPECT_EQ(file(dir), canonical());  // not before control is back in the loop
     QCoreApplication::processEvents();

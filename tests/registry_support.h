@@ -1,5 +1,7 @@
 #pragma once
 // Helpers of the registry tests.
+#include "platform/desktop.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QString>
@@ -38,6 +40,27 @@ private:
     __user_cap_header_struct m_header{};
     __user_cap_data_struct m_saved[2]{};
     bool m_active = false;
+};
+
+// A desktop (install it with a SeamGuard) that keeps the texts of the boxes
+// shown in `texts`: a failed scheduled save tells its sentence in one.
+class ErrorBoxes final : public platform::Desktop {
+public:
+    explicit ErrorBoxes(QStringList& texts) : m_texts(texts) {}
+    ErrorBoxes(const ErrorBoxes&) = delete;
+    ErrorBoxes& operator=(const ErrorBoxes&) = delete;
+
+    int messageBox(const QString& text, int, const QString&) override
+    {
+        m_texts << text;
+        return 1;
+    }
+    QString browseForFolder(const QString&) override { return {}; }
+    void playSound(const QString&) override {}
+    void setWindowAlpha(QObject*, int) override {}
+
+private:
+    QStringList& m_texts;
 };
 
 // Temporary files a save left in a folder.

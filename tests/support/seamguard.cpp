@@ -34,10 +34,6 @@ void SeamGuard::apply(const Seams& seams, unsigned which)
         now.defaultAppQuery = seams.defaultAppQuery;
         platform::setDefaultAppQuery(now.defaultAppQuery);
     }
-    if (which & RegistryErrorHandler) {
-        now.registryErrorHandler = seams.registryErrorHandler;
-        platform::setRegistryErrorHandler(now.registryErrorHandler);
-    }
     if (which & SaveStageHook) {
         now.saveStageHook = seams.saveStageHook;
         platform::registry::setSaveStageHook(now.saveStageHook);
@@ -61,7 +57,6 @@ void SeamGuard::keep(Seam seam)
     case Clock: m_kept.clock = now.clock; break;
     case ProcessStarter: m_kept.processStarter = now.processStarter; break;
     case DefaultAppQuery: m_kept.defaultAppQuery = now.defaultAppQuery; break;
-    case RegistryErrorHandler: m_kept.registryErrorHandler = now.registryErrorHandler; break;
     case SaveStageHook: m_kept.saveStageHook = now.saveStageHook; break;
     }
 }
@@ -108,15 +103,6 @@ SeamGuard& SeamGuard::defaultAppQuery(platform::DefaultAppQuery query)
     Seams s;
     s.defaultAppQuery = std::move(query);
     apply(s, DefaultAppQuery);
-    return *this;
-}
-
-SeamGuard& SeamGuard::registryErrorHandler(std::function<void(const QString&)> handler)
-{
-    keep(RegistryErrorHandler);
-    Seams s;
-    s.registryErrorHandler = std::move(handler);
-    apply(s, RegistryErrorHandler);
     return *this;
 }
 

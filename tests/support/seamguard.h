@@ -1,10 +1,10 @@
 #pragma once
 // One guard for the seams the tests put in place of the program's own: the
 // desktop, the program folder, the clock, the shell's process starter and
-// default-program query, the registry's error handler and its save-stage
-// hook. Whatever a guard installs is put back when the guard goes, also when
-// the test failed half-way. Guards nest: an inner one gives each seam back
-// to what the outer one had installed.
+// default-program query, and the registry's save-stage hook. Whatever a
+// guard installs is put back when the guard goes, also when the test failed
+// half-way. Guards nest: an inner one gives each seam back to what the outer
+// one had installed.
 #include "platform/desktop.h"
 #include "platform/registrytesting.h"
 #include "platform/shell.h"
@@ -30,7 +30,6 @@ public:
     SeamGuard& clock(std::function<QDateTime()> clock);
     SeamGuard& processStarter(platform::ProcessStarter starter);
     SeamGuard& defaultAppQuery(platform::DefaultAppQuery query);
-    SeamGuard& registryErrorHandler(std::function<void(const QString&)> handler);
     SeamGuard& saveStageHook(void (*hook)(platform::registry::SaveStage));
 
 private:
@@ -42,7 +41,6 @@ private:
         std::function<QDateTime()> clock;
         platform::ProcessStarter processStarter;
         platform::DefaultAppQuery defaultAppQuery;
-        std::function<void(const QString&)> registryErrorHandler;
         void (*saveStageHook)(platform::registry::SaveStage) = nullptr;
     };
     enum Seam : unsigned {
@@ -51,8 +49,7 @@ private:
         Clock = 1u << 2,
         ProcessStarter = 1u << 3,
         DefaultAppQuery = 1u << 4,
-        RegistryErrorHandler = 1u << 5,
-        SaveStageHook = 1u << 6,
+        SaveStageHook = 1u << 5,
     };
     // Keeps the value `seam` has now, the first time this guard changes it.
     void keep(Seam seam);

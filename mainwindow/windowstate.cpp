@@ -1,0 +1,8 @@
+#include "mainwindow/windowstate.h"
+
+namespace mainwindow {
+
+bool bResultsLoaded = false;
+bool bScanAndFixChosen = false;
+
+}  // namespace mainwindow
