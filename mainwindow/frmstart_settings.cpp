@@ -4,6 +4,7 @@
 // changes and read back at load.
 #include "engine/logonentry.h"
 #include "engine/registrychange.h"
+#include "mainwindow/registrynotice.h"
 #include "mainwindow/frmstart.h"
 #include "mainwindow/productname.h"
 #include "mainwindow/twips.h"
@@ -191,7 +192,7 @@ void FrmStart::updateLogonEntry(bool on)
     // Wine may have changed the registry files since they were read (its
     // registry editor, say): read them again first, as a fix does.
     if (const QString why = engine::WhyRegistryCannotChangeNow(); !why.isEmpty()) {
-        platform::MsgBox(why, 16, productName());
+        mainwindow::TellRegistryNotChanged(why);
         return;
     }
     if (asWanted())
@@ -203,5 +204,5 @@ void FrmStart::updateLogonEntry(bool on)
             engine::DeleteStartupRunValue();
     });
     if (!saved.ok)
-        platform::MsgBox(saved.sentence(), 16, productName());
+        mainwindow::TellRegistryNotChanged(saved.sentence());
 }

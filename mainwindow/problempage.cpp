@@ -8,6 +8,7 @@
 #include "engine/fix.h"
 #include "engine/problemlist.h"
 #include "engine/registrychange.h"
+#include "mainwindow/registrynotice.h"
 #include "engine/resultsfile.h"
 #include "engine/services.h"
 #include "mainwindow/pictures.h"
@@ -198,7 +199,7 @@ bool ProblemPage::fixCanBeKept()
         why = engine::WhyNoBackupCanBeWritten();
     if (why.isEmpty())
         return true;
-    platform::MsgBox(why, 16, mainwindow::productName());
+    mainwindow::TellRegistryNotChanged(why);
     return false;
 }
 
@@ -286,8 +287,7 @@ void ProblemPage::FixCheckedProblems()
 
     m_frame.holdCommands(false);
     if (!saved.ok) {
-        platform::MsgBox(saved.sentence(QStringLiteral("the checked problems stay listed and checked.")), 16,
-                         mainwindow::productName());
+        mainwindow::TellRegistryNotChanged(saved.sentence(QStringLiteral("the checked problems stay listed and checked.")));
         return;
     }
     const QString kept = engine::KeptRowsSentence(report);

@@ -11,6 +11,7 @@
 #include "mainwindow/pictures.h"
 #include "mainwindow/problempage.h"
 #include "mainwindow/productname.h"
+#include "mainwindow/registrynotice.h"
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
@@ -297,7 +298,7 @@ void RegistryCleanerPage::ImgScanClick_MouseMove()
     const platform::PrefixError reread = platform::reloadRegistryIfChangedOnDisk();
     const QString stale = reread.ok ? platform::whyRegistryReadMayBeStale() : reread.message;
     if (!stale.isEmpty()) {
-        platform::MsgBox(stale, 16, mainwindow::productName());
+        mainwindow::TellRegistryNotChanged(stale);
         scan.pressed->setEnabled(true);
         return;
     }

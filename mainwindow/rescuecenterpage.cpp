@@ -2,6 +2,7 @@
 #include "mainwindow/rescuecenterpage.h"
 
 #include "engine/registrychange.h"
+#include "mainwindow/registrynotice.h"
 #include "engine/services.h"
 #include "mainwindow/frmcreatingbackkeys.h"
 #include "mainwindow/pageframe.h"
@@ -130,7 +131,7 @@ void RescueCenterPage::DeleteOrRestoreBackup(bool bDelete, const QString& listTe
 
     if (bDelete) {
         if (const QString why = engine::WhyRegistryCannotChangeNow(); !why.isEmpty()) {
-            platform::MsgBox(why, 64, title);
+            mainwindow::TellRegistryNotChanged(why);
             return;
         }
         const int answer = platform::MsgBox(QStringLiteral("Are you sure you want to delete  ") + listText

@@ -991,7 +991,7 @@ void runScheduledSave()
 
 void reportError(const QString& message)
 {
-    MsgBox(message, 16, QCoreApplication::applicationName());
+    MsgBox(message, 64, QCoreApplication::applicationName());
 }
 
 Key::~Key()

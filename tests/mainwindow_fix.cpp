@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/prefix.h"
 #include "tests/mainwindow_fixture.h"
+#include "tests/support/fakewineserver.h"
 #include "tests/support/testenv.h"
 
 #include <QAction>
@@ -631,6 +632,60 @@ TEST_F(FixTest, AFailedSaveKeepsTheRowsAndTheResultsFile)
         mainwindow::bResultsLoaded = false;
         platform::closePrefix();
     }
+}
+
+// --- a change refused ------------------------------------------------------------------------------
+
+// While Wine's server holds the prefix, every action that would change the
+// registry, and the scan, refuse with the same sentence in the same box.
+TEST_F(FixTest, EveryRefusedRegistryChangeSaysOneSentenceInOneStyle)
+{
+    chooseOnly({8});  // Startup Programs: GoneRun and GoneUser
+    scanAndAnswer();
+    checkOnly({u"GoneRun"_s});
+    fix();  // leaves a backup for the Rescue Center
+    ASSERT_TRUE(QFile::exists(backupPath()));
+    checkOnly({u"GoneUser"_s});
+    const QByteArray registry = systemRegOnDisk();
+    testenv::FakeWineServer server(prefixDir);
+    ASSERT_TRUE(server.locked());
+    const auto selectBackup = [this] {
+        auto* list = find<QTreeWidget>(u"lvwBackUp"_s);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        list->topLevelItem(0)->setSelected(true);
+    };
+
+    const struct {
+        const char* name;
+        std::function<void()> act;
+    } cases[] = {
+        {"Fix", [this] { fix(); }},
+        {"Show Scan Results on Startup", [this] { menuItem(*window, "mnuFileShowScanResultsonStartup")->trigger(); }},
+        {"Scan", [this] { window->mnuCleaningScanRegitry_Click(); }},
+        {"Rescue Center: Delete",
+         [&] {
+             window->mnuFileRescueCenter_Click();
+             selectBackup();
+             rescueCenterPage(*window)->ImgDeleteBackUpClick_MouseMove();
+         }},
+        {"Rescue Center: Restore",
+         [&] {
+             selectBackup();
+             rescueCenterPage(*window)->ImgRestoringClick_MouseMove();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.boxes.clear();
+        c.act();
+        ASSERT_EQ(desktop.boxes.size(), 1);
+        EXPECT_EQ(desktop.boxes[0].text, platform::whyChangesCannotBeKept());
+        EXPECT_EQ(desktop.boxes[0].style, 64);
+        EXPECT_EQ(desktop.boxes[0].title, FrmStart::productName());
+    }
+    EXPECT_EQ(systemRegOnDisk(), registry);
+    EXPECT_TRUE(QFile::exists(backupPath()));
+    EXPECT_TRUE(valueThere(HKEY_CURRENT_USER, kRun, u"GoneUser"_s));
 }
 
 // --- the results file after a fix --------------------------------------------------------------

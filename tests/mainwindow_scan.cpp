@@ -177,7 +177,7 @@ TEST_F(FrmStartTest, BesideARunningWineServerTheScanOnlySaysSo)
         EXPECT_TRUE(desktop.boxes[0].text.startsWith(QLatin1String(c.says))) << desktop.boxes[0].text.toStdString();
         if (c.sections.size() > 0) {
             EXPECT_EQ(desktop.boxes[0].text, platform::whyChangesCannotBeKept()) << "the fix's own sentence";
-            EXPECT_EQ(desktop.boxes[0].style, 16);
+            EXPECT_EQ(desktop.boxes[0].style, 64) << "the style of every registry refusal";
         }
         EXPECT_TRUE(desktop.modals.isEmpty()) << "no scan-complete box";
         EXPECT_EQ(window->lvwErrors().count(), 1);
