@@ -2,10 +2,8 @@
 
 #include "mainwindow/pictures.h"
 #include "mainwindow/sectionviews.h"
-#include "mainwindow/timing.h"
 #include "mainwindow/twips.h"
 #include "platform/prefix.h"
-#include "platform/shell.h"
 #include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 

@@ -85,8 +85,8 @@ TEST_F(FrmStartTest, EachSectionsRowsGetTheirPictureOrKeepTheOneBefore)
     engine::ProblemList& hidden = window->lvwErrors();
     for (const auto& c : cases) {
         hidden.clear();
-        hidden.add(problem(u"Active X Objects"_s, u"a"_s, u"C:\a.dll"_s));
-        hidden.add(problem(QLatin1String(c.section), u"b"_s, u"C:\b.dll"_s));
+        hidden.add(problem(u"Active X Objects"_s, u"a"_s, u"C:\\a.dll"_s));
+        hidden.add(problem(QLatin1String(c.section), u"b"_s, u"C:\\b.dll"_s));
         showErrorPage(*window)->FillProblemList();
         const QTreeWidget* list = find<QTreeWidget>(u"lvwProblem"_s);
         ASSERT_EQ(list->topLevelItemCount(), 2);
