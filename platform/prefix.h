@@ -66,8 +66,10 @@ PrefixError dropUnsavedRegistryChanges();
 
 // One save for one user action: while any batch is open, changes are not
 // saved; when the outermost ends, every changed file is saved once. End
-// it with finish() to tell the user the result in one sentence; a batch
-// ended by its destructor hands a failed save to the registry error handler.
+// it with finish() to tell the user the result in one sentence. A batch
+// ended by its destructor, like a save scheduled after a lone change, tells
+// a failed save in a message box of the desktop seam (platform/desktop.h),
+// titled with the application's name.
 class RegistryBatch {
 public:
     RegistryBatch();
@@ -82,9 +84,6 @@ public:
 private:
     bool m_open = true;
 };
-
-// A scheduled save that fails tells why in a message box of the desktop
-// seam (platform/desktop.h), titled with the application's name.
 
 // The program folder (App.Path) as a Windows path, and App.EXEName. Default:
 // the folder and base name of the running executable. Tests may override.
