@@ -4,6 +4,7 @@
 #include "mainwindow/sectionviews.h"
 #include "mainwindow/twips.h"
 #include "platform/prefix.h"
+#include "tests/support/namedcontrol.h"
 #include "tests/support/prefixbuilder.h"
 #include "tests/support/testenv.h"
 
@@ -118,17 +119,7 @@ bool FakeDesktop::pressDefaultButton(QDialog& dialog)
 
 // --- small helpers -------------------------------------------------------------------
 
-namespace {
-
-template <typename T>
-T* control(const FrmStart& w, const char* name)
-{
-    T* c = w.findChild<T*>(QLatin1String(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
-}  // namespace
+using testenv::control;
 
 QAction* menuItem(const FrmStart& w, const char* name)
 {
