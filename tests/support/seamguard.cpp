@@ -3,6 +3,8 @@
 #include "platform/clock.h"
 #include "platform/prefix.h"
 
+#include <utility>
+
 namespace testenv {
 
 SeamGuard::Seams& SeamGuard::installed()
@@ -45,74 +47,48 @@ SeamGuard::~SeamGuard()
     apply(m_kept, m_changed);
 }
 
-void SeamGuard::keep(Seam seam)
+template <typename T>
+SeamGuard& SeamGuard::replace(Seam seam, T Seams::*field, T value)
 {
-    if (m_changed & seam)
-        return;
-    m_changed |= seam;
-    const Seams& now = installed();
-    switch (seam) {
-    case Desktop: m_kept.desktop = now.desktop; break;
-    case ProgramFolder: m_kept.programFolder = now.programFolder; break;
-    case Clock: m_kept.clock = now.clock; break;
-    case ProcessStarter: m_kept.processStarter = now.processStarter; break;
-    case DefaultAppQuery: m_kept.defaultAppQuery = now.defaultAppQuery; break;
-    case SaveStageHook: m_kept.saveStageHook = now.saveStageHook; break;
+    Seams& now = installed();
+    if (!(m_changed & seam)) {
+        m_changed |= seam;
+        m_kept.*field = now.*field;
     }
+    Seams s;
+    s.*field = std::move(value);
+    apply(s, seam);
+    return *this;
 }
 
 SeamGuard& SeamGuard::desktop(platform::Desktop* desktop)
 {
-    keep(Desktop);
-    Seams s;
-    s.desktop = desktop;
-    apply(s, Desktop);
-    return *this;
+    return replace(Desktop, &Seams::desktop, desktop);
 }
 
 SeamGuard& SeamGuard::programFolder(const QString& linuxDir)
 {
-    keep(ProgramFolder);
-    Seams s;
-    s.programFolder = linuxDir;
-    apply(s, ProgramFolder);
-    return *this;
+    return replace(ProgramFolder, &Seams::programFolder, linuxDir);
 }
 
 SeamGuard& SeamGuard::clock(std::function<QDateTime()> clock)
 {
-    keep(Clock);
-    Seams s;
-    s.clock = std::move(clock);
-    apply(s, Clock);
-    return *this;
+    return replace(Clock, &Seams::clock, std::move(clock));
 }
 
 SeamGuard& SeamGuard::processStarter(platform::ProcessStarter starter)
 {
-    keep(ProcessStarter);
-    Seams s;
-    s.processStarter = std::move(starter);
-    apply(s, ProcessStarter);
-    return *this;
+    return replace(ProcessStarter, &Seams::processStarter, std::move(starter));
 }
 
 SeamGuard& SeamGuard::defaultAppQuery(platform::DefaultAppQuery query)
 {
-    keep(DefaultAppQuery);
-    Seams s;
-    s.defaultAppQuery = std::move(query);
-    apply(s, DefaultAppQuery);
-    return *this;
+    return replace(DefaultAppQuery, &Seams::defaultAppQuery, std::move(query));
 }
 
 SeamGuard& SeamGuard::saveStageHook(void (*hook)(platform::registry::SaveStage))
 {
-    keep(SaveStageHook);
-    Seams s;
-    s.saveStageHook = hook;
-    apply(s, SaveStageHook);
-    return *this;
+    return replace(SaveStageHook, &Seams::saveStageHook, hook);
 }
 
 }  // namespace testenv

@@ -51,8 +51,10 @@ private:
         DefaultAppQuery = 1u << 4,
         SaveStageHook = 1u << 5,
     };
-    // Keeps the value `seam` has now, the first time this guard changes it.
-    void keep(Seam seam);
+    // Installs `value` as `seam`, keeping the value it had the first time
+    // this guard changes it.
+    template <typename T>
+    SeamGuard& replace(Seam seam, T Seams::*field, T value);
     static Seams& installed();
     static void apply(const Seams& seams, unsigned which);
 
